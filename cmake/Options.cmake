@@ -1,0 +1,27 @@
+# One INTERFACE target carries the language standard, the warnings and the
+# sanitizer flags, so every library, executable and test is built alike.
+add_library(parvex_options INTERFACE)
+target_compile_features(parvex_options INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+
+if(MSVC)
+  target_compile_options(parvex_options INTERFACE /W4 /utf-8)
+  if(WARNINGS_AS_ERRORS)
+    target_compile_options(parvex_options INTERFACE /WX)
+  endif()
+else()
+  target_compile_options(parvex_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
+                                                  -Wno-sign-conversion)
+  if(WARNINGS_AS_ERRORS)
+    target_compile_options(parvex_options INTERFACE -Werror)
+  endif()
+endif()
+
+target_compile_definitions(parvex_options INTERFACE QT_NO_CAST_FROM_ASCII
+                                                    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
+
+if(PARVEX_SANITIZE)
+  target_compile_options(parvex_options INTERFACE -fsanitize=address,undefined
+                                                  -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(parvex_options INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace parvex {
+
+// One parsed archive line. Texts are raw bytes of the file.
+struct ArchiveRecord {
+  std::int16_t ParamNumber = 0;
+  std::int16_t SubIndex = 0;
+  std::string Description;
+  std::string Value;
+  std::string Units;
+  bool ReadOnly = false;
+
+  friend bool operator==(const ArchiveRecord&, const ArchiveRecord&) = default;
+};
+
+// Parses one line (without terminator). A conversion that fails is reported
+// under "Error While Splitting Archive Line" and the record filled so far is
+// returned.
+ArchiveRecord SplitArchiveLine(std::string_view line);
+
+// The same, into an existing record, so a comparison can reuse its storage.
+void SplitArchiveLineInto(std::string_view line, ArchiveRecord& record);
+
+// Apart from surrounding blanks: an optional sign, then decimal digits with at
+// most one decimal point.
+bool IsNumericAddress(std::string_view text);
+
+// A piece of an address as a 16-bit whole number: blanks around and a sign
+// allowed. Throws failure 13 when it is no number, 6 when out of range.
+std::int16_t AddressPieceToInt16(std::string_view piece);
+
+}  // namespace parvex

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace parvex {
+
+class DifferenceList;
+
+// Compares two archives line by line (the n-th line of one with the n-th line
+// of the other) and lists every pair whose values differ. Failures are
+// reported under "Error While Comparing Archives"; rows found so far stay.
+void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
+                     bool includeReadOnly);
+
+// Compares the k-th member of structure 1 with the k-th member of structure 2
+// of one archive. Failures are reported under "Error While Comparing
+// Structures"; rows found so far stay.
+void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
+                       DifferenceList& list, bool includeReadOnly);
+
+}  // namespace parvex

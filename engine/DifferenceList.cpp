@@ -1,0 +1,46 @@
+#include "engine/DifferenceList.h"
+
+#include "engine/Failure.h"
+
+namespace parvex {
+
+DifferenceList::DifferenceList()
+    : columns_{{{"", "Address"},
+                {"", "Description"},
+                {"val1", "Value 1"},
+                {"val2", "Value 2"},
+                {"", "Units"}}},
+      status_(DifferenceStatus(0)) {}
+
+void DifferenceList::Clear() {
+  rows_.clear();
+  if (observer_ != nullptr) observer_->ListCleared();
+}
+
+void DifferenceList::SetCaption(std::string_view key, std::string caption) {
+  for (int i = 0; i < kColumnCount; ++i) {
+    auto& column = columns_[static_cast<std::size_t>(i)];
+    if (!key.empty() && column.Key == key) {
+      column.Caption = std::move(caption);
+      if (observer_ != nullptr) observer_->CaptionChanged(i);
+      return;
+    }
+  }
+  throw SubscriptFailure();
+}
+
+void DifferenceList::Append(DifferenceRow row) {
+  rows_.push_back(std::move(row));
+  if (observer_ != nullptr) observer_->RowAppended(Count() - 1);
+}
+
+void DifferenceList::SetStatus(std::string text) {
+  status_ = std::move(text);
+  if (observer_ != nullptr) observer_->StatusChanged();
+}
+
+std::string DifferenceStatus(long long count) {
+  return std::to_string(count) + " Difference(s)";
+}
+
+}  // namespace parvex

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace parvex {
+
+// One difference: the address as shown, four sub-items (description, value 1,
+// value 2, units) and the read-only mark shown as the "lock" icon.
+struct DifferenceRow {
+  std::string Text;
+  std::array<std::string, 4> SubItems;
+  bool Locked = false;
+
+  const std::string& Description() const { return SubItems[0]; }
+  const std::string& Value1() const { return SubItems[1]; }
+  const std::string& Value2() const { return SubItems[2]; }
+  const std::string& Units() const { return SubItems[3]; }
+  friend bool operator==(const DifferenceRow&, const DifferenceRow&) = default;
+};
+
+struct DifferenceColumn {
+  std::string Key;
+  std::string Caption;
+};
+
+// Told of every change, so a view can render the list without a copy.
+class DifferenceListObserver {
+ public:
+  virtual ~DifferenceListObserver() = default;
+  virtual void ListCleared() = 0;
+  virtual void CaptionChanged(int column) = 0;
+  virtual void RowAppended(int row) = 0;
+  virtual void StatusChanged() = 0;
+};
+
+inline constexpr const char* kLockIcon = "lock";
+
+// The result table of a comparison: five keyed columns, rows in the order they
+// were found, and the status text.
+class DifferenceList {
+ public:
+  static constexpr int kColumnCount = 5;
+
+  DifferenceList();
+
+  void SetObserver(DifferenceListObserver* observer) { observer_ = observer; }
+
+  void Clear();
+  // Sets the caption of the column with the given key; an unknown key is a
+  // subscript failure.
+  void SetCaption(std::string_view key, std::string caption);
+  void Append(DifferenceRow row);
+  void SetStatus(std::string text);
+
+  int Count() const { return static_cast<int>(rows_.size()); }
+  const DifferenceRow& Row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
+  const std::vector<DifferenceRow>& Rows() const { return rows_; }
+  const DifferenceColumn& Column(int index) const {
+    return columns_[static_cast<std::size_t>(index)];
+  }
+  const std::string& Status() const { return status_; }
+
+ private:
+  std::array<DifferenceColumn, kColumnCount> columns_;
+  std::vector<DifferenceRow> rows_;
+  std::string status_;
+  DifferenceListObserver* observer_ = nullptr;
+};
+
+// "N Difference(s)".
+std::string DifferenceStatus(long long count);
+
+}  // namespace parvex

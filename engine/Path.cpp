@@ -1,0 +1,42 @@
+#include "engine/Path.h"
+
+#include <vector>
+
+#include "engine/ErrorReport.h"
+#include "engine/Failure.h"
+
+namespace parvex {
+
+std::string GetPath(std::string_view path, char separator) {
+  std::string result;
+  try {
+    std::vector<std::string_view> pieces;
+    // An empty text splits into no piece at all.
+    if (!path.empty()) {
+      std::size_t start = 0;
+      for (;;) {
+        const std::size_t at = path.find(separator, start);
+        if (at == std::string_view::npos) {
+          pieces.push_back(path.substr(start));
+          break;
+        }
+        pieces.push_back(path.substr(start, at - start));
+        start = at + 1;
+      }
+    }
+    if (pieces.empty()) throw SubscriptFailure();
+    result.assign(pieces[0]);
+    // The loop counter is a 16-bit number, as the rest of the program's.
+    const std::int16_t last = CheckedInt16(static_cast<long long>(pieces.size()) - 2);
+    for (std::int16_t i = 1; i <= last; i = CheckedAdd16(i, 1)) {
+      result += separator;
+      result.append(pieces[static_cast<std::size_t>(i)]);
+    }
+  } catch (...) {
+    result.clear();
+    ReportVBError("Error While Getting Path");
+  }
+  return result;
+}
+
+}  // namespace parvex

@@ -1,0 +1,159 @@
+#include "engine/TextStream.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "engine/ErrorReport.h"
+#include "engine/Failure.h"
+#include "parvex/version.h"
+
+#ifdef _WIN32
+#include <filesystem>
+#endif
+
+namespace parvex {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 256 * 1024;
+
+std::FILE* OpenFile(const std::string& path, const char* how) {
+#ifdef _WIN32
+  const std::filesystem::path p(
+      std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+  const std::wstring wideHow(how, how + std::strlen(how));
+  return _wfopen(p.c_str(), wideHow.c_str());
+#else
+  return std::fopen(path.c_str(), how);
+#endif
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
+#ifdef _WIN32
+  std::error_code ec;
+  const std::filesystem::path p(
+      std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+  return std::filesystem::is_regular_file(p, ec);
+#else
+  struct stat st {};
+  // Only regular files: a folder, a pipe or a device is no archive, and
+  // reading one could block or never end.
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+#endif
+}
+
+TextStream::TextStream(const std::string& path, Mode mode) : path_(path), mode_(mode) {
+  if (path.find('\0') != std::string::npos) throw FileFailure(ENOENT, path);
+  file_ = OpenFile(path, mode == Mode::Read ? "rb" : "wb");
+  if (file_ == nullptr) Fail(errno);
+  if (mode == Mode::Read) {
+    // Our own buffer does the buffering; the C library's would only copy twice.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    buffer_.resize(kBufferSize);
+  } else {
+    std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
+  }
+}
+
+TextStream::~TextStream() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+void TextStream::Fail(int errnoValue) const {
+  throw FileFailure(errnoValue, path_);
+}
+
+bool TextStream::Fill() {
+  if (eof_ || file_ == nullptr) return false;
+  begin_ = 0;
+  end_ = 0;
+  errno = 0;
+  const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  if (got == 0) {
+    if (std::ferror(file_)) Fail(errno != 0 ? errno : EIO);
+    eof_ = true;
+    return false;
+  }
+  end_ = got;
+  return true;
+}
+
+bool TextStream::AtEndOfStream() {
+  if (mode_ != Mode::Read) return true;
+  if (begin_ < end_) return false;
+  return !Fill();
+}
+
+std::string_view TextStream::ReadLine() {
+  if (mode_ != Mode::Read || AtEndOfStream()) {
+    throw Failure(62, "Input past end of file");
+  }
+  carry_.clear();
+  bool carrying = false;
+  for (;;) {
+    const char* start = buffer_.data() + begin_;
+    const std::size_t avail = end_ - begin_;
+    const auto* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
+    if (lf != nullptr) {
+      const auto len = static_cast<std::size_t>(lf - start);
+      begin_ += len + 1;
+      std::string_view line;
+      if (carrying) {
+        carry_.append(start, len);
+        line = carry_;
+      } else {
+        line = std::string_view(start, len);
+      }
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      return line;
+    }
+    // No terminator in what is buffered: keep the piece and read on.
+    carry_.append(start, avail);
+    carrying = true;
+    begin_ = end_;
+    if (!Fill()) {
+      // A CR at the very end of a last, unterminated line belongs to the line.
+      return carry_;
+    }
+  }
+}
+
+void TextStream::WriteLine(std::string_view text) {
+  if (file_ == nullptr || mode_ != Mode::Write) throw Failure(54, "Bad file mode");
+  errno = 0;
+  if ((!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) ||
+      std::fwrite("\r\n", 1, 2, file_) != 2) {
+    Fail(errno != 0 ? errno : EIO);
+  }
+}
+
+void TextStream::Close() {
+  if (file_ == nullptr) return;
+  std::FILE* f = file_;
+  file_ = nullptr;
+  errno = 0;
+  const bool flushed = mode_ != Mode::Write || std::fflush(f) == 0;
+  const int flushErr = errno;
+  const bool closed = std::fclose(f) == 0;
+  if (!flushed || !closed) Fail(flushErr != 0 ? flushErr : (errno != 0 ? errno : EIO));
+}
+
+std::unique_ptr<TextStream> OpenTextStream(const std::string& path, int mode) {
+  const bool exists = FileExists(path);
+  if (mode == kOpenForReading && !exists) {
+    MsgBox("File '" + path + "' does not exist.", kMsgExclamation, build::kAppTitle);
+    return nullptr;
+  }
+  if (mode == kOpenForReading) return std::make_unique<TextStream>(path, TextStream::Mode::Read);
+  if (mode == kCreateForWriting) {
+    return std::make_unique<TextStream>(path, TextStream::Mode::Write);
+  }
+  return nullptr;
+}
+
+}  // namespace parvex

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test through CTest.
+#   scripts/test.sh             the normal build in build/
+#   scripts/test.sh --sanitize  the Qt-free layers with AddressSanitizer and
+#                               UndefinedBehaviorSanitizer, in build-asan/
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/setup.sh
+
+if [[ "${1:-}" == "--sanitize" ]]; then
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DWARNINGS_AS_ERRORS=ON \
+    -DPARVEX_SANITIZE=ON -DPARVEX_ENGINE_ONLY=ON -DPARVEX_BUILD_BENCHMARKS=OFF
+  cmake --build build-asan -j2
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan -j2 --output-on-failure
+else
+  cmake -S . -B build -G Ninja -DWARNINGS_AS_ERRORS=ON
+  cmake --build build -j2
+  ctest --test-dir build -j2 --output-on-failure
+fi

@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include "engine/Compare.h"
+#include "engine/DifferenceList.h"
+#include "support/TestSupport.h"
+
+namespace parvex {
+namespace {
+
+using test::RecordedErrors;
+using test::TempDir;
+
+DifferenceRow Row(std::string text, std::string d, std::string v1, std::string v2, std::string u,
+                  bool locked = false) {
+  return DifferenceRow{
+      std::move(text), {std::move(d), std::move(v1), std::move(v2), std::move(u)}, locked};
+}
+
+struct ArchivesCase {
+  const char* name;
+  std::string archive1;
+  std::string archive2;
+  bool includeReadOnly;
+  std::vector<DifferenceRow> rows;
+};
+
+void PrintTo(const ArchivesCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class CompareArchivesCases : public ::testing::TestWithParam<ArchivesCase> {};
+
+TEST_P(CompareArchivesCases, ListsTheDifferingValues) {
+  RecordedErrors errors;
+  TempDir dir;
+  const ArchivesCase& c = GetParam();
+  DifferenceList list;
+  list.Append(Row("old", "", "", "", ""));
+  CompareArchives(dir.Write("a1.txt", c.archive1), dir.Write("a2.txt", c.archive2), list,
+                  c.includeReadOnly);
+  EXPECT_EQ(list.Rows(), c.rows);
+  EXPECT_EQ(list.Status(), DifferenceStatus(static_cast<long long>(c.rows.size())));
+  EXPECT_EQ(list.Column(2).Caption, "Archive 1");
+  EXPECT_EQ(list.Column(3).Caption, "Archive 2");
+  EXPECT_TRUE(errors.Shown().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, CompareArchivesCases,
+    ::testing::Values(
+        ArchivesCase{
+            "Identical", "1\td\t5\tu\n2.1\te\t6\tv\n", "1\td\t5\tu\n2.1\te\t6\tv\n", false, {}},
+        ArchivesCase{"BothEmpty", "", "", false, {}},
+        ArchivesCase{"OneDifference",
+                     "1\td\t5\tu\r\n2.1\te\t6\tv\r\n",
+                     "1\tX\t5\tY\n2.1\tZ\t7\tW\n",
+                     false,
+                     {Row("2.1", "e", "6", "7", "v")}},
+        ArchivesCase{"SecondShorter",
+                     "1\td\t5\tu\n2\td\t6\tu\n3\td\t7\tu\n",
+                     "1\td\t9\tu\n",
+                     false,
+                     {Row("1.0", "d", "5", "9", "u")}},
+        ArchivesCase{"FirstShorter",
+                     "1\td\t5\tu\n",
+                     "1\td\t9\tu\n2\td\t6\tu\n",
+                     false,
+                     {Row("1.0", "d", "5", "9", "u")}},
+        ArchivesCase{"InsertedLineShiftsPairing",
+                     "1\ta\t1\tu\n2\tb\t2\tu\n3\tc\t3\tu\n",
+                     "1\ta\t1\tu\n9\tnew\t9\tu\n2\tb\t2\tu\n",
+                     false,
+                     {Row("2.0", "b", "2", "9", "u"), Row("3.0", "c", "3", "2", "u")}},
+        ArchivesCase{"BlankAndCaseMatter",
+                     "1\td\t1500\tu\n2\td\tabc\tu\n",
+                     "1\td\t1500 \tu\n2\td\tABC\tu\n",
+                     false,
+                     {Row("1.0", "d", "1500", "1500 ", "u"), Row("2.0", "d", "abc", "ABC", "u")}},
+        ArchivesCase{"ReadOnlyLeftOut", "1\t!d\t1\tu\n", "1\td\t2\tu\n", false, {}},
+        ArchivesCase{"ReadOnlyIncluded",
+                     "1\t!d\t1\tu\n",
+                     "1\td\t2\tu\n",
+                     true,
+                     {Row("1.0", "d", "1", "2", "u", true)}},
+        ArchivesCase{"SecondReadOnlyPlaysNoPart",
+                     "1\td\t1\tu\n",
+                     "1\t!d\t2\tu\n",
+                     false,
+                     {Row("1.0", "d", "1", "2", "u")}},
+        ArchivesCase{"DollarFacingDollar", "$x\n", "$y\n", false, {}},
+        ArchivesCase{"DollarFirstBeforeAnyParse",
+                     "$x\n",
+                     "1\td\t5\tu\n",
+                     false,
+                     {Row("0.0", "", "", "5", "")}},
+        ArchivesCase{"DollarFirstKeepsLastParsed",
+                     "4.2\t!d\t5\tu\n$x\n",
+                     "4.2\td\t5\tu\n1\te\t6\tf\n",
+                     true,
+                     {Row("4.2", "d", "", "6", "u", true)}},
+        ArchivesCase{"DollarSecond", "1\td\t5\tu\n", "$\n", false, {Row("1.0", "d", "5", "", "u")}},
+        ArchivesCase{"ShortLineLeftOut", "garbage\n", "1\td\t5\tu\n", false, {}},
+        ArchivesCase{"ShortLineIncluded",
+                     "garbage\n",
+                     "1\td\t5\tu\n",
+                     true,
+                     {Row("-1.0", "<UNKNOWN>", "", "5", "", true)}},
+        ArchivesCase{"EmptyLines", "\n\n", "\n\n", false, {}},
+        ArchivesCase{"NonNumericAddress",
+                     "P1\td\t5\tu\n",
+                     "P1\td\t6\tu\n",
+                     false,
+                     {Row("-1.0", "d", "5", "6", "u")}},
+        ArchivesCase{"HighBytesRoundTrip",
+                     "1\t\xb5m\t\x80\xff\t\xb0\n",
+                     "1\td\t\x81\xfe\tu\n",
+                     false,
+                     {Row("1.0", "\xb5m", "\x80\xff", "\x81\xfe", "\xb0")}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(CompareArchives, MissingArchivesAreEachToldAndEarlierRowsStay) {
+  struct Case {
+    bool first;
+    bool second;
+    std::size_t messages;
+  };
+  for (const Case c : {Case{false, true, 1}, Case{true, false, 1}, Case{false, false, 2}}) {
+    RecordedErrors errors;
+    TempDir dir;
+    const auto p1 = c.first ? dir.Write("a.txt", "1\td\t1\tu\n") : dir.File("missing1.txt");
+    const auto p2 = c.second ? dir.Write("b.txt", "1\td\t2\tu\n") : dir.File("missing2.txt");
+    DifferenceList list;
+    list.SetCaption("val1", "Stucture 1");
+    list.Append(Row("7", "keep", "1", "2", "u"));
+    list.SetStatus("1 Difference(s)");
+    CompareArchives(p1, p2, list, false);
+    ASSERT_EQ(errors.Shown().size(), c.messages);
+    EXPECT_EQ(errors.Shown()[0].prompt, "File '" + (c.first ? p2 : p1) + "' does not exist.");
+    if (c.messages == 2) {
+      EXPECT_EQ(errors.Shown()[1].prompt, "File '" + p2 + "' does not exist.");
+    }
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Column(2).Caption, "Stucture 1");
+    EXPECT_EQ(list.Status(), "0 Difference(s)");
+  }
+}
+
+TEST(CompareArchives, FailureKeepsRowsAndStatus) {
+  // The 32768th difference overflows the 16-bit count after its row is added.
+  RecordedErrors errors;
+  TempDir dir;
+  std::string a;
+  std::string b;
+  for (int i = 0; i < 32800; ++i) {
+    a += "1\td\t1\tu\n";
+    b += "1\td\t2\tu\n";
+  }
+  DifferenceList list;
+  list.SetStatus("earlier");
+  CompareArchives(dir.Write("a", a), dir.Write("b", b), list, false);
+  EXPECT_EQ(list.Count(), 32768);
+  EXPECT_EQ(list.Status(), "earlier");
+  ASSERT_EQ(errors.Shown().size(), 1U);
+  EXPECT_EQ(errors.Shown()[0].prompt, "Error 6: Overflow");
+  EXPECT_EQ(errors.Shown()[0].caption, "Error While Comparing Archives");
+}
+
+TEST(CompareArchives, BadLinesAreToldAndTheComparisonGoesOn) {
+  RecordedErrors errors;
+  TempDir dir;
+  DifferenceList list;
+  CompareArchives(dir.Write("a", "99999\td\t1\tu\n2\td\t1\tu\n"),
+                  dir.Write("b", "1\td\t1\tu\n2\td\t2\tu\n"), list, false);
+  ASSERT_EQ(errors.Shown().size(), 1U);
+  EXPECT_EQ(errors.Shown()[0].caption, "Error While Splitting Archive Line");
+  // The bad line parsed to the default record, whose empty value differs.
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Row(0), Row("0.0", "", "", "1", ""));
+  EXPECT_EQ(list.Row(1), Row("2.0", "d", "1", "2", "u"));
+}
+
+TEST(CompareArchives, ReadErrorIsReportedUnderItsTitle) {
+  RecordedErrors errors;
+  TempDir dir;
+  if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP();
+  DifferenceList list;
+  list.SetStatus("earlier");
+  CompareArchives("/proc/self/mem", dir.Write("b", "1\td\t2\tu\n"), list, false);
+  ASSERT_EQ(errors.Shown().size(), 1U);
+  EXPECT_EQ(errors.Shown()[0].caption, "Error While Comparing Archives");
+  EXPECT_EQ(list.Status(), "earlier");
+}
+
+class EventLog final : public DifferenceListObserver {
+ public:
+  void ListCleared() override { events.push_back("clear"); }
+  void CaptionChanged(int column) override { events.push_back("caption" + std::to_string(column)); }
+  void RowAppended(int row) override { events.push_back("row" + std::to_string(row)); }
+  void StatusChanged() override { events.push_back("status"); }
+  std::vector<std::string> events;
+};
+
+TEST(CompareArchives, EffectsComeInOrder) {
+  RecordedErrors errors;
+  TempDir dir;
+  DifferenceList list;
+  EventLog log;
+  list.SetObserver(&log);
+  CompareArchives(dir.Write("a", "1\td\t1\tu\n2\td\t1\tu\n"),
+                  dir.Write("b", "1\td\t2\tu\n2\td\t3\tu\n"), list, false);
+  EXPECT_EQ(log.events,
+            (std::vector<std::string>{"clear", "caption2", "caption3", "row0", "row1", "status"}));
+}
+
+TEST(DifferenceList, StartsWithDesignCaptionsAndStatus) {
+  const DifferenceList list;
+  const char* captions[] = {"Address", "Description", "Value 1", "Value 2", "Units"};
+  for (int i = 0; i < DifferenceList::kColumnCount; ++i) {
+    EXPECT_EQ(list.Column(i).Caption, captions[i]);
+  }
+  EXPECT_EQ(list.Column(2).Key, "val1");
+  EXPECT_EQ(list.Column(3).Key, "val2");
+  EXPECT_EQ(list.Status(), "0 Difference(s)");
+  EXPECT_EQ(list.Count(), 0);
+}
+
+}  // namespace
+}  // namespace parvex

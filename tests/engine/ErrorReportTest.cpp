@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include "engine/ErrorReport.h"
+#include "engine/Failure.h"
+#include "support/TestSupport.h"
+
+namespace parvex {
+namespace {
+
+using test::RecordedErrors;
+using test::ShownMessage;
+
+void Raise(std::int32_t number, const std::string& description, const std::string& title,
+           const Ignore& ignore = {}) {
+  try {
+    throw Failure(number, description);
+  } catch (...) {
+    ReportVBError(title, ignore);
+  }
+}
+
+struct Call {
+  std::uint32_t advanceMs;
+  std::string title;
+  std::int32_t number;
+  bool expectShown;
+};
+
+struct SuppressionCase {
+  const char* name;
+  std::uint32_t startTick;
+  std::vector<Call> calls;
+};
+
+void PrintTo(const SuppressionCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class Suppression : public ::testing::TestWithParam<SuppressionCase> {};
+
+TEST_P(Suppression, ShowsOnlyWhatGetsPastTheRepeatTest) {
+  RecordedErrors errors;
+  errors.tick = GetParam().startTick;
+  for (const Call& call : GetParam().calls) {
+    errors.Advance(call.advanceMs);
+    const auto before = errors.Shown().size();
+    Raise(call.number, "desc", call.title);
+    EXPECT_EQ(errors.Shown().size() - before, call.expectShown ? 1U : 0U)
+        << "call at tick " << errors.tick << " title " << call.title;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Repeats, Suppression,
+    ::testing::Values(
+        SuppressionCase{"RepeatWithin5s", 1000, {{0, "A", 5, true}, {1, "A", 5, false}}},
+        SuppressionCase{"RepeatAt4999", 1000, {{0, "A", 5, true}, {4999, "A", 5, false}}},
+        SuppressionCase{"RepeatAt5000", 1000, {{0, "A", 5, true}, {5000, "A", 5, true}}},
+        SuppressionCase{"SameTickShown", 1000, {{0, "A", 5, true}, {0, "A", 5, true}}},
+        SuppressionCase{"OtherNumber", 1000, {{0, "A", 5, true}, {10, "A", 6, true}}},
+        SuppressionCase{"OtherTitle", 1000, {{0, "A", 5, true}, {10, "B", 5, true}}},
+        SuppressionCase{"TitleIsCaseSensitive", 1000, {{0, "A", 5, true}, {10, "a", 5, true}}},
+        SuppressionCase{"SuppressedDoesNotExtendWindow",
+                        1000,
+                        {{0, "A", 5, true}, {3000, "A", 5, false}, {3000, "A", 5, true}}},
+        SuppressionCase{"UnsignedWrapToZero",
+                        0xFFFFFF00U,
+                        {{0, "A", 5, true}, {512, "A", 5, false}, {5000, "A", 5, true}}},
+        SuppressionCase{"SignedWrapNeverFails",
+                        0x7FFFFF00U,
+                        {{0, "A", 5, true}, {512, "A", 5, false}, {5000, "A", 5, true}}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(ReportVBError, PromptCaptionAndStyle) {
+  RecordedErrors errors;
+  Raise(13, "Type mismatch", "Error While Getting Path");
+  Raise(-5, "", "Negative");
+  Raise(-2147217900, "Something else", "Table");
+  ASSERT_EQ(errors.Shown().size(), 3U);
+  EXPECT_EQ(errors.Shown()[0],
+            (ShownMessage{"Error 13: Type mismatch", "Error While Getting Path", kMsgCritical}));
+  EXPECT_EQ(errors.Shown()[1], (ShownMessage{"Error -5: ", "Negative", 16}));
+  EXPECT_EQ(errors.Shown()[2],
+            (ShownMessage{"Error -2147217900: Could not open table.", "Table", 16}));
+}
+
+TEST(ReportVBError, IgnoredNumbersPassSilentlyButAreRemembered) {
+  struct Case {
+    Ignore ignore;
+    bool shown;
+  };
+  const Case cases[] = {{Ignore(32755), false},
+                        {Ignore({1, 2, 32755}), false},
+                        {Ignore({32755, 9}), false},
+                        {Ignore({1, 2}), true},
+                        {Ignore(), true}};
+  for (const Case& c : cases) {
+    RecordedErrors errors;
+    Raise(32755, "Cancel", "Toolbar", c.ignore);
+    EXPECT_EQ(errors.Shown().size(), c.shown ? 1U : 0U);
+    // The memory now holds this title and number: a repeat is passed over even
+    // without the ignore value.
+    errors.Advance(10);
+    Raise(32755, "Cancel", "Toolbar");
+    EXPECT_EQ(errors.Shown().size(), c.shown ? 1U : 0U);
+  }
+}
+
+TEST(ReportVBError, StandardExceptionsBecomeFailures) {
+  RecordedErrors errors;
+  try {
+    throw std::bad_alloc();
+  } catch (...) {
+    ReportVBError("Mem");
+  }
+  try {
+    throw std::runtime_error("boom");
+  } catch (...) {
+    ReportVBError("Std");
+  }
+  ASSERT_EQ(errors.Shown().size(), 2U);
+  EXPECT_EQ(errors.Shown()[0].prompt, "Error 7: Out of memory");
+  EXPECT_EQ(errors.Shown()[1].prompt, "Error 51: Internal error: boom");
+}
+
+class ThrowingBox final : public MessageBox {
+ public:
+  void Show(const std::string& prompt, const std::string& caption, int style) override {
+    shown.push_back({prompt, caption, style});
+    if (shown.size() == 1) throw Failure(5, "Invalid procedure call or argument");
+  }
+  std::vector<ShownMessage> shown;
+};
+
+TEST(ReportVBError, OwnFailureIsShownUnderItsOwnCaption) {
+  ThrowingBox box;
+  InstallErrorServices([] { return 1U; }, box);
+  Raise(6, "Overflow", "Title");
+  ASSERT_EQ(box.shown.size(), 2U);
+  EXPECT_EQ(box.shown[1], (ShownMessage{"Error 5: Invalid procedure call or argument",
+                                        "Error in ReportVBError", 16}));
+  RecordedErrors reset;  // leaves safe services installed
+}
+
+TEST(CheckedInt16, RangeIsEnforced) {
+  EXPECT_EQ(CheckedInt16(32767), 32767);
+  EXPECT_EQ(CheckedInt16(-32768), -32768);
+  EXPECT_EQ(CheckedAdd16(32766, 1), 32767);
+  for (const long long bad : {32768LL, -32769LL, 1LL << 40}) {
+    try {
+      CheckedInt16(bad);
+      ADD_FAILURE() << bad;
+    } catch (const Failure& f) {
+      EXPECT_EQ(f.Number(), kErrOverflow);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace parvex

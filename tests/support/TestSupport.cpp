@@ -1,0 +1,56 @@
+#include "support/TestSupport.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace parvex::test {
+
+namespace {
+class NullBox final : public MessageBox {
+ public:
+  void Show(const std::string&, const std::string&, int) override {}
+};
+}  // namespace
+
+RecordedErrors::RecordedErrors() {
+  InstallErrorServices([this] { return tick; }, box);
+}
+
+RecordedErrors::~RecordedErrors() {
+  // Leave no dangling reference to this object's box behind.
+  static NullBox nullBox;
+  InstallErrorServices(SteadyTicks(), nullBox);
+}
+
+TempDir::TempDir() {
+  std::random_device rd;
+  const auto base = std::filesystem::temp_directory_path();
+  for (;;) {
+    path_ = base / ("parvex-test-" + std::to_string(rd()));
+    if (std::filesystem::create_directory(path_)) break;
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ec);
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
+  const auto p = path_ / name;
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return p.string();
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace parvex::test

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/ErrorReport.h"
+
+namespace parvex::test {
+
+struct ShownMessage {
+  std::string prompt;
+  std::string caption;
+  int style = 0;
+  friend bool operator==(const ShownMessage&, const ShownMessage&) = default;
+};
+
+// Records every message box instead of showing it.
+class RecordingBox final : public MessageBox {
+ public:
+  void Show(const std::string& prompt, const std::string& caption, int style) override {
+    shown.push_back({prompt, caption, style});
+  }
+  std::vector<ShownMessage> shown;
+};
+
+// Installs a recording box and a hand-driven tick count for the test's life.
+class RecordedErrors {
+ public:
+  RecordedErrors();
+  ~RecordedErrors();
+  RecordedErrors(const RecordedErrors&) = delete;
+  RecordedErrors& operator=(const RecordedErrors&) = delete;
+
+  const std::vector<ShownMessage>& Shown() const { return box.shown; }
+  void Advance(std::uint32_t ms) { tick += ms; }
+
+  RecordingBox box;
+  std::uint32_t tick = 100000;
+};
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  // Writes the bytes unchanged and returns the file's path as text.
+  std::string Write(const std::string& name, const std::string& bytes) const;
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadBytes(const std::string& path);
+
+}  // namespace parvex::test
