@@ -18,6 +18,20 @@ struct ArchiveRecord {
   friend bool operator==(const ArchiveRecord&, const ArchiveRecord&) = default;
 };
 
+// The fields of one line as views into it, for readers that keep the line.
+struct ArchiveFields {
+  std::int16_t ParamNumber = 0;
+  std::int16_t SubIndex = 0;
+  std::string_view Description;
+  std::string_view Value;
+  std::string_view Units;
+  bool ReadOnly = false;
+};
+
+// Parses a line into views of it, starting from the default fields. Throws the
+// failure of a conversion, leaving the fields filled up to that point.
+void ParseArchiveLine(std::string_view line, ArchiveFields& fields);
+
 // Parses one line (without terminator). A conversion that fails is reported
 // under "Error While Splitting Archive Line" and the record filled so far is
 // returned.

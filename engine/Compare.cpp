@@ -1,5 +1,6 @@
 #include "engine/Compare.h"
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -17,12 +18,52 @@ bool IsDollarLine(std::string_view line) {
   return !line.empty() && line.front() == '$';
 }
 
-DifferenceRow MakeRow(std::string text, const ArchiveRecord& first, const std::string& value2) {
+template <typename Record>
+DifferenceRow MakeRow(std::string text, const Record& first, std::string_view value2) {
   DifferenceRow row;
   row.Text = std::move(text);
   row.Locked = first.ReadOnly;
-  row.SubItems = {first.Description, first.Value, value2, first.Units};
+  row.SubItems = {std::string(first.Description), std::string(first.Value), std::string(value2),
+                  std::string(first.Units)};
   return row;
+}
+
+// The last parsed line of one archive. Its fields are views into the stream's
+// buffer; when the next read would move those bytes, they are copied here
+// first, because a following "$" line empties only the value and the other
+// fields must live on.
+class ParsedLine {
+ public:
+  void Parse(std::string_view line) {
+    try {
+      ParseArchiveLine(line, fields_);
+    } catch (...) {
+      ReportVBError("Error While Splitting Archive Line");
+    }
+  }
+  void EmptyValue() { fields_.Value = {}; }
+  void KeepBeforeNextRead(TextStream& stream) {
+    if (stream.NextReadKeepsLastLine()) return;
+    storage_.assign(fields_.Description);
+    const std::size_t units = storage_.size();
+    storage_.append(fields_.Units);
+    const std::size_t value = storage_.size();
+    storage_.append(fields_.Value);
+    const std::string_view all(storage_);
+    fields_.Description = all.substr(0, units);
+    fields_.Units = all.substr(units, value - units);
+    fields_.Value = all.substr(value);
+  }
+  const ArchiveFields& Fields() const { return fields_; }
+
+ private:
+  std::string storage_;
+  ArchiveFields fields_;
+};
+
+ArchiveRecord ToRecord(const ArchiveFields& f) {
+  return ArchiveRecord{f.ParamNumber,        f.SubIndex,           std::string(f.Description),
+                       std::string(f.Value), std::string(f.Units), f.ReadOnly};
 }
 
 // The member table of one structure: members in slots 0..F-1, the end mark
@@ -51,8 +92,8 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
       list.SetCaption("val1", "Archive 1");
       list.SetCaption("val2", "Archive 2");
 
-      ArchiveRecord r1;
-      ArchiveRecord r2;
+      ParsedLine p1;
+      ParsedLine p2;
       for (;;) {
         const bool end1 = stream1->AtEndOfStream();
         const bool end2 = stream2->AtEndOfStream();
@@ -60,19 +101,23 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
 
         // A "$" line empties only the value; the other fields stay from the
         // last parsed line of the same archive.
+        p1.KeepBeforeNextRead(*stream1);
         const std::string_view line1 = stream1->ReadLine();
         if (IsDollarLine(line1)) {
-          r1.Value.clear();
+          p1.EmptyValue();
         } else {
-          SplitArchiveLineInto(line1, r1);
+          p1.Parse(line1);
         }
+        p2.KeepBeforeNextRead(*stream2);
         const std::string_view line2 = stream2->ReadLine();
         if (IsDollarLine(line2)) {
-          r2.Value.clear();
+          p2.EmptyValue();
         } else {
-          SplitArchiveLineInto(line2, r2);
+          p2.Parse(line2);
         }
 
+        const ArchiveFields& r1 = p1.Fields();
+        const ArchiveFields& r2 = p2.Fields();
         if (!includeReadOnly && r1.ReadOnly) continue;
         if (r1.Value == r2.Value) continue;
 
@@ -119,13 +164,17 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
         table.slots[static_cast<std::size_t>(table.fill)].ParamNumber = -1;
       };
 
-      ArchiveRecord rec;
+      ArchiveFields rec;
       while (!stream->AtEndOfStream()) {
         const std::string_view line = stream->ReadLine();
         if (IsDollarLine(line)) continue;
-        SplitArchiveLineInto(line, rec);
-        if (rec.ParamNumber == structure1) store(t1, rec);
-        if (rec.ParamNumber == structure2) store(t2, rec);
+        try {
+          ParseArchiveLine(line, rec);
+        } catch (...) {
+          ReportVBError("Error While Splitting Archive Line");
+        }
+        if (rec.ParamNumber == structure1) store(t1, ToRecord(rec));
+        if (rec.ParamNumber == structure2) store(t2, ToRecord(rec));
       }
 
       const std::int16_t last = t1.LastSlot();

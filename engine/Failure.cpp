@@ -65,9 +65,8 @@ Failure CurrentFailure() {
   }
 }
 
-std::int16_t CheckedInt16(long long value) {
-  if (value < -32768 || value > 32767) throw OverflowFailure();
-  return static_cast<std::int16_t>(value);
+void ThrowOverflow() {
+  throw OverflowFailure();
 }
 
 }  // namespace parvex

@@ -50,7 +50,11 @@ Failure CurrentFailure();
 
 // 16-bit counters and address numbers: every change goes through these, and a
 // result outside -32768..32767 is failure 6 rather than a silent wrap.
-std::int16_t CheckedInt16(long long value);
+[[noreturn]] void ThrowOverflow();
+inline std::int16_t CheckedInt16(long long value) {
+  if (value < -32768 || value > 32767) ThrowOverflow();
+  return static_cast<std::int16_t>(value);
+}
 inline std::int16_t CheckedAdd16(std::int16_t a, long long b) {
   return CheckedInt16(static_cast<long long>(a) + b);
 }

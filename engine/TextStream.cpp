@@ -17,7 +17,7 @@ namespace parvex {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 256 * 1024;
+constexpr std::size_t kBufferSize = 128 * 1024;
 
 std::FILE* OpenFile(const std::string& path, const char* how) {
 #ifdef _WIN32
@@ -69,6 +69,7 @@ void TextStream::Fail(int errnoValue) const {
 }
 
 bool TextStream::Fill() {
+  nextLf_ = nullptr;
   if (eof_ || file_ == nullptr) return false;
   begin_ = 0;
   end_ = 0;
@@ -94,11 +95,14 @@ std::string_view TextStream::ReadLine() {
     throw Failure(62, "Input past end of file");
   }
   carry_.clear();
+  lastFromCarry_ = false;
   bool carrying = false;
   for (;;) {
     const char* start = buffer_.data() + begin_;
     const std::size_t avail = end_ - begin_;
-    const auto* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
+    const auto* lf =
+        nextLf_ != nullptr ? nextLf_ : static_cast<const char*>(std::memchr(start, '\n', avail));
+    nextLf_ = nullptr;
     if (lf != nullptr) {
       const auto len = static_cast<std::size_t>(lf - start);
       begin_ += len + 1;
@@ -106,6 +110,7 @@ std::string_view TextStream::ReadLine() {
       if (carrying) {
         carry_.append(start, len);
         line = carry_;
+        lastFromCarry_ = true;
       } else {
         line = std::string_view(start, len);
       }
@@ -118,9 +123,18 @@ std::string_view TextStream::ReadLine() {
     begin_ = end_;
     if (!Fill()) {
       // A CR at the very end of a last, unterminated line belongs to the line.
+      lastFromCarry_ = true;
       return carry_;
     }
   }
+}
+
+bool TextStream::NextReadKeepsLastLine() {
+  if (mode_ != Mode::Read || lastFromCarry_ || begin_ >= end_) return false;
+  if (nextLf_ == nullptr) {
+    nextLf_ = static_cast<const char*>(std::memchr(buffer_.data() + begin_, '\n', end_ - begin_));
+  }
+  return nextLf_ != nullptr;
 }
 
 void TextStream::WriteLine(std::string_view text) {

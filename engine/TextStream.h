@@ -27,6 +27,10 @@ class TextStream {
   // call on this stream.
   std::string_view ReadLine();
 
+  // True when the next ReadLine leaves the bytes of the line returned last in
+  // place, so a reader may keep views into it across that call.
+  bool NextReadKeepsLastLine();
+
   void WriteLine(std::string_view text);
   // Flushes and closes; a failure to write the last bytes is reported here.
   void Close();
@@ -45,6 +49,8 @@ class TextStream {
   std::size_t end_ = 0;    // one past the last valid byte in buffer_
   bool eof_ = false;
   std::string carry_;  // a line that spans a buffer refill
+  bool lastFromCarry_ = false;
+  const char* nextLf_ = nullptr;  // terminator of the next line, when already found
 };
 
 inline constexpr int kOpenForReading = 1;

@@ -118,6 +118,32 @@ INSTANTIATE_TEST_SUITE_P(
                      {Row("1.0", "\xb5m", "\x80\xff", "\x81\xfe", "\xb0")}}),
     [](const auto& p) { return std::string(p.param.name); });
 
+TEST(CompareArchives, DollarLinesKeepFieldsAcrossBufferRefills) {
+  // Many parameter lines each followed by a "$" line, with lengths that vary so
+  // that every position relative to the read buffer's end occurs.
+  RecordedErrors errors;
+  TempDir dir;
+  std::string a;
+  std::string b;
+  std::vector<DifferenceRow> expected;
+  for (int i = 0; i < 6000; ++i) {
+    const std::string desc =
+        "d" + std::to_string(i) + std::string(static_cast<std::size_t>(i % 251), 'x');
+    const std::string units = "u" + std::to_string(i);
+    a += std::to_string(i % 30000) + "\t" + desc + "\tsame\t" + units + (i % 2 ? "\r\n" : "\n");
+    a += "$ comment\n";
+    b += "1\tz\tsame\tz\n2\tz\tother\tz\n";
+    expected.push_back(Row(std::to_string(i % 30000) + ".0", desc, "", "other", units));
+  }
+  DifferenceList list;
+  CompareArchives(dir.Write("a", a), dir.Write("b", b), list, false);
+  EXPECT_TRUE(errors.Shown().empty());
+  ASSERT_EQ(list.Count(), static_cast<int>(expected.size()));
+  for (int i = 0; i < list.Count(); ++i) {
+    ASSERT_EQ(list.Row(i), expected[static_cast<std::size_t>(i)]) << "row " << i;
+  }
+}
+
 TEST(CompareArchives, MissingArchivesAreEachToldAndEarlierRowsStay) {
   struct Case {
     bool first;

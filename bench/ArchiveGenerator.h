@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace parvex::bench {
+
+struct GeneratedPair {
+  std::string archive1;
+  std::string archive2;
+  std::size_t lines = 0;
+  std::size_t bytes = 0;  // both files together
+};
+
+// Writes a pair of archives of `lines` lines each into folder: about 45 bytes a
+// line, roughly 1% of values differing, a "$" line now and then and 10% of the
+// values read-only. The same seed gives the same files.
+GeneratedPair GenerateArchivePair(const std::string& folder, std::size_t lines);
+
+}  // namespace parvex::bench

@@ -1,0 +1,141 @@
+// Measures the comparisons on a generated 1,000,000-line archive pair against
+// the floor of reading both files and counting their lines with memchr.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <vector>
+
+#include "ArchiveGenerator.h"
+#include "engine/Compare.h"
+#include "engine/DifferenceList.h"
+#include "engine/ErrorReport.h"
+
+namespace {
+
+using parvex::bench::GeneratedPair;
+
+GeneratedPair gPair;
+
+std::size_t CountLines(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return 0;
+  std::setvbuf(f, nullptr, _IONBF, 0);
+  std::vector<char> buffer(256 * 1024);
+  std::size_t lines = 0;
+  std::size_t got = 0;
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) {
+    const char* p = buffer.data();
+    const char* end = p + got;
+    while ((p = static_cast<const char*>(
+                std::memchr(p, '\n', static_cast<std::size_t>(end - p)))) != nullptr) {
+      ++lines;
+      ++p;
+    }
+  }
+  std::fclose(f);
+  return lines;
+}
+
+void MemchrLineCount(benchmark::State& state) {
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(CountLines(gPair.archive1) + CountLines(gPair.archive2));
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * gPair.bytes));
+}
+
+void CompareArchives(benchmark::State& state) {
+  for (auto _ : state) {
+    parvex::DifferenceList list;
+    parvex::CompareArchives(gPair.archive1, gPair.archive2, list, true);
+    state.counters["rows"] = list.Count();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * gPair.bytes));
+}
+
+void CompareStructures(benchmark::State& state) {
+  for (auto _ : state) {
+    parvex::DifferenceList list;
+    parvex::CompareStructures(gPair.archive1, 17, 18, list, true);
+    state.counters["rows"] = list.Count();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * gPair.bytes / 2));
+}
+
+BENCHMARK(MemchrLineCount)->Unit(benchmark::kMillisecond);
+BENCHMARK(CompareArchives)->Unit(benchmark::kMillisecond);
+BENCHMARK(CompareStructures)->Unit(benchmark::kMillisecond);
+
+// Peak resident memory of one comparison, measured in a child process so the
+// benchmark's own allocations do not count.
+template <typename Fn>
+long PeakRssKiB(Fn&& fn) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    fn();
+    _exit(0);
+  }
+  int status = 0;
+  struct rusage usage {};
+  wait4(pid, &status, 0, &usage);
+  return usage.ru_maxrss;
+}
+
+class RatioReporter final : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type == Run::RT_Iteration)
+        times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* envLines = std::getenv("PARVEX_BENCH_LINES");
+  const std::size_t lines = envLines != nullptr ? std::strtoul(envLines, nullptr, 10) : 1000000;
+  const auto folder = std::filesystem::temp_directory_path() / "parvex-bench";
+  std::filesystem::create_directories(folder);
+  gPair = parvex::bench::GenerateArchivePair(folder.string(), lines);
+  std::printf("archives: 2 x %zu lines, %.1f MB together\n", gPair.lines,
+              static_cast<double>(gPair.bytes) / 1e6);
+
+  // Messages of the run (none expected) go to standard error.
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+
+  const double floor = reporter.times["MemchrLineCount"];
+  if (floor > 0) {
+    std::printf("CompareArchives / memchr floor:   %.2f (target <= 3)\n",
+                reporter.times["CompareArchives"] / floor);
+    std::printf("CompareStructures / memchr floor: %.2f (target <= 5)\n",
+                reporter.times["CompareStructures"] / floor);
+  }
+  const long baseline = PeakRssKiB([] {});
+  const long archives = PeakRssKiB([] {
+    parvex::DifferenceList list;
+    parvex::CompareArchives(gPair.archive1, gPair.archive2, list, true);
+  });
+  const long structures = PeakRssKiB([] {
+    parvex::DifferenceList list;
+    parvex::CompareStructures(gPair.archive1, 17, 18, list, true);
+  });
+  std::printf(
+      "peak RSS: idle child %.1f MiB, CompareArchives %.1f MiB, CompareStructures %.1f MiB "
+      "(target < 32)\n",
+      static_cast<double>(baseline) / 1024.0, static_cast<double>(archives) / 1024.0,
+      static_cast<double>(structures) / 1024.0);
+  std::filesystem::remove_all(folder);
+  benchmark::Shutdown();
+  return 0;
+}
