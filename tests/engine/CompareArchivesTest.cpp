@@ -144,6 +144,30 @@ TEST(CompareArchives, DollarLinesKeepFieldsAcrossBufferRefills) {
   }
 }
 
+TEST(CompareArchives, HostileInputNeitherCrashesNorHangs) {
+  RecordedErrors errors;
+  TempDir dir;
+  std::string binary;
+  for (int i = 0; i < 200000; ++i) binary.push_back(static_cast<char>((i * 7919) % 256));
+  const auto huge = dir.Write("huge", std::string(50 * 1024 * 1024, 'x'));
+  const auto bin = dir.Write("bin", binary);
+  const auto normal = dir.Write("normal", "1\td\t5\tu\n");
+
+  DifferenceList list;
+  CompareArchives(huge, normal, list, true);
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Row(0), Row("-1.0", "<UNKNOWN>", "", "5", "", true));
+
+  CompareArchives(bin, bin, list, true);
+  EXPECT_EQ(list.Count(), 0);
+  CompareStructures(bin, 0, -1, list, true);
+  CompareStructures(huge, -1, 0, list, true);
+  EXPECT_EQ(list.Status(), "0 Difference(s)");
+  for (const auto& shown : errors.Shown()) {
+    EXPECT_EQ(shown.caption, "Error While Splitting Archive Line") << shown.prompt;
+  }
+}
+
 TEST(CompareArchives, MissingArchivesAreEachToldAndEarlierRowsStay) {
   struct Case {
     bool first;
