@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace parvex {
+
+class DifferenceList;
+class TextStream;
+
+// Where a report goes. The writer calls these four points in order; each
+// destination decides what they mean.
+class ReportDestination {
+ public:
+  virtual ~ReportDestination() = default;
+  virtual void Prepare() = 0;
+  virtual void Emit(std::string_view line) = 0;
+  virtual void PageBreak() = 0;
+  virtual void Finish() = 0;
+};
+
+// A text file: every line ends in CR LF, a page break is a line holding one
+// form feed, and Finish closes the file.
+class TextFileDestination final : public ReportDestination {
+ public:
+  explicit TextFileDestination(TextStream& stream) : stream_(stream) {}
+  void Prepare() override {}
+  void Emit(std::string_view line) override;
+  void PageBreak() override;
+  void Finish() override;
+
+ private:
+  TextStream& stream_;
+};
+
+// The page layout's constants.
+inline constexpr int kReportLineWidth = 83;
+inline constexpr int kLinesPerPage = 67;
+
+// The text fitted to width bytes: cut, or filled with blanks.
+std::string PadString(std::string_view text, std::int16_t width);
+
+// The current local date and time in the user's short date and long time.
+std::string ReportDate();
+
+struct ReportTitles {
+  std::string Title1;
+  std::string Title2;
+};
+
+// Title 1 names archive 1; title 2 names archive 2, or the two structures when
+// the last comparison chosen was the structure comparison.
+ReportTitles MakeReportTitles(bool structureMode, std::string_view archive1,
+                              std::string_view archive2, std::string_view structure1,
+                              std::string_view structure2);
+
+// Writes the whole list in the page layout or, with csv, the comma-delimited
+// layout. Failures are reported under "Error While Printing"; lines already
+// emitted stay and the destination is then not finished. The date source is
+// asked once per report.
+void WriteReport(ReportDestination& destination, bool csv, const DifferenceList& list,
+                 const std::string& title1, const std::string& title2,
+                 const std::function<std::string()>& date = ReportDate);
+
+// The comma-delimited layout is chosen by the last three characters of the
+// file name alone, case-sensitively.
+bool IsCsvName(std::string_view path);
+
+}  // namespace parvex
