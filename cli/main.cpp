@@ -1,0 +1,168 @@
+// parvex-cli: the comparisons and reports of Parvex for scripts and batch jobs.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+
+#include <clocale>
+#include <cstdio>
+#include <optional>
+
+#include "engine/Compare.h"
+#include "engine/DifferenceList.h"
+#include "engine/ErrorReport.h"
+#include "engine/Failure.h"
+#include "engine/Numbers.h"
+#include "engine/TextStream.h"
+#include "parvex/version.h"
+#include "reports/Report.h"
+
+namespace {
+
+using namespace parvex;
+
+// What the window would show in a message box goes to standard error as one
+// line, and any such message makes the run end with status 2.
+class StderrBox final : public MessageBox {
+ public:
+  void Show(const std::string& prompt, const std::string& caption, int /*style*/) override {
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), prompt.c_str());
+    shown = true;
+  }
+  bool shown = false;
+};
+
+// Standard output as a report destination: the same bytes a report file gets.
+class StdoutDestination final : public ReportDestination {
+ public:
+  void Prepare() override {}
+  void Emit(std::string_view line) override {
+    if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() ||
+        std::fwrite("\r\n", 1, 2, stdout) != 2) {
+      throw Failure(kErrDeviceIo, "Cannot write to standard output");
+    }
+  }
+  void PageBreak() override { Emit("\f"); }
+  void Finish() override {
+    if (std::fflush(stdout) != 0) throw Failure(kErrDeviceIo, "Cannot write to standard output");
+  }
+};
+
+std::string Bytes(const QString& text) {
+  return QFile::encodeName(text).toStdString();
+}
+
+char LocaleDecimalPoint() {
+  const std::lconv* conv = std::localeconv();
+  return conv != nullptr && conv->decimal_point != nullptr && conv->decimal_point[0] != '\0'
+             ? conv->decimal_point[0]
+             : '.';
+}
+
+int Usage(const QCommandLineParser& parser, const QString& error) {
+  std::fprintf(stderr, "parvex-cli: %s\n", error.toLocal8Bit().constData());
+  std::fprintf(stderr, "%s", parser.helpText().toLocal8Bit().constData());
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("parvex-cli"));
+  QCoreApplication::setApplicationVersion(QString::fromLatin1(build::kVersionText));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Compares parameter archives and writes the differences as a report.\n"
+      "\n"
+      "  archives ARCHIVE1 ARCHIVE2              line n of ARCHIVE1 against line n of ARCHIVE2\n"
+      "  structures ARCHIVE STRUCTURE1 STRUCTURE2  member k of one structure against member k\n"
+      "                                          of the other, in one archive\n"
+      "\n"
+      "The report goes to standard output in the page layout, or with --csv in the\n"
+      "comma-delimited layout. With -o it goes to FILE, comma-delimited when FILE ends\n"
+      "in \"csv\" or --csv is given. Messages and the count of differences go to\n"
+      "standard error.\n"
+      "\n"
+      "Exit status: 0 no difference, 1 differences found, 2 a failure or warning."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addPositionalArgument(QStringLiteral("command"),
+                               QStringLiteral("archives or structures, then its arguments."));
+  const QCommandLineOption includeReadOnly(
+      QStringLiteral("include-read-only"),
+      QStringLiteral("Compare values marked read-only (\"!\") in the first archive too."));
+  const QCommandLineOption csv(QStringLiteral("csv"),
+                               QStringLiteral("Write the comma-delimited layout."));
+  const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                  QStringLiteral("Write the report to FILE."),
+                                  QStringLiteral("FILE"));
+  parser.addOptions({includeReadOnly, csv, output});
+
+  if (!parser.parse(QCoreApplication::arguments())) return Usage(parser, parser.errorText());
+  if (parser.isSet(QStringLiteral("help"))) {
+    std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+    return 0;
+  }
+  if (parser.isSet(QStringLiteral("version"))) {
+    std::printf("parvex-cli %s\n", build::kVersionText);
+    return 0;
+  }
+
+  const QStringList args = parser.positionalArguments();
+  const QString command = args.value(0);
+  const bool structureMode = command == QStringLiteral("structures");
+  if (command != QStringLiteral("archives") && !structureMode) {
+    return Usage(parser, args.isEmpty() ? QStringLiteral("no command given")
+                                        : QStringLiteral("unknown command: ") + command);
+  }
+  if (args.size() != 4 - (structureMode ? 0 : 1)) {
+    return Usage(parser, QStringLiteral("wrong number of arguments for ") + command);
+  }
+
+  StderrBox box;
+  InstallErrorServices(SteadyTicks(), box);
+
+  DifferenceList list;
+  const bool withReadOnly = parser.isSet(includeReadOnly);
+  const std::string archive1 = Bytes(args[1]);
+  const std::string second = Bytes(args[2]);
+  const std::string third = structureMode ? Bytes(args[3]) : std::string();
+  if (structureMode) {
+    std::int16_t s1 = 0;
+    std::int16_t s2 = 0;
+    try {
+      s1 = StructureNumber(second, LocaleDecimalPoint());
+      s2 = StructureNumber(third, LocaleDecimalPoint());
+    } catch (...) {
+      ReportVBError("Error With Structure Parameters");
+      std::fprintf(stderr, "%s\n", list.Status().c_str());
+      return 2;
+    }
+    CompareStructures(archive1, s1, s2, list, withReadOnly);
+  } else {
+    CompareArchives(archive1, second, list, withReadOnly);
+  }
+
+  const ReportTitles titles = MakeReportTitles(structureMode, archive1, second, second, third);
+  if (parser.isSet(output)) {
+    const std::string path = Bytes(parser.value(output));
+    try {
+      if (auto stream = OpenTextStream(path, kCreateForWriting)) {
+        TextFileDestination destination(*stream);
+        WriteReport(destination, parser.isSet(csv) || IsCsvName(path), list, titles.Title1,
+                    titles.Title2);
+      }
+    } catch (...) {
+      ReportVBError("Error While Saving Report");
+    }
+  } else {
+    StdoutDestination destination;
+    WriteReport(destination, parser.isSet(csv), list, titles.Title1, titles.Title2);
+  }
+
+  std::fprintf(stderr, "%s\n", list.Status().c_str());
+  if (box.shown) return 2;
+  return list.Count() > 0 ? 1 : 0;
+}

@@ -1,0 +1,188 @@
+// Runs the built parvex-cli on real files and checks its report, standard
+// error and exit status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+using parvex::test::ReadBytes;
+using parvex::test::TempDir;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (const char c : s) {
+    if (c == '\'') {
+      q += "'\\''";
+    } else {
+      q += c;
+    }
+  }
+  return q + "'";
+}
+
+CliRun RunCli(const TempDir& dir, const std::vector<std::string>& args) {
+  std::string command = Quote(PARVEX_CLI_PATH);
+  for (const auto& a : args) command += " " + Quote(a);
+  const auto out = dir.File("stdout");
+  const auto err = dir.File("stderr");
+  command += " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
+  const int raw = std::system(command.c_str());
+  CliRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = ReadBytes(out);
+  run.err = ReadBytes(err);
+  return run;
+}
+
+// Report lines without the one that carries the date.
+std::vector<std::string> LinesWithoutDate(const std::string& report) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < report.size()) {
+    const auto end = report.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(report.substr(start) + "<no CR LF>");
+      break;
+    }
+    const std::string line = report.substr(start, end - start);
+    if (line.rfind("Archive Report Created at ", 0) != 0) lines.push_back(line);
+    start = end + 2;
+  }
+  return lines;
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string a1 = dir.Write("a1.arc", "1\td\t5\tu\r\n2\t!ro\t6\tv\r\n3.1\tx,y\t\"q\"\tw\r\n");
+  std::string a2 = dir.Write("a2.arc", "1\td\t5\tu\r\n2\tro\t7\tv\r\n3.1\tx\t\"r\"\tw\r\n");
+};
+
+TEST_F(Cli, ArchivesToStandardOutput) {
+  const CliRun run = RunCli(dir, {"archives", a1, a2});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "1 Difference(s)\n");
+  const std::vector<std::string> expected = {
+      "",
+      "",
+      "Archive 1: " + a1,
+      "",
+      "Archive 2: " + a2,
+      "",
+      "Address Description                   Archive 1      Archive 2      Units          ",
+      std::string(83, '-'),
+      "",
+      "3.1     x,y                           \"q\"            \"r\"            w              "};
+  EXPECT_EQ(LinesWithoutDate(run.out), expected);
+}
+
+TEST_F(Cli, OutputFileLayoutFollowsTheName) {
+  struct Case {
+    std::string name;
+    bool csvFlag;
+    bool csvExpected;
+  };
+  const Case cases[] = {{"r.csv", false, true},
+                        {"r.CSV", false, false},
+                        {"Report", false, false},
+                        {"reportcsv", false, true},
+                        {"r.txt", true, true}};
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"archives",      a1, a2, "--include-read-only", "-o",
+                                     dir.File(c.name)};
+    if (c.csvFlag) args.push_back("--csv");
+    const CliRun run = RunCli(dir, args);
+    EXPECT_EQ(run.status, 1) << c.name;
+    EXPECT_EQ(run.out, "") << c.name;
+    EXPECT_EQ(run.err, "2 Difference(s)\n") << c.name;
+    const auto lines = LinesWithoutDate(ReadBytes(dir.File(c.name)));
+    if (c.csvExpected) {
+      EXPECT_EQ(
+          lines,
+          (std::vector<std::string>{
+              "", "Address,Description,Archive 1: " + a1 + ",Archive 2: " + a2 + ",Units",
+              "\"2.0\",\"ro\",\"6\",\"7\",\"v\",", "\"3.1\",\"x,y\",\"\"q\"\",\"\"r\"\",\"w\","}))
+          << c.name;
+    } else {
+      ASSERT_EQ(lines.size(), 11U) << c.name;
+      EXPECT_EQ(lines[9].substr(0, 10), "2.0     ro") << c.name;
+    }
+  }
+}
+
+TEST_F(Cli, StructuresAndTheirNumbers) {
+  const auto archive =
+      dir.Write("s.arc", "10.1\ta\t1\tu\n10.2\tb\t2\tu\n20.1\tx\t1\tv\n20.2\ty\t9\tv\n");
+  struct Case {
+    std::string s1;
+    std::string s2;
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {" 10 ", "20", 1, "1 Difference(s)\n"},
+      {"10.5", "19.5", 1, "1 Difference(s)\n"},  // halves go to the even neighbour
+      {"20", "20", 0, "0 Difference(s)\n"},
+      {"abc", "20", 2,
+       "Error With Structure Parameters: Error 13: Type mismatch\n0 Difference(s)\n"},
+      {"10", "40000", 2, "Error With Structure Parameters: Error 6: Overflow\n0 Difference(s)\n"},
+      {"", "20", 2, "Error With Structure Parameters: Error 13: Type mismatch\n0 Difference(s)\n"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = RunCli(dir, {"structures", archive, c.s1, c.s2, "--csv"});
+    EXPECT_EQ(run.status, c.status) << c.s1 << "/" << c.s2;
+    EXPECT_EQ(run.err, c.err) << c.s1 << "/" << c.s2;
+    if (c.status != 2) {
+      const auto lines = LinesWithoutDate(run.out);
+      ASSERT_GE(lines.size(), 2U);
+      EXPECT_EQ(lines[1], "Address,Description,Archive 1: " + archive + ",Structures " + c.s1 +
+                              " and " + c.s2 + ",Units");
+    }
+  }
+}
+
+TEST_F(Cli, FailuresAndWarningsEndWithStatusTwo) {
+  const auto missing = dir.File("missing.arc");
+  CliRun run = RunCli(dir, {"archives", missing, a2, "-o", dir.File("out.csv")});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "Parvex 1: File '" + missing + "' does not exist.\n0 Difference(s)\n");
+  // A list with no rows still gets its header, so the file is well-formed.
+  EXPECT_EQ(LinesWithoutDate(ReadBytes(dir.File("out.csv"))),
+            (std::vector<std::string>{
+                "", "Address,Description,Archive 1: " + missing + ",Archive 2: " + a2 + ",Units"}));
+
+  run = RunCli(dir, {"archives", a1, a2, "-o", dir.File("no/such/folder/r.txt")});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err.rfind("Error While Saving Report: Error 76: ", 0), 0U) << run.err;
+
+  run = RunCli(dir, {"archives", a1, a1});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "0 Difference(s)\n");
+}
+
+TEST_F(Cli, UsageErrors) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {}, {"compare", a1, a2}, {"archives", a1}, {"structures", a1, "1"}, {"--bogus"}}) {
+    const CliRun run = RunCli(dir, args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("Usage:"), std::string::npos);
+  }
+  const CliRun help = RunCli(dir, {"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--include-read-only"), std::string::npos);
+  const CliRun version = RunCli(dir, {"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("parvex-cli ", 0), 0U);
+}
+
+}  // namespace
