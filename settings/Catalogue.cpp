@@ -1,0 +1,47 @@
+#include "settings/Catalogue.h"
+
+#include "engine/ErrorReport.h"
+#include "settings/FileRegistry.h"
+
+#ifdef _WIN32
+#include "settings/WinRegistry.h"
+#endif
+
+namespace parvex {
+
+std::unique_ptr<clsRegistry> gRegistry;
+
+std::shared_ptr<RegistryApi> DefaultRegistryApi() {
+#ifdef _WIN32
+  return std::make_shared<WinRegistry>();
+#else
+  return std::make_shared<FileRegistry>();
+#endif
+}
+
+void ConfigureRegistry(std::shared_ptr<RegistryApi> api) {
+  try {
+    gRegistry = std::make_unique<clsRegistry>(std::move(api));
+    const QString misc = QStringLiteral("Misc");
+    const QString screen = QStringLiteral("MainScreen");
+    const SettingValue noText = SettingValue::Text(QString());
+    const auto number = [](std::int16_t n) { return SettingValue::Int16(n); };
+    clsRegistry& r = *gRegistry;
+    r.AddItem(QStringLiteral("ReadOnly"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
+    r.AddItem(QStringLiteral("Archive1"), misc, kHkeyCurrentUserCode, ValueString, noText);
+    r.AddItem(QStringLiteral("Archive2"), misc, kHkeyCurrentUserCode, ValueString, noText);
+    r.AddItem(QStringLiteral("Struct1"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
+    r.AddItem(QStringLiteral("Struct2"), misc, kHkeyCurrentUserCode, ValueDWord, number(1));
+    r.AddItem(QStringLiteral("SavePath"), misc, kHkeyCurrentUserCode, ValueString, noText);
+    r.AddItem(QStringLiteral("MainMax"), screen, kHkeyCurrentUserCode, ValueDWord, number(0));
+    r.AddItem(QStringLiteral("MainLeft"), screen, kHkeyCurrentUserCode, ValueDWord, number(0));
+    r.AddItem(QStringLiteral("MainTop"), screen, kHkeyCurrentUserCode, ValueDWord, number(0));
+    r.AddItem(QStringLiteral("MainWidth"), screen, kHkeyCurrentUserCode, ValueDWord, number(10000));
+    r.AddItem(QStringLiteral("MainHeight"), screen, kHkeyCurrentUserCode, ValueDWord,
+              number(10000));
+  } catch (...) {
+    ReportVBError("Error While Loading Configuring Registry");
+  }
+}
+
+}  // namespace parvex
