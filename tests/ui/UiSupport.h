@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+
+#include <deque>
+#include <memory>
+#include <optional>
+
+#include "settings/Catalogue.h"
+#include "settings/FileRegistry.h"
+#include "support/TestSupport.h"
+#include "ui/CommonDialog.h"
+#include "ui/frmMain.h"
+
+namespace parvex::test {
+
+// Answers the file and printer dialogs from a script and remembers how each
+// was set up.
+class FakeDialogs final : public DialogBackend {
+ public:
+  struct Call {
+    QString kind;
+    QString title;
+    QString initDir;
+    QString fileName;
+    QString filter;
+  };
+
+  std::optional<QString> Open(const QString& title, const QString& initDir, const QString& fileName,
+                              const QString& filter) override {
+    calls.push_back({QStringLiteral("open"), title, initDir, fileName, filter});
+    return Next();
+  }
+  std::optional<QString> Save(const QString& title, const QString& initDir, const QString& fileName,
+                              const QString& filter) override {
+    calls.push_back({QStringLiteral("save"), title, initDir, fileName, filter});
+    return Next();
+  }
+  bool Printer() override {
+    calls.push_back({QStringLiteral("printer"), {}, {}, {}, {}});
+    return Next().has_value();
+  }
+
+  std::deque<std::optional<QString>> answers;  // nullopt: Cancel
+  std::vector<Call> calls;
+
+ private:
+  std::optional<QString> Next() {
+    if (answers.empty()) return std::nullopt;
+    auto a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
+
+// A window over a settings file in a temporary folder, as a fresh start of
+// the program would make it.
+struct WindowFixture {
+  explicit WindowFixture(const TempDir& dir)
+      : settingsPath(QString::fromStdString(dir.File("config/registry.json"))) {}
+
+  std::unique_ptr<frmMain> Start() {
+    ConfigureRegistry(std::make_shared<FileRegistry>(settingsPath));
+    auto window = std::make_unique<frmMain>(dialogs);
+    window->Show();
+    return window;
+  }
+
+  QString settingsPath;
+  FakeDialogs dialogs;
+};
+
+}  // namespace parvex::test

@@ -1,0 +1,59 @@
+#include "ui/CodePage.h"
+
+#include <QFile>
+
+#include <array>
+
+namespace parvex {
+
+namespace {
+
+// 0x80..0x9F of Windows-1252; the rest of the bytes are Latin-1.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char16_t ToChar(unsigned char byte) {
+  return byte >= 0x80 && byte <= 0x9F ? kHigh[byte - 0x80] : static_cast<char16_t>(byte);
+}
+
+}  // namespace
+
+QString FromArchiveBytes(std::string_view bytes) {
+  QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+  QChar* out = text.data();
+  for (const char c : bytes) *out++ = QChar(ToChar(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string ToArchiveBytes(const QString& text) {
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(text.size()));
+  for (const QChar ch : text) {
+    const char16_t u = ch.unicode();
+    char byte = '?';
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+      byte = static_cast<char>(u);
+    } else {
+      for (std::size_t i = 0; i < kHigh.size(); ++i) {
+        if (kHigh[i] == u) {
+          byte = static_cast<char>(0x80 + i);
+          break;
+        }
+      }
+    }
+    bytes.push_back(byte);
+  }
+  return bytes;
+}
+
+std::string PathBytes(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
+
+QString PathText(std::string_view bytes) {
+  return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+}  // namespace parvex

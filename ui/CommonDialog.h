@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+class QPrinter;
+
+namespace parvex {
+
+// What the program asks of the platform's file and printer dialogs. Tests
+// replace it; the program uses QtDialogs.
+class DialogBackend {
+ public:
+  virtual ~DialogBackend() = default;
+  // The chosen path, or nothing when the user cancelled.
+  virtual std::optional<QString> Open(const QString& title, const QString& initDir,
+                                      const QString& fileName, const QString& filter) = 0;
+  virtual std::optional<QString> Save(const QString& title, const QString& initDir,
+                                      const QString& fileName, const QString& filter) = 0;
+  // False when the user cancelled.
+  virtual bool Printer() = 0;
+};
+
+// The common dialog of the window: members set before showing, FileName kept
+// between uses, and Cancel raised as failure 32755 when CancelError is set.
+class CommonDialog {
+ public:
+  explicit CommonDialog(DialogBackend& backend) : backend_(backend) {}
+
+  QString DialogTitle;
+  QString InitDir;
+  QString FileName;
+  QString Filter;
+  bool CancelError = false;
+
+  void ShowOpen();
+  void ShowSave();
+  void ShowPrinter();
+
+ private:
+  void Cancelled() const;
+  DialogBackend& backend_;
+};
+
+// "Text (*.txt)|*.txt|..." as Qt writes a filter list. "*.*" means every file,
+// also on systems where names need no dot.
+QString QtFilter(const QString& filter);
+
+// QFileDialog and QPrintDialog on the program's one printer.
+class QtDialogs final : public DialogBackend {
+ public:
+  QtDialogs(QWidget* parent, QPrinter& printer) : parent_(parent), printer_(printer) {}
+  std::optional<QString> Open(const QString& title, const QString& initDir, const QString& fileName,
+                              const QString& filter) override;
+  std::optional<QString> Save(const QString& title, const QString& initDir, const QString& fileName,
+                              const QString& filter) override;
+  bool Printer() override;
+
+ private:
+  QWidget* parent_;
+  QPrinter& printer_;
+};
+
+}  // namespace parvex

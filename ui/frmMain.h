@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+#include "engine/DifferenceList.h"
+#include "ui/CommonDialog.h"
+#include "ui/Layout.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeView;
+class QMenu;
+class QAction;
+
+namespace parvex {
+
+class DifferenceModel;
+
+// The main window: the two archive fields with their Browse buttons, the
+// read-only option, the structure fields, the command buttons, the difference
+// list and the status bar.
+class frmMain final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit frmMain(DialogBackend& dialogs, QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  // Loads the caption, placement and inputs from the settings, then shows the
+  // window (maximized when it was closed so).
+  void Show();
+
+  void cmdSelect1_Click();
+  void cmdSelect2_Click();
+  void cmdStructure_Click();
+  void cmdTwoArchives_Click();
+
+  bool StructureMode() const { return structureMode_; }
+  DifferenceList& List() { return list_; }
+  CommonDialog& CDlg() { return cdlg_; }
+  DifferenceModel& Model() { return *model_; }
+  const MainLayout& CurrentLayout() const { return layout_; }
+  // Twips per logical pixel follow the screen's resolution.
+  int Dpi() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  void Form_Load();
+  void Form_Resize();
+  void Form_Unload();
+  void SelectArchive(const QString& title, QLineEdit* field);
+  bool IncludeReadOnly() const;
+  void Place(QWidget* widget, const TwipRect& rect) const;
+  void ApplyLayout();
+  void ApplyOuterSize();
+
+  DialogBackend& dialogs_;
+  CommonDialog cdlg_;
+  DifferenceList list_;
+  DifferenceModel* model_ = nullptr;
+  bool structureMode_ = false;
+  MainLayout layout_ = DesignLayout();
+  QSize pendingOuterSize_;  // the stored outer size, applied once the frame is known
+  bool wantMaximized_ = false;
+
+ public:
+  // The controls, named as the program names them.
+  QWidget* central = nullptr;
+  QTreeView* lvList = nullptr;
+  QGroupBox* fraCommand = nullptr;
+  QGroupBox* fraFiles = nullptr;
+  QLabel* lblArchive1 = nullptr;
+  QLabel* lblArchive2 = nullptr;
+  QLineEdit* txtArchive1 = nullptr;
+  QLineEdit* txtArchive2 = nullptr;
+  QPushButton* cmdSelect1 = nullptr;
+  QPushButton* cmdSelect2 = nullptr;
+  QCheckBox* chkReadOnly = nullptr;
+  QGroupBox* Frame1 = nullptr;
+  QLineEdit* txtStruct1 = nullptr;
+  QLineEdit* txtStruct2 = nullptr;
+  QLabel* lblStruct1 = nullptr;
+  QLabel* lblStruct2 = nullptr;
+  QPushButton* cmdStructure = nullptr;
+  QGroupBox* Frame2 = nullptr;
+  QPushButton* cmdTwoArchives = nullptr;
+  QGroupBox* fraFunctions = nullptr;
+  QPushButton* cmdPrint = nullptr;
+  QPushButton* cmdSave = nullptr;
+  QLabel* sbCompare = nullptr;  // the status bar's one panel
+  QMenu* mnuFile = nullptr;
+  QAction* mnuExit = nullptr;
+  QMenu* mnuHelp = nullptr;
+  QAction* mnuDoc = nullptr;
+  QAction* mnuAbout = nullptr;
+};
+
+// The caption: the application title, ".", the revision with three digits.
+QString MainCaption();
+
+}  // namespace parvex
