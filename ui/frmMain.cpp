@@ -36,15 +36,20 @@ clsRegistry& Registry() {
   return *gRegistry;
 }
 
-QFont LegacyFont() {
-  QFont font(QStringLiteral("MS Sans Serif"));
-  font.setPointSizeF(9.75);
-  if (QFontInfo(font).family() != QStringLiteral("MS Sans Serif")) {
-    font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSizeF(9.75);
+// The design's fonts: "MS Sans Serif" where it exists, else a family with
+// close metrics, else the system's sans font, so captions fit their controls.
+QFont DesignFont(qreal points) {
+  for (const char* family : {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial"}) {
+    QFont font(QString::fromLatin1(family));
+    font.setPointSizeF(points);
+    if (QFontInfo(font).family() == font.family()) return font;
   }
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setPointSizeF(points);
   return font;
 }
+
+QFont LegacyFont() { return DesignFont(9.75); }
 
 // A push button whose caption wraps onto more lines when it is too wide, as
 // the tall command buttons were designed for.
@@ -103,6 +108,8 @@ void frmMain::Place(QWidget* widget, const TwipRect& r) const {
 }
 
 void frmMain::BuildControls() {
+  // The window's standard font, for the controls the design gives no font.
+  setFont(DesignFont(8.25));
   central = new QWidget(this);
   central->setObjectName(QStringLiteral("central"));
   setCentralWidget(central);
@@ -194,6 +201,13 @@ void frmMain::BuildControls() {
                     {120, 360, 2055, 615});
   cmdSave = button("cmdSave", QStringLiteral("Save Difference List"), fraFunctions,
                    {120, 1080, 2055, 615});
+
+  // A caption wider in this font than in the design's keeps its whole text.
+  for (QWidget* w : {static_cast<QWidget*>(lblArchive1), static_cast<QWidget*>(lblArchive2),
+                     static_cast<QWidget*>(lblStruct1), static_cast<QWidget*>(lblStruct2),
+                     static_cast<QWidget*>(chkReadOnly)}) {
+    w->resize(std::max(w->width(), w->sizeHint().width()), w->height());
+  }
 
   // Screen readers name each field by its label.
   lblArchive1->setBuddy(txtArchive1);

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots under Xvfb: the main window after comparing
+# the two sample archives, and the About window.
+#   scripts/screenshot.sh [BUILD_DIR] [OUT_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build}"
+out="${2:-docs/images}"
+mkdir -p "$out"
+command -v import >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq imagemagick >/dev/null
+
+work=$(mktemp -d)
+display=":$((90 + RANDOM % 9))"
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; [[ -n "${app:-}" ]] && kill $app 2>/dev/null; rm -rf "$work"' EXIT
+export DISPLAY="$display" HOME="$work" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+samples="$(pwd)/docs/samples"
+mkdir -p "$work/config/parvex"
+cat >"$work/config/parvex/registry.json" <<JSON
+{"HKEY_CURRENT_USER": {"keys": {"software": {"name": "Software", "keys": {"brenlo": {"name": "Brenlo",
+ "keys": {"parvex": {"name": "Parvex", "keys": {
+  "misc": {"name": "Misc", "values": {
+    "archive1": {"name": "Archive1", "type": 1, "text": "$samples/press-line-a.arc"},
+    "archive2": {"name": "Archive2", "type": 1, "text": "$samples/press-line-b.arc"},
+    "readonly": {"name": "ReadOnly", "type": 4, "dword": 1}}},
+  "mainscreen": {"name": "MainScreen", "values": {
+    "mainwidth": {"name": "MainWidth", "type": 4, "dword": 11400},
+    "mainheight": {"name": "MainHeight", "type": 4, "dword": 6900}}}}}}}}}}}}
+JSON
+
+"$build/app/parvex" &
+app=$!
+wid=$(timeout 20 xdotool search --sync --name "^Parvex " | head -1)
+sleep 0.5
+# Tab from the list to "Compare Two Archive Files" (the ninth stop) and press it.
+xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
+xdotool key --delay 30 Tab Tab Tab Tab Tab Tab Tab Tab Tab space
+sleep 0.5
+import -window "$wid" "$out/main-window.png"
+
+# Help, About: Alt+H, then A.
+xdotool key --delay 80 alt+h a
+about=$(timeout 10 xdotool search --sync --name "^$" --onlyvisible 2>/dev/null | tail -1 || true)
+sleep 0.5
+if [[ -n "$about" ]]; then import -window "$about" "$out/about-window.png"; fi
+echo "screenshots in $out"
