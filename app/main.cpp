@@ -20,6 +20,6 @@ int main(int argc, char** argv) {
   parvex::InstallErrorServices(parvex::SteadyTicks(), box);
   QPrinter printer;
   parvex::QtDialogs dialogs(nullptr, printer);
-  const auto window = parvex::Main(dialogs);
+  const auto window = parvex::Main(parvex::WindowServices{dialogs, printer});
   return QApplication::exec();
 }

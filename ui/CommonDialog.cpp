@@ -76,6 +76,10 @@ std::optional<QString> QtDialogs::Save(const QString& title, const QString& init
   return QDir::toNativeSeparators(chosen);
 }
 
+void QtDialogs::ShowModal(QDialog& dialog) {
+  dialog.exec();
+}
+
 bool QtDialogs::Printer() {
   QPrintDialog dialog(&printer_, parent_);
   return dialog.exec() == QDialog::Accepted;

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class QDialog;
 class QWidget;
 class QPrinter;
 
@@ -21,6 +22,8 @@ class DialogBackend {
                                       const QString& fileName, const QString& filter) = 0;
   // False when the user cancelled.
   virtual bool Printer() = 0;
+  // Shows a window of the program modally and returns when it is closed.
+  virtual void ShowModal(QDialog& dialog) = 0;
 };
 
 // The common dialog of the window: members set before showing, FileName kept
@@ -57,6 +60,7 @@ class QtDialogs final : public DialogBackend {
   std::optional<QString> Save(const QString& title, const QString& initDir, const QString& fileName,
                               const QString& filter) override;
   bool Printer() override;
+  void ShowModal(QDialog& dialog) override;
 
  private:
   QWidget* parent_;

@@ -5,9 +5,9 @@
 
 namespace parvex {
 
-std::unique_ptr<frmMain> Main(DialogBackend& dialogs) {
+std::unique_ptr<frmMain> Main(const WindowServices& services) {
   ConfigureRegistry();
-  auto window = std::make_unique<frmMain>(dialogs);
+  auto window = std::make_unique<frmMain>(services);
   window->Show();
   return window;
 }

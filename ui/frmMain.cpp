@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -21,10 +22,13 @@
 #include "engine/Failure.h"
 #include "engine/Numbers.h"
 #include "engine/Path.h"
+#include "engine/TextStream.h"
 #include "parvex/version.h"
 #include "settings/Catalogue.h"
 #include "ui/CodePage.h"
 #include "ui/DifferenceModel.h"
+#include "ui/PrinterDestination.h"
+#include "ui/frmSplash.h"
 
 namespace parvex {
 
@@ -49,7 +53,9 @@ QFont DesignFont(qreal points) {
   return font;
 }
 
-QFont LegacyFont() { return DesignFont(9.75); }
+QFont LegacyFont() {
+  return DesignFont(9.75);
+}
 
 // A push button whose caption wraps onto more lines when it is too wide, as
 // the tall command buttons were designed for.
@@ -87,8 +93,8 @@ QString MainCaption() {
          QStringLiteral("%1").arg(build::kVersionRevision, 3, 10, QLatin1Char('0'));
 }
 
-frmMain::frmMain(DialogBackend& dialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), cdlg_(dialogs) {
+frmMain::frmMain(WindowServices services, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)), cdlg_(services_.dialogs) {
   setObjectName(QStringLiteral("frmMain"));
   BuildControls();
   BuildMenus();
@@ -245,6 +251,8 @@ void frmMain::BuildControls() {
   connect(cmdSelect2, &QPushButton::clicked, this, &frmMain::cmdSelect2_Click);
   connect(cmdStructure, &QPushButton::clicked, this, &frmMain::cmdStructure_Click);
   connect(cmdTwoArchives, &QPushButton::clicked, this, &frmMain::cmdTwoArchives_Click);
+  connect(cmdSave, &QPushButton::clicked, this, &frmMain::cmdSave_Click);
+  connect(cmdPrint, &QPushButton::clicked, this, &frmMain::cmdPrint_Click);
 
   // The design's inner area.
   resize(TwipsToPixels(6795, Dpi()), TwipsToPixels(6915, Dpi()));
@@ -261,6 +269,9 @@ void frmMain::BuildMenus() {
   mnuDoc->setObjectName(QStringLiteral("mnuDoc"));
   mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
   mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+  connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+  connect(mnuDoc, &QAction::triggered, this, &frmMain::mnuDoc_Click);
+  connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
 }
 
 bool frmMain::IncludeReadOnly() const {
@@ -315,6 +326,76 @@ void frmMain::cmdTwoArchives_Click() {
   } catch (...) {
     ReportVBError("Error With Structure Parameters");
   }
+}
+
+ReportTitles frmMain::CurrentTitles() const {
+  // The file system's bytes: a path in a title names its file exactly.
+  return MakeReportTitles(structureMode_, PathBytes(txtArchive1->text()),
+                          PathBytes(txtArchive2->text()), PathBytes(txtStruct1->text()),
+                          PathBytes(txtStruct2->text()));
+}
+
+void frmMain::cmdSave_Click() {
+  try {
+    if (list_.Count() == 0) {
+      MsgBox("There is nothing to save!", kMsgExclamation, build::kAppTitle);
+      return;
+    }
+    cdlg_.DialogTitle = QStringLiteral("Save Difference List");
+    cdlg_.InitDir = Registry().GetItem(QStringLiteral("SavePath")).ToText();
+    cdlg_.FileName = QStringLiteral("Report");
+    cdlg_.Filter = QStringLiteral("Text (*.txt)|*.txt| Comma Delimited (*.csv)|*.csv");
+    cdlg_.CancelError = true;
+    cdlg_.ShowSave();
+    const QString chosen = cdlg_.FileName;
+    // The folder is remembered before the file is made.
+    Registry().SaveItem(QStringLiteral("SavePath"),
+                        SettingValue::Text(PathText(GetPath(PathBytes(chosen)))));
+    const auto stream = OpenTextStream(PathBytes(chosen), kCreateForWriting);
+    if (!stream) return;
+    const ReportTitles titles = CurrentTitles();
+    // Only the name's last three characters decide the layout.
+    const bool csv = chosen.endsWith(QStringLiteral("csv"), Qt::CaseSensitive);
+    TextFileDestination destination(*stream);
+    WriteReport(destination, csv, list_, titles.Title1, titles.Title2);
+  } catch (...) {
+    ReportVBError("Error While Saving Report", kErrCancel);
+  }
+}
+
+void frmMain::cmdPrint_Click() {
+  try {
+    if (list_.Count() == 0) {
+      MsgBox("There is nothing to print!", kMsgExclamation, build::kAppTitle);
+      return;
+    }
+    cdlg_.CancelError = true;
+    cdlg_.ShowPrinter();
+    const ReportTitles titles = CurrentTitles();
+    PrinterDestination destination(services_.printer);
+    WriteReport(destination, false, list_, titles.Title1, titles.Title2);
+  } catch (...) {
+    ReportVBError("Error While Setting Up Printing", kErrCancel);
+  }
+}
+
+void frmMain::mnuExit_Click() {
+  close();
+}
+
+void frmMain::mnuDoc_Click() {
+  const QString manual =
+      ManualFileName(QCoreApplication::applicationDirPath(), build::kVersionMajor,
+                     build::kVersionMinor, build::kVersionRevision);
+  QString folder;
+  QString message;
+  ShellOpenFile(manual, folder, message, services_.shell);
+  if (!message.isEmpty()) MsgBox(message.toStdString(), kMsgExclamation, build::kAppTitle);
+}
+
+void frmMain::mnuAbout_Click() {
+  frmSplash splash;
+  services_.dialogs.ShowModal(splash);
 }
 
 void frmMain::Show() {

@@ -5,8 +5,10 @@
 #include <memory>
 
 #include "engine/DifferenceList.h"
+#include "reports/Report.h"
 #include "ui/CommonDialog.h"
 #include "ui/Layout.h"
+#include "ui/mAPI.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -16,10 +18,19 @@ class QPushButton;
 class QTreeView;
 class QMenu;
 class QAction;
+class QPrinter;
 
 namespace parvex {
 
 class DifferenceModel;
+
+// What the window needs of the platform: its dialogs, the program's one
+// printer, and the shell that opens the manual.
+struct WindowServices {
+  DialogBackend& dialogs;
+  QPrinter& printer;
+  ShellExecute shell = DesktopShellExecute;
+};
 
 // The main window: the two archive fields with their Browse buttons, the
 // read-only option, the structure fields, the command buttons, the difference
@@ -28,7 +39,7 @@ class frmMain final : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit frmMain(DialogBackend& dialogs, QWidget* parent = nullptr);
+  explicit frmMain(WindowServices services, QWidget* parent = nullptr);
   ~frmMain() override;
 
   // Loads the caption, placement and inputs from the settings, then shows the
@@ -39,6 +50,14 @@ class frmMain final : public QMainWindow {
   void cmdSelect2_Click();
   void cmdStructure_Click();
   void cmdTwoArchives_Click();
+  void cmdSave_Click();
+  void cmdPrint_Click();
+  void mnuExit_Click();
+  void mnuDoc_Click();
+  void mnuAbout_Click();
+
+  // The two report titles from the fields as they are now.
+  ReportTitles CurrentTitles() const;
 
   bool StructureMode() const { return structureMode_; }
   DifferenceList& List() { return list_; }
@@ -66,7 +85,7 @@ class frmMain final : public QMainWindow {
   void ApplyLayout();
   void ApplyOuterSize();
 
-  DialogBackend& dialogs_;
+  WindowServices services_;
   CommonDialog cdlg_;
   DifferenceList list_;
   DifferenceModel* model_ = nullptr;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QDialog>
+#include <QPrinter>
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -40,7 +43,12 @@ class FakeDialogs final : public DialogBackend {
     calls.push_back({QStringLiteral("printer"), {}, {}, {}, {}});
     return Next().has_value();
   }
+  void ShowModal(QDialog& dialog) override {
+    calls.push_back({QStringLiteral("modal"), dialog.objectName(), {}, {}, {}});
+    if (onModal) onModal(dialog);
+  }
 
+  std::function<void(QDialog&)> onModal;
   std::deque<std::optional<QString>> answers;  // nullopt: Cancel
   std::vector<Call> calls;
 
@@ -61,13 +69,20 @@ struct WindowFixture {
 
   std::unique_ptr<frmMain> Start() {
     ConfigureRegistry(std::make_shared<FileRegistry>(settingsPath));
-    auto window = std::make_unique<frmMain>(dialogs);
+    auto window = std::make_unique<frmMain>(WindowServices{dialogs, printer, shell});
     window->Show();
     return window;
   }
 
   QString settingsPath;
   FakeDialogs dialogs;
+  QPrinter printer{QPrinter::ScreenResolution};
+  std::vector<QString> opened;
+  ShellExecute shell = [this](const QString& file, const QString&) {
+    opened.push_back(file);
+    return shellResult;
+  };
+  int shellResult = 42;
 };
 
 }  // namespace parvex::test
