@@ -6,7 +6,8 @@
 
 namespace parvex::bench {
 
-GeneratedPair GenerateArchivePair(const std::string& folder, std::size_t lines) {
+GeneratedPair GenerateArchivePair(const std::string& folder, std::size_t lines,
+                                  int differingPerThousand) {
   GeneratedPair pair;
   pair.archive1 = folder + "/bench-archive1.arc";
   pair.archive2 = folder + "/bench-archive2.arc";
@@ -21,6 +22,7 @@ GeneratedPair GenerateArchivePair(const std::string& folder, std::size_t lines) 
   static const char* const kUnits[] = {"rpm", "s", "A", "mm", "", "Nm"};
   std::mt19937 rng(20261206);
   std::uniform_int_distribution<int> percent(0, 99);
+  std::uniform_int_distribution<int> perThousand(0, 999);
   std::uniform_int_distribution<int> value(0, 99999);
   int structure = 1;
   int member = 0;
@@ -36,7 +38,7 @@ GeneratedPair GenerateArchivePair(const std::string& folder, std::size_t lines) 
       const int k = static_cast<int>(i % 6);
       const bool readOnly = percent(rng) < 10;
       const int v = value(rng);
-      const int v2 = percent(rng) == 0 ? v + 1 : v;
+      const int v2 = perThousand(rng) < differingPerThousand ? v + 1 : v;
       n1 = std::snprintf(line1, sizeof line1, "%d.%d\t%s%s %d\t%d.%02d\t%s\r\n", structure, member,
                          readOnly ? "!" : "", kNames[k], member, v / 100, v % 100, kUnits[k]);
       n2 = std::snprintf(line2, sizeof line2, "%d.%d\t%s%s %d\t%d.%02d\t%s\r\n", structure, member,
