@@ -43,7 +43,8 @@ import -window "$wid" "$out/main-window.png"
 
 # Help, About: Alt+H, then A.
 xdotool key --delay 80 alt+h a
-about=$(timeout 10 xdotool search --sync --name "^$" --onlyvisible 2>/dev/null | tail -1 || true)
-sleep 0.5
-if [[ -n "$about" ]]; then import -window "$about" "$out/about-window.png"; fi
+sleep 1
+# The About window is centred on the 1024 x 768 screen.
+import -window root -crop 546x382+239+193 +repage "$out/about-window.png"
+xdotool key Escape
 echo "screenshots in $out"

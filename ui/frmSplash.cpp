@@ -104,6 +104,13 @@ frmSplash::frmSplash(QWidget* parent) : QDialog(parent) {
     lbl->setPalette(white);
     lbl->setAlignment(align | Qt::AlignTop);
     lbl->setGeometry(px(l), px(t), px(w), px(h));
+    // A caption wider in this font than in the design's keeps its whole text,
+    // growing away from the side it is aligned to.
+    const int need = lbl->sizeHint().width();
+    if (need > lbl->width()) {
+      const int x = align & Qt::AlignRight ? lbl->geometry().right() + 1 - need : lbl->x();
+      lbl->setGeometry(x, lbl->y(), need, std::max(lbl->height(), lbl->sizeHint().height()));
+    }
     return lbl;
   };
   lblCompanyProduct = label("lblCompanyProduct", QStringLiteral("Brenlo HMI"), 3555, 360, 1650, 405,
@@ -115,7 +122,7 @@ frmSplash::frmSplash(QWidget* parent) : QDialog(parent) {
                       15, Qt::AlignRight);
   lblVersion =
       label("lblVersion", QStringLiteral("Version"), 5565, 4140, 2370, 270, 12, Qt::AlignRight);
-  lblCopyright = label("lblCopyright", QStringLiteral("Copyright \u00a9 2026 Brenlo Automation"),
+  lblCopyright = label("lblCopyright", QStringLiteral("\u00a9 2026 Brenlo Automation"),
                        5760, 4860, 2415, 255, 8.25, Qt::AlignLeft);
   lblCompany = label("lblCompany", QStringLiteral("Brenlo Automation Ltd."), 5760, 5070, 2415, 255,
                      8.25, Qt::AlignLeft);
