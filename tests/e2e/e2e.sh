@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Drives the real parvex under Xvfb, through the X server only (xdotool):
+# types two archive paths, compares, saves a CSV report through the real save
+# dialog, exits from the menu, checks the report and the settings file, then
+# starts again and checks that the inputs came back.
+#   e2e.sh PARVEX_EXECUTABLE SOURCE_DIR
+set -euo pipefail
+parvex="$1"
+source_dir="$2"
+work=$(mktemp -d)
+display=":$((100 + RANDOM % 100))"
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "e2e: FAILED: $*" >&2
+  if command -v import >/dev/null; then
+    import -window root "${TMPDIR:-/tmp}/parvex-e2e-failure.png" 2>/dev/null &&
+      echo "e2e: the screen is in ${TMPDIR:-/tmp}/parvex-e2e-failure.png" >&2
+  fi
+  exit 1
+}
+
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY="$display" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+  XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME=
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+
+mkdir -p "$work/data"
+cp "$source_dir/docs/samples/press-line-a.arc" "$source_dir/docs/samples/press-line-b.arc" "$work/data/"
+a="$work/data/press-line-a.arc"
+b="$work/data/press-line-b.arc"
+report="$work/data/difference report.csv"
+settings="$XDG_CONFIG_HOME/parvex/registry.json"
+
+start() {
+  "$parvex" >>"$work/parvex.log" 2>&1 &
+  app=$!
+  pids+=("$app")
+  wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Parvex [0-9]' | head -1) ||
+    fail "the main window did not appear"
+  sleep 0.5
+  xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid"
+}
+finish() {  # File, Exit; the window writes its settings as it closes
+  xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid"
+  sleep 0.3
+  xdotool key --delay 150 alt+f
+  sleep 0.3
+  xdotool key x
+  timeout 15 tail --pid="$app" -f /dev/null || fail "the program did not end after File, Exit"
+}
+# A point in the window's inner area, given in design twips below the menu bar.
+click() {
+  local menu=24
+  xdotool mousemove --window "$wid" $(($1 / 15)) $(($2 / 15 + menu)) click 1
+  sleep 0.3
+}
+
+start
+# The list has the focus; Tab reaches Archive 1, then Archive 2.
+xdotool key Tab
+xdotool type --delay 5 "$a"
+xdotool key Tab
+xdotool type --delay 5 "$b"
+# "Compare Two Archive Files": fraCommand, Frame2 at 720, the button at 360 (2055 x 615).
+click $((120 + 120 + 120 + 1000)) $((720 + 360 + 300))
+# "Save Difference List": fraFunctions at 4080, the button at 1080.
+click $((120 + 120 + 120 + 1000)) $((4080 + 1080 + 300))
+dialog=$(timeout 15 xdotool search --sync --onlyvisible --name '^Save Difference List$' | head -1) ||
+  fail "the save dialog did not appear"
+xdotool windowactivate --sync "$dialog" 2>/dev/null || true
+sleep 0.5
+xdotool key ctrl+a
+xdotool type --delay 5 "$report"
+xdotool key Return
+for _ in $(seq 100); do [[ -s "$report" ]] && break; sleep 0.1; done
+[[ -s "$report" ]] || fail "no report was saved"
+sleep 0.3
+finish
+
+# The report, its date line aside.
+expected="$work/expected.csv"
+{
+  echo ""
+  echo "Address,Description,Archive 1: $a,Archive 2: $b,Units"
+  cat <<'ROWS'
+"10.1","Max speed","3000","3600","rpm",
+"10.4","Current limit","12.5","15","A",
+"11.6","In-position window","0.01","0.012","mm",
+"12.3","Ramp up time","2.5","3","s",
+"12.5","Coolant delay","1.5","1.8","s",
+"13.2","Safe speed","2000","2400","mm/min",
+ROWS
+} | sed 's/$/\r/' >"$expected"
+tail -n +2 "$report" | diff -u "$expected" - || fail "the report differs from the expected one"
+head -1 "$report" | grep -q '^Archive Report Created at ' || fail "no date line"
+
+# The settings: both paths, the folder, and a normal placement.
+[[ -f "$settings" ]] || fail "no settings file"
+grep -q "\"text\": \"$a\"" "$settings" || fail "Archive1 not stored"
+grep -q "\"text\": \"$b\"" "$settings" || fail "Archive2 not stored"
+grep -q "\"text\": \"$work/data\"" "$settings" || fail "SavePath not stored"
+for name in mainleft maintop mainwidth mainheight mainmax; do
+  grep -q "\"$name\"" "$settings" || fail "$name not stored"
+done
+cp "$settings" "$work/first.json"
+
+# Start again: the fields come back, so closing stores the same values again.
+rm -f "$settings"
+cp "$work/first.json" "$settings"
+start
+finish
+diff -u "$work/first.json" "$settings" || fail "the inputs or the placement did not come back"
+echo "e2e: passed"
