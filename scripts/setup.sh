@@ -8,7 +8,8 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  fonts-liberation2 xvfb xauth xdotool poppler-utils
+  fonts-liberation2 xvfb xauth x11-utils xdotool poppler-utils imagemagick
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
