@@ -232,19 +232,7 @@ long FileRegistry::QueryValueEx(RegHandle key, const QString& name, std::uint32_
   const long result = ReadValue(key, &name, value);
   if (result != kRegOk) return result;
   type = value.type;
-  const auto needed = static_cast<std::uint32_t>(value.data.size());
-  if (data == nullptr) {
-    size = needed;
-    return kRegOk;
-  }
-  if (needed > size) {
-    size = needed;
-    return kRegMoreData;
-  }
-  data->resize(static_cast<qsizetype>(size));
-  std::copy(value.data.begin(), value.data.end(), data->begin());
-  size = needed;
-  return kRegOk;
+  return CopyRegistryData(value.data, data, size);
 }
 
 long FileRegistry::QueryValue(RegHandle key, QByteArray* data, std::int32_t& size) {
@@ -254,15 +242,7 @@ long FileRegistry::QueryValue(RegHandle key, QByteArray* data, std::int32_t& siz
   // The text with its terminating NUL, as the registry reports it.
   QByteArray text = value.data;
   text.append('\0');
-  const auto needed = static_cast<std::int32_t>(text.size());
-  if (data == nullptr || size < needed) {
-    size = needed;
-    return data == nullptr ? kRegOk : kRegMoreData;
-  }
-  data->resize(size);
-  std::copy(text.begin(), text.end(), data->begin());
-  size = needed;
-  return kRegOk;
+  return CopyRegistryData(text, data, size);
 }
 
 long FileRegistry::SetValueEx(RegHandle key, const QString& name, std::uint32_t type,

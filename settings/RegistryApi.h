@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace parvex {
@@ -26,6 +27,25 @@ inline constexpr long kRegNotFound = 2;
 inline constexpr long kRegAccessDenied = 5;
 inline constexpr long kRegInvalidHandle = 6;
 inline constexpr long kRegMoreData = 234;
+
+// Hands a value's bytes out as the registry does: without a buffer only the
+// size; into a buffer too small, kRegMoreData and the size needed.
+template <typename Size>
+long CopyRegistryData(const QByteArray& value, QByteArray* data, Size& size) {
+  const auto needed = static_cast<Size>(value.size());
+  if (data == nullptr) {
+    size = needed;
+    return kRegOk;
+  }
+  if (needed > size) {
+    size = needed;
+    return kRegMoreData;
+  }
+  data->resize(static_cast<qsizetype>(size));
+  std::copy(value.begin(), value.end(), data->begin());
+  size = needed;
+  return kRegOk;
+}
 
 class RegistryApi {
  public:

@@ -60,19 +60,7 @@ long WinRegistry::QueryValueEx(RegHandle key, const QString& name, std::uint32_t
     raw = FromWideBytes(raw);
     while (raw.endsWith('\0')) raw.chop(1);
   }
-  const auto needed = static_cast<std::uint32_t>(raw.size());
-  if (data == nullptr) {
-    size = needed;
-    return ERROR_SUCCESS;
-  }
-  if (needed > size) {
-    size = needed;
-    return ERROR_MORE_DATA;
-  }
-  data->resize(static_cast<qsizetype>(size));
-  std::copy(raw.begin(), raw.end(), data->begin());
-  size = needed;
-  return ERROR_SUCCESS;
+  return CopyRegistryData(raw, data, size);
 }
 
 long WinRegistry::QueryValue(RegHandle key, QByteArray* data, std::int32_t& size) {
@@ -85,15 +73,7 @@ long WinRegistry::QueryValue(RegHandle key, QByteArray* data, std::int32_t& size
   QByteArray text = FromWideBytes(raw);
   while (text.endsWith('\0')) text.chop(1);
   text.append('\0');
-  const auto needed = static_cast<std::int32_t>(text.size());
-  if (data == nullptr || size < needed) {
-    size = needed;
-    return data == nullptr ? ERROR_SUCCESS : ERROR_MORE_DATA;
-  }
-  data->resize(size);
-  std::copy(text.begin(), text.end(), data->begin());
-  size = needed;
-  return ERROR_SUCCESS;
+  return CopyRegistryData(text, data, size);
 }
 
 long WinRegistry::SetValueEx(RegHandle key, const QString& name, std::uint32_t type,

@@ -8,13 +8,8 @@ namespace parvex {
 namespace {
 
 using test::RecordedErrors;
+using test::Row;
 using test::TempDir;
-
-DifferenceRow Row(std::string text, std::string d, std::string v1, std::string v2, std::string u,
-                  bool locked = false) {
-  return DifferenceRow{
-      std::move(text), {std::move(d), std::move(v1), std::move(v2), std::move(u)}, locked};
-}
 
 struct ArchivesCase {
   const char* name;

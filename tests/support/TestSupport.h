@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/DifferenceList.h"
 #include "engine/ErrorReport.h"
 
 namespace parvex::test {
@@ -58,5 +59,14 @@ class TempDir {
 };
 
 std::string ReadBytes(const std::string& path);
+
+// A difference row from its five texts.
+inline DifferenceRow Row(std::string text, std::string description, std::string value1,
+                         std::string value2, std::string units, bool locked = false) {
+  return DifferenceRow{
+      std::move(text),
+      {std::move(description), std::move(value1), std::move(value2), std::move(units)},
+      locked};
+}
 
 }  // namespace parvex::test
