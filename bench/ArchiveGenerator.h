@@ -13,8 +13,8 @@ struct GeneratedPair {
 };
 
 // Writes a pair of archives of `lines` lines each into folder: about 45 bytes a
-// line, roughly differingPerThousand / 1000 of the values differing (1%), a "$" line now and then and 10% of the
-// values read-only. The same seed gives the same files.
+// line, roughly differingPerThousand / 1000 of the values differing (1%), a "$" line now and then
+// and 10% of the values read-only. The same seed gives the same files.
 GeneratedPair GenerateArchivePair(const std::string& folder, std::size_t lines,
                                   int differingPerThousand = 10);
 

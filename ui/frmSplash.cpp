@@ -122,8 +122,8 @@ frmSplash::frmSplash(QWidget* parent) : QDialog(parent) {
                       15, Qt::AlignRight);
   lblVersion =
       label("lblVersion", QStringLiteral("Version"), 5565, 4140, 2370, 270, 12, Qt::AlignRight);
-  lblCopyright = label("lblCopyright", QStringLiteral("\u00a9 2026 Brenlo Automation"),
-                       5760, 4860, 2415, 255, 8.25, Qt::AlignLeft);
+  lblCopyright = label("lblCopyright", QStringLiteral("\u00a9 2026 Brenlo Automation"), 5760, 4860,
+                       2415, 255, 8.25, Qt::AlignLeft);
   lblCompany = label("lblCompany", QStringLiteral("Brenlo Automation Ltd."), 5760, 5070, 2415, 255,
                      8.25, Qt::AlignLeft);
   const QString info[7] = {QStringLiteral("1200 Harbor Drive"), QStringLiteral("P.O. Box 4410"),
