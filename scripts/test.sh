@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test through CTest.
 #   scripts/test.sh             the normal build in build/
-#   scripts/test.sh --sanitize  the Qt-free layers with AddressSanitizer and
+#   scripts/test.sh --sanitize  every layer's tests with AddressSanitizer and
 #                               UndefinedBehaviorSanitizer, in build-asan/
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,10 +10,16 @@ cd "$(dirname "$0")/.."
 
 if [[ "${1:-}" == "--sanitize" ]]; then
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DWARNINGS_AS_ERRORS=ON \
-    -DPARVEX_SANITIZE=ON -DPARVEX_ENGINE_ONLY=ON -DPARVEX_BUILD_BENCHMARKS=OFF
+    -DPARVEX_SANITIZE=ON -DPARVEX_BUILD_BENCHMARKS=OFF
   cmake --build build-asan -j2
-  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-asan -j2 --output-on-failure
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  # Our own layers are checked for leaks too; Qt's font and platform libraries
+  # keep caches for the life of the process, so the Qt layers are not.
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    ctest --test-dir build-asan -j2 --output-on-failure -L 'engine|reports'
+  ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
+    ctest --test-dir build-asan -j2 --output-on-failure -L 'settings|cli|ui'
+
 else
   cmake -S . -B build -G Ninja -DWARNINGS_AS_ERRORS=ON
   cmake --build build -j2

@@ -100,7 +100,13 @@ frmMain::frmMain(WindowServices services, QWidget* parent)
   BuildMenus();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+  // The model watches list_, a member that is gone before the base class
+  // deletes the children; let it go first.
+  lvList->setModel(nullptr);
+  delete model_;
+  model_ = nullptr;
+}
 
 int frmMain::Dpi() const {
   return logicalDpiX() > 0 ? logicalDpiX() : 96;
