@@ -9,6 +9,11 @@ namespace parvex {
 namespace {
 
 HKEY Handle(RegHandle key) {
+  // The predefined roots are 32-bit numbers that the registry sign-extends.
+  if (key >= 0x80000000U && key <= 0x800000FFU) {
+    return reinterpret_cast<HKEY>(
+        static_cast<LONG_PTR>(static_cast<LONG>(static_cast<std::uint32_t>(key))));
+  }
   return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(key));
 }
 RegHandle FromHandle(HKEY key) {
