@@ -17,6 +17,11 @@
 #include "ui/frmSplash.h"
 #include "ui/mAPI.h"
 
+#ifdef _WIN32
+#define popen _popen
+#define pclose _pclose
+#endif
+
 namespace parvex {
 namespace {
 

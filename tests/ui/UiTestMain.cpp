@@ -4,12 +4,10 @@
 
 #include <QApplication>
 
-#include <cstdlib>
-
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  qputenv("QT_QPA_PLATFORM", "offscreen");
   // No desktop integration may open anything during the tests.
-  setenv("QT_QPA_PLATFORMTHEME", "", 1);
+  qputenv("QT_QPA_PLATFORMTHEME", "");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
