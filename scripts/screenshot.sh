@@ -10,10 +10,11 @@ mkdir -p "$out"
 command -v import >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq imagemagick >/dev/null
 
 work=$(mktemp -d)
-display=":$((90 + RANDOM % 9))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; [[ -n "${app:-}" ]] && kill $app 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+display=":$(head -1 "$work/display")"
 export DISPLAY="$display" HOME="$work" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 

@@ -8,7 +8,6 @@ set -euo pipefail
 parvex="$1"
 source_dir="$2"
 work=$(mktemp -d)
-display=":$((100 + RANDOM % 100))"
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
@@ -24,8 +23,12 @@ fail() {
   exit 1
 }
 
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number to the file.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
+for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+[[ -s "$work/display" ]] || fail "Xvfb did not start"
+display=":$(head -1 "$work/display")"
 export DISPLAY="$display" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
   XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME=
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
