@@ -214,11 +214,19 @@ void frmMain::BuildControls() {
   cmdSave = button("cmdSave", QStringLiteral("Save Difference List"), fraFunctions,
                    {120, 1080, 2055, 615});
 
-  // A caption wider in this font than in the design's keeps its whole text.
+  // A caption wider in this font than in the design's keeps its whole text:
+  // the control grows within its frame, and where the frame is too narrow the
+  // font steps down a little.
   for (QWidget* w : {static_cast<QWidget*>(lblArchive1), static_cast<QWidget*>(lblArchive2),
                      static_cast<QWidget*>(lblStruct1), static_cast<QWidget*>(lblStruct2),
                      static_cast<QWidget*>(chkReadOnly)}) {
-    w->resize(std::max(w->width(), w->sizeHint().width()), w->height());
+    const int room = w->parentWidget()->width() - w->x() - 4;
+    QFont font = w->font();
+    while (w->sizeHint().width() > room && font.pointSizeF() > 7.0) {
+      font.setPointSizeF(font.pointSizeF() - 0.25);
+      w->setFont(font);
+    }
+    w->resize(std::max(w->width(), std::min(room, w->sizeHint().width())), w->height());
   }
 
   // Screen readers name each field by its label.
