@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/AheadReader.h"
 #include "engine/Archive.h"
 #include "engine/DifferenceList.h"
 #include "engine/ErrorReport.h"
@@ -93,10 +94,12 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
       list.SetCaption("val2", "Archive 2");
 
       ParsedLine p1;
-      ParsedLine p2;
+      // Archive 2 is read and parsed a batch ahead on a second core; only its
+      // values matter to the comparison.
+      AheadReader reader2(std::move(stream2));
       for (;;) {
         const bool end1 = stream1->AtEndOfStream();
-        const bool end2 = stream2->AtEndOfStream();
+        const bool end2 = reader2.AtEnd();
         if (end1 || end2) break;
 
         // A "$" line empties only the value; the other fields stay from the
@@ -108,21 +111,22 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
         } else {
           p1.Parse(line1);
         }
-        p2.KeepBeforeNextRead(*stream2);
-        const std::string_view line2 = stream2->ReadLine();
-        if (IsDollarLine(line2)) {
-          p2.EmptyValue();
-        } else {
-          p2.Parse(line2);
+        const AheadReader::Line line2 = reader2.Next();
+        if (line2.parseFailure != nullptr) {
+          try {
+            throw *line2.parseFailure;
+          } catch (...) {
+            ReportVBError("Error While Splitting Archive Line");
+          }
         }
+        const std::string_view value2 = line2.dollar ? std::string_view() : line2.value;
 
         const ArchiveFields& r1 = p1.Fields();
-        const ArchiveFields& r2 = p2.Fields();
         if (!includeReadOnly && r1.ReadOnly) continue;
-        if (r1.Value == r2.Value) continue;
+        if (r1.Value == value2) continue;
 
         list.Append(MakeRow(std::to_string(r1.ParamNumber) + "." + std::to_string(r1.SubIndex), r1,
-                            r2.Value));
+                            value2));
         count = CheckedAdd16(count, 1);
       }
     }

@@ -225,15 +225,61 @@ TEST(CompareArchives, BadLinesAreToldAndTheComparisonGoesOn) {
 }
 
 TEST(CompareArchives, ReadErrorIsReportedUnderItsTitle) {
+  if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP();
+  TempDir dir;
+  const auto normal = dir.Write("b", "1\td\t2\tu\n");
+  for (const bool first : {true, false}) {
+    RecordedErrors errors;
+    DifferenceList list;
+    list.SetStatus("earlier");
+    CompareArchives(first ? "/proc/self/mem" : normal, first ? normal : "/proc/self/mem", list,
+                    false);
+    ASSERT_EQ(errors.Shown().size(), 1U) << first;
+    EXPECT_EQ(errors.Shown()[0].caption, "Error While Comparing Archives");
+    EXPECT_EQ(errors.Shown()[0].prompt.rfind("Error 57: ", 0), 0U) << errors.Shown()[0].prompt;
+    EXPECT_EQ(list.Status(), "earlier");
+  }
+}
+
+TEST(CompareArchives, LinesAreToldInFileOrderFirstArchiveFirst) {
   RecordedErrors errors;
   TempDir dir;
-  if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP();
   DifferenceList list;
-  list.SetStatus("earlier");
-  CompareArchives("/proc/self/mem", dir.Write("b", "1\td\t2\tu\n"), list, false);
-  ASSERT_EQ(errors.Shown().size(), 1U);
-  EXPECT_EQ(errors.Shown()[0].caption, "Error While Comparing Archives");
-  EXPECT_EQ(list.Status(), "earlier");
+  // Pass 1: archive 1 fails with 13, archive 2 with 6; pass 2: archive 2 only, 13.
+  CompareArchives(dir.Write("a", "12.\td\t1\tu\n5\td\t1\tu\n"),
+                  dir.Write("b", "99999\td\t1\tu\n.5\td\t1\tu\n"), list, false);
+  std::vector<std::string> prompts;
+  for (const auto& shown : errors.Shown()) prompts.push_back(shown.prompt);
+  EXPECT_EQ(prompts, (std::vector<std::string>{"Error 13: Type mismatch", "Error 6: Overflow",
+                                               "Error 13: Type mismatch"}));
+  // The failed lines have empty values: pass 1 equal, pass 2 differs.
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Row(0), Row("5.0", "d", "1", "", "u"));
+}
+
+TEST(CompareArchives, LongArchivesOfDifferentLengthsStopAtTheShorter) {
+  RecordedErrors errors;
+  TempDir dir;
+  std::string a;
+  std::string b;
+  for (int i = 0; i < 20000; ++i)
+    a += std::to_string(i % 300) + "\td\t" + std::to_string(i) + "\tu\n";
+  for (int i = 0; i < 9001; ++i) {
+    b += i % 1000 == 999 ? "$ section\n"
+                         : std::to_string(i % 300) + "\td\t" + std::to_string(i) + "\tu\n";
+  }
+  for (const bool swap : {false, true}) {
+    DifferenceList list;
+    const auto pa = dir.Write("a", a);
+    const auto pb = dir.Write("b", b);
+    CompareArchives(swap ? pb : pa, swap ? pa : pb, list, false);
+    // Only the "$" lines of the shorter archive differ.
+    ASSERT_EQ(list.Count(), 9) << swap;
+    EXPECT_EQ(list.Row(0).Value1(), swap ? "" : "999");
+    EXPECT_EQ(list.Row(0).Value2(), swap ? "999" : "");
+    EXPECT_EQ(list.Status(), "9 Difference(s)");
+  }
+  EXPECT_TRUE(errors.Shown().empty());
 }
 
 class EventLog final : public DifferenceListObserver {
