@@ -3,6 +3,7 @@
 #   scripts/test.sh             the normal build in build/
 #   scripts/test.sh --sanitize  every layer's tests with AddressSanitizer and
 #                               UndefinedBehaviorSanitizer, in build-asan/
+#   scripts/test.sh --tsan      the engine's tests with ThreadSanitizer, in build-tsan/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +21,12 @@ if [[ "${1:-}" == "--sanitize" ]]; then
   ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
     ctest --test-dir build-asan -j2 --output-on-failure -L 'settings|cli|ui'
 
+elif [[ "${1:-}" == "--tsan" ]]; then
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DWARNINGS_AS_ERRORS=ON \
+    -DPARVEX_ENGINE_ONLY=ON -DPARVEX_BUILD_BENCHMARKS=OFF \
+    -DCMAKE_CXX_FLAGS="-fsanitize=thread -O1" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
+  cmake --build build-tsan -j2
+  TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j2 --output-on-failure -L engine
 else
   cmake -S . -B build -G Ninja -DWARNINGS_AS_ERRORS=ON
   cmake --build build -j2
