@@ -53,7 +53,7 @@ QFont DesignFont(qreal points) {
   return font;
 }
 
-QFont LegacyFont() {
+QFont ControlFont() {
   return DesignFont(9.75);
 }
 
@@ -126,13 +126,13 @@ void frmMain::BuildControls() {
   central->setObjectName(QStringLiteral("central"));
   setCentralWidget(central);
   central->installEventFilter(this);
-  const QFont legacy = LegacyFont();
+  const QFont controlFont = ControlFont();
 
   const auto frame = [&](const char* name, const QString& caption, QWidget* parent,
-                         const TwipRect& r, bool legacyFont) {
+                         const TwipRect& r, bool ownFont) {
     auto* box = new QGroupBox(caption, parent);
     box->setObjectName(QString::fromLatin1(name));
-    if (legacyFont) box->setFont(legacy);
+    if (ownFont) box->setFont(controlFont);
     Place(box, r);
     return box;
   };
@@ -140,31 +140,31 @@ void frmMain::BuildControls() {
                           const TwipRect& r) {
     auto* b = new WrappingButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
-    b->setFont(legacy);
+    b->setFont(controlFont);
     b->setAutoDefault(false);
     Place(b, r);
     return b;
   };
   const auto label = [&](const char* name, const QString& caption, QWidget* parent,
-                         const TwipRect& r, bool legacyFont) {
+                         const TwipRect& r, bool ownFont) {
     auto* l = new QLabel(caption, parent);
     l->setObjectName(QString::fromLatin1(name));
-    if (legacyFont) l->setFont(legacy);
+    if (ownFont) l->setFont(controlFont);
     Place(l, r);
     return l;
   };
   const auto field = [&](const char* name, const QString& text, QWidget* parent, const TwipRect& r,
-                         bool legacyFont) {
+                         bool ownFont) {
     auto* e = new QLineEdit(text, parent);
     e->setObjectName(QString::fromLatin1(name));
-    if (legacyFont) e->setFont(legacy);
+    if (ownFont) e->setFont(controlFont);
     Place(e, r);
     return e;
   };
 
   lvList = new QTreeView(central);
   lvList->setObjectName(QStringLiteral("lvList"));
-  lvList->setFont(legacy);
+  lvList->setFont(controlFont);
   lvList->setRootIsDecorated(false);
   lvList->setUniformRowHeights(true);
   lvList->setItemsExpandable(false);
@@ -254,7 +254,7 @@ void frmMain::BuildControls() {
 
   sbCompare = new QLabel(FromArchiveBytes(list_.Status()));
   sbCompare->setObjectName(QStringLiteral("sbCompare"));
-  sbCompare->setFont(legacy);
+  sbCompare->setFont(controlFont);
   statusBar()->setObjectName(QStringLiteral("sbCompareBar"));
   statusBar()->addWidget(sbCompare, 1);
   statusBar()->setFixedHeight(TwipsToPixels(kStatusBarHeight, Dpi()));
