@@ -142,19 +142,5 @@ TEST(ReportVBError, OwnFailureIsShownUnderItsOwnCaption) {
   RecordedErrors reset;  // leaves safe services installed
 }
 
-TEST(CheckedInt16, RangeIsEnforced) {
-  EXPECT_EQ(CheckedInt16(32767), 32767);
-  EXPECT_EQ(CheckedInt16(-32768), -32768);
-  EXPECT_EQ(CheckedAdd16(32766, 1), 32767);
-  for (const long long bad : {32768LL, -32769LL, 1LL << 40}) {
-    try {
-      CheckedInt16(bad);
-      ADD_FAILURE() << bad;
-    } catch (const Failure& f) {
-      EXPECT_EQ(f.Number(), kErrOverflow);
-    }
-  }
-}
-
 }  // namespace
 }  // namespace parvex

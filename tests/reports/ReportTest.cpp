@@ -195,11 +195,5 @@ TEST(IsCsvName, LastThreeCharactersDecide) {
   }
 }
 
-TEST(ReportDate, HasDateAndTime) {
-  const std::string date = ReportDate();
-  EXPECT_NE(date.find(' '), std::string::npos) << date;
-  EXPECT_NE(date.find(':'), std::string::npos) << date;
-}
-
 }  // namespace
 }  // namespace parvex
