@@ -36,6 +36,7 @@ DifferenceRow MakeRow(std::string text, const Record& first, std::string_view va
 class ParsedLine {
  public:
   void Parse(std::string_view line) {
+    kept_ = false;
     try {
       ParseArchiveLine(line, fields_);
     } catch (...) {
@@ -44,22 +45,25 @@ class ParsedLine {
   }
   void EmptyValue() { fields_.Value = {}; }
   void KeepBeforeNextRead(TextStream& stream) {
-    if (stream.NextReadKeepsLastLine()) return;
-    storage_.assign(fields_.Description);
-    const std::size_t units = storage_.size();
-    storage_.append(fields_.Units);
-    const std::size_t value = storage_.size();
-    storage_.append(fields_.Value);
+    if (kept_ || stream.NextReadKeepsLastLine()) return;
+    std::string copy;
+    copy.reserve(fields_.Description.size() + fields_.Units.size() + fields_.Value.size());
+    copy.append(fields_.Description).append(fields_.Units).append(fields_.Value);
+    storage_.swap(copy);
     const std::string_view all(storage_);
+    const std::size_t units = fields_.Description.size();
+    const std::size_t value = units + fields_.Units.size();
     fields_.Description = all.substr(0, units);
     fields_.Units = all.substr(units, value - units);
     fields_.Value = all.substr(value);
+    kept_ = true;
   }
   const ArchiveFields& Fields() const { return fields_; }
 
  private:
   std::string storage_;
   ArchiveFields fields_;
+  bool kept_ = false;  // the fields live in storage_ already
 };
 
 ArchiveRecord ToRecord(const ArchiveFields& f) {

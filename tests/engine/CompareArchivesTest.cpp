@@ -126,9 +126,13 @@ TEST(CompareArchives, DollarLinesKeepFieldsAcrossBufferRefills) {
         "d" + std::to_string(i) + std::string(static_cast<std::size_t>(i % 251), 'x');
     const std::string units = "u" + std::to_string(i);
     a += std::to_string(i % 30000) + "\t" + desc + "\tsame\t" + units + (i % 2 ? "\r\n" : "\n");
-    a += "$ comment\n";
-    b += "1\tz\tsame\tz\n2\tz\tother\tz\n";
-    expected.push_back(Row(std::to_string(i % 30000) + ".0", desc, "", "other", units));
+    // Now and then several "$" lines in a row, so a copy is kept across more reads.
+    const int dollars = i % 7 == 0 ? 3 : 1;
+    for (int k = 0; k < dollars; ++k) {
+      a += "$ comment\n";
+      b += (k == 0 ? "1\tz\tsame\tz\n" : "") + std::string("2\tz\tother\tz\n");
+      expected.push_back(Row(std::to_string(i % 30000) + ".0", desc, "", "other", units));
+    }
   }
   DifferenceList list;
   CompareArchives(dir.Write("a", a), dir.Write("b", b), list, false);
