@@ -1,44 +1,25 @@
 #include "ui/frmMain.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTreeView>
 
-#include "engine/Compare.h"
-#include "engine/ErrorReport.h"
-#include "engine/Failure.h"
-#include "engine/Numbers.h"
-#include "engine/Path.h"
-#include "engine/TextStream.h"
 #include "parvex/version.h"
-#include "settings/Catalogue.h"
 #include "ui/CodePage.h"
 #include "ui/DifferenceModel.h"
-#include "ui/PrinterDestination.h"
-#include "ui/frmSplash.h"
 
 namespace parvex {
 
 namespace {
-
-// The store, or the run time's failure for an object that is not set.
-clsRegistry& Registry() {
-  if (!gRegistry) throw Failure(91, "Object variable or With block variable not set");
-  return *gRegistry;
-}
 
 // The design's fonts: "MS Sans Serif" where it exists, else a family with
 // close metrics, else the system's sans font, so captions fit their controls.
@@ -76,15 +57,6 @@ class WrappingButton final : public QPushButton {
                          QPalette::ButtonText);
   }
 };
-
-template <typename Fn>
-void SkipOnFailure(Fn&& step) {
-  try {
-    step();
-  } catch (...) {
-    // The close and resize handlers skip a failing step silently.
-  }
-}
 
 }  // namespace
 
@@ -270,274 +242,6 @@ void frmMain::BuildControls() {
 
   // The design's inner area.
   resize(TwipsToPixels(6795, Dpi()), TwipsToPixels(6915, Dpi()));
-}
-
-void frmMain::BuildMenus() {
-  mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-  mnuFile->setObjectName(QStringLiteral("mnuFile"));
-  mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
-  mnuExit->setObjectName(QStringLiteral("mnuExit"));
-  mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
-  mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-  mnuDoc = mnuHelp->addAction(QStringLiteral("&Documentation"));
-  mnuDoc->setObjectName(QStringLiteral("mnuDoc"));
-  mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
-  mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
-  connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
-  connect(mnuDoc, &QAction::triggered, this, &frmMain::mnuDoc_Click);
-  connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
-}
-
-bool frmMain::IncludeReadOnly() const {
-  return chkReadOnly->checkState() != Qt::Unchecked;
-}
-
-void frmMain::SelectArchive(const QString& title, QLineEdit* field) {
-  try {
-    cdlg_.CancelError = true;
-    cdlg_.DialogTitle = title;
-    cdlg_.InitDir = Registry().GetItem(QStringLiteral("SavePath")).ToText();
-    cdlg_.Filter = QStringLiteral("(*.*)|*.*");
-    cdlg_.ShowOpen();
-    field->setText(cdlg_.FileName);
-    const std::string folder = GetPath(PathBytes(cdlg_.FileName));
-    Registry().SaveItem(QStringLiteral("SavePath"), SettingValue::Text(PathText(folder)));
-  } catch (...) {
-    ReportVBError("Error While Processing Toolbar", kErrCancel);
-  }
-}
-
-void frmMain::cmdSelect1_Click() {
-  SelectArchive(QStringLiteral("Select Archive 1"), txtArchive1);
-}
-void frmMain::cmdSelect2_Click() {
-  SelectArchive(QStringLiteral("Select Archive 2"), txtArchive2);
-}
-
-void frmMain::cmdStructure_Click() {
-  try {
-    structureMode_ = true;
-    const QString archive = txtArchive1->text();
-    const QString text1 = txtStruct1->text();
-    const QString text2 = txtStruct2->text();
-    const QString point = QLocale().decimalPoint();
-    const char decimal = point.size() == 1 && point[0].unicode() < 0x80
-                             ? static_cast<char>(point[0].unicode())
-                             : '.';
-    const std::int16_t s1 = StructureNumber(text1.toStdString(), decimal);
-    const std::int16_t s2 = StructureNumber(text2.toStdString(), decimal);
-    CompareStructures(PathBytes(archive), s1, s2, list_, IncludeReadOnly());
-  } catch (...) {
-    ReportVBError("Error With Structure Parameters");
-  }
-}
-
-void frmMain::cmdTwoArchives_Click() {
-  try {
-    structureMode_ = false;
-    CompareArchives(PathBytes(txtArchive1->text()), PathBytes(txtArchive2->text()), list_,
-                    IncludeReadOnly());
-  } catch (...) {
-    ReportVBError("Error With Structure Parameters");
-  }
-}
-
-ReportTitles frmMain::CurrentTitles() const {
-  // The file system's bytes: a path in a title names its file exactly.
-  return MakeReportTitles(structureMode_, PathBytes(txtArchive1->text()),
-                          PathBytes(txtArchive2->text()), PathBytes(txtStruct1->text()),
-                          PathBytes(txtStruct2->text()));
-}
-
-void frmMain::cmdSave_Click() {
-  try {
-    if (list_.Count() == 0) {
-      MsgBox("There is nothing to save!", kMsgExclamation, build::kAppTitle);
-      return;
-    }
-    cdlg_.DialogTitle = QStringLiteral("Save Difference List");
-    cdlg_.InitDir = Registry().GetItem(QStringLiteral("SavePath")).ToText();
-    cdlg_.FileName = QStringLiteral("Report");
-    cdlg_.Filter = QStringLiteral("Text (*.txt)|*.txt| Comma Delimited (*.csv)|*.csv");
-    cdlg_.CancelError = true;
-    cdlg_.ShowSave();
-    const QString chosen = cdlg_.FileName;
-    // The folder is remembered before the file is made.
-    Registry().SaveItem(QStringLiteral("SavePath"),
-                        SettingValue::Text(PathText(GetPath(PathBytes(chosen)))));
-    const auto stream = OpenTextStream(PathBytes(chosen), kCreateForWriting);
-    if (!stream) return;
-    const ReportTitles titles = CurrentTitles();
-    // Only the name's last three characters decide the layout.
-    const bool csv = chosen.endsWith(QStringLiteral("csv"), Qt::CaseSensitive);
-    TextFileDestination destination(*stream);
-    WriteReport(destination, csv, list_, titles.Title1, titles.Title2);
-  } catch (...) {
-    ReportVBError("Error While Saving Report", kErrCancel);
-  }
-}
-
-void frmMain::cmdPrint_Click() {
-  try {
-    if (list_.Count() == 0) {
-      MsgBox("There is nothing to print!", kMsgExclamation, build::kAppTitle);
-      return;
-    }
-    cdlg_.CancelError = true;
-    cdlg_.ShowPrinter();
-    const ReportTitles titles = CurrentTitles();
-    PrinterDestination destination(services_.printer);
-    WriteReport(destination, false, list_, titles.Title1, titles.Title2);
-  } catch (...) {
-    ReportVBError("Error While Setting Up Printing", kErrCancel);
-  }
-}
-
-void frmMain::mnuExit_Click() {
-  close();
-}
-
-void frmMain::mnuDoc_Click() {
-  const QString manual =
-      ManualFileName(QCoreApplication::applicationDirPath(), build::kVersionMajor,
-                     build::kVersionMinor, build::kVersionRevision);
-  QString folder;
-  QString message;
-  ShellOpenFile(manual, folder, message, services_.shell);
-  if (!message.isEmpty()) MsgBox(message.toStdString(), kMsgExclamation, build::kAppTitle);
-}
-
-void frmMain::mnuAbout_Click() {
-  frmSplash splash;
-  services_.dialogs.ShowModal(splash);
-}
-
-void frmMain::Show() {
-  Form_Load();
-  if (wantMaximized_) {
-    showMaximized();
-  } else {
-    show();
-  }
-}
-
-void frmMain::Form_Load() {
-  setWindowTitle(MainCaption());
-  const auto number = [](const char* name, std::int32_t fallback) {
-    try {
-      return Registry().GetItem(QString::fromLatin1(name)).ToInt32();
-    } catch (...) {
-      return fallback;
-    }
-  };
-  const auto text = [](const char* name) {
-    try {
-      return Registry().GetItem(QString::fromLatin1(name)).ToText();
-    } catch (...) {
-      return QString();
-    }
-  };
-  const int dpi = Dpi();
-  const std::int32_t left = number("MainLeft", 0);
-  const std::int32_t top = number("MainTop", 0);
-  std::int32_t width = number("MainWidth", 10000);
-  std::int32_t height = number("MainHeight", 10000);
-  // Sizes the window cannot take fall back to the defaults.
-  if (width < 0) width = 10000;
-  if (height < 0) height = 10000;
-  move(TwipsToPixels(static_cast<float>(left), dpi), TwipsToPixels(static_cast<float>(top), dpi));
-  pendingOuterSize_ = QSize(TwipsToPixels(static_cast<float>(width), dpi),
-                            TwipsToPixels(static_cast<float>(height), dpi));
-  resize(pendingOuterSize_);
-  wantMaximized_ = number("MainMax", 0) == 1;
-
-  const std::int32_t readOnly = number("ReadOnly", 0);
-  if (readOnly == 2) {
-    chkReadOnly->setTristate(true);
-    chkReadOnly->setCheckState(Qt::PartiallyChecked);
-  } else {
-    chkReadOnly->setCheckState(readOnly == 1 ? Qt::Checked : Qt::Unchecked);
-  }
-  txtArchive1->setText(text("Archive1"));
-  txtArchive2->setText(text("Archive2"));
-  txtStruct1->setText(QString::number(number("Struct1", 0)));
-  txtStruct2->setText(QString::number(number("Struct2", 1)));
-}
-
-void frmMain::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  ApplyOuterSize();
-}
-
-void frmMain::changeEvent(QEvent* event) {
-  QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange) ApplyOuterSize();
-}
-
-void frmMain::ApplyOuterSize() {
-  // The stored size is the outer one; once the window shows in its normal
-  // state and its frame is known, the frame is taken off.
-  if (!pendingOuterSize_.isValid() || isMaximized() || isMinimized() || !isVisible()) return;
-  const QSize frame = frameGeometry().size() - geometry().size();
-  if (frame.width() > 0 || frame.height() > 0) resize(pendingOuterSize_ - frame);
-  pendingOuterSize_ = QSize();
-}
-
-bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == central && event->type() == QEvent::Resize) Form_Resize();
-  return QMainWindow::eventFilter(watched, event);
-}
-
-void frmMain::Form_Resize() {
-  const int dpi = Dpi();
-  const float width = PixelsToTwips(central->width(), dpi);
-  const float height = PixelsToTwips(central->height() + statusBar()->height(), dpi);
-  const float status = PixelsToTwips(statusBar()->height(), dpi);
-  SkipOnFailure([&] { layout_ = LayoutForInnerSize(layout_, width, height, status); });
-  ApplyLayout();
-}
-
-void frmMain::ApplyLayout() {
-  Place(fraCommand, layout_.fraCommand);
-  Place(fraFiles, layout_.fraFiles);
-  Place(cmdSelect1, layout_.cmdSelect1);
-  Place(cmdSelect2, layout_.cmdSelect2);
-  Place(txtArchive1, layout_.txtArchive1);
-  Place(txtArchive2, layout_.txtArchive2);
-  Place(lvList, layout_.lvList);
-}
-
-void frmMain::closeEvent(QCloseEvent* event) {
-  Form_Unload();
-  event->accept();
-}
-
-void frmMain::Form_Unload() {
-  const auto save = [](const char* name, const SettingValue& value) {
-    SkipOnFailure([&] { Registry().SaveItem(QString::fromLatin1(name), value); });
-  };
-  const int state = chkReadOnly->checkState() == Qt::Checked            ? 1
-                    : chkReadOnly->checkState() == Qt::PartiallyChecked ? 2
-                                                                        : 0;
-  save("ReadOnly", SettingValue::Int32(state));
-  save("Archive1", SettingValue::Text(txtArchive1->text()));
-  save("Archive2", SettingValue::Text(txtArchive2->text()));
-  // A structure field holding no number cannot be stored and keeps the
-  // earlier stored value.
-  save("Struct1", SettingValue::Text(txtStruct1->text()));
-  save("Struct2", SettingValue::Text(txtStruct2->text()));
-  if (isMinimized()) return;
-  if (isMaximized()) {
-    save("MainMax", SettingValue::Int32(1));
-    return;
-  }
-  const int dpi = Dpi();
-  const QRect outer = frameGeometry();
-  save("MainMax", SettingValue::Int32(0));
-  save("MainLeft", SettingValue::Single(PixelsToTwips(outer.x(), dpi)));
-  save("MainTop", SettingValue::Single(PixelsToTwips(outer.y(), dpi)));
-  save("MainWidth", SettingValue::Single(PixelsToTwips(outer.width(), dpi)));
-  save("MainHeight", SettingValue::Single(PixelsToTwips(outer.height(), dpi)));
 }
 
 }  // namespace parvex

@@ -1,0 +1,124 @@
+// The command buttons: choosing archives, comparing, saving and printing.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QLocale>
+
+#include "engine/Compare.h"
+#include "engine/ErrorReport.h"
+#include "engine/Numbers.h"
+#include "engine/Path.h"
+#include "engine/TextStream.h"
+#include "parvex/version.h"
+#include "ui/CodePage.h"
+#include "ui/PrinterDestination.h"
+#include "ui/frmMain.h"
+#include "ui/frmMainSupport.h"
+
+namespace parvex {
+
+bool frmMain::IncludeReadOnly() const {
+  return chkReadOnly->checkState() != Qt::Unchecked;
+}
+
+void frmMain::SelectArchive(const QString& title, QLineEdit* field) {
+  try {
+    cdlg_.CancelError = true;
+    cdlg_.DialogTitle = title;
+    cdlg_.InitDir = Registry().GetItem(QStringLiteral("SavePath")).ToText();
+    cdlg_.Filter = QStringLiteral("(*.*)|*.*");
+    cdlg_.ShowOpen();
+    field->setText(cdlg_.FileName);
+    const std::string folder = GetPath(PathBytes(cdlg_.FileName));
+    Registry().SaveItem(QStringLiteral("SavePath"), SettingValue::Text(PathText(folder)));
+  } catch (...) {
+    ReportVBError("Error While Processing Toolbar", kErrCancel);
+  }
+}
+
+void frmMain::cmdSelect1_Click() {
+  SelectArchive(QStringLiteral("Select Archive 1"), txtArchive1);
+}
+void frmMain::cmdSelect2_Click() {
+  SelectArchive(QStringLiteral("Select Archive 2"), txtArchive2);
+}
+
+void frmMain::cmdStructure_Click() {
+  try {
+    structureMode_ = true;
+    const QString archive = txtArchive1->text();
+    const QString text1 = txtStruct1->text();
+    const QString text2 = txtStruct2->text();
+    const QString point = QLocale().decimalPoint();
+    const char decimal = point.size() == 1 && point[0].unicode() < 0x80
+                             ? static_cast<char>(point[0].unicode())
+                             : '.';
+    const std::int16_t s1 = StructureNumber(text1.toStdString(), decimal);
+    const std::int16_t s2 = StructureNumber(text2.toStdString(), decimal);
+    CompareStructures(PathBytes(archive), s1, s2, list_, IncludeReadOnly());
+  } catch (...) {
+    ReportVBError("Error With Structure Parameters");
+  }
+}
+
+void frmMain::cmdTwoArchives_Click() {
+  try {
+    structureMode_ = false;
+    CompareArchives(PathBytes(txtArchive1->text()), PathBytes(txtArchive2->text()), list_,
+                    IncludeReadOnly());
+  } catch (...) {
+    ReportVBError("Error With Structure Parameters");
+  }
+}
+
+ReportTitles frmMain::CurrentTitles() const {
+  // The file system's bytes: a path in a title names its file exactly.
+  return MakeReportTitles(structureMode_, PathBytes(txtArchive1->text()),
+                          PathBytes(txtArchive2->text()), PathBytes(txtStruct1->text()),
+                          PathBytes(txtStruct2->text()));
+}
+
+void frmMain::cmdSave_Click() {
+  try {
+    if (list_.Count() == 0) {
+      MsgBox("There is nothing to save!", kMsgExclamation, build::kAppTitle);
+      return;
+    }
+    cdlg_.DialogTitle = QStringLiteral("Save Difference List");
+    cdlg_.InitDir = Registry().GetItem(QStringLiteral("SavePath")).ToText();
+    cdlg_.FileName = QStringLiteral("Report");
+    cdlg_.Filter = QStringLiteral("Text (*.txt)|*.txt| Comma Delimited (*.csv)|*.csv");
+    cdlg_.CancelError = true;
+    cdlg_.ShowSave();
+    const QString chosen = cdlg_.FileName;
+    // The folder is remembered before the file is made.
+    Registry().SaveItem(QStringLiteral("SavePath"),
+                        SettingValue::Text(PathText(GetPath(PathBytes(chosen)))));
+    const auto stream = OpenTextStream(PathBytes(chosen), kCreateForWriting);
+    if (!stream) return;
+    const ReportTitles titles = CurrentTitles();
+    // Only the name's last three characters decide the layout.
+    const bool csv = chosen.endsWith(QStringLiteral("csv"), Qt::CaseSensitive);
+    TextFileDestination destination(*stream);
+    WriteReport(destination, csv, list_, titles.Title1, titles.Title2);
+  } catch (...) {
+    ReportVBError("Error While Saving Report", kErrCancel);
+  }
+}
+
+void frmMain::cmdPrint_Click() {
+  try {
+    if (list_.Count() == 0) {
+      MsgBox("There is nothing to print!", kMsgExclamation, build::kAppTitle);
+      return;
+    }
+    cdlg_.CancelError = true;
+    cdlg_.ShowPrinter();
+    const ReportTitles titles = CurrentTitles();
+    PrinterDestination destination(services_.printer);
+    WriteReport(destination, false, list_, titles.Title1, titles.Title2);
+  } catch (...) {
+    ReportVBError("Error While Setting Up Printing", kErrCancel);
+  }
+}
+
+}  // namespace parvex
