@@ -1,6 +1,11 @@
 // parvex: the desktop program.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QPrinter>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 #include "engine/ErrorReport.h"
 #include "parvex/version.h"
@@ -9,12 +14,49 @@
 #include "ui/QtMessageBox.h"
 #include "ui/frmMain.h"
 
+namespace {
+
+bool AsksForHelpOrVersion(int argc, char** argv) {
+  return std::any_of(argv + 1, argv + argc, [](const char* arg) {
+    for (const char* name : {"-h", "--help", "--help-all", "-v", "--version"}) {
+      if (std::strcmp(arg, name) == 0) return true;
+    }
+    return false;
+  });
+}
+
+// Prints the help or the version and ends the program; no window is shown.
+int AnswerOnTerminal(QApplication& app) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Compares parameter archives in a window: two archive files line by line, or\n"
+      "two structures inside one archive. The differences are listed in a table and\n"
+      "can be saved as a paginated text report or a comma-delimited file, or printed.\n"
+      "The window keeps its inputs and placement for the next run. For scripts,\n"
+      "parvex-cli runs the same comparisons."));
+  parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  if (parser.parse(QCoreApplication::arguments()) && parser.isSet(version)) {
+    std::printf("%s %s\n", parvex::build::kExeName, parvex::build::kVersionText);
+    return 0;
+  }
+  parser.process(app);  // shows the help, or the fault in the command line, and exits
+  return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // --help and --version answer on the terminal, so they must work without a display.
+  const bool terminalOnly = AsksForHelpOrVersion(argc, argv);
+  if (terminalOnly) qputenv("QT_QPA_PLATFORM", "offscreen");
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Parvex"));
   QApplication::setApplicationVersion(QString::fromLatin1(parvex::build::kVersionText));
   QApplication::setOrganizationName(QStringLiteral("Brenlo"));
   QApplication::setDesktopFileName(QStringLiteral("parvex"));
+  if (terminalOnly) return AnswerOnTerminal(app);
 
   parvex::QtMessageBox box;
   parvex::InstallErrorServices(parvex::SteadyTicks(), box);

@@ -76,9 +76,10 @@ int main(int argc, char** argv) {
   parser.setApplicationDescription(QStringLiteral(
       "Compares parameter archives and writes the differences as a report.\n"
       "\n"
-      "  archives ARCHIVE1 ARCHIVE2              line n of ARCHIVE1 against line n of ARCHIVE2\n"
-      "  structures ARCHIVE STRUCTURE1 STRUCTURE2  member k of one structure against member k\n"
-      "                                          of the other, in one archive\n"
+      "  archives ARCHIVE1 ARCHIVE2                line n of ARCHIVE1 against line n of\n"
+      "                                            ARCHIVE2\n"
+      "  structures ARCHIVE STRUCTURE1 STRUCTURE2  member k of one structure against\n"
+      "                                            member k of the other, in one archive\n"
       "\n"
       "The report goes to standard output in the page layout, or with --csv in the\n"
       "comma-delimited layout. With -o it goes to FILE, comma-delimited when FILE ends\n"
