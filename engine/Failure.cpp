@@ -1,10 +1,15 @@
 #include "engine/Failure.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <new>
 #include <system_error>
+
+#ifdef _WIN32
+#include <winerror.h>
+#endif
 
 namespace parvex {
 
@@ -22,6 +27,29 @@ Failure CancelFailure() {
 }
 
 Failure FileFailure(int errnoValue, const std::string& path) {
+#ifdef _WIN32
+  // The Windows C run time turns the system's device errors into EINVAL;
+  // give them the number they have elsewhere.
+  if (errnoValue == EINVAL) {
+    switch (_doserrno) {
+      case ERROR_NOT_READY:
+      case ERROR_CRC:
+      case ERROR_SEEK:
+      case ERROR_SECTOR_NOT_FOUND:
+      case ERROR_WRITE_FAULT:
+      case ERROR_READ_FAULT:
+      case ERROR_GEN_FAILURE:
+      case ERROR_IO_DEVICE:
+        errnoValue = EIO;
+        break;
+      case ERROR_HANDLE_DISK_FULL:
+        errnoValue = ENOSPC;
+        break;
+      default:
+        break;
+    }
+  }
+#endif
   std::string detail = std::strerror(errnoValue);
   switch (errnoValue) {
     case ENOENT:

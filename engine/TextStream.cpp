@@ -24,7 +24,11 @@ std::FILE* OpenFile(const std::string& path, const char* how) {
   const std::filesystem::path p(
       std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
   const std::wstring wideHow(how, how + std::strlen(how));
-  return _wfopen(p.c_str(), wideHow.c_str());
+  std::FILE* file = _wfopen(p.c_str(), wideHow.c_str());
+  // Windows refuses to open a folder as "access denied"; name it as POSIX does.
+  std::error_code ec;
+  if (file == nullptr && errno == EACCES && std::filesystem::is_directory(p, ec)) errno = EISDIR;
+  return file;
 #else
   return std::fopen(path.c_str(), how);
 #endif

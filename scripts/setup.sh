@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs whatever the build and the tests need on a Debian 12 machine.
+# Installs whatever the build and the tests need on a Debian 12 machine
+# (with --windows, also what the Windows stage needs).
 # Idempotent: when every package is present it only checks and returns.
 set -euo pipefail
 
@@ -11,6 +12,11 @@ PACKAGES=(
   fonts-liberation2 xvfb xauth x11-utils xdotool poppler-utils imagemagick
   desktop-file-utils appstream dpkg-dev file lintian help2man man-db
 )
+# The Windows stage (scripts/test.sh --windows): MinGW-w64 cross compilers,
+# GoogleTest's sources to build for Windows, and Wine to run the tests.
+if [[ "${1:-}" == "--windows" ]]; then
+  PACKAGES+=(g++-mingw-w64-x86-64-posix googletest wine64)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

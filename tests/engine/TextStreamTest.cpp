@@ -122,8 +122,8 @@ TEST(TextStream, ReadErrorThrows) {
 }
 
 TEST(TextStream, FullDiskIsReportedAtTheLatestOnClose) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  TextStream stream("/dev/full", TextStream::Mode::Write);
+  if (!test::HasFullDevice()) GTEST_SKIP() << "no full device";
+  TextStream stream(test::kFullDevice, TextStream::Mode::Write);
   EXPECT_THROW(
       {
         for (int i = 0; i < 100000; ++i) stream.WriteLine("0123456789");

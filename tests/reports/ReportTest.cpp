@@ -159,9 +159,9 @@ TEST(WriteReport, MoreRowsThanTheCounterHoldsFailAfterTheHeader) {
 }
 
 TEST(WriteReport, FullDiskIsReportedNotSwallowed) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP();
+  if (!test::HasFullDevice()) GTEST_SKIP() << "no full device";
   RecordedErrors errors;
-  auto stream = OpenTextStream("/dev/full", kCreateForWriting);
+  auto stream = OpenTextStream(test::kFullDevice, kCreateForWriting);
   TextFileDestination destination(*stream);
   WriteReport(destination, false, NumberedRows(3), "t1", "t2", FixedDate);
   ASSERT_EQ(errors.Shown().size(), 1U);

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -51,6 +52,13 @@ std::string ReadBytes(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+bool HasFullDevice() {
+  std::FILE* device = std::fopen(kFullDevice, "wb");
+  if (device == nullptr) return false;
+  std::fclose(device);
+  return true;
 }
 
 }  // namespace parvex::test

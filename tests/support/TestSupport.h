@@ -60,6 +60,11 @@ class TempDir {
 
 std::string ReadBytes(const std::string& path);
 
+// The device that fails every write with "disk full". Linux has it, and Wine
+// hands it through to Windows programs, so both see a full disk.
+inline constexpr const char* kFullDevice = "/dev/full";
+bool HasFullDevice();
+
 // A difference row from its five texts.
 inline DifferenceRow Row(std::string text, std::string description, std::string value1,
                          std::string value2, std::string units, bool locked = false) {
