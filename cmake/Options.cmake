@@ -25,3 +25,12 @@ if(PARVEX_SANITIZE)
                                                   -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(parvex_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# The hardening Debian builds its packages with: checked memory and string
+# functions in optimised builds, and relocations resolved and made read-only at
+# start. The sanitizer and fuzzing builds check memory themselves.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT PARVEX_SANITIZE AND NOT PARVEX_BUILD_FUZZERS)
+  target_compile_definitions(
+    parvex_options INTERFACE $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:_FORTIFY_SOURCE=2>)
+  target_link_options(parvex_options INTERFACE LINKER:-z,relro,-z,now)
+endif()
