@@ -48,12 +48,23 @@ std::string ToArchiveBytes(const QString& text) {
   return bytes;
 }
 
+// On Windows QFile's names are in the ANSI code page, which cannot hold every
+// name; the engine opens files there through the wide-character API.
 std::string PathBytes(const QString& path) {
+#ifdef _WIN32
+  return path.toUtf8().toStdString();
+#else
   return QFile::encodeName(path).toStdString();
+#endif
 }
 
 QString PathText(std::string_view bytes) {
-  return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  const QByteArray name(bytes.data(), static_cast<qsizetype>(bytes.size()));
+#ifdef _WIN32
+  return QString::fromUtf8(name);
+#else
+  return QFile::decodeName(name);
+#endif
 }
 
 }  // namespace parvex

@@ -15,8 +15,8 @@ QString FromArchiveBytes(std::string_view bytes);
 // Characters outside the code page become '?'.
 std::string ToArchiveBytes(const QString& text);
 
-// A path as the file system takes it (UTF-8 here; the code page does not
-// apply to file names).
+// A path as the engine takes it: UTF-8 on every platform (the code page does
+// not apply to file names).
 std::string PathBytes(const QString& path);
 QString PathText(std::string_view bytes);
 
