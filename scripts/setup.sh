@@ -9,7 +9,7 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  fonts-liberation2 xvfb xauth x11-utils xdotool poppler-utils imagemagick
+  fonts-liberation2 xvfb xauth x11-utils xdotool poppler-utils imagemagick openbox xdg-utils
   desktop-file-utils appstream dpkg-dev file lintian help2man man-db
 )
 # The Windows stage (scripts/test.sh --windows): MinGW-w64 cross compilers,

@@ -57,23 +57,49 @@ QString StartPath(const QString& initDir, const QString& fileName) {
   return QDir(initDir).filePath(name);
 }
 
+std::optional<QString> Chosen(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
 }  // namespace
+
+std::unique_ptr<QFileDialog> QtDialogs::FileDialog(bool save, const QString& title,
+                                                   const QString& initDir, const QString& fileName,
+                                                   const QString& filter) const {
+  auto dialog = std::make_unique<QFileDialog>(parent_, title);
+  dialog->setObjectName(QStringLiteral("CDlg"));
+  if (save) {
+    // No extension is added: the name as typed decides the report's layout.
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+  } else {
+    dialog->setFileMode(QFileDialog::ExistingFile);
+  }
+  // The list shows the program's captions; the patterns stay behind them.
+  dialog->setOption(QFileDialog::HideNameFilterDetails);
+  dialog->setNameFilter(QtFilter(filter));
+  const QString start = StartPath(initDir, fileName);
+  if (!start.isEmpty()) {
+    const QFileInfo info(start);
+    if (info.isDir()) {
+      dialog->setDirectory(info.absoluteFilePath());
+    } else {
+      dialog->setDirectory(info.absolutePath());
+      dialog->selectFile(info.fileName());
+    }
+  }
+  return dialog;
+}
 
 std::optional<QString> QtDialogs::Open(const QString& title, const QString& initDir,
                                        const QString& fileName, const QString& filter) {
-  const QString chosen =
-      QFileDialog::getOpenFileName(parent_, title, StartPath(initDir, fileName), QtFilter(filter));
-  if (chosen.isEmpty()) return std::nullopt;
-  return QDir::toNativeSeparators(chosen);
+  return Chosen(*FileDialog(false, title, initDir, fileName, filter));
 }
 
 std::optional<QString> QtDialogs::Save(const QString& title, const QString& initDir,
                                        const QString& fileName, const QString& filter) {
-  // No extension is added: the name as typed decides the report's layout.
-  const QString chosen =
-      QFileDialog::getSaveFileName(parent_, title, StartPath(initDir, fileName), QtFilter(filter));
-  if (chosen.isEmpty()) return std::nullopt;
-  return QDir::toNativeSeparators(chosen);
+  return Chosen(*FileDialog(true, title, initDir, fileName, filter));
 }
 
 void QtDialogs::ShowModal(QDialog& dialog) {

@@ -4,7 +4,10 @@
 
 #include <optional>
 
+#include <memory>
+
 class QDialog;
+class QFileDialog;
 class QWidget;
 class QPrinter;
 
@@ -24,6 +27,8 @@ class DialogBackend {
   virtual bool Printer() = 0;
   // Shows a window of the program modally and returns when it is closed.
   virtual void ShowModal(QDialog& dialog) = 0;
+  // The window the file and printer dialogs belong to.
+  virtual void SetOwner(QWidget* /*owner*/) {}
 };
 
 // The common dialog of the window: members set before showing, FileName kept
@@ -47,20 +52,27 @@ class CommonDialog {
   DialogBackend& backend_;
 };
 
-// "Text (*.txt)|*.txt|..." as Qt writes a filter list. "*.*" means every file,
-// also on systems where names need no dot.
+// "Text (*.txt)|*.txt|..." as Qt writes a filter list: each caption followed
+// by its pattern, which the dialog then hides. "*.*" means every file, also on
+// systems where names need no dot.
 QString QtFilter(const QString& filter);
 
-// QFileDialog and QPrintDialog on the program's one printer.
+// QFileDialog and QPrintDialog on the program's one printer, both children of
+// the owner window.
 class QtDialogs final : public DialogBackend {
  public:
-  QtDialogs(QWidget* parent, QPrinter& printer) : parent_(parent), printer_(printer) {}
+  QtDialogs(QWidget* owner, QPrinter& printer) : parent_(owner), printer_(printer) {}
   std::optional<QString> Open(const QString& title, const QString& initDir, const QString& fileName,
                               const QString& filter) override;
   std::optional<QString> Save(const QString& title, const QString& initDir, const QString& fileName,
                               const QString& filter) override;
   bool Printer() override;
   void ShowModal(QDialog& dialog) override;
+  void SetOwner(QWidget* owner) override { parent_ = owner; }
+
+  // The Open or Save dialog, set up but not shown yet.
+  std::unique_ptr<QFileDialog> FileDialog(bool save, const QString& title, const QString& initDir,
+                                          const QString& fileName, const QString& filter) const;
 
  private:
   QWidget* parent_;

@@ -93,6 +93,7 @@ void DifferenceModel::ListCleared() {
   beginResetModel();
   shown_ = list_.Count();
   endResetModel();
+  emit cleared();
 }
 
 void DifferenceModel::CaptionChanged(int column) {

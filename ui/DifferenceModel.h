@@ -27,6 +27,8 @@ class DifferenceModel final : public QAbstractTableModel, private DifferenceList
 
  signals:
   void statusChanged(const QString& text);
+  // A comparison has started to fill the list afresh.
+  void cleared();
 
  private:
   void ListCleared() override;

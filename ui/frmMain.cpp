@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include "parvex/version.h"
 #include "ui/CodePage.h"
 #include "ui/DifferenceModel.h"
+#include "ui/ProgramIcon.h"
 
 namespace parvex {
 
@@ -40,11 +42,20 @@ QFont ControlFont() {
 
 // A push button whose caption wraps onto more lines when it is too wide, as
 // the tall command buttons were designed for.
+// Enter on a focused button presses it, as Space does.
 class WrappingButton final : public QPushButton {
  public:
   using QPushButton::QPushButton;
 
  protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+      if (!event->isAutoRepeat()) click();
+      return;
+    }
+    QPushButton::keyPressEvent(event);
+  }
   void paintEvent(QPaintEvent*) override {
     QStylePainter painter(this);
     QStyleOptionButton option;
@@ -68,11 +79,15 @@ QString MainCaption() {
 frmMain::frmMain(WindowServices services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)), cdlg_(services_.dialogs) {
   setObjectName(QStringLiteral("frmMain"));
+  setWindowIcon(ProgramIcon());
+  // The file and printer dialogs open over this window, as its children.
+  services_.dialogs.SetOwner(this);
   BuildControls();
   BuildMenus();
 }
 
 frmMain::~frmMain() {
+  services_.dialogs.SetOwner(nullptr);
   // The model watches list_, a member that is gone before the base class
   // deletes the children; let it go first.
   lvList->setModel(nullptr);
@@ -92,8 +107,11 @@ void frmMain::Place(QWidget* widget, const TwipRect& r) const {
 }
 
 void frmMain::BuildControls() {
-  // The window's standard font, for the controls the design gives no font.
+  // The window's standard font, for the controls the design gives no font of
+  // their own. They get it explicitly, so as not to take the larger font of
+  // the frame they sit in.
   setFont(DesignFont(8.25));
+  const QFont standardFont = font();
   central = new QWidget(this);
   central->setObjectName(QStringLiteral("central"));
   setCentralWidget(central);
@@ -101,10 +119,10 @@ void frmMain::BuildControls() {
   const QFont controlFont = ControlFont();
 
   const auto frame = [&](const char* name, const QString& caption, QWidget* parent,
-                         const TwipRect& r, bool ownFont) {
+                         const TwipRect& r, const QFont& f) {
     auto* box = new QGroupBox(caption, parent);
     box->setObjectName(QString::fromLatin1(name));
-    if (ownFont) box->setFont(controlFont);
+    box->setFont(f);
     Place(box, r);
     return box;
   };
@@ -113,23 +131,22 @@ void frmMain::BuildControls() {
     auto* b = new WrappingButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setFont(controlFont);
-    b->setAutoDefault(false);
     Place(b, r);
     return b;
   };
   const auto label = [&](const char* name, const QString& caption, QWidget* parent,
-                         const TwipRect& r, bool ownFont) {
+                         const TwipRect& r, const QFont& f) {
     auto* l = new QLabel(caption, parent);
     l->setObjectName(QString::fromLatin1(name));
-    if (ownFont) l->setFont(controlFont);
+    l->setFont(f);
     Place(l, r);
     return l;
   };
   const auto field = [&](const char* name, const QString& text, QWidget* parent, const TwipRect& r,
-                         bool ownFont) {
+                         const QFont& f) {
     auto* e = new QLineEdit(text, parent);
     e->setObjectName(QString::fromLatin1(name));
-    if (ownFont) e->setFont(controlFont);
+    e->setFont(f);
     Place(e, r);
     return e;
   };
@@ -151,53 +168,55 @@ void frmMain::BuildControls() {
   }
   lvList->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   lvList->header()->setStretchLastSection(false);
+  // The columns stay in the order the reports print them.
+  lvList->header()->setSectionsMovable(false);
   Place(lvList, layout_.lvList);
 
-  fraCommand = frame("fraCommand", QStringLiteral("Commands"), central, layout_.fraCommand, true);
-  fraFiles = frame("fraFiles", QStringLiteral("Archive Files"), central, layout_.fraFiles, true);
-  lblArchive1 =
-      label("lblArchive1", QStringLiteral("Archive 1"), fraFiles, {120, 480, 855, 255}, true);
-  lblArchive2 =
-      label("lblArchive2", QStringLiteral("Archive 2"), fraFiles, {120, 960, 855, 255}, true);
-  txtArchive1 = field("txtArchive1", QString(), fraFiles, layout_.txtArchive1, true);
-  txtArchive2 = field("txtArchive2", QString(), fraFiles, layout_.txtArchive2, true);
+  fraCommand =
+      frame("fraCommand", QStringLiteral("Commands"), central, layout_.fraCommand, controlFont);
+  fraFiles =
+      frame("fraFiles", QStringLiteral("Archive Files"), central, layout_.fraFiles, controlFont);
+  lblArchive1 = label("lblArchive1", QStringLiteral("Archive 1"), fraFiles, {120, 480, 855, 255},
+                      controlFont);
+  lblArchive2 = label("lblArchive2", QStringLiteral("Archive 2"), fraFiles, {120, 960, 855, 255},
+                      controlFont);
+  txtArchive1 = field("txtArchive1", QString(), fraFiles, layout_.txtArchive1, controlFont);
+  txtArchive2 = field("txtArchive2", QString(), fraFiles, layout_.txtArchive2, controlFont);
   cmdSelect2 = button("cmdSelect2", QStringLiteral("Browse..."), fraFiles, layout_.cmdSelect2);
   cmdSelect1 = button("cmdSelect1", QStringLiteral("Browse..."), fraFiles, layout_.cmdSelect1);
   chkReadOnly = new QCheckBox(QStringLiteral("Include Read Only Values"), fraCommand);
   chkReadOnly->setObjectName(QStringLiteral("chkReadOnly"));
+  chkReadOnly->setFont(standardFont);
   Place(chkReadOnly, {240, 360, 2175, 255});
-  Frame1 = frame("Frame1", QStringLiteral("Structure"), fraCommand, {120, 2040, 2295, 1935}, false);
-  txtStruct1 = field("txtStruct1", QStringLiteral("0"), Frame1, {1200, 1080, 975, 285}, false);
-  txtStruct2 = field("txtStruct2", QStringLiteral("0"), Frame1, {1200, 1440, 975, 285}, false);
-  lblStruct1 =
-      label("lblStruct1", QStringLiteral("Structure 1"), Frame1, {120, 1080, 855, 255}, false);
-  lblStruct2 =
-      label("lblStruct2", QStringLiteral("Structure 2"), Frame1, {120, 1440, 855, 255}, false);
+  Frame1 = frame("Frame1", QStringLiteral("Structure"), fraCommand, {120, 2040, 2295, 1935},
+                 standardFont);
+  txtStruct1 =
+      field("txtStruct1", QStringLiteral("0"), Frame1, {1200, 1080, 975, 285}, standardFont);
+  txtStruct2 =
+      field("txtStruct2", QStringLiteral("0"), Frame1, {1200, 1440, 975, 285}, standardFont);
+  lblStruct1 = label("lblStruct1", QStringLiteral("Structure 1"), Frame1, {120, 1080, 855, 255},
+                     standardFont);
+  lblStruct2 = label("lblStruct2", QStringLiteral("Structure 2"), Frame1, {120, 1440, 855, 255},
+                     standardFont);
   cmdStructure = button("cmdStructure", QStringLiteral("Compare Structures in Archive 1"), Frame1,
                         {120, 360, 2055, 615});
-  Frame2 =
-      frame("Frame2", QStringLiteral("Two Archives"), fraCommand, {120, 720, 2295, 1215}, false);
+  Frame2 = frame("Frame2", QStringLiteral("Two Archives"), fraCommand, {120, 720, 2295, 1215},
+                 standardFont);
   cmdTwoArchives = button("cmdTwoArchives", QStringLiteral("Compare Two Archive Files"), Frame2,
                           {120, 360, 2055, 615});
   fraFunctions = frame("fraFunctions", QStringLiteral("Functions"), fraCommand,
-                       {120, 4080, 2295, 1815}, false);
+                       {120, 4080, 2295, 1815}, standardFont);
   cmdPrint = button("cmdPrint", QStringLiteral("Print Difference List"), fraFunctions,
                     {120, 360, 2055, 615});
   cmdSave = button("cmdSave", QStringLiteral("Save Difference List"), fraFunctions,
                    {120, 1080, 2055, 615});
 
   // A caption wider in this font than in the design's keeps its whole text:
-  // the control grows within its frame, and where the frame is too narrow the
-  // font steps down a little.
+  // the control grows within its frame; the font keeps its size.
   for (QWidget* w : {static_cast<QWidget*>(lblArchive1), static_cast<QWidget*>(lblArchive2),
                      static_cast<QWidget*>(lblStruct1), static_cast<QWidget*>(lblStruct2),
                      static_cast<QWidget*>(chkReadOnly)}) {
     const int room = w->parentWidget()->width() - w->x() - 4;
-    QFont font = w->font();
-    while (w->sizeHint().width() > room && font.pointSizeF() > 7.0) {
-      font.setPointSizeF(font.pointSizeF() - 0.25);
-      w->setFont(font);
-    }
     w->resize(std::max(w->width(), std::min(room, w->sizeHint().width())), w->height());
   }
 
@@ -232,6 +251,7 @@ void frmMain::BuildControls() {
   statusBar()->setFixedHeight(TwipsToPixels(kStatusBarHeight, Dpi()));
   statusBar()->setSizeGripEnabled(true);
   connect(model_, &DifferenceModel::statusChanged, sbCompare, &QLabel::setText);
+  connect(model_, &DifferenceModel::cleared, this, [this] { listed_ = starting_; });
 
   connect(cmdSelect1, &QPushButton::clicked, this, &frmMain::cmdSelect1_Click);
   connect(cmdSelect2, &QPushButton::clicked, this, &frmMain::cmdSelect2_Click);

@@ -56,7 +56,8 @@ class frmMain final : public QMainWindow {
   void mnuDoc_Click();
   void mnuAbout_Click();
 
-  // The two report titles from the fields as they are now.
+  // The two report titles of the comparison that filled the list, from its
+  // inputs as they were when it started.
   ReportTitles CurrentTitles() const;
 
   bool StructureMode() const { return structureMode_; }
@@ -71,6 +72,7 @@ class frmMain final : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -90,6 +92,16 @@ class frmMain final : public QMainWindow {
   DifferenceList list_;
   DifferenceModel* model_ = nullptr;
   bool structureMode_ = false;
+  // The inputs of the comparison now running, and of the one whose rows the
+  // list holds: a comparison that fails before it clears the list leaves the
+  // rows, and so the titles, of the one before.
+  struct ComparisonInputs {
+    bool structureMode = false;
+    QString archive1, archive2, struct1, struct2;
+  };
+  ComparisonInputs starting_;
+  ComparisonInputs listed_;
+  void StartComparison(bool structureMode);
   MainLayout layout_ = DesignLayout();
   QSize pendingOuterSize_;  // the stored outer size, applied once the frame is known
   bool wantMaximized_ = false;

@@ -44,7 +44,7 @@ void frmMain::cmdSelect2_Click() {
 
 void frmMain::cmdStructure_Click() {
   try {
-    structureMode_ = true;
+    StartComparison(true);
     const QString archive = txtArchive1->text();
     const QString text1 = txtStruct1->text();
     const QString text2 = txtStruct2->text();
@@ -62,7 +62,7 @@ void frmMain::cmdStructure_Click() {
 
 void frmMain::cmdTwoArchives_Click() {
   try {
-    structureMode_ = false;
+    StartComparison(false);
     CompareArchives(PathBytes(txtArchive1->text()), PathBytes(txtArchive2->text()), list_,
                     IncludeReadOnly());
   } catch (...) {
@@ -70,11 +70,17 @@ void frmMain::cmdTwoArchives_Click() {
   }
 }
 
+void frmMain::StartComparison(bool structureMode) {
+  structureMode_ = structureMode;
+  starting_ = {structureMode, txtArchive1->text(), txtArchive2->text(), txtStruct1->text(),
+               txtStruct2->text()};
+}
+
 ReportTitles frmMain::CurrentTitles() const {
   // The file system's bytes: a path in a title names its file exactly.
-  return MakeReportTitles(structureMode_, PathBytes(txtArchive1->text()),
-                          PathBytes(txtArchive2->text()), PathBytes(txtStruct1->text()),
-                          PathBytes(txtStruct2->text()));
+  return MakeReportTitles(listed_.structureMode, PathBytes(listed_.archive1),
+                          PathBytes(listed_.archive2), PathBytes(listed_.struct1),
+                          PathBytes(listed_.struct2));
 }
 
 void frmMain::cmdSave_Click() {

@@ -14,10 +14,13 @@ void frmMain::BuildMenus() {
   mnuFile->setObjectName(QStringLiteral("mnuFile"));
   mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
   mnuExit->setObjectName(QStringLiteral("mnuExit"));
+  // The keys desktop users try first; the menus show them beside the items.
+  mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
   mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
   mnuDoc = mnuHelp->addAction(QStringLiteral("&Documentation"));
   mnuDoc->setObjectName(QStringLiteral("mnuDoc"));
+  mnuDoc->setShortcut(QKeySequence(Qt::Key_F1));
   mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
   mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
   connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);

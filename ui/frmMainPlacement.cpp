@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMoveEvent>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeView>
@@ -75,13 +76,24 @@ void frmMain::changeEvent(QEvent* event) {
   if (event->type() == QEvent::WindowStateChange) ApplyOuterSize();
 }
 
+void frmMain::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // A window manager frames the window after it has been shown and moves it
+  // as it does so: from then on the frame is known.
+  ApplyOuterSize();
+}
+
 void frmMain::ApplyOuterSize() {
   // The stored size is the outer one; once the window shows in its normal
-  // state and its frame is known, the frame is taken off.
+  // state and its frame is known, the frame is taken off. Without a frame (no
+  // window manager, or one that has not framed the window yet) the inner size
+  // is the outer one, and the stored size waits for a frame that may come.
   if (!pendingOuterSize_.isValid() || isMaximized() || isMinimized() || !isVisible()) return;
   const QSize frame = frameGeometry().size() - geometry().size();
-  if (frame.width() > 0 || frame.height() > 0) resize(pendingOuterSize_ - frame);
+  if (frame.width() <= 0 && frame.height() <= 0) return;
+  const QSize inner = pendingOuterSize_ - frame;
   pendingOuterSize_ = QSize();
+  resize(inner);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {

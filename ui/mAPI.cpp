@@ -3,6 +3,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace parvex {
@@ -50,11 +52,48 @@ QString ShellMessage(int code) {
   }
 }
 
+namespace {
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+// xdg-mime's answer, or empty when it gives none in time.
+QString XdgMime(const QStringList& arguments) {
+  QProcess query;
+  query.start(QStringLiteral("xdg-mime"), arguments);
+  if (!query.waitForFinished(10000)) {
+    query.kill();
+    query.waitForFinished();
+    return QString();
+  }
+  if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0) return QString();
+  return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
+}
+
+// Whether the desktop names an application for the file's type, asked as
+// xdg-open asks it; the application's desktop file must exist too.
+bool DesktopHasViewer(const QString& file) {
+  const QString type = XdgMime({QStringLiteral("query"), QStringLiteral("filetype"), file})
+                           .section(QLatin1Char(';'), 0, 0);
+  if (type.isEmpty()) return false;
+  const QString application = XdgMime({QStringLiteral("query"), QStringLiteral("default"), type});
+  return !application.isEmpty() &&
+         !QStandardPaths::locate(QStandardPaths::ApplicationsLocation, application).isEmpty();
+}
+#endif
+
+}  // namespace
+
 int DesktopShellExecute(const QString& file, const QString& /*folder*/) {
   const QFileInfo info(file);
   if (!info.exists()) return info.absoluteDir().exists() ? 2 : 3;
   if (!info.isReadable()) return 5;
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+  // xdg-open starts whether or not an application takes the file, and then
+  // fails where the user cannot see it: ask first, so the window can say so.
+  if (!DesktopHasViewer(info.absoluteFilePath())) return 31;
+  return QProcess::startDetached(QStringLiteral("xdg-open"), {info.absoluteFilePath()}) ? 42 : 31;
+#else
   return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())) ? 42 : 31;
+#endif
 }
 
 void ShellOpenFile(const QString& file, QString& folder, QString& message,

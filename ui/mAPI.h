@@ -11,8 +11,9 @@ namespace parvex {
 // found, 31 no application for the file).
 using ShellExecute = std::function<int(const QString& file, const QString& folder)>;
 
-// The desktop's opener (QDesktopServices), with its failures mapped onto the
-// shell's codes.
+// The desktop's opener (xdg-open on freedesktop systems, QDesktopServices
+// elsewhere), with its failures mapped onto the shell's codes: 2 and 3 for a
+// missing file or folder, 31 when no application is registered for the type.
 int DesktopShellExecute(const QString& file, const QString& folder);
 
 // Opens the file; when the shell reports a failure of the table, its message is

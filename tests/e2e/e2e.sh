@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Drives the real parvex under Xvfb, through the X server only (xdotool):
-# types two archive paths, compares, saves a CSV report through the real save
-# dialog, exits from the menu, checks the report and the settings file, then
-# starts again and checks that the inputs came back.
+# Drives the real parvex under Xvfb with a window manager (openbox), through
+# the X server only (xdotool): types two archive paths, compares, saves a CSV
+# report through the real save dialog, exits from the menu, checks the report
+# and the settings file, then starts twice more and checks that the inputs and
+# the placement came back unchanged. Every wait is bounded.
 #   e2e.sh PARVEX_EXECUTABLE SOURCE_DIR
 set -euo pipefail
 parvex="$1"
@@ -34,6 +35,15 @@ export DISPLAY="$display" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+# The window manager frames the windows, as on a desktop.
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' ||
+  fail "openbox did not start"
 
 mkdir -p "$work/data"
 cp "$source_dir/docs/samples/press-line-a.arc" "$source_dir/docs/samples/press-line-b.arc" "$work/data/"
@@ -42,22 +52,58 @@ b="$work/data/press-line-b.arc"
 report="$work/data/difference report.csv"
 settings="$XDG_CONFIG_HOME/parvex/registry.json"
 
+# The first visible window whose name matches, waiting up to 20 seconds.
+find_window() {
+  local found=""
+  for _ in $(seq 100); do
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
+    [[ -n "$found" ]] && break
+    sleep 0.2
+  done
+  echo "$found"
+}
+activate() {
+  timeout 5 xdotool windowactivate --sync "$1" 2>/dev/null ||
+    timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || true
+}
 start() {
   "$parvex" >>"$work/parvex.log" 2>&1 &
   app=$!
   pids+=("$app")
-  wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Parvex [0-9]' | head -1) ||
-    fail "the main window did not appear"
+  wid=$(find_window '^Parvex [0-9]')
+  [[ -n "$wid" ]] || fail "the main window did not appear"
+  # Until the window manager has framed the window it has no frame extents.
+  for _ in $(seq 50); do
+    xprop -id "$wid" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '=' && break
+    sleep 0.1
+  done
   sleep 0.5
-  xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid"
+  activate "$wid"
+}
+# The window's outer geometry on the screen, frame included: "x y width height".
+outer() {
+  local x y w h l r t b
+  eval "$(xwininfo -id "$wid" | awk '/Absolute upper-left X/ {print "x=" $4}
+    /Absolute upper-left Y/ {print "y=" $4} /Width:/ {print "w=" $2} /Height:/ {print "h=" $2}')"
+  read -r l r t b < <(xprop -id "$wid" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
+}
+wait_end() {
+  timeout 15 tail --pid="$app" -f /dev/null || fail "the program did not end after $1"
 }
 finish() {  # File, Exit; the window writes its settings as it closes
-  xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid"
+  activate "$wid"
   sleep 0.3
   xdotool key --delay 150 alt+f
   sleep 0.3
   xdotool key x
-  timeout 15 tail --pid="$app" -f /dev/null || fail "the program did not end after File, Exit"
+  wait_end "File, Exit"
+}
+quit() {  # Ctrl+Q ends the program as File, Exit does
+  activate "$wid"
+  sleep 0.3
+  xdotool key ctrl+q
+  wait_end "Ctrl+Q"
 }
 # A point in the window's inner area, given in design twips below the menu bar.
 click() {
@@ -67,6 +113,11 @@ click() {
 }
 
 start
+# A first run: 10000 x 10000 twips, frame included, at the top left corner.
+read -r x y w h < <(outer)
+[[ "$x $y" == "0 0" && "$w $h" == "667 667" ]] ||
+  fail "the first window is at $x,$y and $w x $h pixels outside, not 0,0 and 667 x 667"
+[[ "$(xprop -id "$wid" _NET_WM_ICON)" == *"Icon ("* ]] || fail "the window has no icon"
 # The list has the focus; Tab reaches Archive 1, then Archive 2.
 xdotool key Tab
 xdotool type --delay 5 "$a"
@@ -76,9 +127,12 @@ xdotool type --delay 5 "$b"
 click $((120 + 120 + 120 + 1000)) $((720 + 360 + 300))
 # "Save Difference List": fraFunctions at 4080, the button at 1080.
 click $((120 + 120 + 120 + 1000)) $((4080 + 1080 + 300))
-dialog=$(timeout 15 xdotool search --sync --onlyvisible --name '^Save Difference List$' | head -1) ||
-  fail "the save dialog did not appear"
-xdotool windowactivate --sync "$dialog" 2>/dev/null || true
+dialog=$(find_window '^Save Difference List$')
+[[ -n "$dialog" ]] || fail "the save dialog did not appear"
+# The dialog belongs to the main window.
+[[ "$(xprop -id "$dialog" WM_TRANSIENT_FOR)" == *"$(printf '0x%x' "$wid")" ]] ||
+  fail "the save dialog is not a child of the main window"
+activate "$dialog"
 sleep 0.5
 xdotool key ctrl+a
 xdotool type --delay 5 "$report"
@@ -115,10 +169,22 @@ for name in mainleft maintop mainwidth mainheight mainmax; do
 done
 cp "$settings" "$work/first.json"
 
-# Start again: the fields come back, so closing stores the same values again.
-rm -f "$settings"
-cp "$work/first.json" "$settings"
-start
-finish
-diff -u "$work/first.json" "$settings" || fail "the inputs or the placement did not come back"
+# Start again, twice: the fields and the placement come back, so closing
+# stores the same values again, under a window manager too.
+placement() {  # "mainheight=... mainleft=... mainmax=... maintop=... mainwidth=..."
+  # The file is indented JSON with sorted keys: "dword" is each value's first line.
+  awk '/"main(left|top|width|height|max)": \{/ {
+         name = $1; getline; gsub(/[":]/, "", name); gsub(/[^0-9-]/, "", $0); print name "=" $0 }' \
+    "$settings" | sort | paste -sd' '
+}
+first=$(placement)
+# 10000 twips are 666.7 pixels at 96 dots per inch: the stored size is the nearest pixel's.
+[[ "$first" == "mainheight=10005 mainleft=0 mainmax=0 maintop=0 mainwidth=10005" ]] ||
+  fail "the first close stored $first"
+for run in 2 3; do
+  start
+  if ((run == 2)); then finish; else quit; fi
+  [[ "$(placement)" == "$first" ]] || fail "start $run moved the window: $(placement), not $first"
+  diff -u "$work/first.json" "$settings" || fail "the inputs or the placement did not come back"
+done
 echo "e2e: passed"

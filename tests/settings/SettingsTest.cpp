@@ -5,6 +5,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <chrono>
+#include <filesystem>
+
 #include "engine/Failure.h"
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
@@ -334,6 +337,29 @@ TEST(SettingsStress, ConcurrentWritersLoseNothing) {
     }
   }
   EXPECT_EQ(found, 2 * n);
+}
+
+// A program reading the file while another process saves into it finds a
+// whole file every time: each save replaces the file, never rewrites it.
+TEST(SettingsStress, ReaderNeverSeesAHalfWrittenFile) {
+  TempDir dir;
+  const std::string file = dir.File("registry.json");
+  const std::string done = dir.File("done");
+  const std::string command = "('" + std::string(PARVEX_STRESS_WRITER) + "' '" + file +
+                              "' A 400; touch '" + done + "') >/dev/null 2>&1 &";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  int reads = 0;
+  int broken = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!std::filesystem::exists(done) && std::chrono::steady_clock::now() < deadline) {
+    QFile f(Q(file));
+    if (!f.open(QIODevice::ReadOnly)) continue;
+    ++reads;
+    if (!QJsonDocument::fromJson(f.readAll()).isObject()) ++broken;
+  }
+  ASSERT_TRUE(std::filesystem::exists(done)) << "the writer did not finish";
+  EXPECT_GE(reads, 20);
+  EXPECT_EQ(broken, 0) << "of " << reads << " reads";
 }
 #endif
 

@@ -42,6 +42,8 @@ TempDir::~TempDir() {
 
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
   const auto p = path_ / name;
+  std::error_code ec;
+  std::filesystem::create_directories(p.parent_path(), ec);
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return p.string();

@@ -50,7 +50,8 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& Path() const { return path_; }
-  // Writes the bytes unchanged and returns the file's path as text.
+  // Writes the bytes unchanged, making the folders on the way, and returns
+  // the file's path as text.
   std::string Write(const std::string& name, const std::string& bytes) const;
   std::string File(const std::string& name) const { return (path_ / name).string(); }
 

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
@@ -10,6 +13,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <tuple>
 
 #include "UiSupport.h"
 #include "engine/Failure.h"
@@ -112,17 +117,55 @@ TEST_F(Commands, SaveChoosesTheLayoutByTheNameAndMatchesTheCommandLine) {
   EXPECT_TRUE(errors.Shown().empty());
 }
 
-TEST_F(Commands, SaveTitlesFollowTheLastComparisonChosen) {
-  Compare(2);
-  window->txtStruct1->setText(QStringLiteral("abc"));
-  window->cmdStructure_Click();  // fails, but the titles now name structures
-  fixture.dialogs.answers = {Q(dir.File("s.csv"))};
-  window->cmdSave_Click();
-  const std::string saved = ReadBytes(dir.File("s.csv"));
-  EXPECT_NE(
-      saved.find("Address,Description,Archive 1: " + archive1 + ",Structures abc and 1,Units\r\n"),
-      std::string::npos)
-      << saved;
+// The titles name the inputs of the comparison whose rows the list holds,
+// whatever the fields say since, and whichever comparison failed since.
+TEST_F(Commands, SaveTitlesNameTheComparisonThatFilledTheList) {
+  const std::string structures = dir.Write("s.arc", "3.1\ta\t1\tu\n7.1\ta\t2\tu\n5.1\ta\t1\tu\n");
+  const std::string missing = dir.File("missing.arc");
+  struct Case {
+    const char* what;
+    std::function<void()> steps;
+    std::string titles;  // the report's column line
+  };
+  const auto archives = [&] { return "Archive 1: " + archive1 + ",Archive 2: " + archive2; };
+  const Case cases[] = {
+      {"fields unchanged", [&] { Compare(2); }, ""},
+      {"archive 2 changed to a missing file, compared again",
+       [&] {
+         Compare(2);
+         window->txtArchive2->setText(Q(missing));
+         window->cmdTwoArchives_Click();
+       },
+       ""},
+      {"structure number that is no number",
+       [&] {
+         Compare(2);
+         window->txtStruct1->setText(QStringLiteral("abc"));
+         window->cmdStructure_Click();
+       },
+       ""},
+      {"structures compared, then a field changed",
+       [&] {
+         window->txtArchive1->setText(Q(structures));
+         window->txtStruct1->setText(QStringLiteral("3"));
+         window->txtStruct2->setText(QStringLiteral("7"));
+         window->cmdStructure_Click();
+         window->txtStruct1->setText(QStringLiteral("5"));
+         window->txtArchive1->setText(Q(missing));
+       },
+       "Archive 1: " + structures + ",Structures 3 and 7"},
+  };
+  for (const Case& c : cases) {
+    c.steps();
+    const std::string report = dir.File("titles.csv");
+    fixture.dialogs.answers = {Q(report)};
+    window->cmdSave_Click();
+    const std::string expected = c.titles.empty() ? archives() : c.titles;
+    EXPECT_NE(ReadBytes(report).find("\r\nAddress,Description," + expected + ",Units\r\n"),
+              std::string::npos)
+        << c.what << "\n"
+        << ReadBytes(report);
+  }
 }
 
 TEST_F(Commands, SaveCancelAndFailures) {
@@ -221,6 +264,132 @@ TEST(ShellOpenFile, CodesBecomeMessages) {
   TempDir dir;
   EXPECT_EQ(DesktopShellExecute(Q(dir.File("missing.pdf")), QString()), 2);
   EXPECT_EQ(DesktopShellExecute(Q(dir.File("no/folder/missing.pdf")), QString()), 3);
+}
+
+// The desktop's own folders, replaced for the test's life by empty ones.
+class DesktopEnvironment {
+ public:
+  explicit DesktopEnvironment(const TempDir& dir) : dir_(dir) {
+    for (const char* name : kNames)
+      saved_.emplace_back(name, qgetenv(name), qEnvironmentVariableIsSet(name));
+    for (const char* name : kNames) qunsetenv(name);
+    qputenv("HOME", dir.File("home").c_str());
+    qputenv("XDG_DATA_HOME", dir.File("data").c_str());
+    qputenv("XDG_DATA_DIRS", dir.File("data").c_str());
+    qputenv("XDG_CONFIG_HOME", dir.File("config").c_str());
+    qputenv("XDG_CONFIG_DIRS", dir.File("config").c_str());
+    // xdg-open looks for desktop applications only when there is a display.
+    qputenv("DISPLAY", ":0");
+  }
+  ~DesktopEnvironment() {
+    for (const auto& [name, value, set] : saved_) {
+      if (set) {
+        qputenv(name, value);
+      } else {
+        qunsetenv(name);
+      }
+    }
+  }
+  DesktopEnvironment(const DesktopEnvironment&) = delete;
+  DesktopEnvironment& operator=(const DesktopEnvironment&) = delete;
+
+  // Registers a viewer for PDF files that writes the path it was given into marker.
+  void AddViewer(const std::string& marker) const {
+    const std::string viewer =
+        dir_.Write("viewer.sh", "#!/bin/sh\necho \"$1\" > '" + marker + "'\n");
+    std::filesystem::permissions(viewer, std::filesystem::perms::owner_all);
+    dir_.Write("data/applications/viewer.desktop",
+               "[Desktop Entry]\nType=Application\nName=Viewer\nExec=" + viewer +
+                   " %f\nMimeType=application/pdf;\n");
+    dir_.Write("config/mimeapps.list", "[Default Applications]\napplication/pdf=viewer.desktop\n");
+  }
+
+ private:
+  static constexpr const char* kNames[] = {"HOME",
+                                           "XDG_DATA_HOME",
+                                           "XDG_DATA_DIRS",
+                                           "XDG_CONFIG_HOME",
+                                           "XDG_CONFIG_DIRS",
+                                           "DISPLAY",
+                                           "XDG_CURRENT_DESKTOP",
+                                           "DESKTOP_SESSION",
+                                           "KDE_FULL_SESSION",
+                                           "GNOME_DESKTOP_SESSION_ID",
+                                           "BROWSER"};
+  const TempDir& dir_;
+  std::vector<std::tuple<const char*, QByteArray, bool>> saved_;
+};
+
+#ifdef Q_OS_LINUX
+TEST(DesktopShellExecute, NoViewerIsCode31AndAViewerOpensTheFile) {
+  if (Capture("command -v xdg-open xdg-mime").empty()) GTEST_SKIP() << "xdg-utils missing";
+  TempDir dir;
+  const std::string manual = dir.Write("Documentation/10_001.pdf", "%PDF-1.4\n%%EOF\n");
+  const std::string marker = dir.File("opened");
+  DesktopEnvironment desktop(dir);
+  QString folder;
+  QString message;
+  ShellOpenFile(Q(manual), folder, message);
+  EXPECT_EQ(message, QStringLiteral("No application found For this file"));
+
+  desktop.AddViewer(marker);
+  message.clear();
+  ShellOpenFile(Q(manual), folder, message);
+  EXPECT_EQ(message, QString());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !ReadBytes(marker).empty(); }, 10000));
+  EXPECT_EQ(ReadBytes(marker), manual + "\n");
+}
+#endif
+
+// The names the file dialog lists in its folder.
+QStringList Listed(const QFileDialog& dialog) {
+  const auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+  QStringList names;
+  if (view == nullptr || view->model() == nullptr) return names;
+  const QModelIndex root = view->rootIndex();
+  for (int row = 0; row < view->model()->rowCount(root); ++row) {
+    names << view->model()->index(row, 0, root).data().toString();
+  }
+  names.sort();
+  return names;
+}
+
+// The Open and Save dialogs belong to the window, show the program's filter
+// captions as they are, and "(*.*)" lists names without a dot too.
+TEST(FileDialogs, CaptionsPatternsAndOwner) {
+  TempDir dir;
+  for (const char* name : {"README", "a.txt", "b.csv"}) dir.Write(name, "x");
+  QPrinter printer;
+  QtDialogs dialogs(nullptr, printer);
+  frmMain window(WindowServices{dialogs, printer});
+  struct Case {
+    bool save;
+    QString filter;
+    QStringList captions;
+    QStringList listed;
+  };
+  const Case cases[] = {
+      {false,
+       QStringLiteral("(*.*)|*.*"),
+       {QStringLiteral("(*.*)")},
+       {QStringLiteral("README"), QStringLiteral("a.txt"), QStringLiteral("b.csv")}},
+      {true,
+       QStringLiteral("Text (*.txt)|*.txt| Comma Delimited (*.csv)|*.csv"),
+       {QStringLiteral("Text (*.txt)"), QStringLiteral("Comma Delimited (*.csv)")},
+       {QStringLiteral("a.txt")}},
+  };
+  for (const Case& c : cases) {
+    const auto dialog = dialogs.FileDialog(c.save, QStringLiteral("t"), Q(dir.Path().string()),
+                                           QStringLiteral("Report"), c.filter);
+    EXPECT_EQ(dialog->parentWidget(), &window);
+    const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_NE(types, nullptr);
+    QStringList captions;
+    for (int i = 0; i < types->count(); ++i) captions << types->itemText(i);
+    EXPECT_EQ(captions, c.captions);
+    static_cast<void>(QTest::qWaitFor([&] { return Listed(*dialog) == c.listed; }, 5000));
+    EXPECT_EQ(Listed(*dialog), c.listed) << c.filter.toStdString();
+  }
 }
 
 TEST_F(Commands, DocumentationOpensTheManualOrSaysWhy) {

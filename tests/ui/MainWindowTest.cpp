@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <QTreeView>
@@ -102,6 +103,61 @@ TEST_F(MainWindow, ControlsCaptionsAndKeyboardOrder) {
                                   QStringLiteral("Value 1"), QStringLiteral("Value 2"),
                                   QStringLiteral("Units")}));
   EXPECT_EQ(w->lvList->columnWidth(1), 233);
+  // The columns keep the order the reports print them in.
+  EXPECT_FALSE(w->lvList->header()->sectionsMovable());
+  EXPECT_FALSE(w->windowIcon().isNull());
+}
+
+TEST_F(MainWindow, ControlFontsFollowTheControlTable) {
+  auto w = fixture.Start();
+  const qreal standard = 8.25;
+  const qreal large = 9.75;
+  const struct {
+    const char* name;
+    qreal points;
+  } controls[] = {
+      {"lvList", large},          {"fraCommand", large},    {"fraFiles", large},
+      {"lblArchive1", large},     {"lblArchive2", large},   {"txtArchive1", large},
+      {"txtArchive2", large},     {"cmdSelect2", large},    {"cmdSelect1", large},
+      {"chkReadOnly", standard},  {"Frame1", standard},     {"txtStruct1", standard},
+      {"txtStruct2", standard},   {"lblStruct1", standard}, {"lblStruct2", standard},
+      {"cmdStructure", large},    {"Frame2", standard},     {"cmdTwoArchives", large},
+      {"fraFunctions", standard}, {"cmdPrint", large},      {"sbCompare", large},
+      {"cmdSave", large},
+  };
+  EXPECT_EQ(w->font().pointSizeF(), standard);
+  for (const auto& c : controls) {
+    auto* widget = w->findChild<QWidget*>(QString::fromLatin1(c.name));
+    ASSERT_NE(widget, nullptr) << c.name;
+    EXPECT_EQ(widget->font().family(), w->font().family()) << c.name;
+    EXPECT_EQ(widget->font().pointSizeF(), c.points) << c.name;
+  }
+}
+
+TEST_F(MainWindow, KeysPressButtonsAndReachTheMenus) {
+  auto w = fixture.Start();
+  // Enter, the keypad's Enter and Space each press the focused button once.
+  for (QPushButton* button : {w->cmdSelect1, w->cmdSelect2, w->cmdStructure, w->cmdTwoArchives,
+                              w->cmdPrint, w->cmdSave}) {
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+      QSignalSpy clicked(button, &QPushButton::clicked);
+      button->setFocus();
+      QTest::keyClick(button, key);
+      EXPECT_EQ(clicked.count(), 1) << button->objectName().toStdString() << " " << key;
+    }
+  }
+  EXPECT_EQ(w->mnuDoc->shortcut(), QKeySequence(Qt::Key_F1));
+  EXPECT_EQ(w->mnuExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  QTest::keyClick(w.get(), Qt::Key_F1);
+  ASSERT_EQ(fixture.opened.size(), 1U);
+  EXPECT_TRUE(fixture.opened[0].endsWith(QStringLiteral(".pdf")));
+  w->txtArchive1->setText(QStringLiteral("kept by Ctrl+Q.arc"));
+  QTest::keyClick(w.get(), Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("Archive1")).ToText(),
+            QStringLiteral("kept by Ctrl+Q.arc"));
 }
 
 TEST_F(MainWindow, FirstRunDefaults) {
@@ -315,16 +371,34 @@ TEST_F(MainWindow, MaximizedAndMinimizedCloses) {
     w->showNormal();
     QApplication::processEvents();
     EXPECT_EQ(w->frameGeometry(), normal);
+    w->close();
   }
+  // Started normal, then maximized and minimized: a minimized close stores
+  // nothing of the placement, not even the maximized mark.
+  {
+    auto w = fixture.Start();
+    EXPECT_FALSE(w->isMaximized());
+    w->showMaximized();
+    QApplication::processEvents();
+    w->showMinimized();
+    QApplication::processEvents();
+    w->close();
+  }
+  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MainMax")).ToInt32(), 0);
+  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MainLeft")).ToInt32(), 50 * 15);
+  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MainWidth")).ToInt32(), normal.width() * 15);
 }
 
 TEST_F(MainWindow, UnusableStoredValuesFallBackToDefaults) {
   ConfigureRegistry(std::make_shared<FileRegistry>(fixture.settingsPath));
   gRegistry->SaveItem(QStringLiteral("MainWidth"), SettingValue::Int32(-500));
   gRegistry->SaveItem(QStringLiteral("ReadOnly"), SettingValue::Int32(7));
+  // Only 1 marks a maximized window.
+  gRegistry->SaveItem(QStringLiteral("MainMax"), SettingValue::Int32(2));
   auto w = fixture.Start();
   EXPECT_EQ(w->frameGeometry().size(), QSize(667, 667));
   EXPECT_EQ(w->chkReadOnly->checkState(), Qt::Unchecked);
+  EXPECT_FALSE(w->isMaximized());
 }
 
 }  // namespace

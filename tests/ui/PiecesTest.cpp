@@ -22,17 +22,6 @@ TEST(CodePage, EveryByteRoundTrips) {
   EXPECT_EQ(ToArchiveBytes(QStringLiteral("\u65e5 \u00fc")), "? \xfc");
 }
 
-TEST(QtFilter, DialogFilterTexts) {
-#ifdef Q_OS_WIN
-  const QString all = QStringLiteral("(*.*) (*.*)");
-#else
-  const QString all = QStringLiteral("(*.*) (*)");
-#endif
-  EXPECT_EQ(QtFilter(QStringLiteral("(*.*)|*.*")), all);
-  EXPECT_EQ(QtFilter(QStringLiteral("Text (*.txt)|*.txt| Comma Delimited (*.csv)|*.csv")),
-            QStringLiteral("Text (*.txt) (*.txt);;Comma Delimited (*.csv) (*.csv)"));
-}
-
 TEST(PrintedText, TitlesInUtf8AndArchiveTextInTheCodePage) {
   EXPECT_EQ(PrintedText("Archive 1: /data/\xc3\xbc"
                         "ber.arc"),
