@@ -58,6 +58,46 @@ char LocaleDecimalPoint() {
              : '.';
 }
 
+// Structure numbers may be negative, which a parser of options would take for
+// an option: every argument that is a "-" followed by a digit or a decimal
+// separator is moved behind "--" with the other arguments, in their order.
+QStringList NegativeNumbersAsArguments(const QStringList& arguments) {
+  const auto isNumber = [](const QString& a) {
+    return a.size() > 1 && a[0] == u'-' && (a[1].isDigit() || a[1] == u'.' || a[1] == u',');
+  };
+  QStringList options{arguments.value(0)};
+  QStringList positional;
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const QString& a = arguments[i];
+    if (a == QStringLiteral("--")) {
+      positional += arguments.mid(i + 1);
+      break;
+    }
+    if (!a.startsWith(u'-') || a == QStringLiteral("-") || isNumber(a)) {
+      positional += a;
+      continue;
+    }
+    options += a;
+    // The value of -o / --output is its own, whatever it looks like.
+    if ((a == QStringLiteral("-o") || a == QStringLiteral("--output")) &&
+        i + 1 < arguments.size()) {
+      options += arguments[++i];
+    }
+  }
+  return options + QStringList{QStringLiteral("--")} + positional;
+}
+
+// Tells whether a comparison got as far as clearing the list: when it did
+// not (an archive missing or not openable), there is nothing to report.
+class StartWatch final : public DifferenceListObserver {
+ public:
+  void ListCleared() override { started = true; }
+  void CaptionChanged(int) override {}
+  void RowAppended(int) override {}
+  void StatusChanged() override {}
+  bool started = false;
+};
+
 int Usage(const QCommandLineParser& parser, const QString& error) {
   std::fprintf(stderr, "parvex-cli: %s\n", error.toLocal8Bit().constData());
   std::fprintf(stderr, "%s", parser.helpText().toLocal8Bit().constData());
@@ -81,10 +121,13 @@ int main(int argc, char** argv) {
       "  structures ARCHIVE STRUCTURE1 STRUCTURE2  member k of one structure against\n"
       "                                            member k of the other, in one archive\n"
       "\n"
+      "Structure numbers may be negative: parvex-cli structures plant.arc -1 10\n"
+      "\n"
       "The report goes to standard output in the page layout, or with --csv in the\n"
       "comma-delimited layout. With -o it goes to FILE, comma-delimited when FILE ends\n"
       "in \"csv\" or --csv is given. Messages and the count of differences go to\n"
-      "standard error.\n"
+      "standard error. When a comparison cannot start (an archive missing or not\n"
+      "openable), no report is written.\n"
       "\n"
       "Exit status: 0 no difference, 1 differences found, 2 a failure or warning."));
   parser.addHelpOption();
@@ -101,7 +144,8 @@ int main(int argc, char** argv) {
                                   QStringLiteral("FILE"));
   parser.addOptions({includeReadOnly, csv, output});
 
-  if (!parser.parse(QCoreApplication::arguments())) return Usage(parser, parser.errorText());
+  if (!parser.parse(NegativeNumbersAsArguments(QCoreApplication::arguments())))
+    return Usage(parser, parser.errorText());
   if (parser.isSet(QStringLiteral("help"))) {
     std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
     return 0;
@@ -126,6 +170,8 @@ int main(int argc, char** argv) {
   InstallErrorServices(SteadyTicks(), box);
 
   DifferenceList list;
+  StartWatch watch;
+  list.SetObserver(&watch);
   const bool withReadOnly = parser.isSet(includeReadOnly);
   const std::string archive1 = Bytes(args[1]);
   const std::string second = Bytes(args[2]);
@@ -147,7 +193,10 @@ int main(int argc, char** argv) {
   }
 
   const ReportTitles titles = MakeReportTitles(structureMode, archive1, second, second, third);
-  if (parser.isSet(output)) {
+  if (!watch.started) {
+    // No report at all: an empty one would read as "no differences", and an
+    // earlier report of that name is left as it was.
+  } else if (parser.isSet(output)) {
     const std::string path = Bytes(parser.value(output));
     try {
       if (auto stream = OpenTextStream(path, kCreateForWriting)) {

@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/AheadReader.h"
 #include "engine/Archive.h"
+#include "engine/BatchReader.h"
 #include "engine/DifferenceList.h"
 #include "engine/ErrorReport.h"
 #include "engine/Failure.h"
@@ -14,10 +14,6 @@
 namespace parvex {
 
 namespace {
-
-bool IsDollarLine(std::string_view line) {
-  return !line.empty() && line.front() == '$';
-}
 
 template <typename Record>
 DifferenceRow MakeRow(std::string text, const Record& first, std::string_view value2) {
@@ -29,42 +25,15 @@ DifferenceRow MakeRow(std::string text, const Record& first, std::string_view va
   return row;
 }
 
-// The last parsed line of one archive. Its fields are views into the stream's
-// buffer; when the next read would move those bytes, they are copied here
-// first, because a following "$" line empties only the value and the other
-// fields must live on.
-class ParsedLine {
- public:
-  void Parse(std::string_view line) {
-    kept_ = false;
-    try {
-      ParseArchiveLine(line, fields_);
-    } catch (...) {
-      ReportVBError("Error While Splitting Archive Line");
-    }
+// A line's failure to convert its address, told under the parser's title.
+void ReportParseFailure(const BatchReader::Line& line) {
+  if (line.parseFailure == nullptr) return;
+  try {
+    throw *line.parseFailure;
+  } catch (...) {
+    ReportVBError("Error While Splitting Archive Line");
   }
-  void EmptyValue() { fields_.Value = {}; }
-  void KeepBeforeNextRead(TextStream& stream) {
-    if (kept_ || stream.NextReadKeepsLastLine()) return;
-    std::string copy;
-    copy.reserve(fields_.Description.size() + fields_.Units.size() + fields_.Value.size());
-    copy.append(fields_.Description).append(fields_.Units).append(fields_.Value);
-    storage_.swap(copy);
-    const std::string_view all(storage_);
-    const std::size_t units = fields_.Description.size();
-    const std::size_t value = units + fields_.Units.size();
-    fields_.Description = all.substr(0, units);
-    fields_.Units = all.substr(units, value - units);
-    fields_.Value = all.substr(value);
-    kept_ = true;
-  }
-  const ArchiveFields& Fields() const { return fields_; }
-
- private:
-  std::string storage_;
-  ArchiveFields fields_;
-  bool kept_ = false;  // the fields live in storage_ already
-};
+}
 
 ArchiveRecord ToRecord(const ArchiveFields& f) {
   return ArchiveRecord{f.ParamNumber,        f.SubIndex,           std::string(f.Description),
@@ -83,54 +52,42 @@ struct MemberTable {
 }  // namespace
 
 void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
-                     bool includeReadOnly) {
+                     bool includeReadOnly, const ReadSizes& sizes) {
   std::unique_ptr<TextStream> stream1;
   std::unique_ptr<TextStream> stream2;
   try {
     std::int16_t count = 0;
     // Both are opened even when the first is missing, so each missing file
     // gets its own message.
-    stream1 = OpenTextStream(archive1, kOpenForReading);
-    stream2 = OpenTextStream(archive2, kOpenForReading);
+    stream1 = OpenTextStream(archive1, kOpenForReading, sizes.buffer);
+    stream2 = OpenTextStream(archive2, kOpenForReading, sizes.buffer);
     if (stream1 && stream2) {
       list.Clear();
       list.SetCaption("val1", "Archive 1");
       list.SetCaption("val2", "Archive 2");
 
-      ParsedLine p1;
-      // Archive 2 is read and parsed a batch ahead on a second core; only its
-      // values matter to the comparison.
-      AheadReader reader2(std::move(stream2));
+      // Each archive is read and parsed a batch ahead on a core of its own;
+      // messages and rows still come here, in the order of the lines.
+      BatchReader reader1(std::move(stream1), sizes);
+      BatchReader reader2(std::move(stream2), sizes);
       for (;;) {
-        const bool end1 = stream1->AtEndOfStream();
+        const bool end1 = reader1.AtEnd();
         const bool end2 = reader2.AtEnd();
         if (end1 || end2) break;
 
-        // A "$" line empties only the value; the other fields stay from the
-        // last parsed line of the same archive.
-        p1.KeepBeforeNextRead(*stream1);
-        const std::string_view line1 = stream1->ReadLine();
-        if (IsDollarLine(line1)) {
-          p1.EmptyValue();
-        } else {
-          p1.Parse(line1);
-        }
-        const AheadReader::Line line2 = reader2.Next();
-        if (line2.parseFailure != nullptr) {
-          try {
-            throw *line2.parseFailure;
-          } catch (...) {
-            ReportVBError("Error While Splitting Archive Line");
-          }
-        }
-        const std::string_view value2 = line2.dollar ? std::string_view() : line2.value;
+        // A "$" line comes with the fields of the archive's last parsed line
+        // and an empty value.
+        const BatchReader::Line& line1 = reader1.Next();
+        ReportParseFailure(line1);
+        const BatchReader::Line& line2 = reader2.Next();
+        ReportParseFailure(line2);
 
-        const ArchiveFields& r1 = p1.Fields();
+        const ArchiveFields& r1 = line1.fields;
         if (!includeReadOnly && r1.ReadOnly) continue;
-        if (r1.Value == value2) continue;
+        if (r1.Value == line2.fields.Value) continue;
 
         list.Append(MakeRow(std::to_string(r1.ParamNumber) + "." + std::to_string(r1.SubIndex), r1,
-                            value2));
+                            line2.fields.Value));
         count = CheckedAdd16(count, 1);
       }
     }
@@ -141,11 +98,11 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
 }
 
 void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
-                       DifferenceList& list, bool includeReadOnly) {
+                       DifferenceList& list, bool includeReadOnly, const ReadSizes& sizes) {
   std::unique_ptr<TextStream> stream;
   try {
     std::int16_t count = 0;
-    stream = OpenTextStream(archive, kOpenForReading);
+    stream = OpenTextStream(archive, kOpenForReading, sizes.buffer);
     if (stream) {
       list.Clear();
       list.SetCaption("val1", "Stucture 1");
@@ -172,17 +129,17 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
         table.slots[static_cast<std::size_t>(table.fill)].ParamNumber = -1;
       };
 
-      ArchiveFields rec;
-      while (!stream->AtEndOfStream()) {
-        const std::string_view line = stream->ReadLine();
-        if (IsDollarLine(line)) continue;
-        try {
-          ParseArchiveLine(line, rec);
-        } catch (...) {
-          ReportVBError("Error While Splitting Archive Line");
+      {
+        // The archive is read and parsed a batch ahead on a second core.
+        BatchReader reader(std::move(stream), sizes);
+        while (!reader.AtEnd()) {
+          const BatchReader::Line& line = reader.Next();
+          if (line.dollar) continue;
+          ReportParseFailure(line);
+          const ArchiveFields& rec = line.fields;
+          if (rec.ParamNumber == structure1) store(t1, ToRecord(rec));
+          if (rec.ParamNumber == structure2) store(t2, ToRecord(rec));
         }
-        if (rec.ParamNumber == structure1) store(t1, ToRecord(rec));
-        if (rec.ParamNumber == structure2) store(t2, ToRecord(rec));
       }
 
       const std::int16_t last = t1.LastSlot();
@@ -195,7 +152,6 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
         list.Append(MakeRow(std::to_string(m1.SubIndex), m1, m2.Value));
         count = CheckedAdd16(count, 1);
       }
-      stream->Close();
     }
     list.SetStatus(DifferenceStatus(count));
   } catch (...) {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/BatchReader.h"
+
 namespace parvex {
 
 class DifferenceList;
@@ -11,12 +13,12 @@ class DifferenceList;
 // of the other) and lists every pair whose values differ. Failures are
 // reported under "Error While Comparing Archives"; rows found so far stay.
 void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
-                     bool includeReadOnly);
+                     bool includeReadOnly, const ReadSizes& sizes = {});
 
 // Compares the k-th member of structure 1 with the k-th member of structure 2
 // of one archive. Failures are reported under "Error While Comparing
 // Structures"; rows found so far stay.
 void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
-                       DifferenceList& list, bool includeReadOnly);
+                       DifferenceList& list, bool includeReadOnly, const ReadSizes& sizes = {});
 
 }  // namespace parvex

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -16,8 +17,6 @@
 namespace parvex {
 
 namespace {
-
-constexpr std::size_t kBufferSize = 128 * 1024;
 
 std::FILE* OpenFile(const std::string& path, const char* how) {
 #ifdef _WIN32
@@ -51,16 +50,18 @@ bool FileExists(const std::string& path) {
 #endif
 }
 
-TextStream::TextStream(const std::string& path, Mode mode) : path_(path), mode_(mode) {
+TextStream::TextStream(const std::string& path, Mode mode, std::size_t bufferSize)
+    : path_(path), mode_(mode) {
+  bufferSize = std::max<std::size_t>(bufferSize, 1);
   if (path.find('\0') != std::string::npos) throw FileFailure(ENOENT, path);
   file_ = OpenFile(path, mode == Mode::Read ? "rb" : "wb");
   if (file_ == nullptr) Fail(errno);
   if (mode == Mode::Read) {
     // Our own buffer does the buffering; the C library's would only copy twice.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    buffer_.resize(kBufferSize);
+    buffer_.resize(bufferSize);
   } else {
-    std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
+    std::setvbuf(file_, nullptr, _IOFBF, kDefaultBufferSize);
   }
 }
 
@@ -73,7 +74,6 @@ void TextStream::Fail(int errnoValue) const {
 }
 
 bool TextStream::Fill() {
-  nextLf_ = nullptr;
   if (eof_ || file_ == nullptr) return false;
   begin_ = 0;
   end_ = 0;
@@ -99,14 +99,11 @@ std::string_view TextStream::ReadLine() {
     throw Failure(62, "Input past end of file");
   }
   carry_.clear();
-  lastFromCarry_ = false;
   bool carrying = false;
   for (;;) {
     const char* start = buffer_.data() + begin_;
     const std::size_t avail = end_ - begin_;
-    const auto* lf =
-        nextLf_ != nullptr ? nextLf_ : static_cast<const char*>(std::memchr(start, '\n', avail));
-    nextLf_ = nullptr;
+    const auto* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
     if (lf != nullptr) {
       const auto len = static_cast<std::size_t>(lf - start);
       begin_ += len + 1;
@@ -114,7 +111,6 @@ std::string_view TextStream::ReadLine() {
       if (carrying) {
         carry_.append(start, len);
         line = carry_;
-        lastFromCarry_ = true;
       } else {
         line = std::string_view(start, len);
       }
@@ -127,18 +123,17 @@ std::string_view TextStream::ReadLine() {
     begin_ = end_;
     if (!Fill()) {
       // A CR at the very end of a last, unterminated line belongs to the line.
-      lastFromCarry_ = true;
       return carry_;
     }
   }
 }
 
-bool TextStream::NextReadKeepsLastLine() {
-  if (mode_ != Mode::Read || lastFromCarry_ || begin_ >= end_) return false;
-  if (nextLf_ == nullptr) {
-    nextLf_ = static_cast<const char*>(std::memchr(buffer_.data() + begin_, '\n', end_ - begin_));
-  }
-  return nextLf_ != nullptr;
+std::size_t TextStream::ReadBytes(char* into, std::size_t size) {
+  if (file_ == nullptr || mode_ != Mode::Read) throw Failure(54, "Bad file mode");
+  errno = 0;
+  const std::size_t got = std::fread(into, 1, size, file_);
+  if (got == 0 && std::ferror(file_)) Fail(errno != 0 ? errno : EIO);
+  return got;
 }
 
 void TextStream::WriteLine(std::string_view text) {
@@ -161,13 +156,15 @@ void TextStream::Close() {
   if (!flushed || !closed) Fail(flushErr != 0 ? flushErr : (errno != 0 ? errno : EIO));
 }
 
-std::unique_ptr<TextStream> OpenTextStream(const std::string& path, int mode) {
+std::unique_ptr<TextStream> OpenTextStream(const std::string& path, int mode,
+                                           std::size_t bufferSize) {
   const bool exists = FileExists(path);
   if (mode == kOpenForReading && !exists) {
     MsgBox("File '" + path + "' does not exist.", kMsgExclamation, build::kAppTitle);
     return nullptr;
   }
-  if (mode == kOpenForReading) return std::make_unique<TextStream>(path, TextStream::Mode::Read);
+  if (mode == kOpenForReading)
+    return std::make_unique<TextStream>(path, TextStream::Mode::Read, bufferSize);
   if (mode == kCreateForWriting) {
     return std::make_unique<TextStream>(path, TextStream::Mode::Write);
   }

@@ -16,8 +16,11 @@ class TextStream {
  public:
   enum class Mode { Read, Write };
 
+  static constexpr std::size_t kDefaultBufferSize = 128 * 1024;
+
   // Opens or creates the file; throws a Failure when that is not possible.
-  TextStream(const std::string& path, Mode mode);
+  // bufferSize: the bytes read from the file at a time.
+  TextStream(const std::string& path, Mode mode, std::size_t bufferSize = kDefaultBufferSize);
   ~TextStream();
   TextStream(const TextStream&) = delete;
   TextStream& operator=(const TextStream&) = delete;
@@ -27,9 +30,9 @@ class TextStream {
   // call on this stream.
   std::string_view ReadLine();
 
-  // True when the next ReadLine leaves the bytes of the line returned last in
-  // place, so a reader may keep views into it across that call.
-  bool NextReadKeepsLastLine();
+  // Up to size raw bytes, for readers that split lines themselves (not to be
+  // mixed with ReadLine); 0 at the end of the file. Throws when reading fails.
+  std::size_t ReadBytes(char* into, std::size_t size);
 
   void WriteLine(std::string_view text);
   // Flushes and closes; a failure to write the last bytes is reported here.
@@ -49,8 +52,6 @@ class TextStream {
   std::size_t end_ = 0;    // one past the last valid byte in buffer_
   bool eof_ = false;
   std::string carry_;  // a line that spans a buffer refill
-  bool lastFromCarry_ = false;
-  const char* nextLf_ = nullptr;  // terminator of the next line, when already found
 };
 
 inline constexpr int kOpenForReading = 1;
@@ -63,6 +64,7 @@ bool FileExists(const std::string& path);
 // ("File '...' does not exist.") and gives no stream. Mode 2 creates or
 // replaces the file. Other modes give no stream. A file that exists but cannot
 // be opened or created throws.
-std::unique_ptr<TextStream> OpenTextStream(const std::string& path, int mode);
+std::unique_ptr<TextStream> OpenTextStream(const std::string& path, int mode,
+                                           std::size_t bufferSize = TextStream::kDefaultBufferSize);
 
 }  // namespace parvex

@@ -1,12 +1,15 @@
-// Feeds arbitrary bytes as two archives through both comparisons.
-// The first two bytes choose the structures and the read-only option; the rest
-// is split at the first 0xFE byte into archive 1 and archive 2.
+// Feeds arbitrary bytes as two archives through both comparisons, once with
+// the default read sizes and once with tiny ones, and fails when the two runs
+// disagree in any row, caption, message or status.
+// The first two bytes choose the structures, the read-only option and the tiny
+// sizes; the rest is split at the first 0xFE byte into archive 1 and archive 2.
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/Compare.h"
 #include "engine/DifferenceList.h"
@@ -14,10 +17,21 @@
 
 namespace {
 
-class CountingBox final : public parvex::MessageBox {
+class RecordingBox final : public parvex::MessageBox {
  public:
-  void Show(const std::string&, const std::string&, int) override { ++shown; }
-  unsigned long shown = 0;
+  void Show(const std::string& prompt, const std::string& caption, int style) override {
+    shown.push_back(caption + "|" + prompt + "|" + std::to_string(style));
+  }
+  std::vector<std::string> shown;
+};
+
+struct Outcome {
+  std::vector<parvex::DifferenceRow> rows;
+  std::string caption1;
+  std::string caption2;
+  std::string status;
+  std::vector<std::string> messages;
+  bool operator==(const Outcome&) const = default;
 };
 
 std::string TempName(const char* which) {
@@ -31,17 +45,32 @@ void WriteFile(const std::string& path, const std::uint8_t* data, std::size_t si
   std::fclose(f);
 }
 
+template <typename Compare>
+Outcome Observe(Compare&& compare) {
+  RecordingBox box;
+  std::uint32_t tick = 0;
+  parvex::InstallErrorServices([&tick] { return tick += 7000; }, box);
+  parvex::DifferenceList list;
+  compare(list);
+  // Every row found is a real difference of values.
+  for (const auto& row : list.Rows()) {
+    if (row.Value1() == row.Value2()) __builtin_trap();
+  }
+  Outcome outcome{list.Rows(), list.Column(2).Caption, list.Column(3).Caption, list.Status(),
+                  box.shown};
+  static RecordingBox idle;
+  parvex::InstallErrorServices([] { return 0U; }, idle);
+  return outcome;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static CountingBox box;
-  static std::uint32_t tick = 0;
-  parvex::InstallErrorServices([] { return tick += 7000; }, box);
-
   if (size < 2) return 0;
   const auto structure1 = static_cast<std::int16_t>(static_cast<std::int8_t>(data[0]) / 8);
   const auto structure2 = static_cast<std::int16_t>(static_cast<std::int8_t>(data[1]) / 8);
   const bool includeReadOnly = (data[0] & 1) != 0;
+  const parvex::ReadSizes tiny{1U + data[1] % 7U, 1U + (data[0] >> 1) % 5U};
   data += 2;
   size -= 2;
   const auto* split = static_cast<const std::uint8_t*>(std::memchr(data, 0xFE, size));
@@ -53,15 +82,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteFile(path1, data, size1);
   WriteFile(path2, split != nullptr ? split + 1 : data, size2);
 
-  parvex::DifferenceList list;
-  parvex::CompareArchives(path1, path2, list, includeReadOnly);
-  // Every row found is a real difference of values.
-  for (const auto& row : list.Rows()) {
-    if (row.Value1() == row.Value2()) __builtin_trap();
-  }
-  parvex::CompareStructures(path1, structure1, structure2, list, includeReadOnly);
-  for (const auto& row : list.Rows()) {
-    if (row.Value1() == row.Value2()) __builtin_trap();
+  for (const bool structures : {false, true}) {
+    const auto run = [&](const parvex::ReadSizes& sizes) {
+      return Observe([&](parvex::DifferenceList& list) {
+        if (structures) {
+          parvex::CompareStructures(path1, structure1, structure2, list, includeReadOnly, sizes);
+        } else {
+          parvex::CompareArchives(path1, path2, list, includeReadOnly, sizes);
+        }
+      });
+    };
+    if (!(run(parvex::ReadSizes{}) == run(tiny))) __builtin_trap();
   }
   return 0;
 }

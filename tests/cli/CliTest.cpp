@@ -137,6 +137,8 @@ TEST_F(Cli, StructuresAndTheirNumbers) {
        "Error With Structure Parameters: Error 13: Type mismatch\n0 Difference(s)\n"},
       {"10", "40000", 2, "Error With Structure Parameters: Error 6: Overflow\n0 Difference(s)\n"},
       {"", "20", 2, "Error With Structure Parameters: Error 13: Type mismatch\n0 Difference(s)\n"},
+      {"-1", "10", 0, "0 Difference(s)\n"},    // negative numbers are numbers, not options
+      {"20", "-7.5", 1, "2 Difference(s)\n"},  // -8 has no members
   };
   for (const Case& c : cases) {
     const CliRun run = RunCli(dir, {"structures", archive, c.s1, c.s2, "--csv"});
@@ -152,14 +154,17 @@ TEST_F(Cli, StructuresAndTheirNumbers) {
 }
 
 TEST_F(Cli, FailuresAndWarningsEndWithStatusTwo) {
+  // A comparison that cannot start writes no report: an earlier one stays, and
+  // nothing reaches standard output.
   const auto missing = dir.File("missing.arc");
-  CliRun run = RunCli(dir, {"archives", missing, a2, "-o", dir.File("out.csv")});
+  const auto earlier = dir.Write("out.csv", "earlier report");
+  CliRun run = RunCli(dir, {"archives", missing, a2, "-o", earlier});
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err, "Parvex 1: File '" + missing + "' does not exist.\n0 Difference(s)\n");
-  // A list with no rows still gets its header, so the file is well-formed.
-  EXPECT_EQ(LinesWithoutDate(ReadBytes(dir.File("out.csv"))),
-            (std::vector<std::string>{
-                "", "Address,Description,Archive 1: " + missing + ",Archive 2: " + a2 + ",Units"}));
+  EXPECT_EQ(ReadBytes(earlier), "earlier report");
+  run = RunCli(dir, {"structures", dir.Path().string(), "1", "2"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
 
   run = RunCli(dir, {"archives", a1, a2, "-o", dir.File("no/such/folder/r.txt")});
   EXPECT_EQ(run.status, 2);
@@ -168,6 +173,37 @@ TEST_F(Cli, FailuresAndWarningsEndWithStatusTwo) {
   run = RunCli(dir, {"archives", a1, a1});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "0 Difference(s)\n");
+}
+
+TEST_F(Cli, OptionsMayFollowAndDoubleDashEndsThem) {
+  const auto archive = dir.Write("s.arc", "-1.1\ta\t1\tu\n10.1\tb\t2\tu\n");
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"structures", archive, "10", "-1", "--csv"},
+           {"--csv", "structures", "--", archive, "10", "-1"},
+           {"structures", archive, "10", "-o", dir.File("r.csv"), "-1", "--csv"}}) {
+    const CliRun run = RunCli(dir, args);
+    EXPECT_EQ(run.status, 1) << args.size();
+    EXPECT_EQ(run.err, "1 Difference(s)\n") << args.size();
+  }
+  EXPECT_NE(RunCli(dir, {"--help"}).out.find("-1 10"), std::string::npos);
+}
+
+TEST_F(Cli, PageBreaksOnStandardOutputEndInCrLf) {
+  // More rows than fit one page, so form feed lines are written.
+  std::string first;
+  std::string second;
+  for (int i = 0; i < 130; ++i) {
+    first += std::to_string(i) + "\td\t" + std::to_string(i) + "\tu\n";
+    second += std::to_string(i) + "\td\tx" + std::to_string(i) + "\tu\n";
+  }
+  const auto p1 = dir.Write("p1.arc", first);
+  const auto p2 = dir.Write("p2.arc", second);
+  const CliRun toFile = RunCli(dir, {"archives", p1, p2, "-o", dir.File("r.txt")});
+  const CliRun toStdout = RunCli(dir, {"archives", p1, p2});
+  EXPECT_EQ(toFile.status, 1);
+  EXPECT_EQ(toStdout.status, 1);
+  EXPECT_NE(toStdout.out.find("\f\r\n"), std::string::npos);
+  EXPECT_EQ(LinesWithoutDate(toStdout.out), LinesWithoutDate(ReadBytes(dir.File("r.txt"))));
 }
 
 TEST_F(Cli, UsageErrors) {

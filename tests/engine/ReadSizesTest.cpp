@@ -1,0 +1,159 @@
+// The comparisons give the same rows, captions, messages and status whatever
+// the read buffer and batch sizes, on archives that put every kind of line at
+// every position relative to where a buffer or a batch ends.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "engine/Compare.h"
+#include "engine/DifferenceList.h"
+#include "support/TestSupport.h"
+
+namespace parvex {
+namespace {
+
+using test::RecordedErrors;
+using test::Row;
+using test::ShownMessage;
+using test::TempDir;
+
+// An archive of lines of every kind the reader must cope with, drawn at random
+// (seeded, so a failure can be repeated).
+std::string GenerateArchive(std::mt19937& random, int lines) {
+  const auto pick = [&random](int n) {
+    return static_cast<int>(random() % static_cast<unsigned>(n));
+  };
+  const char* const addresses[] = {"1",   "2.1", "2.7",   "3",       "3.05",  "P12",
+                                   "12.", ".5",  "99999", "-327680", " 2.2 ", "-1"};
+  const char* const values[] = {"1500", "1500 ", "abc", "ABC", "", "\xb5\xff", "0"};
+  std::string text;
+  for (int i = 0; i < lines; ++i) {
+    std::string line;
+    switch (pick(30)) {
+      case 0:
+      case 1:
+      case 2:
+        line = pick(2) ? "$" : "$ section " + std::to_string(i);
+        break;
+      case 3:
+      case 4:
+      case 5:
+        line = pick(3) == 0 ? "" : pick(2) ? "short line" : "1\tonly\ttwo tabs";
+        break;
+      case 6:  // longer than the small buffers and the 4096-byte one
+        line = "2." + std::to_string(pick(9)) + "\tlong " + std::string(4100 + pick(300), 'x') +
+               "\t" + values[pick(7)] + "\tu";
+        break;
+      default:
+        line = std::string(addresses[pick(12)]) + "\t" + (pick(4) == 0 ? "!" : "") + "d" +
+               std::to_string(i) + "\t" + values[pick(7)] + "\tunit" + std::to_string(pick(3)) +
+               (pick(8) == 0 ? "\textra" : "");
+    }
+    text += line + (pick(3) == 0 ? "\r\n" : "\n");
+  }
+  // Now and then no terminator after the last line, or a CR alone at its end.
+  if (!text.empty()) {
+    if (const int end = pick(4); end == 0) {
+      text.pop_back();
+      if (text.back() == '\r') text.pop_back();
+    } else if (end == 1) {
+      text.back() = '\r';
+    }
+  }
+  return text;
+}
+
+struct Outcome {
+  std::vector<DifferenceRow> rows;
+  std::string caption1;
+  std::string caption2;
+  std::string status;
+  std::vector<ShownMessage> messages;
+  friend bool operator==(const Outcome&, const Outcome&) = default;
+};
+
+void PrintTo(const Outcome& o, std::ostream* os) {
+  *os << o.caption1 << " / " << o.caption2 << ", " << o.status << "\n";
+  for (const auto& row : o.rows) {
+    *os << "  " << row.Text << " | " << row.SubItems[0] << " | " << row.SubItems[1] << " | "
+        << row.SubItems[2] << " | " << row.SubItems[3] << (row.Locked ? " (lock)" : "") << "\n";
+  }
+  for (const auto& m : o.messages) *os << "  message: " << m.caption << ": " << m.prompt << "\n";
+}
+
+template <typename Compare>
+Outcome Observe(Compare&& compare) {
+  RecordedErrors errors;
+  DifferenceList list;
+  compare(list);
+  return Outcome{list.Rows(), list.Column(2).Caption, list.Column(3).Caption, list.Status(),
+                 errors.Shown()};
+}
+
+TEST(ReadSizes, ResultsDoNotDependOnThem) {
+  TempDir dir;
+  std::mt19937 random(20261207);
+  const std::vector<ReadSizes> sizes = {{1, 1},    {2, 2},       {3, 1},
+                                        {5, 3},    {8, 4096},    {64, 7},
+                                        {4096, 2}, {4096, 4096}, {ReadSizes{}.buffer, 1}};
+  std::size_t rows = 0;
+  std::size_t messages = 0;
+  for (int pair = 0; pair < 16; ++pair) {
+    // Empty files, and pairs of unequal lengths, come up too.
+    const int lines1 = pair % 8 == 0 ? 0 : 1 + static_cast<int>(random() % 120);
+    const int lines2 = pair % 8 == 4 ? 0 : 1 + static_cast<int>(random() % 120);
+    const auto a = dir.Write("a" + std::to_string(pair), GenerateArchive(random, lines1));
+    const auto b = dir.Write("b" + std::to_string(pair), GenerateArchive(random, lines2));
+    const bool includeReadOnly = pair % 2 == 1;
+    const auto s1 = static_cast<std::int16_t>(pair % 3 + 1);
+    const auto s2 = static_cast<std::int16_t>(pair % 4 == 0 ? -1 : 2);
+
+    const auto archives = [&](const ReadSizes& size) {
+      return Observe(
+          [&](DifferenceList& list) { CompareArchives(a, b, list, includeReadOnly, size); });
+    };
+    const auto structures = [&](const ReadSizes& size) {
+      return Observe(
+          [&](DifferenceList& list) { CompareStructures(a, s1, s2, list, includeReadOnly, size); });
+    };
+    const Outcome expectArchives = archives(ReadSizes{});
+    const Outcome expectStructures = structures(ReadSizes{});
+    rows += expectArchives.rows.size() + expectStructures.rows.size();
+    messages += expectArchives.messages.size() + expectStructures.messages.size();
+    for (const ReadSizes& size : sizes) {
+      SCOPED_TRACE("pair " + std::to_string(pair) + ", buffer " + std::to_string(size.buffer) +
+                   ", batch " + std::to_string(size.batch));
+      ASSERT_EQ(archives(size), expectArchives);
+      ASSERT_EQ(structures(size), expectStructures);
+    }
+  }
+  // The archives are rich enough to say something.
+  EXPECT_GT(rows, 100U);
+  EXPECT_GT(messages, 20U);
+}
+
+// A parameter line of archive 1 ending exactly where a read of the default
+// size ends, followed by a "$" line: the row of the "$" line must carry that
+// parameter line's fields, not bytes read later.
+TEST(ReadSizes, DollarLineAfterALineEndingAtTheBufferEnd) {
+  RecordedErrors errors;
+  TempDir dir;
+  const std::string kept = "7.7\tMYDESCRIPTION\tsame\tMYUNITS\n";
+  const std::size_t buffer = ReadSizes{}.buffer;
+  std::string a = "1\t" +
+                  std::string(buffer - kept.size() - std::string("1\t\tsame\tu\n").size(), 'f') +
+                  "\tsame\tu\n" + kept + "$ comment\n";
+  ASSERT_EQ(a.size(), buffer + std::string("$ comment\n").size());
+  for (int k = 0; k < 12000; ++k) {
+    a += "2." + std::to_string(k % 30000) + "\tafter" + std::to_string(k) + "\tsame\tu\n";
+  }
+  const auto b = dir.Write("b", "1\tx\tsame\tu\n7.7\tx\tsame\tu\n9.9\tother\tNONEMPTY\tz\n");
+  DifferenceList list;
+  CompareArchives(dir.Write("a", a), b, list, false);
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Row(0), Row("7.7", "MYDESCRIPTION", "", "NONEMPTY", "MYUNITS"));
+  EXPECT_TRUE(errors.Shown().empty());
+}
+
+}  // namespace
+}  // namespace parvex
