@@ -95,12 +95,12 @@ bool ParsePlainAddress(std::string_view address, ArchiveFields& f) {
   return true;
 }
 
-// Reading a few bytes past a line's end within the same page is safe, but the
-// address sanitizer rightly cannot know that; its builds take the byte loop.
-#if defined(__SANITIZE_ADDRESS__)
+// Reading a few bytes past a line's end within the same page cannot fault, but
+// the sanitizers rightly cannot know that; their builds take the byte loop.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kMayReadPastEnd = false;
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
 constexpr bool kMayReadPastEnd = false;
 #else
 constexpr bool kMayReadPastEnd = true;

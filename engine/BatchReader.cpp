@@ -15,7 +15,9 @@ constexpr std::size_t kBatchesAhead = 4;
 void BatchReader::Bytes::Reserve(std::size_t wanted) {
   if (wanted <= capacity) return;
   const std::size_t grown = std::max(wanted, capacity + capacity / 2);
-  auto bigger = std::make_unique_for_overwrite<char[]>(grown);
+  // A little more than asked, so that reading a few bytes past the last line
+  // (as the field splitter does) stays within this block.
+  auto bigger = std::make_unique_for_overwrite<char[]>(grown + 16);
   if (size > 0) std::memcpy(bigger.get(), data.get(), size);
   data = std::move(bigger);
   capacity = grown;
