@@ -164,6 +164,10 @@ void ParseArchiveLine(std::string_view line, ArchiveFields& f) {
   // Only the first four fields are used; further ones are ignored.
   std::string_view fields[4];
   const std::size_t count = SplitFields(line, fields);
+  FillArchiveFields(fields, count, f);
+}
+
+void FillArchiveFields(const std::string_view (&fields)[4], std::size_t count, ArchiveFields& f) {
   if (count < 3) {
     f.ParamNumber = -1;
     f.Description = "<UNKNOWN>";

@@ -32,6 +32,11 @@ struct ArchiveFields {
 // failure of a conversion, leaving the fields filled up to that point.
 void ParseArchiveLine(std::string_view line, ArchiveFields& fields);
 
+// The same for a non-empty line already split at its first tabs: count tabs
+// (at most 4) ended fields[0..count), and fields[3] is the rest of the line
+// when count is 3. f starts as the default fields.
+void FillArchiveFields(const std::string_view (&fields)[4], std::size_t count, ArchiveFields& f);
+
 // Parses one line (without terminator). A conversion that fails is reported
 // under "Error While Splitting Archive Line" and the record filled so far is
 // returned.

@@ -27,12 +27,12 @@ struct ReadSizes {
 };
 
 // Reads one archive on a helper thread, a batch of lines ahead of the
-// comparison, splitting lines (at LF or CR LF) and parsing them there, so that
-// two archives are read and parsed at once on two cores. A batch owns the
-// bytes of its lines and the parsed fields are views into them: nothing is
-// copied per line. A "$" line is resolved here as the comparisons need it: the
-// fields of the archive's last parsed line with an empty value. Failures of
-// the file itself are handed over after the last complete line read before
+// comparison, splitting lines (at LF or CR LF) and their fields in one pass,
+// so that two archives are read and parsed at once on two cores. A batch owns
+// the bytes of its lines and the parsed fields are views into them: nothing
+// is copied per line. A "$" line is resolved here as the comparisons need it:
+// the fields of the archive's last parsed line with an empty value. Failures
+// of the file itself are handed over after the last complete line read before
 // them.
 class BatchReader {
  public:
@@ -51,36 +51,50 @@ class BatchReader {
   bool AtEnd();
   // The next line (call only when AtEnd() is false). Valid until the next
   // call of AtEnd() or Next().
-  const Line& Next();
+  const Line& Next() { return current_->lines[cursor_++]; }
 
  private:
-  // A byte buffer that grows without clearing what it gains.
+  // A byte buffer that grows without clearing what it gains, and always has a
+  // few bytes to spare behind its end for reads sixteen bytes at a time.
   struct Bytes {
     std::unique_ptr<char[]> data;
     std::size_t size = 0;
     std::size_t capacity = 0;
     void Reserve(std::size_t wanted);
-  };
-  struct Span {
-    std::size_t begin;
-    std::size_t end;
+    void Append(const char* from, std::size_t count);
   };
   struct Batch {
-    Bytes bytes;       // whole lines, with their terminators
-    std::string kept;  // fields of the last parsed line of the batch before
+    // Grows only while no line refers to it.
+    Bytes bytes;
     std::vector<Line> lines;
-    std::vector<Failure> failures;
+    std::size_t count = 0;           // lines in use
+    std::deque<Failure> failures;    // stays in place as it grows
     bool end = false;                // the archive ended after these lines
     std::optional<Failure> failure;  // the file failed after these lines
+  };
+  // How far the search through the line being read has come, by places in
+  // the batch's bytes.
+  struct Scan {
+    std::size_t start = 0;  // the line's first byte
+    std::size_t next = 0;   // the first byte not yet looked at
+    std::size_t tabs = 0;
+    std::size_t fieldStart = 0;
+    std::size_t fieldEnd[4] = {};
   };
 
   void Work();
   std::unique_ptr<Batch> FreshBatch();
-  void Parse(Batch& batch, const std::vector<Span>& spans);
+  void ParseLines(Batch& batch);
+  void AddLine(Batch& batch, std::size_t end, bool terminated);
+  void StartLine(std::size_t at);
 
   std::unique_ptr<TextStream> stream_;
   const ReadSizes sizes_;
-  // The worker's own: the last parsed line, kept across batches.
+  // The worker's own.
+  Scan scan_;
+  // The last parsed line: in this batch (lastAt_), or copied from an earlier
+  // one, its texts at the start of this batch's bytes.
+  std::size_t lastAt_ = 0;
   ArchiveFields last_;
   std::string lastDescription_;
   std::string lastUnits_;
