@@ -44,8 +44,9 @@ GeneratedPair GenerateArchivePair(const std::string& folder, std::size_t lines,
       n2 = std::snprintf(line2, sizeof line2, "%d.%d\t%s%s %d\t%d.%02d\t%s\r\n", structure, member,
                          readOnly ? "!" : "", kNames[k], member, v2 / 100, v2 % 100, kUnits[k]);
       if (++member == 50) {
+        // Structure numbers stay 16-bit however long the archives get.
         member = 0;
-        ++structure;
+        structure = structure % 30000 + 1;
       }
     }
     std::fwrite(line1, 1, static_cast<std::size_t>(n1), a);
