@@ -210,7 +210,10 @@ TEST(PlatformFiles, SameMessagesAndNumbersOnWindowsAndPosix) {
          fs::permissions(a, fs::perms::owner_write, fs::perm_options::remove);
          const fs::path b = Named(d, u8"b.arc");
          WriteFile(b, kArchive2);
-         return Compared(a, b);
+         const std::string seen = Compared(a, b);
+         // Windows deletes no read-only file: make it writable so the folder can go.
+         fs::permissions(a, fs::perms::owner_write, fs::perm_options::add);
+         return seen;
        },
        kOneDifference},
       {"archive held open by another program",
@@ -255,7 +258,9 @@ TEST(PlatformFiles, SameMessagesAndNumbersOnWindowsAndPosix) {
          fs::permissions(r,
                          fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                          fs::perm_options::remove);
-         return Saved(r);
+         const std::string seen = Saved(r);
+         fs::permissions(r, fs::perms::owner_write, fs::perm_options::add);
+         return seen;
        },
        "Error 70: Permission denied: '{d}ro.txt' (Permission denied)", "", "", kSaved},
       {"a device as an archive",
