@@ -66,20 +66,6 @@ activate() {
   timeout 5 xdotool windowactivate --sync "$1" 2>/dev/null ||
     timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || true
 }
-start() {
-  "$parvex" >>"$work/parvex.log" 2>&1 &
-  app=$!
-  pids+=("$app")
-  wid=$(find_window '^Parvex [0-9]')
-  [[ -n "$wid" ]] || fail "the main window did not appear"
-  # Until the window manager has framed the window it has no frame extents.
-  for _ in $(seq 50); do
-    xprop -id "$wid" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '=' && break
-    sleep 0.1
-  done
-  sleep 0.5
-  activate "$wid"
-}
 # The window's outer geometry on the screen, frame included: "x y width height".
 outer() {
   local x y w h l r t b
@@ -87,6 +73,26 @@ outer() {
     /Absolute upper-left Y/ {print "y=" $4} /Width:/ {print "w=" $2} /Height:/ {print "h=" $2}')"
   read -r l r t b < <(xprop -id "$wid" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
   echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
+}
+start() {
+  "$parvex" >>"$work/parvex.log" 2>&1 &
+  app=$!
+  pids+=("$app")
+  wid=$(find_window '^Parvex [0-9]')
+  [[ -n "$wid" ]] || fail "the main window did not appear"
+  # The window manager frames the window, then the window fits its stored
+  # outer size to the frame: wait until the frame is there and the outer
+  # geometry holds still.
+  local before="" now=""
+  for _ in $(seq 50); do
+    if [[ "$(xprop -id "$wid" _NET_FRAME_EXTENTS 2>/dev/null)" == *=* ]]; then
+      now=$(outer)
+      [[ "$now" == "$before" ]] && break
+      before=$now
+    fi
+    sleep 0.2
+  done
+  activate "$wid"
 }
 wait_end() {
   timeout 15 tail --pid="$app" -f /dev/null || fail "the program did not end after $1"
