@@ -250,7 +250,7 @@ void BatchReader::Work() {
   }
 }
 
-bool BatchReader::AtEnd() {
+bool BatchReader::NextBatch() {
   while (!current_ || cursor_ == current_->count) {
     if (current_) {
       if (current_->end) return true;
@@ -262,6 +262,7 @@ bool BatchReader::AtEnd() {
     current_ = std::move(ready_.front());
     ready_.pop_front();
     cursor_ = 0;
+    count_ = current_->count;
     lock.unlock();
     changed_.notify_all();
   }

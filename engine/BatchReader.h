@@ -48,7 +48,7 @@ class BatchReader {
   BatchReader& operator=(const BatchReader&) = delete;
 
   // True at the end of the archive; throws a failure the file met before it.
-  bool AtEnd();
+  bool AtEnd() { return cursor_ == count_ && NextBatch(); }
   // The next line (call only when AtEnd() is false). Valid until the next
   // call of AtEnd() or Next().
   const Line& Next() { return current_->lines[cursor_++]; }
@@ -84,6 +84,7 @@ class BatchReader {
 
   void Work();
   std::unique_ptr<Batch> FreshBatch();
+  bool NextBatch();  // true at the end
   void ParseLines(Batch& batch);
   void AddLine(Batch& batch, std::size_t end, bool terminated);
   void StartLine(std::size_t at);
@@ -106,6 +107,7 @@ class BatchReader {
   bool stop_ = false;
   std::unique_ptr<Batch> current_;
   std::size_t cursor_ = 0;
+  std::size_t count_ = 0;  // lines of current_
   std::thread worker_;
 };
 
