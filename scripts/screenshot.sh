@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots under Xvfb: the main window after comparing
-# the two sample archives, and the About window.
+# Takes the README's screenshots under Xvfb with a window manager (openbox),
+# as on a desktop: the main window after comparing the two sample archives,
+# with its frame, and the About window.
 #   scripts/screenshot.sh [BUILD_DIR] [OUT_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,11 +13,18 @@ command -v import >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -
 work=$(mktemp -d)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; [[ -n "${app:-}" ]] && kill $app 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $xvfb 2>/dev/null; [[ -n "${wm:-}" ]] && kill $wm 2>/dev/null
+  [[ -n "${app:-}" ]] && kill $app 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
 display=":$(head -1 "$work/display")"
 export DISPLAY="$display" HOME="$work" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox --sm-disable >/dev/null 2>&1 &
+wm=$!
+for _ in $(seq 50); do
+  [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]] && break
+  sleep 0.1
+done
 
 samples="$(pwd)/docs/samples"
 mkdir -p "$work/config/parvex"
@@ -34,13 +42,14 @@ JSON
 
 "$build/app/parvex" &
 app=$!
-wid=$(timeout 20 xdotool search --sync --name "^Parvex " | head -1)
-sleep 0.5
+wid=$(timeout 20 xdotool search --sync --onlyvisible --name "^Parvex " | head -1)
+sleep 1.5
 # Tab from the list to "Compare Two Archive Files" (the ninth stop) and press it.
 xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
 xdotool key --delay 30 Tab Tab Tab Tab Tab Tab Tab Tab Tab space
 sleep 0.5
-import -window "$wid" "$out/main-window.png"
+# The window with the frame the window manager gave it.
+import -frame -window "$wid" "$out/main-window.png"
 
 # Help, About: Alt+H, then A.
 xdotool key --delay 80 alt+h a
