@@ -49,13 +49,27 @@ void MemchrLineCount(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * gPair.bytes));
 }
 
-void CompareArchives(benchmark::State& state) {
+void CompareArchivesWith(benchmark::State& state, const parvex::CompareOptions& options) {
   for (auto _ : state) {
     parvex::DifferenceList list;
-    parvex::CompareArchives(gPair.archive1, gPair.archive2, list, true);
+    parvex::CompareArchives(gPair.archive1, gPair.archive2, list, true, options);
     state.counters["rows"] = list.Count();
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * gPair.bytes));
+}
+
+void CompareArchives(benchmark::State& state) {
+  CompareArchivesWith(state, {});
+}
+
+// The same pair, lines matched by address instead of by position.
+void CompareArchivesByAddress(benchmark::State& state) {
+  CompareArchivesWith(state, {true, false});
+}
+
+// By position, with numbers compared by value where the bytes differ.
+void CompareArchivesNumeric(benchmark::State& state) {
+  CompareArchivesWith(state, {false, true});
 }
 
 void CompareStructures(benchmark::State& state) {
@@ -69,6 +83,8 @@ void CompareStructures(benchmark::State& state) {
 
 BENCHMARK(MemchrLineCount)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareArchives)->Unit(benchmark::kMillisecond);
+BENCHMARK(CompareArchivesByAddress)->Unit(benchmark::kMillisecond);
+BENCHMARK(CompareArchivesNumeric)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareStructures)->Unit(benchmark::kMillisecond);
 
 // Peak resident memory of one comparison, measured in a child process so the
@@ -124,6 +140,10 @@ int main(int argc, char** argv) {
     std::printf("CompareStructures / memchr floor: %.2f (target <= 5)\n",
                 reporter.times["CompareStructures"] / floor);
   }
+  if (reporter.times["CompareArchives"] > 0 && reporter.times["CompareArchivesByAddress"] > 0) {
+    std::printf("by address / by position:        %.2f (target <= 2)\n",
+                reporter.times["CompareArchivesByAddress"] / reporter.times["CompareArchives"]);
+  }
   const long baseline = PeakRssKiB([] {});
   const long archives = PeakRssKiB([] {
     parvex::DifferenceList list;
@@ -133,11 +153,18 @@ int main(int argc, char** argv) {
     parvex::DifferenceList list;
     parvex::CompareStructures(gPair.archive1, 17, 18, list, true);
   });
+  const long byAddress = PeakRssKiB([] {
+    parvex::DifferenceList list;
+    parvex::CompareArchives(gPair.archive1, gPair.archive2, list, true,
+                            parvex::CompareOptions{true, false});
+  });
   std::printf(
       "peak RSS: idle child %.1f MiB, CompareArchives %.1f MiB, CompareStructures %.1f MiB "
       "(target < 32)\n",
       static_cast<double>(baseline) / 1024.0, static_cast<double>(archives) / 1024.0,
       static_cast<double>(structures) / 1024.0);
+  std::printf("peak RSS: CompareArchives by address %.1f MiB (target <= 96)\n",
+              static_cast<double>(byAddress) / 1024.0);
   std::filesystem::remove_all(folder);
   benchmark::Shutdown();
   return 0;

@@ -142,7 +142,15 @@ int main(int argc, char** argv) {
   const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                   QStringLiteral("Write the report to FILE."),
                                   QStringLiteral("FILE"));
-  parser.addOptions({includeReadOnly, csv, output});
+  const QCommandLineOption byAddress(
+      QStringLiteral("by-address"),
+      QStringLiteral(
+          "Pair lines (or members) with the same address instead of the same position."));
+  const QCommandLineOption numeric(
+      QStringLiteral("numeric"),
+      QStringLiteral("Values that both read as decimal numbers are equal when the numbers are "
+                     "(1500 = 1500.0 = 1.5E3)."));
+  parser.addOptions({includeReadOnly, csv, output, byAddress, numeric});
 
   if (!parser.parse(NegativeNumbersAsArguments(QCoreApplication::arguments())))
     return Usage(parser, parser.errorText());
@@ -173,6 +181,7 @@ int main(int argc, char** argv) {
   StartWatch watch;
   list.SetObserver(&watch);
   const bool withReadOnly = parser.isSet(includeReadOnly);
+  const CompareOptions options{parser.isSet(byAddress), parser.isSet(numeric)};
   const std::string archive1 = Bytes(args[1]);
   const std::string second = Bytes(args[2]);
   const std::string third = structureMode ? Bytes(args[3]) : std::string();
@@ -187,12 +196,13 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s\n", list.Status().c_str());
       return 2;
     }
-    CompareStructures(archive1, s1, s2, list, withReadOnly);
+    CompareStructures(archive1, s1, s2, list, withReadOnly, options);
   } else {
-    CompareArchives(archive1, second, list, withReadOnly);
+    CompareArchives(archive1, second, list, withReadOnly, options);
   }
 
-  const ReportTitles titles = MakeReportTitles(structureMode, archive1, second, second, third);
+  const ReportTitles titles =
+      MakeReportTitles(structureMode, archive1, second, second, third, options);
   if (!watch.started) {
     // No report at all: an empty one would read as "no differences", and an
     // earlier report of that name is left as it was.

@@ -6,9 +6,11 @@
 
 #include "engine/Archive.h"
 #include "engine/BatchReader.h"
+#include "engine/CompareByAddress.h"
 #include "engine/DifferenceList.h"
 #include "engine/ErrorReport.h"
 #include "engine/Failure.h"
+#include "engine/NumericEquality.h"
 #include "engine/TextStream.h"
 
 namespace parvex {
@@ -52,6 +54,16 @@ struct MemberTable {
 
 void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
                      bool includeReadOnly, const ReadSizes& sizes) {
+  CompareArchives(archive1, archive2, list, includeReadOnly, CompareOptions{}, sizes);
+}
+
+void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
+                     bool includeReadOnly, const CompareOptions& options, const ReadSizes& sizes) {
+  if (options.MatchByAddress) {
+    CompareArchivesByAddress(archive1, archive2, list, includeReadOnly, options.NumbersByValue,
+                             sizes);
+    return;
+  }
   std::unique_ptr<TextStream> stream1;
   std::unique_ptr<TextStream> stream2;
   try {
@@ -83,7 +95,7 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
 
         const ArchiveFields& r1 = line1.fields;
         if (!includeReadOnly && r1.ReadOnly) continue;
-        if (r1.Value == line2.fields.Value) continue;
+        if (ValuesEqual(r1.Value, line2.fields.Value, options.NumbersByValue)) continue;
 
         list.Append(MakeRow(std::to_string(r1.ParamNumber) + "." + std::to_string(r1.SubIndex), r1,
                             line2.fields.Value));
@@ -98,6 +110,18 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
 
 void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
                        DifferenceList& list, bool includeReadOnly, const ReadSizes& sizes) {
+  CompareStructures(archive, structure1, structure2, list, includeReadOnly, CompareOptions{},
+                    sizes);
+}
+
+void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
+                       DifferenceList& list, bool includeReadOnly, const CompareOptions& options,
+                       const ReadSizes& sizes) {
+  if (options.MatchByAddress) {
+    CompareStructuresByAddress(archive, structure1, structure2, list, includeReadOnly,
+                               options.NumbersByValue, sizes);
+    return;
+  }
   std::unique_ptr<TextStream> stream;
   try {
     std::int16_t count = 0;
@@ -149,7 +173,7 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
         const ArchiveRecord& m2 = t2.slots[static_cast<std::size_t>(i)];
         if (m1.ParamNumber < 0) break;
         if (!includeReadOnly && m1.ReadOnly) continue;
-        if (m1.Value == m2.Value) continue;
+        if (ValuesEqual(m1.Value, m2.Value, options.NumbersByValue)) continue;
         list.Append(MakeRow(std::to_string(m1.SubIndex), m1, m2.Value));
         count = CheckedAdd16(count, 1);
       }

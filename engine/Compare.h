@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/BatchReader.h"
+#include "engine/CompareOptions.h"
 
 namespace parvex {
 
@@ -14,11 +15,19 @@ class DifferenceList;
 // reported under "Error While Comparing Archives"; rows found so far stay.
 void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
                      bool includeReadOnly, const ReadSizes& sizes = {});
+// The same with options, which may pair lines by address instead and compare
+// numbers by value.
+void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
+                     bool includeReadOnly, const CompareOptions& options,
+                     const ReadSizes& sizes = {});
 
 // Compares the k-th member of structure 1 with the k-th member of structure 2
 // of one archive. Failures are reported under "Error While Comparing
 // Structures"; rows found so far stay.
 void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
                        DifferenceList& list, bool includeReadOnly, const ReadSizes& sizes = {});
+void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
+                       DifferenceList& list, bool includeReadOnly, const CompareOptions& options,
+                       const ReadSizes& sizes = {});
 
 }  // namespace parvex

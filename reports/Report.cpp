@@ -44,7 +44,7 @@ std::string ReportDate() {
 
 ReportTitles MakeReportTitles(bool structureMode, std::string_view archive1,
                               std::string_view archive2, std::string_view structure1,
-                              std::string_view structure2) {
+                              std::string_view structure2, const CompareOptions& options) {
   ReportTitles titles;
   titles.Title1 = "Archive 1: " + std::string(archive1);
   if (structureMode) {
@@ -52,6 +52,8 @@ ReportTitles MakeReportTitles(bool structureMode, std::string_view archive1,
   } else {
     titles.Title2 = "Archive 2: " + std::string(archive2);
   }
+  if (options.MatchByAddress) titles.Title2 += " (matched by address)";
+  if (options.NumbersByValue) titles.Title2 += " (numbers by value)";
   return titles;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/CompareOptions.h"
+
 namespace parvex {
 
 class DifferenceList;
@@ -51,10 +53,11 @@ struct ReportTitles {
 };
 
 // Title 1 names archive 1; title 2 names archive 2, or the two structures when
-// the last comparison chosen was the structure comparison.
+// the last comparison chosen was the structure comparison, and ends by naming
+// the options that made the list, if any.
 ReportTitles MakeReportTitles(bool structureMode, std::string_view archive1,
                               std::string_view archive2, std::string_view structure1,
-                              std::string_view structure2);
+                              std::string_view structure2, const CompareOptions& options = {});
 
 // Writes the whole list in the page layout or, with csv, the comma-delimited
 // layout. Failures are reported under "Error While Printing"; lines already

@@ -39,6 +39,9 @@ void ConfigureRegistry(std::shared_ptr<RegistryApi> api) {
     r.AddItem(QStringLiteral("MainWidth"), screen, kHkeyCurrentUserCode, ValueDWord, number(10000));
     r.AddItem(QStringLiteral("MainHeight"), screen, kHkeyCurrentUserCode, ValueDWord,
               number(10000));
+    // The comparison options of the Options menu: 1 on, 0 off.
+    r.AddItem(QStringLiteral("MatchByAddress"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
+    r.AddItem(QStringLiteral("NumbersByValue"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
   } catch (...) {
     ReportVBError("Error While Loading Configuring Registry");
   }

@@ -153,6 +153,37 @@ TEST_F(Cli, StructuresAndTheirNumbers) {
   }
 }
 
+TEST_F(Cli, OptionsReachTheComparisonAndTheTitle) {
+  const auto a = dir.Write("a.arc", "1\ta\t1500\tu\n2\tb\t2\tu\n");
+  const auto b = dir.Write("b.arc", "0\tn\t9\tv\n1\ta\t1.5E3\tu\n2\tb\t2\tu\n");
+  struct Case {
+    std::vector<std::string> flags;
+    std::string title2;
+    std::vector<std::string> rows;
+  };
+  const Case cases[] = {
+      {{},
+       "Archive 2: " + b,
+       {"\"1.0\",\"a\",\"1500\",\"9\",\"u\",", "\"2.0\",\"b\",\"2\",\"1.5E3\",\"u\","}},
+      {{"--by-address"},
+       "Archive 2: " + b + " (matched by address)",
+       {"\"0.0\",\"n\",\"(missing)\",\"9\",\"v\",", "\"1.0\",\"a\",\"1500\",\"1.5E3\",\"u\","}},
+      {{"--numeric", "--by-address"},
+       "Archive 2: " + b + " (matched by address) (numbers by value)",
+       {"\"0.0\",\"n\",\"(missing)\",\"9\",\"v\","}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"archives", a, b, "--csv"};
+    args.insert(args.end(), c.flags.begin(), c.flags.end());
+    const CliRun run = RunCli(dir, args);
+    std::vector<std::string> expected = {
+        "", "Address,Description,Archive 1: " + a + "," + c.title2 + ",Units"};
+    expected.insert(expected.end(), c.rows.begin(), c.rows.end());
+    EXPECT_EQ(LinesWithoutDate(run.out), expected) << c.title2;
+    EXPECT_EQ(run.status, 1);
+  }
+}
+
 TEST_F(Cli, FailuresAndWarningsEndWithStatusTwo) {
   // A comparison that cannot start writes no report: an earlier one stays, and
   // nothing reaches standard output.

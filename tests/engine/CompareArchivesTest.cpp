@@ -31,8 +31,9 @@ TEST_P(CompareArchivesCases, ListsTheDifferingValues) {
   const ArchivesCase& c = GetParam();
   DifferenceList list;
   list.Append(Row("old", "", "", "", ""));
+  // With every option off, exactly the positional results.
   CompareArchives(dir.Write("a1.txt", c.archive1), dir.Write("a2.txt", c.archive2), list,
-                  c.includeReadOnly);
+                  c.includeReadOnly, CompareOptions{});
   EXPECT_EQ(list.Rows(), c.rows);
   EXPECT_EQ(list.Status(), DifferenceStatus(static_cast<long long>(c.rows.size())));
   EXPECT_EQ(list.Column(2).Caption, "Archive 1");

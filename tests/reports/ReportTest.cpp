@@ -188,6 +188,24 @@ TEST(ReportTitles, FollowTheLastComparisonChosen) {
   EXPECT_EQ(structures.Title2, "Structures  3 and x");
 }
 
+TEST(ReportTitles, NameTheOptionsThatMadeTheList) {
+  struct Case {
+    bool structureMode;
+    CompareOptions options;
+    const char* title2;
+  };
+  const Case cases[] = {
+      {false, {true, false}, "Archive 2: b.arc (matched by address)"},
+      {false, {false, true}, "Archive 2: b.arc (numbers by value)"},
+      {true, {true, true}, "Structures 3 and 7 (matched by address) (numbers by value)"},
+  };
+  for (const Case& c : cases) {
+    const ReportTitles t = MakeReportTitles(c.structureMode, "a.arc", "b.arc", "3", "7", c.options);
+    EXPECT_EQ(t.Title1, "Archive 1: a.arc");
+    EXPECT_EQ(t.Title2, c.title2);
+  }
+}
+
 TEST(IsCsvName, LastThreeCharactersDecide) {
   for (const char* yes : {"r.csv", "reportcsv", "csv", "/a/b.csv"}) EXPECT_TRUE(IsCsvName(yes));
   for (const char* no : {"r.CSV", "r.csv.txt", "Report", "sv", "", "r.Csv"}) {

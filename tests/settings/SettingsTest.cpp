@@ -69,7 +69,8 @@ TEST_F(Settings, DefaultsOfTheCatalogueAndReadingCreatesNothing) {
       {"Struct2", SettingValue::Int32(1)},         {"SavePath", SettingValue::Text(QString())},
       {"MainMax", SettingValue::Int32(0)},         {"MainLeft", SettingValue::Int32(0)},
       {"MainTop", SettingValue::Int32(0)},         {"MainWidth", SettingValue::Int32(10000)},
-      {"MainHeight", SettingValue::Int32(10000)}};
+      {"MainHeight", SettingValue::Int32(10000)},  {"MatchByAddress", SettingValue::Int32(0)},
+      {"NumbersByValue", SettingValue::Int32(0)}};
   for (const auto& [name, value] : defaults) {
     EXPECT_EQ(registry->GetItem(QString::fromLatin1(name)), value) << name;
   }

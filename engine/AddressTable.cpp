@@ -1,0 +1,111 @@
+#include "engine/AddressTable.h"
+
+#include <new>
+
+#include "engine/Archive.h"
+#include "engine/ErrorReport.h"
+#include "engine/TextStream.h"
+
+namespace parvex {
+
+namespace {
+
+std::uint32_t OrderedKey(std::int16_t structure, std::int16_t member) {
+  // Flipping the sign bits makes unsigned order the order of the signed numbers.
+  const auto high = static_cast<std::uint32_t>(static_cast<std::uint16_t>(structure) ^ 0x8000U);
+  const auto low = static_cast<std::uint32_t>(static_cast<std::uint16_t>(member) ^ 0x8000U);
+  return (high << 16) | low;
+}
+
+std::int16_t FromKeyHalf(std::uint32_t half) {
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(half ^ 0x8000U));
+}
+
+bool IsDollarLine(std::string_view line) {
+  return !line.empty() && line.front() == '$';
+}
+
+// Failures were told on the first reading; a second reading parses quietly.
+void ParseQuietly(std::string_view line, ArchiveFields& fields) {
+  try {
+    ParseArchiveLine(line, fields);
+  } catch (...) {
+    // the fields hold what was read before the failure, as the first time
+  }
+}
+
+}  // namespace
+
+bool AddressTable::Belongs(const ArchiveFields& fields) const {
+  return !structure_ || fields.ParamNumber == *structure_;
+}
+
+void AddressTable::Add(const ArchiveFields& fields) {
+  // Indexes and value offsets are 32-bit, with one index kept as "none".
+  if (values_.size() + fields.Value.size() >= kReadOnlyBit || keys_.size() >= 0xFFFFFFFEU) {
+    throw std::bad_alloc();
+  }
+  keys_.push_back(OrderedKey(structure_ ? 0 : fields.ParamNumber, fields.SubIndex));
+  values_.append(fields.Value);
+  valueEnds_.push_back(static_cast<std::uint32_t>(values_.size()) |
+                       (fields.ReadOnly ? kReadOnlyBit : 0U));
+}
+
+std::string_view AddressTable::Value(std::size_t i) const {
+  const std::uint32_t begin = i == 0 ? 0 : valueEnds_[i - 1] & ~kReadOnlyBit;
+  const std::uint32_t end = valueEnds_[i] & ~kReadOnlyBit;
+  return std::string_view(values_).substr(begin, end - begin);
+}
+
+std::string AddressTable::AddressText(std::size_t i) const {
+  const std::string member = std::to_string(FromKeyHalf(keys_[i] & 0xFFFFU));
+  if (structure_) return member;
+  return std::to_string(FromKeyHalf(keys_[i] >> 16)) + "." + member;
+}
+
+void ReadTables(TextStream& stream, AddressTable& first, AddressTable& second) {
+  ArchiveFields fields;
+  while (!stream.AtEndOfStream()) {
+    const std::string_view text = stream.ReadLine();
+    if (IsDollarLine(text)) continue;
+    try {
+      ParseArchiveLine(text, fields);
+    } catch (...) {
+      ReportVBError("Error While Splitting Archive Line");
+    }
+    if (first.Belongs(fields)) first.Add(fields);
+    if (second.Belongs(fields)) second.Add(fields);
+  }
+}
+
+void FetchTexts(TextStream& stream, std::vector<TextRequest*> requests) {
+  std::vector<std::uint32_t> members(requests.size(), 0);  // members of each table seen so far
+  std::size_t pending = 0;
+  for (TextRequest* r : requests) pending += r->indexes.size();
+  ArchiveFields fields;
+  while (pending > 0 && !stream.AtEndOfStream()) {
+    const std::string_view text = stream.ReadLine();
+    if (IsDollarLine(text)) continue;
+    // Every parameter line is a member of an archive's table, so such a table
+    // needs only the lines asked for parsed; a structure's needs every line.
+    bool parsed = false;
+    for (std::size_t k = 0; k < requests.size(); ++k) {
+      TextRequest& r = *requests[k];
+      if (r.table->ForStructure()) {
+        if (!parsed) ParseQuietly(text, fields);
+        parsed = true;
+        if (!r.table->Belongs(fields)) continue;
+      }
+      const std::uint32_t member = members[k]++;
+      if (r.texts.size() == r.indexes.size() || r.indexes[r.texts.size()] != member) continue;
+      if (!parsed) ParseQuietly(text, fields);
+      parsed = true;
+      r.texts.push_back({std::string(fields.Description), std::string(fields.Units)});
+      --pending;
+    }
+  }
+  // A file that shrank since the first reading leaves the rest without texts.
+  for (TextRequest* r : requests) r->texts.resize(r->indexes.size());
+}
+
+}  // namespace parvex

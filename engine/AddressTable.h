@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace parvex {
+
+class TextStream;
+struct ArchiveFields;
+
+// The lines of one side of a comparison by address, kept small enough for
+// archives of millions of lines: per line only its address, value and
+// read-only mark. Descriptions and units are read again, later, for the few
+// lines that become rows.
+class AddressTable {
+ public:
+  // Without a structure number every parameter line belongs to the table;
+  // with one, only that structure's members, keyed by member number alone.
+  explicit AddressTable(std::optional<std::int16_t> structure = std::nullopt)
+      : structure_(structure) {}
+
+  bool Belongs(const ArchiveFields& fields) const;
+  void Add(const ArchiveFields& fields);
+
+  std::size_t Size() const { return keys_.size(); }
+  // The address as one number that sorts like (structure, member).
+  std::uint32_t Key(std::size_t i) const { return keys_[i]; }
+  std::string_view Value(std::size_t i) const;
+  bool ReadOnly(std::size_t i) const { return (valueEnds_[i] & kReadOnlyBit) != 0; }
+  // The address as a row shows it: "N.M", or the member number alone.
+  std::string AddressText(std::size_t i) const;
+  bool ForStructure() const { return structure_.has_value(); }
+
+ private:
+  static constexpr std::uint32_t kReadOnlyBit = 0x80000000U;
+
+  std::optional<std::int16_t> structure_;
+  std::vector<std::uint32_t> keys_;
+  std::vector<std::uint32_t>
+      valueEnds_;  // where each value ends in values_; the top bit marks read-only
+  std::string values_;
+};
+
+// Reads every line of the stream once: "$" lines are skipped, the others are
+// parsed (a line that fails to split is told) and added to each table they
+// belong to.
+void ReadTables(TextStream& stream, AddressTable& first, AddressTable& second);
+
+// The description and units of some lines of one table, read again from its
+// file: indexes ascending, texts in the same order.
+struct TextRequest {
+  const AddressTable* table = nullptr;
+  std::vector<std::uint32_t> indexes;
+  struct Texts {
+    std::string Description;
+    std::string Units;
+  };
+  std::vector<Texts> texts;
+};
+
+// Fills the requests (all on the same file) in one pass that stops after the
+// last line asked for.
+void FetchTexts(TextStream& stream, std::vector<TextRequest*> requests);
+
+}  // namespace parvex

@@ -1,0 +1,313 @@
+#include "engine/CompareByAddress.h"
+
+#include <algorithm>
+#include <exception>
+#include <functional>
+#include <future>
+#include <memory>
+
+#include "engine/AddressTable.h"
+#include "engine/DifferenceList.h"
+#include "engine/ErrorReport.h"
+#include "engine/Failure.h"
+#include "engine/NumericEquality.h"
+#include "engine/TextStream.h"
+
+namespace parvex {
+
+namespace {
+
+constexpr std::uint32_t kNone = 0xFFFFFFFFU;
+constexpr const char* kMissing = "(missing)";
+// The row that takes the 16-bit count past 32767 is still added, then the
+// comparison fails, as in the positional comparisons.
+constexpr std::size_t kMostRows = 32768;
+
+// For each line of one table, the index of its partner in the other, or kNone.
+struct Partners {
+  std::vector<std::uint32_t> first;
+  std::vector<std::uint32_t> second;
+};
+
+// The lines of a table in address order and, within an address, in file
+// order. Tables whose addresses already ascend, the usual case, need no copy.
+class AddressOrder {
+ public:
+  explicit AddressOrder(const AddressTable& table) : table_(table) {
+    bool ascending = true;
+    for (std::size_t i = 1; i < table.Size() && ascending; ++i) {
+      ascending = table.Key(i - 1) <= table.Key(i);
+    }
+    if (ascending) return;
+    sorted_.resize(table.Size());
+    for (std::size_t i = 0; i < sorted_.size(); ++i) {
+      sorted_[i] = (std::uint64_t{table.Key(i)} << 32) | i;
+    }
+    std::sort(sorted_.begin(), sorted_.end());
+  }
+  std::size_t Size() const { return table_.Size(); }
+  std::uint32_t Key(std::size_t n) const {
+    return sorted_.empty() ? table_.Key(n) : static_cast<std::uint32_t>(sorted_[n] >> 32);
+  }
+  std::uint32_t Index(std::size_t n) const {
+    return static_cast<std::uint32_t>(sorted_.empty() ? n : sorted_[n]);
+  }
+
+ private:
+  const AddressTable& table_;
+  std::vector<std::uint64_t> sorted_;  // (key, index), empty when not needed
+};
+
+// The k-th line of an address in one table is paired with the k-th line of
+// the same address in the other.
+Partners Pair(const AddressTable& a, const AddressTable& b) {
+  Partners p{std::vector<std::uint32_t>(a.Size(), kNone),
+             std::vector<std::uint32_t>(b.Size(), kNone)};
+  const AddressOrder oa(a);
+  const AddressOrder ob(b);
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < oa.Size() && j < ob.Size()) {
+    const std::uint32_t ka = oa.Key(i);
+    const std::uint32_t kb = ob.Key(j);
+    if (ka < kb) {
+      ++i;
+    } else if (kb < ka) {
+      ++j;
+    } else {
+      const std::uint32_t ia = oa.Index(i++);
+      const std::uint32_t ib = ob.Index(j++);
+      p.first[ia] = ib;
+      p.second[ib] = ia;
+    }
+  }
+  return p;
+}
+
+// One row to be: a pair, or a line of one side alone (the other is kNone).
+struct Step {
+  std::uint32_t first = kNone;
+  std::uint32_t second = kNone;
+};
+
+// The lines found only in the second table, as (place, index) in the order
+// they are listed: place 0 is the start, place i + 1 follows line i of the
+// first table (the partner of the last shared line before them).
+std::vector<std::uint64_t> PlacesOfSecondOnly(const Partners& p) {
+  std::vector<std::uint64_t> placed;
+  std::uint64_t place = 0;
+  for (std::size_t j = 0; j < p.second.size(); ++j) {
+    if (p.second[j] != kNone) {
+      place = std::uint64_t{p.second[j]} + 1;
+    } else {
+      placed.push_back((place << 32) | j);
+    }
+  }
+  if (!std::is_sorted(placed.begin(), placed.end())) std::sort(placed.begin(), placed.end());
+  return placed;
+}
+
+// Offers every pair and every lone line in list order until take says stop.
+template <typename Take>
+void InListOrder(const AddressTable& a, const AddressTable& b, const Partners& p, Take&& take) {
+  const std::vector<std::uint64_t> placed = PlacesOfSecondOnly(p);
+  std::size_t next = 0;  // into placed
+  std::uint64_t place = 0;
+  std::size_t i = 0;
+  for (;;) {
+    // The gap after the last shared line: the first table's lone lines up to
+    // its next shared line, merged by address with the second's placed here.
+    std::size_t end = next;
+    while (end < placed.size() && (placed[end] >> 32) == place) ++end;
+    for (;;) {
+      const bool haveFirst = i < a.Size() && p.first[i] == kNone;
+      const bool haveSecond = next < end;
+      if (!haveFirst && !haveSecond) break;
+      const auto j = static_cast<std::uint32_t>(haveSecond ? placed[next] : 0);
+      if (haveFirst && (!haveSecond || a.Key(i) <= b.Key(j))) {
+        if (!take(Step{static_cast<std::uint32_t>(i++), kNone})) return;
+      } else {
+        ++next;
+        if (!take(Step{kNone, j})) return;
+      }
+    }
+    if (i == a.Size()) return;
+    if (!take(Step{static_cast<std::uint32_t>(i), p.first[i]})) return;
+    place = ++i;
+  }
+}
+
+// Reads again, in one or two passes, the descriptions and units of the lines
+// that become rows.
+using FetchFn = std::function<void(TextRequest& first, TextRequest& second)>;
+
+std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, DifferenceList& list,
+                           bool includeReadOnly, bool numbersByValue, const FetchFn& fetch) {
+  std::vector<Step> steps;
+  {
+    const Partners p = Pair(a, b);
+    InListOrder(a, b, p, [&](Step s) {
+      const bool locked = s.first != kNone ? a.ReadOnly(s.first) : b.ReadOnly(s.second);
+      if (!includeReadOnly && locked) return true;
+      if (s.first != kNone && s.second != kNone &&
+          ValuesEqual(a.Value(s.first), b.Value(s.second), numbersByValue)) {
+        return true;
+      }
+      steps.push_back(s);
+      return steps.size() < kMostRows;
+    });
+  }
+
+  TextRequest first{&a, {}, {}};
+  TextRequest second{&b, {}, {}};
+  for (const Step& s : steps) {
+    // The first table's lines come in file order.
+    if (s.first != kNone) {
+      first.indexes.push_back(s.first);
+    } else {
+      second.indexes.push_back(s.second);
+    }
+  }
+  std::sort(second.indexes.begin(), second.indexes.end());
+  if (!steps.empty()) fetch(first, second);
+
+  std::int16_t count = 0;
+  std::size_t nextFirst = 0;
+  for (const Step& s : steps) {
+    DifferenceRow row;
+    if (s.first != kNone) {
+      const TextRequest::Texts& t = first.texts[nextFirst++];
+      row.Text = a.AddressText(s.first);
+      row.Locked = a.ReadOnly(s.first);
+      row.SubItems = {t.Description, std::string(a.Value(s.first)),
+                      s.second != kNone ? std::string(b.Value(s.second)) : kMissing, t.Units};
+    } else {
+      const auto at = std::lower_bound(second.indexes.begin(), second.indexes.end(), s.second);
+      const TextRequest::Texts& t =
+          second.texts[static_cast<std::size_t>(at - second.indexes.begin())];
+      row.Text = b.AddressText(s.second);
+      row.Locked = b.ReadOnly(s.second);
+      row.SubItems = {t.Description, kMissing, std::string(b.Value(s.second)), t.Units};
+    }
+    list.Append(std::move(row));
+    count = CheckedAdd16(count, 1);
+  }
+  return count;
+}
+
+// Runs both on two threads and returns the failure of the first, else of the
+// second, once both have ended.
+std::exception_ptr RunBoth(const std::function<void()>& first,
+                           const std::function<void()>& second) {
+  auto helper = std::async(std::launch::async, second);
+  std::exception_ptr error;
+  try {
+    first();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  try {
+    helper.get();
+  } catch (...) {
+    if (!error) error = std::current_exception();
+  }
+  return error;
+}
+
+void ThrowIf(const std::exception_ptr& error) {
+  if (error) std::rethrow_exception(error);
+}
+
+using Streams = std::vector<std::unique_ptr<TextStream>>;
+
+// What every comparison does around its pairing: each file is opened, every
+// missing one told in turn; only when all are there is the list cleared and
+// captioned and the body run. The status follows, unless a failure ends the
+// comparison under its title first.
+void Compare(const std::vector<std::string>& paths, const char* caption1, const char* caption2,
+             const char* title, DifferenceList& list, const ReadSizes& sizes,
+             const std::function<std::int16_t(Streams&)>& body) {
+  Streams streams;
+  try {
+    std::int16_t count = 0;
+    for (const std::string& path : paths) {
+      streams.push_back(OpenTextStream(path, kOpenForReading, sizes.buffer));
+    }
+    if (std::all_of(streams.begin(), streams.end(), [](const auto& s) { return s != nullptr; })) {
+      list.Clear();
+      list.SetCaption("val1", caption1);
+      list.SetCaption("val2", caption2);
+      count = body(streams);
+    }
+    list.SetStatus(DifferenceStatus(count));
+  } catch (...) {
+    ReportVBError(title);
+  }
+}
+
+}  // namespace
+
+void CompareArchivesByAddress(const std::string& archive1, const std::string& archive2,
+                              DifferenceList& list, bool includeReadOnly, bool numbersByValue,
+                              const ReadSizes& sizes) {
+  Compare({archive1, archive2}, "Archive 1", "Archive 2", "Error While Comparing Archives", list,
+          sizes, [&](Streams& streams) {
+            // Both archives are read and parsed on cores of their own, and taken
+            // here in step, so lines that fail to split are told in the same
+            // order as when pairing by position.
+            AddressTable t1;
+            AddressTable t2;
+            {
+              BatchReader reader1(std::move(streams[0]), sizes);
+              BatchReader reader2(std::move(streams[1]), sizes);
+              const auto take = [](BatchReader& reader, AddressTable& table) {
+                const BatchReader::Line& line = reader.Next();
+                if (line.parseFailure != nullptr) {
+                  try {
+                    throw *line.parseFailure;
+                  } catch (...) {
+                    ReportVBError("Error While Splitting Archive Line");
+                  }
+                }
+                if (!line.dollar) table.Add(line.fields);
+              };
+              for (;;) {
+                const bool end1 = reader1.AtEnd();
+                const bool end2 = reader2.AtEnd();
+                if (end1 && end2) break;
+                if (!end1) take(reader1, t1);
+                if (!end2) take(reader2, t2);
+              }
+            }
+
+            const auto fetch = [&sizes](const std::string& path, TextRequest& r) {
+              if (r.indexes.empty()) return;
+              TextStream again(path, TextStream::Mode::Read, sizes.buffer);
+              FetchTexts(again, {&r});
+            };
+            return ListByAddress(t1, t2, list, includeReadOnly, numbersByValue,
+                                 [&](TextRequest& first, TextRequest& second) {
+                                   ThrowIf(RunBoth([&] { fetch(archive1, first); },
+                                                   [&] { fetch(archive2, second); }));
+                                 });
+          });
+}
+
+void CompareStructuresByAddress(const std::string& archive, std::int16_t structure1,
+                                std::int16_t structure2, DifferenceList& list, bool includeReadOnly,
+                                bool numbersByValue, const ReadSizes& sizes) {
+  Compare({archive}, "Stucture 1", "Stucture 2", "Error While Comparing Structures", list, sizes,
+          [&](Streams& streams) {
+            AddressTable t1(structure1);
+            AddressTable t2(structure2);
+            ReadTables(*streams[0], t1, t2);
+            streams[0]->Close();
+            return ListByAddress(t1, t2, list, includeReadOnly, numbersByValue,
+                                 [&](TextRequest& first, TextRequest& second) {
+                                   TextStream again(archive, TextStream::Mode::Read, sizes.buffer);
+                                   FetchTexts(again, {&first, &second});
+                                 });
+          });
+}
+
+}  // namespace parvex

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/BatchReader.h"
+
+namespace parvex {
+
+class DifferenceList;
+
+// The comparisons with lines paired by address instead of by position: the
+// k-th line of an address in one side with the k-th line of the same address
+// in the other. A line found on one side only is a row whose other value reads
+// "(missing)". Rows follow the first side's order; a line found only in the
+// second goes after the last line before it that both sides share, merged by
+// address with the first side's lone lines there. Opening, captions, status
+// and failures are as in the positional comparisons.
+void CompareArchivesByAddress(const std::string& archive1, const std::string& archive2,
+                              DifferenceList& list, bool includeReadOnly, bool numbersByValue,
+                              const ReadSizes& sizes);
+
+// Members N1.M and N2.M are paired by their member number M.
+void CompareStructuresByAddress(const std::string& archive, std::int16_t structure1,
+                                std::int16_t structure2, DifferenceList& list, bool includeReadOnly,
+                                bool numbersByValue, const ReadSizes& sizes);
+
+}  // namespace parvex

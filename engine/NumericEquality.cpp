@@ -1,0 +1,166 @@
+#include "engine/NumericEquality.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace parvex {
+
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+std::size_t SkipDigits(std::string_view s, std::size_t i) {
+  while (i < s.size() && IsDigit(s[i])) ++i;
+  return i;
+}
+
+// A decimal number as written, split into its parts.
+struct Decimal {
+  bool negative = false;
+  std::string_view whole;     // digits before the point
+  std::string_view fraction;  // digits after it
+  bool exponentNegative = false;
+  std::string_view exponent = "0";  // without leading zeros
+
+  std::size_t DigitCount() const { return whole.size() + fraction.size(); }
+  char Digit(std::size_t k) const {
+    return k < whole.size() ? whole[k] : fraction[k - whole.size()];
+  }
+};
+
+std::optional<Decimal> ReadDecimal(std::string_view s) {
+  Decimal d;
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) d.negative = s[i++] == '-';
+  std::size_t end = SkipDigits(s, i);
+  d.whole = s.substr(i, end - i);
+  i = end;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    end = SkipDigits(s, i);
+    d.fraction = s.substr(i, end - i);
+    i = end;
+  }
+  if (d.DigitCount() == 0) return std::nullopt;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) d.exponentNegative = s[i++] == '-';
+    end = SkipDigits(s, i);
+    if (end == i) return std::nullopt;
+    d.exponent = s.substr(i, end - i);
+    while (d.exponent.size() > 1 && d.exponent.front() == '0') d.exponent.remove_prefix(1);
+    i = end;
+  }
+  if (i != s.size()) return std::nullopt;
+  return d;
+}
+
+// Exponents may have any number of digits; the rare long ones are added as
+// decimal digit strings (magnitudes without leading zeros).
+int CompareMagnitudes(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return a.compare(b);
+}
+
+std::string AddMagnitudes(std::string_view a, std::string_view b) {
+  std::string sum;
+  int carry = 0;
+  for (std::size_t k = 0; k < a.size() || k < b.size() || carry != 0; ++k) {
+    int digit = carry;
+    if (k < a.size()) digit += a[a.size() - 1 - k] - '0';
+    if (k < b.size()) digit += b[b.size() - 1 - k] - '0';
+    sum.insert(sum.begin(), static_cast<char>('0' + digit % 10));
+    carry = digit / 10;
+  }
+  return sum;
+}
+
+// a - b for a >= b.
+std::string SubtractMagnitudes(std::string_view a, std::string_view b) {
+  std::string difference(a);
+  int borrow = 0;
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    char& digit = difference[a.size() - 1 - k];
+    int value = digit - '0' - borrow - (k < b.size() ? b[b.size() - 1 - k] - '0' : 0);
+    borrow = value < 0 ? 1 : 0;
+    digit = static_cast<char>('0' + value + 10 * borrow);
+  }
+  const std::size_t first = difference.find_first_not_of('0');
+  return first == std::string::npos ? "0" : difference.substr(first);
+}
+
+// The exponent plus shift, as signed decimal text ("0" has no sign).
+std::string ExponentPlus(const Decimal& d, long long shift) {
+  const bool shiftNegative = shift < 0;
+  const std::string magnitude =
+      std::to_string(shiftNegative ? 0ULL - static_cast<unsigned long long>(shift)
+                                   : static_cast<unsigned long long>(shift));
+  std::string sum;
+  bool negative = false;
+  if (d.exponentNegative == shiftNegative) {
+    sum = AddMagnitudes(d.exponent, magnitude);
+    negative = shiftNegative;
+  } else if (CompareMagnitudes(d.exponent, magnitude) >= 0) {
+    sum = SubtractMagnitudes(d.exponent, magnitude);
+    negative = d.exponentNegative;
+  } else {
+    sum = SubtractMagnitudes(magnitude, d.exponent);
+    negative = shiftNegative;
+  }
+  return negative && sum != "0" ? "-" + sum : sum;
+}
+
+// The significant digits of a number (between its first and last non-zero
+// digit) and the power of ten of the last of them: the number is those digits
+// times ten to that power.
+struct Significant {
+  std::size_t first = 0;
+  std::size_t last = 0;  // inclusive
+  bool zero = true;
+  long long shift = 0;  // power of ten of the last digit, before the exponent
+};
+
+Significant SignificantDigits(const Decimal& d) {
+  Significant s;
+  const std::size_t count = d.DigitCount();
+  while (s.first < count && d.Digit(s.first) == '0') ++s.first;
+  if (s.first == count) return s;
+  s.zero = false;
+  s.last = count - 1;
+  while (d.Digit(s.last) == '0') --s.last;
+  s.shift = static_cast<long long>(d.whole.size()) - 1 - static_cast<long long>(s.last);
+  return s;
+}
+
+}  // namespace
+
+bool SameDecimalNumber(std::string_view a, std::string_view b) {
+  const std::optional<Decimal> da = ReadDecimal(a);
+  if (!da) return false;
+  const std::optional<Decimal> db = ReadDecimal(b);
+  if (!db) return false;
+  const Significant sa = SignificantDigits(*da);
+  const Significant sb = SignificantDigits(*db);
+  if (sa.zero || sb.zero) return sa.zero && sb.zero;  // "-0" is 0
+  if (da->negative != db->negative) return false;
+  if (sa.last - sa.first != sb.last - sb.first) return false;
+  for (std::size_t k = 0; k <= sa.last - sa.first; ++k) {
+    if (da->Digit(sa.first + k) != db->Digit(sb.first + k)) return false;
+  }
+  // Exponents of up to 18 digits, plus a shift bounded by the text's length,
+  // fit a long long; longer ones take the digit-string path.
+  if (da->exponent.size() <= 18 && db->exponent.size() <= 18) {
+    const auto value = [](const Decimal& d, long long shift) {
+      long long e = 0;
+      for (const char c : d.exponent) e = e * 10 + (c - '0');
+      return (d.exponentNegative ? -e : e) + shift;
+    };
+    return value(*da, sa.shift) == value(*db, sb.shift);
+  }
+  return ExponentPlus(*da, sa.shift) == ExponentPlus(*db, sb.shift);
+}
+
+}  // namespace parvex
