@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "engine/CompareOptions.h"
 #include "engine/DifferenceList.h"
 #include "reports/Report.h"
 #include "ui/CommonDialog.h"
@@ -53,6 +54,8 @@ class frmMain final : public QMainWindow {
   void cmdSave_Click();
   void cmdPrint_Click();
   void mnuExit_Click();
+  void mnuMatchByAddress_Click();
+  void mnuNumbersByValue_Click();
   void mnuDoc_Click();
   void mnuAbout_Click();
 
@@ -83,6 +86,9 @@ class frmMain final : public QMainWindow {
   void Form_Unload();
   void SelectArchive(const QString& title, QLineEdit* field);
   bool IncludeReadOnly() const;
+  // The comparison options as the Options menu shows them.
+  CompareOptions Options() const;
+  void SaveOption(const char* name, const QAction* item);
   void Place(QWidget* widget, const TwipRect& rect) const;
   void ApplyLayout();
   void ApplyOuterSize();
@@ -98,6 +104,7 @@ class frmMain final : public QMainWindow {
   struct ComparisonInputs {
     bool structureMode = false;
     QString archive1, archive2, struct1, struct2;
+    CompareOptions options;
   };
   ComparisonInputs starting_;
   ComparisonInputs listed_;
@@ -133,6 +140,9 @@ class frmMain final : public QMainWindow {
   QLabel* sbCompare = nullptr;  // the status bar's one panel
   QMenu* mnuFile = nullptr;
   QAction* mnuExit = nullptr;
+  QMenu* mnuOptions = nullptr;
+  QAction* mnuMatchByAddress = nullptr;
+  QAction* mnuNumbersByValue = nullptr;
   QMenu* mnuHelp = nullptr;
   QAction* mnuDoc = nullptr;
   QAction* mnuAbout = nullptr;

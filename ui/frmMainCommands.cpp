@@ -54,7 +54,7 @@ void frmMain::cmdStructure_Click() {
                              : '.';
     const std::int16_t s1 = StructureNumber(text1.toStdString(), decimal);
     const std::int16_t s2 = StructureNumber(text2.toStdString(), decimal);
-    CompareStructures(PathBytes(archive), s1, s2, list_, IncludeReadOnly());
+    CompareStructures(PathBytes(archive), s1, s2, list_, IncludeReadOnly(), starting_.options);
   } catch (...) {
     ReportVBError("Error With Structure Parameters");
   }
@@ -64,7 +64,7 @@ void frmMain::cmdTwoArchives_Click() {
   try {
     StartComparison(false);
     CompareArchives(PathBytes(txtArchive1->text()), PathBytes(txtArchive2->text()), list_,
-                    IncludeReadOnly());
+                    IncludeReadOnly(), starting_.options);
   } catch (...) {
     ReportVBError("Error With Structure Parameters");
   }
@@ -72,15 +72,15 @@ void frmMain::cmdTwoArchives_Click() {
 
 void frmMain::StartComparison(bool structureMode) {
   structureMode_ = structureMode;
-  starting_ = {structureMode, txtArchive1->text(), txtArchive2->text(), txtStruct1->text(),
-               txtStruct2->text()};
+  starting_ = {structureMode,      txtArchive1->text(), txtArchive2->text(),
+               txtStruct1->text(), txtStruct2->text(),  Options()};
 }
 
 ReportTitles frmMain::CurrentTitles() const {
   // The file system's bytes: a path in a title names its file exactly.
   return MakeReportTitles(listed_.structureMode, PathBytes(listed_.archive1),
                           PathBytes(listed_.archive2), PathBytes(listed_.struct1),
-                          PathBytes(listed_.struct2));
+                          PathBytes(listed_.struct2), listed_.options);
 }
 
 void frmMain::cmdSave_Click() {

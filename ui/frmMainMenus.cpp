@@ -5,6 +5,7 @@
 #include "engine/ErrorReport.h"
 #include "parvex/version.h"
 #include "ui/frmMain.h"
+#include "ui/frmMainSupport.h"
 #include "ui/frmSplash.h"
 
 namespace parvex {
@@ -16,6 +17,15 @@ void frmMain::BuildMenus() {
   mnuExit->setObjectName(QStringLiteral("mnuExit"));
   // The keys desktop users try first; the menus show them beside the items.
   mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  // Comparison options, off by default and remembered as soon as they change.
+  mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
+  mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+  mnuMatchByAddress = mnuOptions->addAction(QStringLiteral("Match Lines by &Address"));
+  mnuMatchByAddress->setObjectName(QStringLiteral("mnuMatchByAddress"));
+  mnuMatchByAddress->setCheckable(true);
+  mnuNumbersByValue = mnuOptions->addAction(QStringLiteral("Compare &Numbers by Value"));
+  mnuNumbersByValue->setObjectName(QStringLiteral("mnuNumbersByValue"));
+  mnuNumbersByValue->setCheckable(true);
   mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
   mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
   mnuDoc = mnuHelp->addAction(QStringLiteral("&Documentation"));
@@ -24,12 +34,35 @@ void frmMain::BuildMenus() {
   mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
   mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
   connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+  // Only a person's choice is stored: loading the settings sets the marks too.
+  connect(mnuMatchByAddress, &QAction::triggered, this, &frmMain::mnuMatchByAddress_Click);
+  connect(mnuNumbersByValue, &QAction::triggered, this, &frmMain::mnuNumbersByValue_Click);
   connect(mnuDoc, &QAction::triggered, this, &frmMain::mnuDoc_Click);
   connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
 }
 
 void frmMain::mnuExit_Click() {
   close();
+}
+
+void frmMain::mnuMatchByAddress_Click() {
+  SaveOption("MatchByAddress", mnuMatchByAddress);
+}
+
+void frmMain::mnuNumbersByValue_Click() {
+  SaveOption("NumbersByValue", mnuNumbersByValue);
+}
+
+void frmMain::SaveOption(const char* name, const QAction* item) {
+  try {
+    Registry().SaveItem(QString::fromLatin1(name), SettingValue::Int32(item->isChecked() ? 1 : 0));
+  } catch (...) {
+    ReportVBError("Error While Saving Settings");
+  }
+}
+
+CompareOptions frmMain::Options() const {
+  return CompareOptions{mnuMatchByAddress->isChecked(), mnuNumbersByValue->isChecked()};
 }
 
 void frmMain::mnuDoc_Click() {

@@ -60,6 +60,8 @@ void frmMain::Form_Load() {
   } else {
     chkReadOnly->setCheckState(readOnly == 1 ? Qt::Checked : Qt::Unchecked);
   }
+  mnuMatchByAddress->setChecked(number("MatchByAddress", 0) != 0);
+  mnuNumbersByValue->setChecked(number("NumbersByValue", 0) != 0);
   txtArchive1->setText(text("Archive1"));
   txtArchive2->setText(text("Archive2"));
   txtStruct1->setText(QString::number(number("Struct1", 0)));

@@ -166,6 +166,19 @@ TEST_F(Commands, SaveTitlesNameTheComparisonThatFilledTheList) {
         << c.what << "\n"
         << ReadBytes(report);
   }
+
+  // The options that made the list, even when changed since.
+  window->mnuMatchByAddress->trigger();
+  window->mnuNumbersByValue->trigger();
+  Compare(2);
+  window->mnuMatchByAddress->trigger();
+  window->mnuNumbersByValue->trigger();
+  const std::string report = dir.File("options.csv");
+  fixture.dialogs.answers = {Q(report)};
+  window->cmdSave_Click();
+  EXPECT_NE(ReadBytes(report).find(archives() + " (matched by address) (numbers by value),Units"),
+            std::string::npos)
+      << ReadBytes(report);
 }
 
 TEST_F(Commands, SaveCancelAndFailures) {

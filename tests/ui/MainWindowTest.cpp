@@ -310,6 +310,64 @@ struct Placement {
   QSize size;
 };
 
+TEST_F(MainWindow, OptionsMenuIsRememberedAndReachesTheComparison) {
+  const QString a = Q(dir.Write("a.arc", "1\ta\t1\tu\n2\tb\t2\tu\n"));
+  const QString b = Q(dir.Write("b.arc", "1\ta\t1\tu\n1.5\tnew\t9\tv\n2\tb\t2.0\tu\n"));
+  const auto texts = [](const QList<QAction*>& actions) {
+    QStringList t;
+    for (const QAction* action : actions) t << action->text();
+    return t;
+  };
+  {
+    auto w = fixture.Start();
+    EXPECT_EQ(texts(w->menuBar()->actions()),
+              (QStringList{QStringLiteral("&File"), QStringLiteral("&Options"),
+                           QStringLiteral("&Help")}));
+    EXPECT_EQ(texts(w->mnuOptions->actions()),
+              (QStringList{QStringLiteral("Match Lines by &Address"),
+                           QStringLiteral("Compare &Numbers by Value")}));
+    for (const QAction* item : w->mnuOptions->actions()) {
+      EXPECT_TRUE(item->isCheckable());
+      EXPECT_FALSE(item->isChecked());
+    }
+    w->close();
+  }
+  // Options never chosen are never stored: the settings file stays as it was.
+  QFile settings(fixture.settingsPath);
+  ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+  EXPECT_FALSE(settings.readAll().contains("ByAddress"));
+  settings.close();
+
+  struct Step {
+    bool byAddress;
+    bool numeric;
+    QStringList addresses;
+  };
+  const Step steps[] = {
+      {false, false, {QStringLiteral("2.0")}},
+      {true, false, {QStringLiteral("1.5"), QStringLiteral("2.0")}},
+      {true, true, {QStringLiteral("1.5")}},
+  };
+  for (const Step& s : steps) {
+    auto w = fixture.Start();
+    w->txtArchive1->setText(a);
+    w->txtArchive2->setText(b);
+    // Chosen in one run, shown checked in the next.
+    if (w->mnuMatchByAddress->isChecked() != s.byAddress) w->mnuMatchByAddress->trigger();
+    if (w->mnuNumbersByValue->isChecked() != s.numeric) w->mnuNumbersByValue->trigger();
+    EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MatchByAddress")).ToInt32(), s.byAddress ? 1 : 0);
+    w->cmdTwoArchives_Click();
+    QStringList shown;
+    for (int i = 0; i < w->List().Count(); ++i) shown << Q(w->List().Row(i).Text);
+    EXPECT_EQ(shown, s.addresses);
+    w->close();
+    auto again = fixture.Start();
+    EXPECT_EQ(again->mnuMatchByAddress->isChecked(), s.byAddress);
+    EXPECT_EQ(again->mnuNumbersByValue->isChecked(), s.numeric);
+  }
+  EXPECT_TRUE(errors.Shown().empty());
+}
+
 TEST_F(MainWindow, CloseAndStartAgainRestoresInputsAndPlacement) {
   QRect outer;
   {
