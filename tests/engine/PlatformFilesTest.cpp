@@ -276,7 +276,8 @@ TEST(PlatformFiles, SameMessagesAndNumbersOnWindowsAndPosix) {
     const TempDir dir;
     std::string expected = kWindows && !c.onWindows.empty() ? c.onWindows : c.expected;
     if (writesAll && !c.byAnAccountThatWritesAll.empty()) expected = c.byAnAccountThatWritesAll;
-    EXPECT_EQ(c.act(dir), Expand(expected, dir)) << c.what << (kWindows ? c.why : "");
+    EXPECT_EQ(c.act(dir), Expand(expected, dir))
+        << c.what << (kWindows && *c.why ? std::string(": ") + c.why : "");
   }
 }
 
