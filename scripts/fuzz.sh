@@ -13,5 +13,5 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 cmake --build build-fuzz -j2 --target compare_fuzzer
 mkdir -p fuzz/corpus fuzz/artifacts
 cp -n fuzz/seeds/* fuzz/corpus/ 2>/dev/null || true
-./build-fuzz/fuzz/compare_fuzzer fuzz/corpus -max_total_time="${1:-300}" -max_len=4096 \
+./build-fuzz/fuzz/compare_fuzzer fuzz/corpus -max_total_time="${1:-300}" -max_len=4096 -len_control=0 \
   -artifact_prefix=fuzz/artifacts/ -print_final_stats=1
