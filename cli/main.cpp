@@ -78,9 +78,10 @@ QStringList NegativeNumbersAsArguments(const QStringList& arguments) {
       continue;
     }
     options += a;
-    // The value of -o / --output is its own, whatever it looks like.
-    if ((a == QStringLiteral("-o") || a == QStringLiteral("--output")) &&
-        i + 1 < arguments.size()) {
+    // The value of -o / --output is its own, whatever it looks like; without
+    // one, the parser is left to say that it is missing.
+    if (a == QStringLiteral("-o") || a == QStringLiteral("--output")) {
+      if (i + 1 == arguments.size()) return arguments;
       options += arguments[++i];
     }
   }

@@ -65,6 +65,7 @@ std::unique_ptr<BatchReader::Batch> BatchReader::FreshBatch() {
   batch->failures.clear();
   batch->end = false;
   batch->failure.reset();
+  batch->failureInLine = false;
   return batch;
 }
 
@@ -212,7 +213,10 @@ void BatchReader::Work() {
         try {
           got = stream_->ReadBytes(bytes.data.get() + bytes.size, sizes_.buffer);
         } catch (...) {
+          // Met inside a line, the failure belongs to reading that line, which
+          // comes after the end test; met between lines, to the end test.
           batch->failure = CurrentFailure();
+          batch->failureInLine = scan_.start < bytes.size;
           last = true;
           break;
         }
@@ -254,7 +258,10 @@ bool BatchReader::NextBatch() {
   while (!current_ || cursor_ == current_->count) {
     if (current_) {
       if (current_->end) return true;
-      if (current_->failure) throw *current_->failure;
+      if (current_->failure) {
+        if (current_->failureInLine) return false;  // Next() meets it
+        throw *current_->failure;
+      }
     }
     std::unique_lock<std::mutex> lock(mutex_);
     if (current_) spare_.push_back(std::move(current_));
@@ -267,6 +274,11 @@ bool BatchReader::NextBatch() {
     changed_.notify_all();
   }
   return false;
+}
+
+void BatchReader::ThrowInLine() {
+  if (!current_ || !current_->failure) throw Failure(62, "Input past end of file");
+  throw *current_->failure;
 }
 
 }  // namespace parvex

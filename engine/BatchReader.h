@@ -51,7 +51,10 @@ class BatchReader {
   bool AtEnd() { return cursor_ == count_ && NextBatch(); }
   // The next line (call only when AtEnd() is false). Valid until the next
   // call of AtEnd() or Next().
-  const Line& Next() { return current_->lines[cursor_++]; }
+  const Line& Next() {
+    if (cursor_ == count_) ThrowInLine();
+    return current_->lines[cursor_++];
+  }
 
  private:
   // A byte buffer that grows without clearing what it gains, and always has a
@@ -71,6 +74,7 @@ class BatchReader {
     std::deque<Failure> failures;    // stays in place as it grows
     bool end = false;                // the archive ended after these lines
     std::optional<Failure> failure;  // the file failed after these lines
+    bool failureInLine = false;      // ... while a further line was being read
   };
   // How far the search through the line being read has come, by places in
   // the batch's bytes.
@@ -85,6 +89,7 @@ class BatchReader {
   void Work();
   std::unique_ptr<Batch> FreshBatch();
   bool NextBatch();  // true at the end
+  [[noreturn]] void ThrowInLine();
   void ParseLines(Batch& batch);
   void AddLine(Batch& batch, std::size_t end, bool terminated);
   void StartLine(std::size_t at);

@@ -238,12 +238,18 @@ TEST_F(Cli, PageBreaksOnStandardOutputEndInCrLf) {
 }
 
 TEST_F(Cli, UsageErrors) {
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {}, {"compare", a1, a2}, {"archives", a1}, {"structures", a1, "1"}, {"--bogus"}}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                {"compare", a1, a2},
+                                                                {"archives", a1},
+                                                                {"structures", a1, "1"},
+                                                                {"--bogus"},
+                                                                {"archives", a1, a2, "-o"}}) {
     const CliRun run = RunCli(dir, args);
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("Usage:"), std::string::npos);
   }
+  // An -o without its file writes nothing, not even to a file named "--".
+  EXPECT_FALSE(std::filesystem::exists("--"));
   const CliRun help = RunCli(dir, {"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--include-read-only"), std::string::npos);
