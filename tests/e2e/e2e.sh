@@ -17,6 +17,9 @@ cleanup() {
 trap cleanup EXIT
 fail() {
   echo "e2e: FAILED: $*" >&2
+  for log in "$work/openbox.log" "$work/parvex.log"; do
+    [[ -s "$log" ]] && sed "s|^|e2e: $(basename "$log"): |" "$log" >&2
+  done
   if command -v import >/dev/null; then
     import -window root "${TMPDIR:-/tmp}/parvex-e2e-failure.png" 2>/dev/null &&
       echo "e2e: the screen is in ${TMPDIR:-/tmp}/parvex-e2e-failure.png" >&2
@@ -36,14 +39,17 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
 # The window manager frames the windows, as on a desktop.
+# A loaded machine may take a while to start it: up to 30 seconds.
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+wm=$!
+pids+=("$wm")
+wm_ready() { [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]]; }
+for _ in $(seq 300); do
+  wm_ready && break
+  kill -0 "$wm" 2>/dev/null || fail "openbox ended at start"
   sleep 0.1
 done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' ||
-  fail "openbox did not start"
+wm_ready || fail "openbox did not start"
 
 mkdir -p "$work/data"
 cp "$source_dir/docs/samples/press-line-a.arc" "$source_dir/docs/samples/press-line-b.arc" "$work/data/"

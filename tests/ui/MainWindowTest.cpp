@@ -368,6 +368,15 @@ TEST_F(MainWindow, OptionsMenuIsRememberedAndReachesTheComparison) {
   EXPECT_TRUE(errors.Shown().empty());
 }
 
+// The four stored placement values, in twips.
+std::vector<std::int32_t> StoredPlacement() {
+  std::vector<std::int32_t> values;
+  for (const char* name : {"MainLeft", "MainTop", "MainWidth", "MainHeight"}) {
+    values.push_back(gRegistry->GetItem(QString::fromLatin1(name)).ToInt32());
+  }
+  return values;
+}
+
 TEST_F(MainWindow, CloseAndStartAgainRestoresInputsAndPlacement) {
   QRect outer;
   {
@@ -391,10 +400,15 @@ TEST_F(MainWindow, CloseAndStartAgainRestoresInputsAndPlacement) {
   EXPECT_EQ(again->frameGeometry(), outer);
 
   // Letters in a structure field cannot be stored: the earlier number stays.
+  const std::vector<std::int32_t> placement = StoredPlacement();
   again->txtStruct1->setText(QStringLiteral("abc"));
   again->close();
   auto third = fixture.Start();
   EXPECT_EQ(third->txtStruct1->text(), QStringLiteral("2"));
+  // A start and a close with no change in between store the same placement.
+  EXPECT_EQ(StoredPlacement(), placement);
+  third->close();
+  EXPECT_EQ(StoredPlacement(), placement);
   EXPECT_TRUE(errors.Shown().empty());
 }
 
