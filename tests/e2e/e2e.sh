@@ -12,6 +12,12 @@ work=$(mktemp -d)
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  # An X server that is still going away removes its socket as it ends, which
+  # may by then belong to the next server on the same display number: wait
+  # (a few seconds at most) until every process has gone.
+  for p in "${pids[@]}"; do
+    for _ in $(seq 50); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -27,29 +33,42 @@ fail() {
   exit 1
 }
 
-# Xvfb picks a free display itself and writes its number to the file.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-[[ -s "$work/display" ]] || fail "Xvfb did not start"
-display=":$(head -1 "$work/display")"
-export DISPLAY="$display" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-  XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME=
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run" \
+  QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME=
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
-# The window manager frames the windows, as on a desktop.
-# A loaded machine may take a while to start it: up to 30 seconds.
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-wm=$!
-pids+=("$wm")
 wm_ready() { [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]]; }
-for _ in $(seq 300); do
-  wm_ready && break
-  kill -0 "$wm" 2>/dev/null || fail "openbox ended at start"
-  sleep 0.1
+# Xvfb (which picks a free display itself and writes its number to the file),
+# then the window manager that frames the windows, as on a desktop. Another X
+# server that is just going away can take the new one's socket with it, so a
+# start that fails is tried again, up to three times.
+start_display() {
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  xvfb=$!
+  pids+=("$xvfb")
+  for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+  [[ -s "$work/display" ]] || return 1
+  export DISPLAY=":$(head -1 "$work/display")"
+  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  xdpyinfo >/dev/null 2>&1 || return 1
+  # A loaded machine may take a while to start openbox: up to 30 seconds.
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  wm=$!
+  pids+=("$wm")
+  for _ in $(seq 300); do
+    wm_ready && return 0
+    kill -0 "$wm" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+for attempt in 1 2 3; do
+  start_display && break
+  kill "${wm:-}" "${xvfb:-}" 2>/dev/null || true
+  ((attempt < 3)) || fail "Xvfb and openbox did not start"
+  echo "e2e: Xvfb and openbox did not start; trying again" >&2
+  sleep 1
 done
-wm_ready || fail "openbox did not start"
 
 mkdir -p "$work/data"
 cp "$source_dir/docs/samples/press-line-a.arc" "$source_dir/docs/samples/press-line-b.arc" "$work/data/"
