@@ -42,7 +42,8 @@ QFont ControlFont() {
 
 // A push button whose caption wraps onto more lines when it is too wide, as
 // the tall command buttons were designed for.
-// Enter on a focused button presses it, as Space does.
+// Enter on a focused button presses it, as Space does; the keypad's Enter
+// comes with the keypad's modifier.
 class WrappingButton final : public QPushButton {
  public:
   using QPushButton::QPushButton;
@@ -50,7 +51,7 @@ class WrappingButton final : public QPushButton {
  protected:
   void keyPressEvent(QKeyEvent* event) override {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        event->modifiers() == Qt::NoModifier) {
+        (event->modifiers() | Qt::KeypadModifier) == Qt::KeypadModifier) {
       if (!event->isAutoRepeat()) click();
       return;
     }

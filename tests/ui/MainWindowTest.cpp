@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTreeView>
 
+#include <utility>
+
 #include "UiSupport.h"
 #include "engine/Failure.h"
 #include "ui/DifferenceModel.h"
@@ -139,10 +141,12 @@ TEST_F(MainWindow, KeysPressButtonsAndReachTheMenus) {
   // Enter, the keypad's Enter and Space each press the focused button once.
   for (QPushButton* button : {w->cmdSelect1, w->cmdSelect2, w->cmdStructure, w->cmdTwoArchives,
                               w->cmdPrint, w->cmdSave}) {
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+    for (const auto& [key, modifier] :
+         {std::pair{Qt::Key_Return, Qt::NoModifier}, std::pair{Qt::Key_Enter, Qt::KeypadModifier},
+          std::pair{Qt::Key_Space, Qt::NoModifier}}) {
       QSignalSpy clicked(button, &QPushButton::clicked);
       button->setFocus();
-      QTest::keyClick(button, key);
+      QTest::keyClick(button, key, modifier);
       EXPECT_EQ(clicked.count(), 1) << button->objectName().toStdString() << " " << key;
     }
   }
