@@ -1,6 +1,7 @@
 #include "engine/BatchReader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -15,8 +16,8 @@ namespace {
 
 // Batches parsed and waiting, at most; bounds the memory of reading ahead.
 constexpr std::size_t kBatchesAhead = 4;
-// Room behind a buffer's end for a sixteen-byte read that starts before it.
-constexpr std::size_t kSlack = 16;
+// Room behind a buffer's end for reads of 64 bytes that start before it.
+constexpr std::size_t kSlack = 64;
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 }  // namespace
@@ -76,61 +77,132 @@ void BatchReader::StartLine(std::size_t at) {
   scan_.tabs = 0;
 }
 
-// Splits off every complete line of what has been read, looking for a line's
-// first four tabs and its LF in one pass from where the last look stopped.
+namespace {
+
+// Bit k of tabs and lfs tells whether p[k] is a tab or an LF, for 64 bytes.
+inline void Classify(const char* p, std::uint64_t& tabs, std::uint64_t& lfs) {
+#if defined(__SSE2__)
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i newline = _mm_set1_epi8('\n');
+  tabs = 0;
+  lfs = 0;
+  for (unsigned k = 0; k < 4; ++k) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    tabs |= static_cast<std::uint64_t>(
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, tab))))
+            << (16 * k);
+    lfs |= static_cast<std::uint64_t>(
+               static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, newline))))
+           << (16 * k);
+  }
+#else
+  tabs = 0;
+  lfs = 0;
+  for (unsigned k = 0; k < 64; ++k) {
+    tabs |= static_cast<std::uint64_t>(p[k] == '\t') << k;
+    lfs |= static_cast<std::uint64_t>(p[k] == '\n') << k;
+  }
+#endif
+}
+
+// The run of one to five decimal digits at p, and its value; 0 for any other
+// run, which the general parser then takes. Reads eight bytes at p, all
+// digits tested at once.
+inline unsigned DigitRun(const char* p, unsigned& value) {
+  if constexpr (std::endian::native != std::endian::little) return 0;
+  std::uint64_t v = 0;
+  std::memcpy(&v, p, sizeof v);
+  // A byte is a digit when its high half is 3 and adding 6 keeps it so; a
+  // carry out of a byte only disturbs bytes after the first that is no digit.
+  const std::uint64_t high = 0xF0F0F0F0F0F0F0F0ULL;
+  const std::uint64_t threes = 0x3030303030303030ULL;
+  const std::uint64_t other =
+      ((v & high) ^ threes) | (((v + 0x0606060606060606ULL) & high) ^ threes);
+  if (other == 0) return 0;
+  const auto n = static_cast<unsigned>(__builtin_ctzll(other)) / 8;
+  if (n == 0 || n > 5) return 0;
+  // The digits moved to the top, zeros before them, then summed in pairs,
+  // fours and eights.
+  std::uint64_t d = ((v - threes) << (64 - 8 * n)) & 0x0F0F0F0F0F0F0F0FULL;
+  d = ((d * 2561) >> 8) & 0x00FF00FF00FF00FFULL;
+  d = ((d * 6553601) >> 16) & 0x0000FFFF0000FFFFULL;
+  value = static_cast<unsigned>((d * 42949672960001ULL) >> 32);
+  return n;
+}
+
+}  // namespace
+
+// Splits off every complete line of what has been read, from where the last
+// look stopped: the tabs and LFs of 64 bytes at a time are found at once and
+// then taken in order.
 void BatchReader::ParseLines(Batch& batch) {
   const char* const data = batch.bytes.data.get();
   const std::size_t size = batch.bytes.size;
-  for (;;) {
-    std::size_t i = scan_.next;
-    std::size_t tabs = scan_.tabs;
-    std::size_t lf = kNone;
-#if defined(__SSE2__)
-    // Sixteen bytes at a time, since this runs for every byte of every
-    // archive; the bytes past the end are read from the slack and masked off.
-    const __m128i tab = _mm_set1_epi8('\t');
-    const __m128i newline = _mm_set1_epi8('\n');
-    for (; i < size; i += 16) {
-      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-      const unsigned valid = size - i >= 16 ? 0xFFFFU : (1U << (size - i)) - 1U;
-      const unsigned lfs =
-          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, newline))) & valid;
-      if (tabs < 4) {
-        unsigned tabBits =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, tab))) & valid;
-        if (lfs != 0) tabBits &= (lfs & (0U - lfs)) - 1U;  // only the tabs before the LF
-        for (; tabBits != 0 && tabs < 4; tabBits &= tabBits - 1) {
-          scan_.fieldEnd[tabs++] = i + static_cast<std::size_t>(__builtin_ctz(tabBits));
-        }
-      }
-      if (lfs != 0) {
-        lf = i + static_cast<std::size_t>(__builtin_ctz(lfs));
-        break;
+  Scan scan = scan_;
+  for (std::size_t i = scan.next; i < size; i += 64) {
+    std::uint64_t tabs = 0;
+    std::uint64_t lfs = 0;
+    Classify(data + i, tabs, lfs);  // bytes past the end come from the slack
+    if (size - i < 64) {
+      const std::uint64_t valid = (std::uint64_t{1} << (size - i)) - 1;
+      tabs &= valid;
+      lfs &= valid;
+    }
+    for (std::uint64_t bits = tabs | lfs; bits != 0; bits &= bits - 1) {
+      const auto k = static_cast<unsigned>(__builtin_ctzll(bits));
+      const std::size_t at = i + k;
+      if (((lfs >> k) & 1U) != 0) {
+        AddLine(batch, scan, at, true);
+        scan.start = at + 1;
+        scan.tabs = 0;
+      } else if (scan.tabs < 4) {
+        scan.fieldEnd[scan.tabs++] = at;
       }
     }
-#else
-    for (; i < size; ++i) {
-      if (data[i] == '\n') {
-        lf = i;
-        break;
-      }
-      if (data[i] == '\t' && tabs < 4) scan_.fieldEnd[tabs++] = i;
-    }
-#endif
-    scan_.tabs = tabs;
-    if (lf == kNone) {
-      scan_.next = size;
-      return;
-    }
-    AddLine(batch, lf, true);
-    StartLine(lf + 1);
   }
+  scan.next = size;
+  scan_ = scan;
+}
+
+// The common line, "N.M" or "N" of at most five digits each followed by at
+// least three fields, filled in one pass; anything else is left to the
+// general parser.
+bool BatchReader::FillPlainFields(const char* data, const Scan& scan, std::size_t end,
+                                  ArchiveFields& f) {
+  if (scan.tabs < 3) return false;
+  const char* p = data + scan.start;
+  const char* const addressEnd = data + scan.fieldEnd[0];
+  unsigned number = 0;
+  unsigned member = 0;
+  const unsigned n = DigitRun(p, number);
+  if (n == 0) return false;
+  p += n;
+  if (*p == '.') {
+    const unsigned m = DigitRun(p + 1, member);
+    if (m == 0) return false;
+    p += 1 + m;
+  }
+  if (p != addressEnd || number > 32767 || member > 32767) return false;
+  f.ParamNumber = static_cast<std::int16_t>(number);
+  f.SubIndex = static_cast<std::int16_t>(member);
+  const char* description = addressEnd + 1;
+  const char* const descriptionEnd = data + scan.fieldEnd[1];
+  f.ReadOnly = description != descriptionEnd && *description == '!';
+  description += f.ReadOnly ? 1 : 0;
+  f.Description =
+      std::string_view(description, static_cast<std::size_t>(descriptionEnd - description));
+  const std::size_t valueStart = scan.fieldEnd[1] + 1;
+  f.Value = std::string_view(data + valueStart, scan.fieldEnd[2] - valueStart);
+  const std::size_t unitsStart = scan.fieldEnd[2] + 1;
+  const std::size_t unitsEnd = scan.tabs == 3 ? end : scan.fieldEnd[3];
+  f.Units = std::string_view(data + unitsStart, unitsEnd - unitsStart);
+  return true;
 }
 
 // Adds the line scanned so far, which ends at end (its LF, when terminated).
-void BatchReader::AddLine(Batch& batch, std::size_t end, bool terminated) {
+void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool terminated) {
   const char* const data = batch.bytes.data.get();
-  const std::size_t start = scan_.start;
+  const std::size_t start = scan.start;
   if (terminated && end > start && data[end - 1] == '\r') --end;
   if (batch.count == batch.lines.size()) batch.lines.emplace_back();
   Line& line = batch.lines[batch.count];
@@ -148,17 +220,19 @@ void BatchReader::AddLine(Batch& batch, std::size_t end, bool terminated) {
     ++batch.count;
     return;
   }
-  line.fields = ArchiveFields{};
-  if (end > start) {
+  if (end == start) {
+    line.fields = ArchiveFields{};
+  } else if (!FillPlainFields(data, scan, end, line.fields)) {
+    line.fields = ArchiveFields{};
     std::string_view split[4];
     std::size_t from = start;
-    for (std::size_t k = 0; k < scan_.tabs; ++k) {
-      split[k] = std::string_view(data + from, scan_.fieldEnd[k] - from);
-      from = scan_.fieldEnd[k] + 1;
+    for (std::size_t k = 0; k < scan.tabs; ++k) {
+      split[k] = std::string_view(data + from, scan.fieldEnd[k] - from);
+      from = scan.fieldEnd[k] + 1;
     }
-    if (scan_.tabs == 3) split[3] = std::string_view(data + from, end - from);
+    if (scan.tabs == 3) split[3] = std::string_view(data + from, end - from);
     try {
-      FillArchiveFields(split, scan_.tabs, line.fields);
+      FillArchiveFields(split, scan.tabs, line.fields);
     } catch (...) {
       batch.failures.push_back(CurrentFailure());
       line.parseFailure = &batch.failures.back();
@@ -196,7 +270,7 @@ void BatchReader::Work() {
           // A last line without terminator is a line, a CR at its end included;
           // a terminator at the very end starts no further line.
           if (scan_.start < bytes.size) {
-            AddLine(*batch, bytes.size, false);
+            AddLine(*batch, scan_, bytes.size, false);
             StartLine(bytes.size);
           }
           batch->end = true;

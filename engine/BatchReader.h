@@ -58,7 +58,7 @@ class BatchReader {
 
  private:
   // A byte buffer that grows without clearing what it gains, and always has a
-  // few bytes to spare behind its end for reads sixteen bytes at a time.
+  // few bytes to spare behind its end for reads 64 bytes at a time.
   struct Bytes {
     std::unique_ptr<char[]> data;
     std::size_t size = 0;
@@ -91,7 +91,9 @@ class BatchReader {
   bool NextBatch();  // true at the end
   [[noreturn]] void ThrowInLine();
   void ParseLines(Batch& batch);
-  void AddLine(Batch& batch, std::size_t end, bool terminated);
+  void AddLine(Batch& batch, const Scan& scan, std::size_t end, bool terminated);
+  static bool FillPlainFields(const char* data, const Scan& scan, std::size_t end,
+                              ArchiveFields& f);
   void StartLine(std::size_t at);
 
   std::unique_ptr<TextStream> stream_;
