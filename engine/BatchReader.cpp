@@ -25,6 +25,8 @@ constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 void BatchReader::Bytes::Reserve(std::size_t wanted) {
   if (wanted <= capacity) return;
   const std::size_t grown = std::max(wanted, capacity + capacity / 2);
+  // Lines give their texts' places in 32 bits.
+  if (grown + kSlack > UINT32_MAX) throw std::bad_alloc();
   auto bigger = std::make_unique_for_overwrite<char[]>(grown + kSlack);
   if (size > 0) std::memcpy(bigger.get(), data.get(), size);
   data = std::move(bigger);
@@ -167,8 +169,7 @@ void BatchReader::ParseLines(Batch& batch) {
 // The common line, "N.M" or "N" of at most five digits each followed by at
 // least three fields, filled in one pass; anything else is left to the
 // general parser.
-bool BatchReader::FillPlainFields(const char* data, const Scan& scan, std::size_t end,
-                                  ArchiveFields& f) {
+bool BatchReader::FillPlainFields(const char* data, const Scan& scan, std::size_t end, Line& line) {
   if (scan.tabs < 3) return false;
   const char* p = data + scan.start;
   const char* const addressEnd = data + scan.fieldEnd[0];
@@ -183,21 +184,37 @@ bool BatchReader::FillPlainFields(const char* data, const Scan& scan, std::size_
     p += 1 + m;
   }
   if (p != addressEnd || number > 32767 || member > 32767) return false;
-  f.ParamNumber = static_cast<std::int16_t>(number);
-  f.SubIndex = static_cast<std::int16_t>(member);
-  const char* description = addressEnd + 1;
-  const char* const descriptionEnd = data + scan.fieldEnd[1];
-  f.ReadOnly = description != descriptionEnd && *description == '!';
-  description += f.ReadOnly ? 1 : 0;
-  f.Description =
-      std::string_view(description, static_cast<std::size_t>(descriptionEnd - description));
-  const std::size_t valueStart = scan.fieldEnd[1] + 1;
-  f.Value = std::string_view(data + valueStart, scan.fieldEnd[2] - valueStart);
-  const std::size_t unitsStart = scan.fieldEnd[2] + 1;
+  line.paramNumber = static_cast<std::int16_t>(number);
+  line.subIndex = static_cast<std::int16_t>(member);
+  const std::size_t descriptionAt = scan.fieldEnd[0] + 1;
+  const bool readOnly = descriptionAt != scan.fieldEnd[1] && data[descriptionAt] == '!';
+  const std::size_t textAt = descriptionAt + (readOnly ? 1 : 0);
   const std::size_t unitsEnd = scan.tabs == 3 ? end : scan.fieldEnd[3];
-  f.Units = std::string_view(data + unitsStart, unitsEnd - unitsStart);
+  line.text = data + textAt;
+  line.descriptionSize = static_cast<std::uint32_t>(scan.fieldEnd[1] - textAt);
+  line.valueSize = static_cast<std::uint32_t>(scan.fieldEnd[2] - scan.fieldEnd[1] - 1);
+  line.unitsAt = static_cast<std::uint32_t>(scan.fieldEnd[2] + 1 - textAt);
+  line.unitsSize = static_cast<std::uint32_t>(unitsEnd - scan.fieldEnd[2] - 1);
+  line.flags = readOnly ? Line::kReadOnly : 0;
   return true;
 }
+
+namespace {
+
+// The same line from fields the general parser filled: its description, value
+// and units are still in that order in the line.
+void FromFields(const ArchiveFields& f, const char* lineStart, BatchReader::Line& line) {
+  line.text = f.Description.data() != nullptr ? f.Description.data() : lineStart;
+  line.descriptionSize = static_cast<std::uint32_t>(f.Description.size());
+  line.valueSize = static_cast<std::uint32_t>(f.Value.size());
+  line.unitsAt = f.Units.empty() ? 0 : static_cast<std::uint32_t>(f.Units.data() - line.text);
+  line.unitsSize = static_cast<std::uint32_t>(f.Units.size());
+  line.paramNumber = f.ParamNumber;
+  line.subIndex = f.SubIndex;
+  line.flags = f.ReadOnly ? BatchReader::Line::kReadOnly : 0;
+}
+
+}  // namespace
 
 // Adds the line scanned so far, which ends at end (its LF, when terminated).
 void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool terminated) {
@@ -206,24 +223,24 @@ void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool 
   if (terminated && end > start && data[end - 1] == '\r') --end;
   if (batch.count == batch.lines.size()) batch.lines.emplace_back();
   Line& line = batch.lines[batch.count];
-  line.parseFailure = nullptr;
-  line.dollar = end > start && data[start] == '$';
-  if (line.dollar) {
+  if (end > start && data[start] == '$') {
     if (lastAt_ != kNone) {
-      line.fields = batch.lines[lastAt_].fields;
+      line = batch.lines[lastAt_];
     } else {
-      line.fields = last_;
-      line.fields.Description = std::string_view(data, lastDescription_.size());
-      line.fields.Units = std::string_view(data + lastDescription_.size(), lastUnits_.size());
+      // The texts of an earlier batch's last line, copied to this one's start.
+      line = last_;
+      line.text = data;
+      line.unitsAt = line.descriptionSize;
     }
-    line.fields.Value = {};
+    line.valueSize = 0;
+    line.flags = static_cast<std::uint8_t>((line.flags & Line::kReadOnly) | Line::kDollar);
     ++batch.count;
     return;
   }
   if (end == start) {
-    line.fields = ArchiveFields{};
-  } else if (!FillPlainFields(data, scan, end, line.fields)) {
-    line.fields = ArchiveFields{};
+    line = Line{};
+  } else if (!FillPlainFields(data, scan, end, line)) {
+    ArchiveFields fields;
     std::string_view split[4];
     std::size_t from = start;
     for (std::size_t k = 0; k < scan.tabs; ++k) {
@@ -231,14 +248,26 @@ void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool 
       from = scan.fieldEnd[k] + 1;
     }
     if (scan.tabs == 3) split[3] = std::string_view(data + from, end - from);
+    bool failed = false;
     try {
-      FillArchiveFields(split, scan.tabs, line.fields);
+      FillArchiveFields(split, scan.tabs, fields);
     } catch (...) {
-      batch.failures.push_back(CurrentFailure());
-      line.parseFailure = &batch.failures.back();
+      batch.failures.push_back({batch.count, CurrentFailure()});
+      failed = true;
     }
+    FromFields(fields, data + start, line);
+    if (failed) line.flags |= Line::kFailed;
   }
   lastAt_ = batch.count++;
+}
+
+const Failure* BatchReader::ParseFailure(const Line& line) const {
+  if ((line.flags & Line::kFailed) == 0) return nullptr;
+  const auto at = static_cast<std::size_t>(&line - current_->lines.data());
+  for (const auto& failed : current_->failures) {
+    if (failed.line == at) return &failed.failure;
+  }
+  return nullptr;
 }
 
 void BatchReader::Work() {
@@ -307,9 +336,9 @@ void BatchReader::Work() {
       for (std::size_t k = 0; k < scan_.tabs; ++k) scan_.fieldEnd[k] -= cut;
       scan_.start = 0;
       if (lastAt_ != kNone) {
-        last_ = batch->lines[lastAt_].fields;
-        lastDescription_.assign(last_.Description);
-        lastUnits_.assign(last_.Units);
+        last_ = batch->lines[lastAt_];
+        lastDescription_.assign(last_.text, last_.descriptionSize);
+        lastUnits_.assign(last_.text + last_.unitsAt, last_.unitsSize);
       }
     } catch (...) {
       // Out of memory and the like: handed over after the lines before it.

@@ -36,10 +36,39 @@ struct ReadSizes {
 // them.
 class BatchReader {
  public:
+  // One parsed line in 32 bytes, so that little memory passes between the
+  // cores per line: its texts lie in the batch's bytes (or are constants),
+  // found from where the description starts.
   struct Line {
-    ArchiveFields fields;
-    bool dollar = false;
-    const Failure* parseFailure = nullptr;  // to report under the parser's title
+    const char* text = "";  // the description
+    std::uint32_t descriptionSize = 0;
+    std::uint32_t valueSize = 0;  // the value starts after the description's tab
+    std::uint32_t unitsAt = 0;    // from text
+    std::uint32_t unitsSize = 0;
+    std::int16_t paramNumber = 0;
+    std::int16_t subIndex = 0;
+    std::uint8_t flags = 0;
+
+    static constexpr std::uint8_t kReadOnly = 1;
+    static constexpr std::uint8_t kDollar = 2;
+    static constexpr std::uint8_t kFailed = 4;  // its failure waits in the batch
+
+    bool Dollar() const { return (flags & kDollar) != 0; }
+    bool ReadOnly() const { return (flags & kReadOnly) != 0; }
+    std::string_view Value() const {
+      return valueSize == 0 ? std::string_view()
+                            : std::string_view(text + descriptionSize + 1, valueSize);
+    }
+    ArchiveFields Fields() const {
+      ArchiveFields f;
+      f.ParamNumber = paramNumber;
+      f.SubIndex = subIndex;
+      f.Description = std::string_view(text, descriptionSize);
+      f.Value = Value();
+      f.Units = std::string_view(text + unitsAt, unitsSize);
+      f.ReadOnly = ReadOnly();
+      return f;
+    }
   };
 
   BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes);
@@ -55,6 +84,9 @@ class BatchReader {
     if (cursor_ == count_) ThrowInLine();
     return current_->lines[cursor_++];
   }
+  // The failure met converting the line Next() gave last, to be told under
+  // the parser's title; nullptr when there was none.
+  const Failure* ParseFailure(const Line& line) const;
 
  private:
   // A byte buffer that grows without clearing what it gains, and always has a
@@ -70,8 +102,12 @@ class BatchReader {
     // Grows only while no line refers to it.
     Bytes bytes;
     std::vector<Line> lines;
-    std::size_t count = 0;           // lines in use
-    std::deque<Failure> failures;    // stays in place as it grows
+    std::size_t count = 0;  // lines in use
+    struct FailedLine {
+      std::size_t line;
+      Failure failure;
+    };
+    std::vector<FailedLine> failures;
     bool end = false;                // the archive ended after these lines
     std::optional<Failure> failure;  // the file failed after these lines
     bool failureInLine = false;      // ... while a further line was being read
@@ -92,8 +128,7 @@ class BatchReader {
   [[noreturn]] void ThrowInLine();
   void ParseLines(Batch& batch);
   void AddLine(Batch& batch, const Scan& scan, std::size_t end, bool terminated);
-  static bool FillPlainFields(const char* data, const Scan& scan, std::size_t end,
-                              ArchiveFields& f);
+  static bool FillPlainFields(const char* data, const Scan& scan, std::size_t end, Line& line);
   void StartLine(std::size_t at);
 
   std::unique_ptr<TextStream> stream_;
@@ -103,7 +138,7 @@ class BatchReader {
   // The last parsed line: in this batch (lastAt_), or copied from an earlier
   // one, its texts at the start of this batch's bytes.
   std::size_t lastAt_ = 0;
-  ArchiveFields last_;
+  Line last_;
   std::string lastDescription_;
   std::string lastUnits_;
 

@@ -89,16 +89,16 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
         // A "$" line comes with the fields of the archive's last parsed line
         // and an empty value.
         const BatchReader::Line& line1 = reader1.Next();
-        if (line1.parseFailure != nullptr) ReportParseFailure(*line1.parseFailure);
+        if (const Failure* failure = reader1.ParseFailure(line1)) ReportParseFailure(*failure);
         const BatchReader::Line& line2 = reader2.Next();
-        if (line2.parseFailure != nullptr) ReportParseFailure(*line2.parseFailure);
+        if (const Failure* failure = reader2.ParseFailure(line2)) ReportParseFailure(*failure);
 
-        const ArchiveFields& r1 = line1.fields;
-        if (!includeReadOnly && r1.ReadOnly) continue;
-        if (ValuesEqual(r1.Value, line2.fields.Value, options.NumbersByValue)) continue;
+        if (!includeReadOnly && line1.ReadOnly()) continue;
+        if (ValuesEqual(line1.Value(), line2.Value(), options.NumbersByValue)) continue;
 
+        const ArchiveFields r1 = line1.Fields();
         list.Append(MakeRow(std::to_string(r1.ParamNumber) + "." + std::to_string(r1.SubIndex), r1,
-                            line2.fields.Value));
+                            line2.Value()));
         count = CheckedAdd16(count, 1);
       }
     }

@@ -262,14 +262,14 @@ void CompareArchivesByAddress(const std::string& archive1, const std::string& ar
               BatchReader reader2(std::move(streams[1]), sizes);
               const auto take = [](BatchReader& reader, AddressTable& table) {
                 const BatchReader::Line& line = reader.Next();
-                if (line.parseFailure != nullptr) {
+                if (const Failure* failure = reader.ParseFailure(line)) {
                   try {
-                    throw *line.parseFailure;
+                    throw *failure;
                   } catch (...) {
                     ReportVBError("Error While Splitting Archive Line");
                   }
                 }
-                if (!line.dollar) table.Add(line.fields);
+                if (!line.Dollar()) table.Add(line.Fields());
               };
               for (;;) {
                 const bool end1 = reader1.AtEnd();

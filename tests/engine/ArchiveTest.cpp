@@ -55,14 +55,15 @@ TEST_P(Split, BatchReaderAgrees) {
                      ReadSizes{});
   ASSERT_FALSE(reader.AtEnd());
   const BatchReader::Line& line = reader.Next();
-  const ArchiveFields& f = line.fields;
+  const ArchiveFields f = line.Fields();
   EXPECT_EQ((ArchiveRecord{f.ParamNumber, f.SubIndex, std::string(f.Description),
                            std::string(f.Value), std::string(f.Units), f.ReadOnly}),
             c.expected);
-  EXPECT_EQ(line.parseFailure != nullptr, !c.message.empty());
-  if (line.parseFailure != nullptr) {
+  const Failure* failure = reader.ParseFailure(line);
+  EXPECT_EQ(failure != nullptr, !c.message.empty());
+  if (failure != nullptr) {
     try {
-      throw *line.parseFailure;
+      throw *failure;
     } catch (...) {
       ReportVBError("Error While Splitting Archive Line");
     }
