@@ -154,7 +154,7 @@ void BatchReader::ParseLines(Batch& batch) {
       const auto k = static_cast<unsigned>(__builtin_ctzll(bits));
       const std::size_t at = i + k;
       if (((lfs >> k) & 1U) != 0) {
-        AddLine(batch, scan, at, true);
+        if (!AddPlainLine(batch, scan, at)) AddLine(batch, scan, at, true);
         scan.start = at + 1;
         scan.tabs = 0;
       } else if (scan.tabs < 4) {
@@ -166,11 +166,12 @@ void BatchReader::ParseLines(Batch& batch) {
   scan_ = scan;
 }
 
-// The common line, "N.M" or "N" of at most five digits each followed by at
-// least three fields, filled in one pass; anything else is left to the
-// general parser.
-bool BatchReader::FillPlainFields(const char* data, const Scan& scan, std::size_t end, Line& line) {
-  if (scan.tabs < 3) return false;
+// The common line, "N.M" or "N" of at most five digits each, ending at lf,
+// with at least three fields: added in one pass, inline in the scan. Anything
+// else is left to AddLine, a "$" line too, as "$" is no digit.
+inline bool BatchReader::AddPlainLine(Batch& batch, const Scan& scan, std::size_t lf) {
+  if (scan.tabs < 3 || batch.count == batch.lines.size()) return false;
+  const char* const data = batch.bytes.data.get();
   const char* p = data + scan.start;
   const char* const addressEnd = data + scan.fieldEnd[0];
   unsigned number = 0;
@@ -184,18 +185,22 @@ bool BatchReader::FillPlainFields(const char* data, const Scan& scan, std::size_
     p += 1 + m;
   }
   if (p != addressEnd || number > 32767 || member > 32767) return false;
-  line.paramNumber = static_cast<std::int16_t>(number);
-  line.subIndex = static_cast<std::int16_t>(member);
+
+  const std::size_t end = data[lf - 1] == '\r' ? lf - 1 : lf;  // the line has tabs before
   const std::size_t descriptionAt = scan.fieldEnd[0] + 1;
   const bool readOnly = descriptionAt != scan.fieldEnd[1] && data[descriptionAt] == '!';
   const std::size_t textAt = descriptionAt + (readOnly ? 1 : 0);
   const std::size_t unitsEnd = scan.tabs == 3 ? end : scan.fieldEnd[3];
+  Line& line = batch.lines[batch.count];
   line.text = data + textAt;
   line.descriptionSize = static_cast<std::uint32_t>(scan.fieldEnd[1] - textAt);
   line.valueSize = static_cast<std::uint32_t>(scan.fieldEnd[2] - scan.fieldEnd[1] - 1);
   line.unitsAt = static_cast<std::uint32_t>(scan.fieldEnd[2] + 1 - textAt);
   line.unitsSize = static_cast<std::uint32_t>(unitsEnd - scan.fieldEnd[2] - 1);
+  line.paramNumber = static_cast<std::int16_t>(number);
+  line.subIndex = static_cast<std::int16_t>(member);
   line.flags = readOnly ? Line::kReadOnly : 0;
+  lastAt_ = batch.count++;
   return true;
 }
 
@@ -221,7 +226,9 @@ void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool 
   const char* const data = batch.bytes.data.get();
   const std::size_t start = scan.start;
   if (terminated && end > start && data[end - 1] == '\r') --end;
-  if (batch.count == batch.lines.size()) batch.lines.emplace_back();
+  // Room for many lines at once, so the lines that follow take the fast path.
+  if (batch.count == batch.lines.size())
+    batch.lines.resize(std::max<std::size_t>(64, 2 * batch.count));
   Line& line = batch.lines[batch.count];
   if (end > start && data[start] == '$') {
     if (lastAt_ != kNone) {
@@ -239,7 +246,7 @@ void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool 
   }
   if (end == start) {
     line = Line{};
-  } else if (!FillPlainFields(data, scan, end, line)) {
+  } else {
     ArchiveFields fields;
     std::string_view split[4];
     std::size_t from = start;

@@ -128,7 +128,7 @@ class BatchReader {
   [[noreturn]] void ThrowInLine();
   void ParseLines(Batch& batch);
   void AddLine(Batch& batch, const Scan& scan, std::size_t end, bool terminated);
-  static bool FillPlainFields(const char* data, const Scan& scan, std::size_t end, Line& line);
+  bool AddPlainLine(Batch& batch, const Scan& scan, std::size_t lf);
   void StartLine(std::size_t at);
 
   std::unique_ptr<TextStream> stream_;
