@@ -1,5 +1,8 @@
 #include "engine/AddressTable.h"
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
 #include <new>
 
 #include "engine/Archive.h"
@@ -41,20 +44,39 @@ bool AddressTable::Belongs(const ArchiveFields& fields) const {
 }
 
 void AddressTable::Add(const ArchiveFields& fields) {
+  const std::size_t size = fields.Value.size();
   // Indexes and value offsets are 32-bit, with one index kept as "none".
-  if (values_.size() + fields.Value.size() >= kReadOnlyBit || keys_.size() >= 0xFFFFFFFEU) {
-    throw std::bad_alloc();
-  }
+  if (valuesSize_ + size >= kReadOnlyBit || keys_.size() >= 0xFFFFFFFEU) throw std::bad_alloc();
+  if (valuesCapacity_ - valuesSize_ < size) GrowValues(size);
   keys_.push_back(OrderedKey(structure_ ? 0 : fields.ParamNumber, fields.SubIndex));
-  values_.append(fields.Value);
-  valueEnds_.push_back(static_cast<std::uint32_t>(values_.size()) |
+  if (size > 0) std::memcpy(values_.get() + valuesSize_, fields.Value.data(), size);
+  valuesSize_ += size;
+  valueEnds_.push_back(static_cast<std::uint32_t>(valuesSize_) |
                        (fields.ReadOnly ? kReadOnlyBit : 0U));
+}
+
+void AddressTable::GrowValues(std::size_t more) {
+  const std::size_t capacity = std::max(valuesSize_ + more, 2 * valuesCapacity_ + 4096);
+  auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+  if (valuesSize_ > 0) std::memcpy(bigger.get(), values_.get(), valuesSize_);
+  values_ = std::move(bigger);
+  valuesCapacity_ = capacity;
+}
+
+void AddressTable::Reserve(std::uint64_t fileBytes) {
+  // A line takes at least a few bytes; a value at most the whole line.
+  const std::uint64_t most = std::uint64_t{1} << 30;
+  const auto lines = static_cast<std::size_t>(std::min(fileBytes / 8, most));
+  keys_.reserve(lines);
+  valueEnds_.reserve(lines);
+  const auto bytes = static_cast<std::size_t>(std::min(fileBytes / 2, most));
+  if (bytes > valuesCapacity_) GrowValues(bytes - valuesSize_);
 }
 
 std::string_view AddressTable::Value(std::size_t i) const {
   const std::uint32_t begin = i == 0 ? 0 : valueEnds_[i - 1] & ~kReadOnlyBit;
   const std::uint32_t end = valueEnds_[i] & ~kReadOnlyBit;
-  return std::string_view(values_).substr(begin, end - begin);
+  return std::string_view(values_.get() + begin, end - begin);
 }
 
 std::string AddressTable::AddressText(std::size_t i) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ class AddressTable {
 
   bool Belongs(const ArchiveFields& fields) const;
   void Add(const ArchiveFields& fields);
+  // Room for the lines of a file of this many bytes, so that the table does
+  // not copy itself as it grows. Memory never written stays unused.
+  void Reserve(std::uint64_t fileBytes);
 
   std::size_t Size() const { return keys_.size(); }
   // The address as one number that sorts like (structure, member).
@@ -41,7 +45,11 @@ class AddressTable {
   std::vector<std::uint32_t> keys_;
   std::vector<std::uint32_t>
       valueEnds_;  // where each value ends in values_; the top bit marks read-only
-  std::string values_;
+  std::unique_ptr<char[]> values_;
+  std::size_t valuesSize_ = 0;
+  std::size_t valuesCapacity_ = 0;
+
+  void GrowValues(std::size_t more);
 };
 
 // Reads every line of the stream once: "$" lines are skipped, the others are

@@ -39,8 +39,9 @@ void BatchReader::Bytes::Append(const char* from, std::size_t count) {
   size += count;
 }
 
-BatchReader::BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes)
+BatchReader::BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes, Sink* sink)
     : stream_(std::move(stream)),
+      sink_(sink),
       sizes_{std::max<std::size_t>(sizes.buffer, 1), std::max<std::size_t>(sizes.batch, 1)},
       worker_([this] { Work(); }) {}
 
@@ -353,6 +354,7 @@ void BatchReader::Work() {
       batch->failure = CurrentFailure();
       last = true;
     }
+    if (sink_ != nullptr) TakeLines(*batch, last);
 
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return stop_ || ready_.size() < kBatchesAhead; });
@@ -361,6 +363,30 @@ void BatchReader::Work() {
     lock.unlock();
     changed_.notify_all();
     if (last) return;
+  }
+}
+
+std::size_t BatchReader::Clean() const {
+  if (!current_) return 0;
+  for (const auto& failed : current_->failures) {
+    if (failed.line >= cursor_) return std::min(failed.line, count_) - cursor_;
+  }
+  return count_ - cursor_;
+}
+
+void BatchReader::TakeLines(Batch& batch, bool& last) {
+  for (std::size_t k = 0; k < batch.count; ++k) {
+    try {
+      sink_->Take(batch.lines[k]);
+    } catch (...) {
+      // Handed over after the line that was being taken.
+      batch.count = k + 1;
+      batch.end = false;
+      batch.failure = CurrentFailure();
+      batch.failureInLine = false;
+      last = true;
+      return;
+    }
   }
 }
 

@@ -71,7 +71,16 @@ class BatchReader {
     }
   };
 
-  BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes);
+  // Takes every line on the reader's own thread, in order, once its batch is
+  // parsed, so that work on each line is shared out between the cores too. A
+  // failure it throws is handed over after that line.
+  class Sink {
+   public:
+    virtual ~Sink() = default;
+    virtual void Take(const Line& line) = 0;
+  };
+
+  BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes, Sink* sink = nullptr);
   ~BatchReader();
   BatchReader(const BatchReader&) = delete;
   BatchReader& operator=(const BatchReader&) = delete;
@@ -87,6 +96,10 @@ class BatchReader {
   // The failure met converting the line Next() gave last, to be told under
   // the parser's title; nullptr when there was none.
   const Failure* ParseFailure(const Line& line) const;
+  // How many of the lines at hand Next() would give without a parse failure,
+  // and passing over some of them at once, for readers that use only those.
+  std::size_t Clean() const;
+  void Skip(std::size_t lines) { cursor_ += lines; }
 
  private:
   // A byte buffer that grows without clearing what it gains, and always has a
@@ -123,6 +136,7 @@ class BatchReader {
   };
 
   void Work();
+  void TakeLines(Batch& batch, bool& last);
   std::unique_ptr<Batch> FreshBatch();
   bool NextBatch();  // true at the end
   [[noreturn]] void ThrowInLine();
@@ -132,6 +146,7 @@ class BatchReader {
   void StartLine(std::size_t at);
 
   std::unique_ptr<TextStream> stream_;
+  Sink* const sink_;
   const ReadSizes sizes_;
   // The worker's own.
   Scan scan_;

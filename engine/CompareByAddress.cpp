@@ -252,31 +252,48 @@ void CompareArchivesByAddress(const std::string& archive1, const std::string& ar
                               const ReadSizes& sizes) {
   Compare({archive1, archive2}, "Archive 1", "Archive 2", "Error While Comparing Archives", list,
           sizes, [&](Streams& streams) {
-            // Both archives are read and parsed on cores of their own, and taken
-            // here in step, so lines that fail to split are told in the same
-            // order as when pairing by position.
+            // Both archives are read, parsed and put in their tables on cores of
+            // their own, and taken here in step, so lines that fail to split are
+            // told in the same order as when pairing by position.
             AddressTable t1;
             AddressTable t2;
+            t1.Reserve(FileSize(archive1));
+            t2.Reserve(FileSize(archive2));
             {
-              BatchReader reader1(std::move(streams[0]), sizes);
-              BatchReader reader2(std::move(streams[1]), sizes);
-              const auto take = [](BatchReader& reader, AddressTable& table) {
-                const BatchReader::Line& line = reader.Next();
-                if (const Failure* failure = reader.ParseFailure(line)) {
+              struct Fill final : BatchReader::Sink {
+                explicit Fill(AddressTable& t) : table(t) {}
+                void Take(const BatchReader::Line& line) override {
+                  if (!line.Dollar()) table.Add(line.Fields());
+                }
+                AddressTable& table;
+              };
+              Fill fill1(t1);
+              Fill fill2(t2);
+              BatchReader reader1(std::move(streams[0]), sizes, &fill1);
+              BatchReader reader2(std::move(streams[1]), sizes, &fill2);
+              const auto take = [](BatchReader& reader) {
+                if (const Failure* failure = reader.ParseFailure(reader.Next())) {
                   try {
                     throw *failure;
                   } catch (...) {
                     ReportVBError("Error While Splitting Archive Line");
                   }
                 }
-                if (!line.Dollar()) table.Add(line.Fields());
               };
               for (;;) {
                 const bool end1 = reader1.AtEnd();
                 const bool end2 = reader2.AtEnd();
                 if (end1 && end2) break;
-                if (!end1) take(reader1, t1);
-                if (!end2) take(reader2, t2);
+                // Lines without a message to tell are passed over a run at a time.
+                if (!end1 && !end2) {
+                  if (const std::size_t n = std::min(reader1.Clean(), reader2.Clean()); n > 0) {
+                    reader1.Skip(n);
+                    reader2.Skip(n);
+                    continue;
+                  }
+                }
+                if (!end1) take(reader1);
+                if (!end2) take(reader2);
               }
             }
 

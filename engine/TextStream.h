@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -56,6 +57,9 @@ class TextStream {
 
 inline constexpr int kOpenForReading = 1;
 inline constexpr int kCreateForWriting = 2;
+
+// The size of a regular file in bytes, or 0 when it cannot be told.
+std::uint64_t FileSize(const std::string& path);
 
 // True when a regular file exists at path (folders, pipes and devices are not).
 bool FileExists(const std::string& path);
