@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <stdexcept>
 
 #include "engine/Archive.h"
 #include "engine/ErrorReport.h"
@@ -47,20 +48,27 @@ void AddressTable::Add(const ArchiveFields& fields) {
   const std::size_t size = fields.Value.size();
   // Indexes and value offsets are 32-bit, with one index kept as "none".
   if (valuesSize_ + size >= kReadOnlyBit || keys_.size() >= 0xFFFFFFFEU) throw std::bad_alloc();
-  if (valuesCapacity_ - valuesSize_ < size) GrowValues(size);
+  if (values_.capacity - valuesSize_ < size) GrowValues(size);
   keys_.push_back(OrderedKey(structure_ ? 0 : fields.ParamNumber, fields.SubIndex));
-  if (size > 0) std::memcpy(values_.get() + valuesSize_, fields.Value.data(), size);
+  if (size > 0) std::memcpy(values_.data + valuesSize_, fields.Value.data(), size);
   valuesSize_ += size;
   valueEnds_.push_back(static_cast<std::uint32_t>(valuesSize_) |
                        (fields.ReadOnly ? kReadOnlyBit : 0U));
 }
 
+void AddressTable::Add(const ArchiveFields& fields, std::uint64_t at) {
+  if (places_.size() != keys_.size()) throw std::logic_error("a table keeps all places or none");
+  Add(fields);
+  places_.push_back(at);
+}
+
 void AddressTable::GrowValues(std::size_t more) {
-  const std::size_t capacity = std::max(valuesSize_ + more, 2 * valuesCapacity_ + 4096);
-  auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
-  if (valuesSize_ > 0) std::memcpy(bigger.get(), values_.get(), valuesSize_);
-  values_ = std::move(bigger);
-  valuesCapacity_ = capacity;
+  const std::size_t capacity = std::max(valuesSize_ + more, 2 * values_.capacity + 4096);
+  auto* bigger = static_cast<char*>(AllocateBig(capacity));
+  if (valuesSize_ > 0) std::memcpy(bigger, values_.data, valuesSize_);
+  if (values_.data != nullptr) FreeBig(values_.data, values_.capacity);
+  values_.data = bigger;
+  values_.capacity = capacity;
 }
 
 void AddressTable::Reserve(std::uint64_t fileBytes) {
@@ -69,14 +77,15 @@ void AddressTable::Reserve(std::uint64_t fileBytes) {
   const auto lines = static_cast<std::size_t>(std::min(fileBytes / 8, most));
   keys_.reserve(lines);
   valueEnds_.reserve(lines);
+  places_.reserve(lines);
   const auto bytes = static_cast<std::size_t>(std::min(fileBytes / 2, most));
-  if (bytes > valuesCapacity_) GrowValues(bytes - valuesSize_);
+  if (bytes > values_.capacity) GrowValues(bytes - valuesSize_);
 }
 
 std::string_view AddressTable::Value(std::size_t i) const {
   const std::uint32_t begin = i == 0 ? 0 : valueEnds_[i - 1] & ~kReadOnlyBit;
   const std::uint32_t end = valueEnds_[i] & ~kReadOnlyBit;
-  return std::string_view(values_.get() + begin, end - begin);
+  return std::string_view(values_.data + begin, end - begin);
 }
 
 std::string AddressTable::AddressText(std::size_t i) const {
@@ -128,6 +137,24 @@ void FetchTexts(TextStream& stream, std::vector<TextRequest*> requests) {
   }
   // A file that shrank since the first reading leaves the rest without texts.
   for (TextRequest* r : requests) r->texts.resize(r->indexes.size());
+}
+
+void FetchTextsAt(TextStream& stream, TextRequest& r) {
+  const AddressTable& table = *r.table;
+  ArchiveFields fields;
+  for (const std::uint32_t i : r.indexes) {
+    stream.SkipTo(table.Place(i));
+    if (stream.AtEndOfStream()) break;
+    const std::string_view text = stream.ReadLine();
+    ParseQuietly(text, fields);
+    if (IsDollarLine(text) || fields.Value != table.Value(i) ||
+        OrderedKey(fields.ParamNumber, fields.SubIndex) != table.Key(i)) {
+      r.texts.emplace_back();  // the file changed since
+    } else {
+      r.texts.push_back({std::string(fields.Description), std::string(fields.Units)});
+    }
+  }
+  r.texts.resize(r.indexes.size());
 }
 
 }  // namespace parvex

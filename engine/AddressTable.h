@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/BigArray.h"
+
 namespace parvex {
 
 class TextStream;
@@ -25,6 +27,9 @@ class AddressTable {
 
   bool Belongs(const ArchiveFields& fields) const;
   void Add(const ArchiveFields& fields);
+  // The same, keeping where the line starts in its file, so that its texts
+  // can be read again from there alone.
+  void Add(const ArchiveFields& fields, std::uint64_t at);
   // Room for the lines of a file of this many bytes, so that the table does
   // not copy itself as it grows. Memory never written stays unused.
   void Reserve(std::uint64_t fileBytes);
@@ -37,17 +42,31 @@ class AddressTable {
   // The address as a row shows it: "N.M", or the member number alone.
   std::string AddressText(std::size_t i) const;
   bool ForStructure() const { return structure_.has_value(); }
+  // Where line i starts in its file, when the table was given it.
+  bool KnowsPlaces() const { return !places_.empty(); }
+  std::uint64_t Place(std::size_t i) const { return places_[i]; }
 
  private:
   static constexpr std::uint32_t kReadOnlyBit = 0x80000000U;
 
   std::optional<std::int16_t> structure_;
-  std::vector<std::uint32_t> keys_;
-  std::vector<std::uint32_t>
+  BigVector<std::uint32_t> keys_;
+  BigVector<std::uint32_t>
       valueEnds_;  // where each value ends in values_; the top bit marks read-only
-  std::unique_ptr<char[]> values_;
+  BigVector<std::uint64_t> places_;
+  // The values one after another, in memory that only grows.
+  struct Bytes {
+    char* data = nullptr;
+    std::size_t capacity = 0;
+    Bytes() = default;
+    Bytes(const Bytes&) = delete;
+    Bytes& operator=(const Bytes&) = delete;
+    ~Bytes() {
+      if (data != nullptr) FreeBig(data, capacity);
+    }
+  };
+  Bytes values_;
   std::size_t valuesSize_ = 0;
-  std::size_t valuesCapacity_ = 0;
 
   void GrowValues(std::size_t more);
 };
@@ -72,5 +91,9 @@ struct TextRequest {
 // Fills the requests (all on the same file) in one pass that stops after the
 // last line asked for.
 void FetchTexts(TextStream& stream, std::vector<TextRequest*> requests);
+
+// The same for a table that knows where its lines start: only those lines are
+// read. A line that is no longer there as the table read it gets empty texts.
+void FetchTextsAt(TextStream& stream, TextRequest& request);
 
 }  // namespace parvex

@@ -70,6 +70,7 @@ std::unique_ptr<BatchReader::Batch> BatchReader::FreshBatch() {
   batch->end = false;
   batch->failure.reset();
   batch->failureInLine = false;
+  batch->starts.clear();
   return batch;
 }
 
@@ -156,6 +157,7 @@ void BatchReader::ParseLines(Batch& batch) {
       const std::size_t at = i + k;
       if (((lfs >> k) & 1U) != 0) {
         if (!AddPlainLine(batch, scan, at)) AddLine(batch, scan, at, true);
+        if (sink_ != nullptr) batch.starts.push_back(static_cast<std::uint32_t>(scan.start));
         scan.start = at + 1;
         scan.tabs = 0;
       } else if (scan.tabs < 4) {
@@ -294,6 +296,7 @@ void BatchReader::Work() {
       lastAt_ = kNone;
       // The line read in part last time goes on here.
       const std::size_t shift = bytes.size;
+      batch->fileAt = pendingAt_ - shift;  // modulo 2^64, as it is only added to
       bytes.Append(pending.data.get(), pending.size);
       scan_.start += shift;
       scan_.next += shift;
@@ -308,6 +311,7 @@ void BatchReader::Work() {
           // a terminator at the very end starts no further line.
           if (scan_.start < bytes.size) {
             AddLine(*batch, scan_, bytes.size, false);
+            if (sink_ != nullptr) batch->starts.push_back(static_cast<std::uint32_t>(scan_.start));
             StartLine(bytes.size);
           }
           batch->end = true;
@@ -337,6 +341,7 @@ void BatchReader::Work() {
 
       // What follows the batch's last line waits for the next batch.
       const std::size_t cut = scan_.start;
+      pendingAt_ = batch->fileAt + cut;
       pending.size = 0;
       pending.Append(bytes.data.get() + cut, bytes.size - cut);
       bytes.size = cut;
@@ -377,7 +382,7 @@ std::size_t BatchReader::Clean() const {
 void BatchReader::TakeLines(Batch& batch, bool& last) {
   for (std::size_t k = 0; k < batch.count; ++k) {
     try {
-      sink_->Take(batch.lines[k]);
+      sink_->Take(batch.lines[k], batch.fileAt + batch.starts[k]);
     } catch (...) {
       // Handed over after the line that was being taken.
       batch.count = k + 1;

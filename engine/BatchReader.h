@@ -77,7 +77,8 @@ class BatchReader {
   class Sink {
    public:
     virtual ~Sink() = default;
-    virtual void Take(const Line& line) = 0;
+    // at: where the line starts in the file.
+    virtual void Take(const Line& line, std::uint64_t at) = 0;
   };
 
   BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes, Sink* sink = nullptr);
@@ -121,9 +122,11 @@ class BatchReader {
       Failure failure;
     };
     std::vector<FailedLine> failures;
-    bool end = false;                // the archive ended after these lines
-    std::optional<Failure> failure;  // the file failed after these lines
-    bool failureInLine = false;      // ... while a further line was being read
+    bool end = false;                   // the archive ended after these lines
+    std::optional<Failure> failure;     // the file failed after these lines
+    bool failureInLine = false;         // ... while a further line was being read
+    std::uint64_t fileAt = 0;           // where bytes[0] would lie in the file
+    std::vector<std::uint32_t> starts;  // where each line starts in bytes, for a sink
   };
   // How far the search through the line being read has come, by places in
   // the batch's bytes.
@@ -153,6 +156,7 @@ class BatchReader {
   // The last parsed line: in this batch (lastAt_), or copied from an earlier
   // one, its texts at the start of this batch's bytes.
   std::size_t lastAt_ = 0;
+  std::uint64_t pendingAt_ = 0;  // where the line read in part lies in the file
   Line last_;
   std::string lastDescription_;
   std::string lastUnits_;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/AddressTable.h"
+#include "engine/BigArray.h"
 #include "engine/DifferenceList.h"
 #include "engine/ErrorReport.h"
 #include "engine/Failure.h"
@@ -25,8 +26,8 @@ constexpr std::size_t kMostRows = 32768;
 
 // For each line of one table, the index of its partner in the other, or kNone.
 struct Partners {
-  std::vector<std::uint32_t> first;
-  std::vector<std::uint32_t> second;
+  BigVector<std::uint32_t> first;
+  BigVector<std::uint32_t> second;
 };
 
 // The lines of a table in address order and, within an address, in file
@@ -55,14 +56,13 @@ class AddressOrder {
 
  private:
   const AddressTable& table_;
-  std::vector<std::uint64_t> sorted_;  // (key, index), empty when not needed
+  BigVector<std::uint64_t> sorted_;  // (key, index), empty when not needed
 };
 
 // The k-th line of an address in one table is paired with the k-th line of
 // the same address in the other.
 Partners Pair(const AddressTable& a, const AddressTable& b) {
-  Partners p{std::vector<std::uint32_t>(a.Size(), kNone),
-             std::vector<std::uint32_t>(b.Size(), kNone)};
+  Partners p{BigVector<std::uint32_t>(a.Size(), kNone), BigVector<std::uint32_t>(b.Size(), kNone)};
   const AddressOrder oa(a);
   const AddressOrder ob(b);
   std::size_t i = 0;
@@ -262,8 +262,8 @@ void CompareArchivesByAddress(const std::string& archive1, const std::string& ar
             {
               struct Fill final : BatchReader::Sink {
                 explicit Fill(AddressTable& t) : table(t) {}
-                void Take(const BatchReader::Line& line) override {
-                  if (!line.Dollar()) table.Add(line.Fields());
+                void Take(const BatchReader::Line& line, std::uint64_t at) override {
+                  if (!line.Dollar()) table.Add(line.Fields(), at);
                 }
                 AddressTable& table;
               };
@@ -300,7 +300,7 @@ void CompareArchivesByAddress(const std::string& archive1, const std::string& ar
             const auto fetch = [&sizes](const std::string& path, TextRequest& r) {
               if (r.indexes.empty()) return;
               TextStream again(path, TextStream::Mode::Read, sizes.buffer);
-              FetchTexts(again, {&r});
+              FetchTextsAt(again, r);
             };
             return ListByAddress(t1, t2, list, includeReadOnly, numbersByValue,
                                  [&](TextRequest& first, TextRequest& second) {

@@ -95,6 +95,8 @@ bool TextStream::Fill() {
   end_ = 0;
   errno = 0;
   const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  bufferAt_ = fileAt_;
+  fileAt_ += got;
   if (got == 0) {
     if (std::ferror(file_)) Fail(errno != 0 ? errno : EIO);
     eof_ = true;
@@ -102,6 +104,25 @@ bool TextStream::Fill() {
   }
   end_ = got;
   return true;
+}
+
+void TextStream::SkipTo(std::uint64_t at) {
+  if (file_ == nullptr || mode_ != Mode::Read) throw Failure(54, "Bad file mode");
+  if (at >= bufferAt_ && at - bufferAt_ <= end_) {
+    begin_ = static_cast<std::size_t>(at - bufferAt_);
+    return;
+  }
+#ifdef _WIN32
+  const bool moved = _fseeki64(file_, static_cast<__int64>(at), SEEK_SET) == 0;
+#else
+  const bool moved = fseeko(file_, static_cast<off_t>(at), SEEK_SET) == 0;
+#endif
+  if (!moved) Fail(errno != 0 ? errno : EIO);
+  begin_ = 0;
+  end_ = 0;
+  eof_ = false;
+  bufferAt_ = at;
+  fileAt_ = at;
 }
 
 bool TextStream::AtEndOfStream() {

@@ -35,6 +35,10 @@ class TextStream {
   // mixed with ReadLine); 0 at the end of the file. Throws when reading fails.
   std::size_t ReadBytes(char* into, std::size_t size);
 
+  // Goes on reading lines from this place in the file, within what is
+  // buffered when it can, for readers that know where their lines start.
+  void SkipTo(std::uint64_t at);
+
   void WriteLine(std::string_view text);
   // Flushes and closes; a failure to write the last bytes is reported here.
   void Close();
@@ -52,7 +56,9 @@ class TextStream {
   std::size_t begin_ = 0;  // next unread byte in buffer_
   std::size_t end_ = 0;    // one past the last valid byte in buffer_
   bool eof_ = false;
-  std::string carry_;  // a line that spans a buffer refill
+  std::uint64_t bufferAt_ = 0;  // where buffer_ begins in the file
+  std::uint64_t fileAt_ = 0;    // where the next read from the file begins
+  std::string carry_;           // a line that spans a buffer refill
 };
 
 inline constexpr int kOpenForReading = 1;
