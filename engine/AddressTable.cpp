@@ -4,7 +4,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <stdexcept>
 
 #include "engine/Archive.h"
 #include "engine/ErrorReport.h"
@@ -13,13 +12,6 @@
 namespace parvex {
 
 namespace {
-
-std::uint32_t OrderedKey(std::int16_t structure, std::int16_t member) {
-  // Flipping the sign bits makes unsigned order the order of the signed numbers.
-  const auto high = static_cast<std::uint32_t>(static_cast<std::uint16_t>(structure) ^ 0x8000U);
-  const auto low = static_cast<std::uint32_t>(static_cast<std::uint16_t>(member) ^ 0x8000U);
-  return (high << 16) | low;
-}
 
 std::int16_t FromKeyHalf(std::uint32_t half) {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(half ^ 0x8000U));
@@ -54,12 +46,6 @@ void AddressTable::Add(const ArchiveFields& fields) {
   valuesSize_ += size;
   valueEnds_.push_back(static_cast<std::uint32_t>(valuesSize_) |
                        (fields.ReadOnly ? kReadOnlyBit : 0U));
-}
-
-void AddressTable::Add(const ArchiveFields& fields, std::uint64_t at) {
-  if (places_.size() != keys_.size()) throw std::logic_error("a table keeps all places or none");
-  Add(fields);
-  places_.push_back(at);
 }
 
 void AddressTable::GrowValues(std::size_t more) {
@@ -148,7 +134,7 @@ void FetchTextsAt(TextStream& stream, TextRequest& r) {
     const std::string_view text = stream.ReadLine();
     ParseQuietly(text, fields);
     if (IsDollarLine(text) || fields.Value != table.Value(i) ||
-        OrderedKey(fields.ParamNumber, fields.SubIndex) != table.Key(i)) {
+        AddressTable::OrderedKey(fields.ParamNumber, fields.SubIndex) != table.Key(i)) {
       r.texts.emplace_back();  // the file changed since
     } else {
       r.texts.push_back({std::string(fields.Description), std::string(fields.Units)});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,9 +28,24 @@ class AddressTable {
 
   bool Belongs(const ArchiveFields& fields) const;
   void Add(const ArchiveFields& fields);
-  // The same, keeping where the line starts in its file, so that its texts
-  // can be read again from there alone.
-  void Add(const ArchiveFields& fields, std::uint64_t at);
+  // A parameter line of an archive, keeping where it starts in its file, so
+  // that its texts can be read again from there alone. Inline, as it runs for
+  // every line of both archives.
+  void AddAt(std::int16_t structure, std::int16_t member, std::string_view value, bool readOnly,
+             std::uint64_t at) {
+    const std::size_t size = value.size();
+    // Indexes and value offsets are 32-bit, with one index kept as "none".
+    if (valuesSize_ + size >= kReadOnlyBit || keys_.size() >= 0xFFFFFFFEU ||
+        places_.size() != keys_.size()) {
+      throw std::bad_alloc();
+    }
+    if (values_.capacity - valuesSize_ < size) GrowValues(size);
+    keys_.push_back(OrderedKey(structure, member));
+    if (size > 0) std::memcpy(values_.data + valuesSize_, value.data(), size);
+    valuesSize_ += size;
+    valueEnds_.push_back(static_cast<std::uint32_t>(valuesSize_) | (readOnly ? kReadOnlyBit : 0U));
+    places_.push_back(at);
+  }
   // Room for the lines of a file of this many bytes, so that the table does
   // not copy itself as it grows. Memory never written stays unused.
   void Reserve(std::uint64_t fileBytes);
@@ -45,6 +61,14 @@ class AddressTable {
   // Where line i starts in its file, when the table was given it.
   bool KnowsPlaces() const { return !places_.empty(); }
   std::uint64_t Place(std::size_t i) const { return places_[i]; }
+
+  // The key of an address. Flipping the sign bits makes unsigned order the
+  // order of the signed numbers.
+  static std::uint32_t OrderedKey(std::int16_t structure, std::int16_t member) {
+    const auto high = static_cast<std::uint32_t>(static_cast<std::uint16_t>(structure) ^ 0x8000U);
+    const auto low = static_cast<std::uint32_t>(static_cast<std::uint16_t>(member) ^ 0x8000U);
+    return (high << 16) | low;
+  }
 
  private:
   static constexpr std::uint32_t kReadOnlyBit = 0x80000000U;

@@ -380,18 +380,16 @@ std::size_t BatchReader::Clean() const {
 }
 
 void BatchReader::TakeLines(Batch& batch, bool& last) {
-  for (std::size_t k = 0; k < batch.count; ++k) {
-    try {
-      sink_->Take(batch.lines[k], batch.fileAt + batch.starts[k]);
-    } catch (...) {
-      // Handed over after the line that was being taken.
-      batch.count = k + 1;
-      batch.end = false;
-      batch.failure = CurrentFailure();
-      batch.failureInLine = false;
-      last = true;
-      return;
-    }
+  std::size_t taken = 0;
+  try {
+    sink_->Take(batch.lines.data(), batch.starts.data(), batch.count, batch.fileAt, taken);
+  } catch (...) {
+    // Handed over after the line that was being taken.
+    batch.count = std::min(taken + 1, batch.count);
+    batch.end = false;
+    batch.failure = CurrentFailure();
+    batch.failureInLine = false;
+    last = true;
   }
 }
 

@@ -77,8 +77,11 @@ class BatchReader {
   class Sink {
    public:
     virtual ~Sink() = default;
-    // at: where the line starts in the file.
-    virtual void Take(const Line& line, std::uint64_t at) = 0;
+    // Takes lines[0..count), line k starting in the file at fileAt +
+    // starts[k], and counts in taken the lines it is done with, so that a
+    // failure it throws can be handed over after its line.
+    virtual void Take(const Line* lines, const std::uint32_t* starts, std::size_t count,
+                      std::uint64_t fileAt, std::size_t& taken) = 0;
   };
 
   BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes, Sink* sink = nullptr);

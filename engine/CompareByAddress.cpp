@@ -262,8 +262,14 @@ void CompareArchivesByAddress(const std::string& archive1, const std::string& ar
             {
               struct Fill final : BatchReader::Sink {
                 explicit Fill(AddressTable& t) : table(t) {}
-                void Take(const BatchReader::Line& line, std::uint64_t at) override {
-                  if (!line.Dollar()) table.Add(line.Fields(), at);
+                void Take(const BatchReader::Line* lines, const std::uint32_t* starts,
+                          std::size_t count, std::uint64_t fileAt, std::size_t& taken) override {
+                  for (taken = 0; taken < count; ++taken) {
+                    const BatchReader::Line& line = lines[taken];
+                    if (line.Dollar()) continue;
+                    table.AddAt(line.paramNumber, line.subIndex, line.Value(), line.ReadOnly(),
+                                fileAt + starts[taken]);
+                  }
                 }
                 AddressTable& table;
               };
