@@ -271,8 +271,7 @@ void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool 
   lastAt_ = batch.count++;
 }
 
-const Failure* BatchReader::ParseFailure(const Line& line) const {
-  if ((line.flags & Line::kFailed) == 0) return nullptr;
+const Failure* BatchReader::FailureOf(const Line& line) const {
   const auto at = static_cast<std::size_t>(&line - current_->lines.data());
   for (const auto& failed : current_->failures) {
     if (failed.line == at) return &failed.failure;

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -10,6 +11,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "engine/Archive.h"
 #include "engine/Failure.h"
@@ -99,11 +104,35 @@ class BatchReader {
   }
   // The failure met converting the line Next() gave last, to be told under
   // the parser's title; nullptr when there was none.
-  const Failure* ParseFailure(const Line& line) const;
+  const Failure* ParseFailure(const Line& line) const {
+    return (line.flags & Line::kFailed) == 0 ? nullptr : FailureOf(line);
+  }
+  // Whether two lines read by batch readers have the same value, byte for
+  // byte. Their bytes lie in batches with room behind them, so a short value
+  // is tested sixteen bytes at once, without a call.
+  static bool SameValueBytes(const Line& a, const Line& b) {
+    const std::size_t size = a.valueSize;
+    if (size != b.valueSize) return false;
+    if (size == 0) return true;
+    const char* const p = a.text + a.descriptionSize + 1;
+    const char* const q = b.text + b.descriptionSize + 1;
+#if defined(__SSE2__)
+    if (size <= 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+      const auto same = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
+      const unsigned wanted = size == 16 ? 0xFFFFU : (1U << size) - 1U;
+      return (same & wanted) == wanted;
+    }
+#endif
+    return std::memcmp(p, q, size) == 0;
+  }
   // How many of the lines at hand Next() would give without a parse failure,
   // and passing over some of them at once, for readers that use only those.
   std::size_t Clean() const;
-  void Skip(std::size_t lines) { cursor_ += lines; }
+  void Skip(std::size_t lines) {
+    cursor_ += lines;
+  }
 
  private:
   // A byte buffer that grows without clearing what it gains, and always has a
@@ -143,6 +172,7 @@ class BatchReader {
 
   void Work();
   void TakeLines(Batch& batch, bool& last);
+  const Failure* FailureOf(const Line& line) const;
   std::unique_ptr<Batch> FreshBatch();
   bool NextBatch();  // true at the end
   [[noreturn]] void ThrowInLine();

@@ -94,7 +94,10 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
         if (const Failure* failure = reader2.ParseFailure(line2)) ReportParseFailure(*failure);
 
         if (!includeReadOnly && line1.ReadOnly()) continue;
-        if (ValuesEqual(line1.Value(), line2.Value(), options.NumbersByValue)) continue;
+        if (BatchReader::SameValueBytes(line1, line2) ||
+            (options.NumbersByValue && SameDecimalNumber(line1.Value(), line2.Value()))) {
+          continue;
+        }
 
         const ArchiveFields r1 = line1.Fields();
         list.Append(MakeRow(std::to_string(r1.ParamNumber) + "." + std::to_string(r1.SubIndex), r1,
