@@ -109,29 +109,53 @@ inline void Classify(const char* p, std::uint64_t& tabs, std::uint64_t& lfs) {
 #endif
 }
 
-// The run of one to five decimal digits at p, and its value; 0 for any other
-// run, which the general parser then takes. Reads eight bytes at p, all
-// digits tested at once.
-inline unsigned DigitRun(const char* p, unsigned& value) {
-  if constexpr (std::endian::native != std::endian::little) return 0;
-  std::uint64_t v = 0;
-  std::memcpy(&v, p, sizeof v);
-  // A byte is a digit when its high half is 3 and adding 6 keeps it so; a
-  // carry out of a byte only disturbs bytes after the first that is no digit.
-  const std::uint64_t high = 0xF0F0F0F0F0F0F0F0ULL;
-  const std::uint64_t threes = 0x3030303030303030ULL;
-  const std::uint64_t other =
-      ((v & high) ^ threes) | (((v + 0x0606060606060606ULL) & high) ^ threes);
-  if (other == 0) return 0;
-  const auto n = static_cast<unsigned>(__builtin_ctzll(other)) / 8;
-  if (n == 0 || n > 5) return 0;
-  // The digits moved to the top, zeros before them, then summed in pairs,
-  // fours and eights.
-  std::uint64_t d = ((v - threes) << (64 - 8 * n)) & 0x0F0F0F0F0F0F0F0FULL;
+// The value of n (1 to 8) digits, given as the numbers 0 to 9 in the low n
+// bytes of v, the first digit lowest: moved to the top with zeros before
+// them, then summed in pairs, fours and eights.
+inline unsigned DigitsValue(std::uint64_t v, unsigned n) {
+  std::uint64_t d = (v << (64 - 8 * n)) & 0x0F0F0F0F0F0F0F0FULL;
   d = ((d * 2561) >> 8) & 0x00FF00FF00FF00FFULL;
   d = ((d * 6553601) >> 16) & 0x0000FFFF0000FFFFULL;
-  value = static_cast<unsigned>((d * 42949672960001ULL) >> 32);
-  return n;
+  return static_cast<unsigned>((d * 42949672960001ULL) >> 32);
+}
+
+// An address of length bytes at p (which has 16 bytes to read) in the common
+// shape "N" or "N.M", each of one to five digits and within range; false for
+// anything else, which the general parser then takes.
+inline bool PlainAddress(const char* p, std::size_t length, unsigned& number, unsigned& member) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  if (length == 0 || length > 11) return false;
+  const std::uint64_t zeros = 0x3030303030303030ULL;
+  unsigned others = 0;  // bit k: p[k] is no digit
+#if defined(__SSE2__)
+  const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i values = _mm_sub_epi8(chunk, _mm_set1_epi8('0'));
+  const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(values, _mm_set1_epi8(9)), values);
+  others = ~static_cast<unsigned>(_mm_movemask_epi8(digit));
+#else
+  for (unsigned k = 0; k < length; ++k) {
+    others |= static_cast<unsigned>(static_cast<unsigned char>(p[k] - '0') > 9) << k;
+  }
+#endif
+  others &= (1U << length) - 1U;
+  auto n = static_cast<unsigned>(length);  // digits of the number
+  unsigned m = 0;                          // and of the member
+  if (others != 0) {
+    n = static_cast<unsigned>(__builtin_ctz(others));
+    if ((others & (others - 1)) != 0 || p[n] != '.') return false;
+    m = static_cast<unsigned>(length) - n - 1;
+    if (m == 0 || m > 5) return false;
+  }
+  if (n == 0 || n > 5) return false;
+  std::uint64_t v = 0;
+  std::memcpy(&v, p, sizeof v);
+  number = DigitsValue(v - zeros, n);
+  member = 0;
+  if (m != 0) {
+    std::memcpy(&v, p + n + 1, sizeof v);
+    member = DigitsValue(v - zeros, m);
+  }
+  return number <= 32767 && member <= 32767;
 }
 
 }  // namespace
@@ -175,19 +199,11 @@ void BatchReader::ParseLines(Batch& batch) {
 inline bool BatchReader::AddPlainLine(Batch& batch, const Scan& scan, std::size_t lf) {
   if (scan.tabs < 3 || batch.count == batch.lines.size()) return false;
   const char* const data = batch.bytes.data.get();
-  const char* p = data + scan.start;
-  const char* const addressEnd = data + scan.fieldEnd[0];
   unsigned number = 0;
   unsigned member = 0;
-  const unsigned n = DigitRun(p, number);
-  if (n == 0) return false;
-  p += n;
-  if (*p == '.') {
-    const unsigned m = DigitRun(p + 1, member);
-    if (m == 0) return false;
-    p += 1 + m;
+  if (!PlainAddress(data + scan.start, scan.fieldEnd[0] - scan.start, number, member)) {
+    return false;
   }
-  if (p != addressEnd || number > 32767 || member > 32767) return false;
 
   const std::size_t end = data[lf - 1] == '\r' ? lf - 1 : lf;  // the line has tabs before
   const std::size_t descriptionAt = scan.fieldEnd[0] + 1;
