@@ -176,17 +176,24 @@ void BatchReader::ParseLines(Batch& batch) {
       tabs &= valid;
       lfs &= valid;
     }
-    for (std::uint64_t bits = tabs | lfs; bits != 0; bits &= bits - 1) {
-      const auto k = static_cast<unsigned>(__builtin_ctzll(bits));
-      const std::size_t at = i + k;
-      if (((lfs >> k) & 1U) != 0) {
-        if (!AddPlainLine(batch, scan, at)) AddLine(batch, scan, at, true);
-        if (sink_ != nullptr) batch.starts.push_back(static_cast<std::uint32_t>(scan.start));
-        scan.start = at + 1;
-        scan.tabs = 0;
-      } else if (scan.tabs < 4) {
-        scan.fieldEnd[scan.tabs++] = at;
+    // Line by line: the tabs before its LF end its fields (the first four
+    // count), and what is left after the last LF belongs to the next line.
+    while (lfs != 0) {
+      const auto e = static_cast<unsigned>(__builtin_ctzll(lfs));
+      const std::uint64_t before = (std::uint64_t{1} << e) - 1;
+      for (std::uint64_t t = tabs & before; t != 0 && scan.tabs < 4; t &= t - 1) {
+        scan.fieldEnd[scan.tabs++] = i + static_cast<unsigned>(__builtin_ctzll(t));
       }
+      tabs &= ~before;
+      const std::size_t at = i + e;
+      if (!AddPlainLine(batch, scan, at)) AddLine(batch, scan, at, true);
+      if (sink_ != nullptr) batch.starts.push_back(static_cast<std::uint32_t>(scan.start));
+      scan.start = at + 1;
+      scan.tabs = 0;
+      lfs &= lfs - 1;
+    }
+    for (; tabs != 0 && scan.tabs < 4; tabs &= tabs - 1) {
+      scan.fieldEnd[scan.tabs++] = i + static_cast<unsigned>(__builtin_ctzll(tabs));
     }
   }
   scan.next = size;
