@@ -39,7 +39,8 @@ inline void FreeBig(void* p, std::size_t bytes) {
     return;
   }
 #endif
-  ::operator delete(p, bytes);
+  static_cast<void>(bytes);
+  ::operator delete(p);
 }
 
 template <typename T>

@@ -1,8 +1,9 @@
-// Feeds arbitrary bytes as two archives through both comparisons, once with
-// the default read sizes and once with tiny ones, and fails when the two runs
-// disagree in any row, caption, message or status.
-// The first two bytes choose the structures, the read-only option and the tiny
-// sizes; the rest is split at the first 0xFE byte into archive 1 and archive 2.
+// Feeds arbitrary bytes as two archives through the comparisons (by position,
+// of structures, and by address), once with the default read sizes and once
+// with tiny ones, and fails when the two runs disagree in any row, caption,
+// message or status. The first two bytes choose the structures, the read-only
+// option, numbers by value and the tiny sizes; the rest is split at the first
+// 0xFE byte into archive 1 and archive 2.
 #include <unistd.h>
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "engine/Compare.h"
+#include "engine/CompareOptions.h"
 #include "engine/DifferenceList.h"
 #include "engine/ErrorReport.h"
 
@@ -45,8 +47,10 @@ void WriteFile(const std::string& path, const std::uint8_t* data, std::size_t si
   std::fclose(f);
 }
 
+// pairsOnly: every row pairs two lines (no "(missing)" side), so its values
+// must differ as bytes.
 template <typename Compare>
-Outcome Observe(Compare&& compare) {
+Outcome Observe(bool pairsOnly, Compare&& compare) {
   RecordingBox box;
   std::uint32_t tick = 0;
   parvex::InstallErrorServices([&tick] { return tick += 7000; }, box);
@@ -54,7 +58,7 @@ Outcome Observe(Compare&& compare) {
   compare(list);
   // Every row found is a real difference of values.
   for (const auto& row : list.Rows()) {
-    if (row.Value1() == row.Value2()) __builtin_trap();
+    if (pairsOnly && row.Value1() == row.Value2()) __builtin_trap();
   }
   Outcome outcome{list.Rows(), list.Column(2).Caption, list.Column(3).Caption, list.Status(),
                   box.shown};
@@ -70,6 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto structure1 = static_cast<std::int16_t>(static_cast<std::int8_t>(data[0]) / 8);
   const auto structure2 = static_cast<std::int16_t>(static_cast<std::int8_t>(data[1]) / 8);
   const bool includeReadOnly = (data[0] & 1) != 0;
+  const parvex::CompareOptions byAddress{true, (data[1] & 8) != 0};
   const parvex::ReadSizes tiny{1U + data[1] % 7U, 1U + (data[0] >> 1) % 5U};
   data += 2;
   size -= 2;
@@ -82,13 +87,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteFile(path1, data, size1);
   WriteFile(path2, split != nullptr ? split + 1 : data, size2);
 
-  for (const bool structures : {false, true}) {
+  enum class Mode { kArchives, kStructures, kByAddress };
+  for (const Mode mode : {Mode::kArchives, Mode::kStructures, Mode::kByAddress}) {
     const auto run = [&](const parvex::ReadSizes& sizes) {
-      return Observe([&](parvex::DifferenceList& list) {
-        if (structures) {
+      return Observe(mode != Mode::kByAddress, [&](parvex::DifferenceList& list) {
+        if (mode == Mode::kStructures) {
           parvex::CompareStructures(path1, structure1, structure2, list, includeReadOnly, sizes);
-        } else {
+        } else if (mode == Mode::kArchives) {
           parvex::CompareArchives(path1, path2, list, includeReadOnly, sizes);
+        } else {
+          parvex::CompareArchives(path1, path2, list, includeReadOnly, byAddress, sizes);
         }
       });
     };
