@@ -170,6 +170,7 @@ std::size_t TextStream::ReadBytes(char* into, std::size_t size) {
   errno = 0;
   const std::size_t got = std::fread(into, 1, size, file_);
   if (got == 0 && std::ferror(file_)) Fail(errno != 0 ? errno : EIO);
+  fileAt_ += got;
   return got;
 }
 
