@@ -57,17 +57,6 @@ void AddressTable::GrowValues(std::size_t more) {
   values_.capacity = capacity;
 }
 
-void AddressTable::Reserve(std::uint64_t fileBytes) {
-  // A line takes at least a few bytes; a value at most the whole line.
-  const std::uint64_t most = std::uint64_t{1} << 30;
-  const auto lines = static_cast<std::size_t>(std::min(fileBytes / 8, most));
-  keys_.reserve(lines);
-  valueEnds_.reserve(lines);
-  places_.reserve(lines);
-  const auto bytes = static_cast<std::size_t>(std::min(fileBytes / 2, most));
-  if (bytes > values_.capacity) GrowValues(bytes - valuesSize_);
-}
-
 std::string_view AddressTable::Value(std::size_t i) const {
   const std::uint32_t begin = i == 0 ? 0 : valueEnds_[i - 1] & ~kReadOnlyBit;
   const std::uint32_t end = valueEnds_[i] & ~kReadOnlyBit;
@@ -125,22 +114,36 @@ void FetchTexts(TextStream& stream, std::vector<TextRequest*> requests) {
   for (TextRequest* r : requests) r->texts.resize(r->indexes.size());
 }
 
+namespace {
+
+// Whether a line still starts at this place of the file: at its start, or
+// right after an LF.
+bool LineStartsAt(TextStream& stream, std::uint64_t at) {
+  stream.SkipTo(at == 0 ? 0 : at - 1);
+  if (at == 0) return true;
+  if (stream.AtEndOfStream()) return false;
+  return stream.ReadLine().empty() && stream.Place() == at;
+}
+
+}  // namespace
+
 void FetchTextsAt(TextStream& stream, TextRequest& r) {
   const AddressTable& table = *r.table;
   ArchiveFields fields;
   for (const std::uint32_t i : r.indexes) {
-    stream.SkipTo(table.Place(i));
-    if (stream.AtEndOfStream()) break;
+    if (!LineStartsAt(stream, table.Place(i)) || stream.AtEndOfStream()) {
+      r.texts.emplace_back();  // the file changed since
+      continue;
+    }
     const std::string_view text = stream.ReadLine();
     ParseQuietly(text, fields);
     if (IsDollarLine(text) || fields.Value != table.Value(i) ||
         AddressTable::OrderedKey(fields.ParamNumber, fields.SubIndex) != table.Key(i)) {
-      r.texts.emplace_back();  // the file changed since
+      r.texts.emplace_back();
     } else {
       r.texts.push_back({std::string(fields.Description), std::string(fields.Units)});
     }
   }
-  r.texts.resize(r.indexes.size());
 }
 
 }  // namespace parvex

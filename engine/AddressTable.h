@@ -46,9 +46,6 @@ class AddressTable {
     valueEnds_.push_back(static_cast<std::uint32_t>(valuesSize_) | (readOnly ? kReadOnlyBit : 0U));
     places_.push_back(at);
   }
-  // Room for the lines of a file of this many bytes, so that the table does
-  // not copy itself as it grows. Memory never written stays unused.
-  void Reserve(std::uint64_t fileBytes);
 
   std::size_t Size() const { return keys_.size(); }
   // The address as one number that sorts like (structure, member).

@@ -24,9 +24,10 @@ constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 void BatchReader::Bytes::Reserve(std::size_t wanted) {
   if (wanted <= capacity) return;
-  const std::size_t grown = std::max(wanted, capacity + capacity / 2);
   // Lines give their texts' places in 32 bits.
-  if (grown + kSlack > UINT32_MAX) throw std::bad_alloc();
+  if (wanted + kSlack > UINT32_MAX) throw std::bad_alloc();
+  const std::size_t grown =
+      std::min<std::size_t>(std::max(wanted, capacity + capacity / 2), UINT32_MAX - kSlack);
   auto bigger = std::make_unique_for_overwrite<char[]>(grown + kSlack);
   if (size > 0) std::memcpy(bigger.get(), data.get(), size);
   data = std::move(bigger);
@@ -294,10 +295,14 @@ void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool 
   lastAt_ = batch.count++;
 }
 
+// The batch's failures come in line order and lines are asked for in order,
+// so the search goes on from where the last one stopped.
 const Failure* BatchReader::FailureOf(const Line& line) const {
   const auto at = static_cast<std::size_t>(&line - current_->lines.data());
-  for (const auto& failed : current_->failures) {
-    if (failed.line == at) return &failed.failure;
+  const auto& failures = current_->failures;
+  while (failureAt_ < failures.size() && failures[failureAt_].line < at) ++failureAt_;
+  if (failureAt_ < failures.size() && failures[failureAt_].line == at) {
+    return &failures[failureAt_].failure;
   }
   return nullptr;
 }
@@ -395,9 +400,9 @@ void BatchReader::Work() {
 
 std::size_t BatchReader::Clean() const {
   if (!current_) return 0;
-  for (const auto& failed : current_->failures) {
-    if (failed.line >= cursor_) return std::min(failed.line, count_) - cursor_;
-  }
+  const auto& failures = current_->failures;
+  while (failureAt_ < failures.size() && failures[failureAt_].line < cursor_) ++failureAt_;
+  if (failureAt_ < failures.size()) return std::min(failures[failureAt_].line, count_) - cursor_;
   return count_ - cursor_;
 }
 
@@ -430,6 +435,7 @@ bool BatchReader::NextBatch() {
     current_ = std::move(ready_.front());
     ready_.pop_front();
     cursor_ = 0;
+    failureAt_ = 0;
     count_ = current_->count;
     lock.unlock();
     changed_.notify_all();

@@ -201,7 +201,8 @@ class BatchReader {
   bool stop_ = false;
   std::unique_ptr<Batch> current_;
   std::size_t cursor_ = 0;
-  std::size_t count_ = 0;  // lines of current_
+  mutable std::size_t failureAt_ = 0;  // into current_->failures, for the lookups
+  std::size_t count_ = 0;              // lines of current_
   std::thread worker_;
 };
 

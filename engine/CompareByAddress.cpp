@@ -257,8 +257,6 @@ void CompareArchivesByAddress(const std::string& archive1, const std::string& ar
             // told in the same order as when pairing by position.
             AddressTable t1;
             AddressTable t2;
-            t1.Reserve(FileSize(archive1));
-            t2.Reserve(FileSize(archive2));
             {
               struct Fill final : BatchReader::Sink {
                 explicit Fill(AddressTable& t) : table(t) {}

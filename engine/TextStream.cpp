@@ -35,22 +35,6 @@ std::FILE* OpenFile(const std::string& path, const char* how) {
 
 }  // namespace
 
-std::uint64_t FileSize(const std::string& path) {
-  if (path.empty() || path.find('\0') != std::string::npos) return 0;
-#ifdef _WIN32
-  std::error_code ec;
-  const std::filesystem::path p(
-      std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
-  const auto size = std::filesystem::file_size(p, ec);
-  return ec ? 0 : static_cast<std::uint64_t>(size);
-#else
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)
-             ? static_cast<std::uint64_t>(st.st_size)
-             : 0;
-#endif
-}
-
 bool FileExists(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) return false;
 #ifdef _WIN32

@@ -38,6 +38,8 @@ class TextStream {
   // Goes on reading lines from this place in the file, within what is
   // buffered when it can, for readers that know where their lines start.
   void SkipTo(std::uint64_t at);
+  // Where the next line read starts in the file.
+  std::uint64_t Place() const { return bufferAt_ + begin_; }
 
   void WriteLine(std::string_view text);
   // Flushes and closes; a failure to write the last bytes is reported here.
@@ -63,9 +65,6 @@ class TextStream {
 
 inline constexpr int kOpenForReading = 1;
 inline constexpr int kCreateForWriting = 2;
-
-// The size of a regular file in bytes, or 0 when it cannot be told.
-std::uint64_t FileSize(const std::string& path);
 
 // True when a regular file exists at path (folders, pipes and devices are not).
 bool FileExists(const std::string& path);

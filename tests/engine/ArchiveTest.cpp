@@ -109,6 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"AddressUnderflow", "-32769.1\td\tv\tu", ArchiveRecord{}, kOverflow},
         SplitCase{"OneOverTheLimit", "32768.1\td\tv\tu", ArchiveRecord{}, kOverflow},
         SplitCase{"TenTimesTheLimit", "-327680\td\tv\tu", ArchiveRecord{}, kOverflow},
+        SplitCase{"MemberOneOverTheLimit", "1.32768\td\tv\tu", Rec(1, 0, "", "", "", false),
+                  kOverflow},
         SplitCase{"MemberOverflow", "1.99999\t!d\tv\tu", Rec(1, 0, "", "", "", false), kOverflow},
         SplitCase{"EmptyMember", "12.\td\tv\tu", Rec(12, 0, "", "", "", false), kMismatch},
         SplitCase{"EmptyStructure", ".5\td\tv\tu", ArchiveRecord{}, kMismatch},

@@ -5,9 +5,11 @@
 #include <random>
 #include <tuple>
 
+#include "engine/AddressTable.h"
 #include "engine/Compare.h"
 #include "engine/DifferenceList.h"
 #include "engine/NumericEquality.h"
+#include "engine/TextStream.h"
 #include "support/TestSupport.h"
 
 namespace parvex {
@@ -314,6 +316,42 @@ TEST(ByAddress, RowsAreTheDifferingPairsAndLoneLinesInOrder) {
     std::sort(found.begin(), found.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(found, expected) << "round " << round;
+  }
+}
+
+// The texts of rows are read again at the places where their lines started.
+// A file changed since must never lend a row another line's texts.
+TEST(ByAddress, TextsReadAgainOnlyFromTheLineThatWasThere) {
+  TempDir dir;
+  const std::string read = "1.1\tdesc\tX\tu\n1.2\td2\tY\tu2\n";
+  AddressTable table;
+  table.AddAt(1, 1, "X", false, 0);
+  table.AddAt(1, 2, "Y", false, 13);
+  struct Case {
+    const char* name;
+    std::string now;
+    std::vector<TextRequest::Texts> texts;
+  };
+  const Case cases[] = {
+      {"unchanged", read, {{"desc", "u"}, {"d2", "u2"}}},
+      {"longer first description",
+       "1.1\tlonger description\tX\tu\n1.2\td2\tY\tu2\n",
+       {{"longer description", "u"}, {"", ""}}},
+      {"a line inside a line", "1.1\tdescr\tXY\t1.2\tEVIL\tY\tEVILU\n", {{"", ""}, {"", ""}}},
+      {"CR LF now", "1.1\tdesc\tX\tu\r\n1.2\td2\tY\tu2\r\n", {{"desc", "u"}, {"", ""}}},
+      {"cut short", read.substr(0, 10), {{"", ""}, {"", ""}}},
+      {"empty", "", {{"", ""}, {"", ""}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextRequest request{&table, {0, 1}, {}};
+    TextStream stream(dir.Write("a.arc", c.now), TextStream::Mode::Read, 4);
+    FetchTextsAt(stream, request);
+    ASSERT_EQ(request.texts.size(), 2U);
+    for (std::size_t k = 0; k < 2; ++k) {
+      EXPECT_EQ(request.texts[k].Description, c.texts[k].Description) << k;
+      EXPECT_EQ(request.texts[k].Units, c.texts[k].Units) << k;
+    }
   }
 }
 
