@@ -57,6 +57,13 @@ void AddressTable::GrowValues(std::size_t more) {
   values_.capacity = capacity;
 }
 
+void AddressTable::Reserve(std::size_t lines, std::size_t valueBytes) {
+  keys_.reserve(lines);
+  valueEnds_.reserve(lines);
+  places_.reserve(lines);
+  if (valueBytes > values_.capacity) GrowValues(valueBytes - valuesSize_);
+}
+
 std::string_view AddressTable::Value(std::size_t i) const {
   const std::uint32_t begin = i == 0 ? 0 : valueEnds_[i - 1] & ~kReadOnlyBit;
   const std::uint32_t end = valueEnds_[i] & ~kReadOnlyBit;

@@ -28,6 +28,9 @@ class AddressTable {
 
   bool Belongs(const ArchiveFields& fields) const;
   void Add(const ArchiveFields& fields);
+  // Room for this many lines and bytes of values, so that a table whose size
+  // is known roughly does not copy itself as it grows.
+  void Reserve(std::size_t lines, std::size_t valueBytes);
   // A parameter line of an archive, keeping where it starts in its file, so
   // that its texts can be read again from there alone. Inline, as it runs for
   // every line of both archives.

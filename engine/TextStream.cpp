@@ -90,6 +90,17 @@ bool TextStream::Fill() {
   return true;
 }
 
+std::uint64_t TextStream::Size() const {
+  if (file_ == nullptr) return 0;
+#ifdef _WIN32
+  struct _stati64 st {};
+  return _fstati64(_fileno(file_), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+#else
+  struct stat st {};
+  return ::fstat(fileno(file_), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+#endif
+}
+
 void TextStream::SkipTo(std::uint64_t at) {
   if (file_ == nullptr || mode_ != Mode::Read) throw Failure(54, "Bad file mode");
   if (at >= bufferAt_ && at - bufferAt_ <= end_) {

@@ -38,6 +38,8 @@ class TextStream {
   // Goes on reading lines from this place in the file, within what is
   // buffered when it can, for readers that know where their lines start.
   void SkipTo(std::uint64_t at);
+  // The size of the open file in bytes, 0 when it cannot be told.
+  std::uint64_t Size() const;
   // Where the next line read starts in the file.
   std::uint64_t Place() const { return bufferAt_ + begin_; }
 
