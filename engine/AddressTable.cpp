@@ -50,9 +50,10 @@ void AddressTable::Add(const ArchiveFields& fields) {
 
 void AddressTable::GrowValues(std::size_t more) {
   const std::size_t capacity = std::max(valuesSize_ + more, 2 * values_.capacity + 4096);
-  auto* bigger = static_cast<char*>(AllocateBig(capacity));
+  // With room behind the last value for reads sixteen bytes at a time.
+  auto* bigger = static_cast<char*>(AllocateBig(capacity + kSlack));
   if (valuesSize_ > 0) std::memcpy(bigger, values_.data, valuesSize_);
-  if (values_.data != nullptr) FreeBig(values_.data, values_.capacity);
+  if (values_.data != nullptr) FreeBig(values_.data, values_.capacity + kSlack);
   values_.data = bigger;
   values_.capacity = capacity;
 }

@@ -8,6 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/BigArray.h"
 
 namespace parvex {
@@ -54,13 +58,40 @@ class AddressTable {
   // The address as one number that sorts like (structure, member).
   std::uint32_t Key(std::size_t i) const { return keys_[i]; }
   std::string_view Value(std::size_t i) const;
-  bool ReadOnly(std::size_t i) const { return (valueEnds_[i] & kReadOnlyBit) != 0; }
+  // Whether line i has the same value as line j of other, byte for byte; a
+  // short value is tested sixteen bytes at once, the values having room
+  // behind them.
+  bool SameValue(std::size_t i, const AddressTable& other, std::size_t j) const {
+    const std::string_view a = Value(i);
+    const std::string_view b = other.Value(j);
+    if (a.size() != b.size()) return false;
+    if (a.empty()) return true;
+#if defined(__SSE2__)
+    if (a.size() <= 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.data()));
+      const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.data()));
+      const auto same = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
+      const unsigned wanted = a.size() == 16 ? 0xFFFFU : (1U << a.size()) - 1U;
+      return (same & wanted) == wanted;
+    }
+#endif
+    return a == b;
+  }
+  bool ReadOnly(std::size_t i) const {
+    return (valueEnds_[i] & kReadOnlyBit) != 0;
+  }
   // The address as a row shows it: "N.M", or the member number alone.
   std::string AddressText(std::size_t i) const;
-  bool ForStructure() const { return structure_.has_value(); }
+  bool ForStructure() const {
+    return structure_.has_value();
+  }
   // Where line i starts in its file, when the table was given it.
-  bool KnowsPlaces() const { return !places_.empty(); }
-  std::uint64_t Place(std::size_t i) const { return places_[i]; }
+  bool KnowsPlaces() const {
+    return !places_.empty();
+  }
+  std::uint64_t Place(std::size_t i) const {
+    return places_[i];
+  }
 
   // The key of an address. Flipping the sign bits makes unsigned order the
   // order of the signed numbers.
@@ -72,6 +103,7 @@ class AddressTable {
 
  private:
   static constexpr std::uint32_t kReadOnlyBit = 0x80000000U;
+  static constexpr std::size_t kSlack = 16;
 
   std::optional<std::int16_t> structure_;
   BigVector<std::uint32_t> keys_;
@@ -86,7 +118,7 @@ class AddressTable {
     Bytes(const Bytes&) = delete;
     Bytes& operator=(const Bytes&) = delete;
     ~Bytes() {
-      if (data != nullptr) FreeBig(data, capacity);
+      if (data != nullptr) FreeBig(data, capacity + kSlack);
     }
   };
   Bytes values_;

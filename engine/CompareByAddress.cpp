@@ -150,7 +150,8 @@ std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, Differe
       const bool locked = s.first != kNone ? a.ReadOnly(s.first) : b.ReadOnly(s.second);
       if (!includeReadOnly && locked) return true;
       if (s.first != kNone && s.second != kNone &&
-          ValuesEqual(a.Value(s.first), b.Value(s.second), numbersByValue)) {
+          (a.SameValue(s.first, b, s.second) ||
+           (numbersByValue && SameDecimalNumber(a.Value(s.first), b.Value(s.second))))) {
         return true;
       }
       steps.push_back(s);
