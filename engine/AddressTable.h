@@ -55,6 +55,12 @@ class AddressTable {
   }
 
   std::size_t Size() const { return keys_.size(); }
+  // Whether the other table has the same addresses in the same order.
+  bool SameAddresses(const AddressTable& other) const {
+    return keys_.size() == other.keys_.size() &&
+           (keys_.empty() ||
+            std::memcmp(keys_.data(), other.keys_.data(), keys_.size() * sizeof keys_[0]) == 0);
+  }
   // The address as one number that sorts like (structure, member).
   std::uint32_t Key(std::size_t i) const { return keys_[i]; }
   std::string_view Value(std::size_t i) const;

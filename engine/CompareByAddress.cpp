@@ -144,19 +144,25 @@ using FetchFn = std::function<void(TextRequest& first, TextRequest& second)>;
 std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, DifferenceList& list,
                            bool includeReadOnly, bool numbersByValue, const FetchFn& fetch) {
   std::vector<Step> steps;
-  {
+  const auto take = [&](Step s) {
+    const bool locked = s.first != kNone ? a.ReadOnly(s.first) : b.ReadOnly(s.second);
+    if (!includeReadOnly && locked) return true;
+    if (s.first != kNone && s.second != kNone &&
+        (a.SameValue(s.first, b, s.second) ||
+         (numbersByValue && SameDecimalNumber(a.Value(s.first), b.Value(s.second))))) {
+      return true;
+    }
+    steps.push_back(s);
+    return steps.size() < kMostRows;
+  };
+  if (a.SameAddresses(b)) {
+    // The same addresses in the same order, as in two archives of one machine:
+    // line i pairs with line i, and no line is alone.
+    for (std::uint32_t i = 0; i < a.Size() && take(Step{i, i}); ++i) {
+    }
+  } else {
     const Partners p = Pair(a, b);
-    InListOrder(a, b, p, [&](Step s) {
-      const bool locked = s.first != kNone ? a.ReadOnly(s.first) : b.ReadOnly(s.second);
-      if (!includeReadOnly && locked) return true;
-      if (s.first != kNone && s.second != kNone &&
-          (a.SameValue(s.first, b, s.second) ||
-           (numbersByValue && SameDecimalNumber(a.Value(s.first), b.Value(s.second))))) {
-        return true;
-      }
-      steps.push_back(s);
-      return steps.size() < kMostRows;
-    });
+    InListOrder(a, b, p, take);
   }
 
   TextRequest first{&a, {}, {}};
