@@ -257,86 +257,87 @@ void Compare(const std::vector<std::string>& paths, const char* caption1, const 
 void CompareArchivesByAddress(const std::string& archive1, const std::string& archive2,
                               DifferenceList& list, bool includeReadOnly, bool numbersByValue,
                               const ReadSizes& sizes) {
-  Compare(
-      {archive1, archive2}, "Archive 1", "Archive 2", "Error While Comparing Archives", list, sizes,
-      [&](Streams& streams) {
-        // Both archives are read, parsed and put in their tables on cores of
-        // their own, and taken here in step, so lines that fail to split are
-        // told in the same order as when pairing by position.
-        AddressTable t1;
-        AddressTable t2;
-        {
-          struct Fill final : BatchReader::Sink {
-            Fill(AddressTable& t, std::uint64_t bytes) : table(t), fileBytes(bytes) {}
-            void Take(const BatchReader::Line* lines, const std::uint32_t* starts,
-                      std::size_t count, std::uint64_t fileAt, std::size_t& taken) override {
-              if (first && count > 1) Expect(lines, starts, count);
-              first = false;
-              for (taken = 0; taken < count; ++taken) {
-                const BatchReader::Line& line = lines[taken];
-                if (line.Dollar()) continue;
-                table.AddAt(line.paramNumber, line.subIndex, line.Value(), line.ReadOnly(),
-                            fileAt + starts[taken]);
+  Compare({archive1, archive2}, "Archive 1", "Archive 2", "Error While Comparing Archives", list,
+          sizes, [&](Streams& streams) {
+            // Both archives are read, parsed and put in their tables on cores of
+            // their own, and taken here in step, so lines that fail to split are
+            // told in the same order as when pairing by position.
+            AddressTable t1;
+            AddressTable t2;
+            {
+              struct Fill final : BatchReader::Sink {
+                Fill(AddressTable& t, std::uint64_t bytes) : table(t), fileBytes(bytes) {}
+                void Take(const BatchReader::Line* lines, const std::uint32_t* starts,
+                          std::size_t count, std::uint64_t fileAt, std::size_t& taken) override {
+                  if (first && count > 1) Expect(lines, starts, count);
+                  first = false;
+                  for (taken = 0; taken < count; ++taken) {
+                    const BatchReader::Line& line = lines[taken];
+                    if (line.Dollar()) continue;
+                    table.AddAt(line.paramNumber, line.subIndex, line.Value(), line.ReadOnly(),
+                                fileAt + starts[taken]);
+                  }
+                }
+                // Sizes the table from the first batch, as if the whole file were
+                // like it, but never for more than a line in every 32 bytes and
+                // values of a quarter of the file: a first batch unlike the rest
+                // then costs some copying as the table grows, not memory.
+                void Expect(const BatchReader::Line* lines, const std::uint32_t* starts,
+                            std::size_t count) {
+                  const double span = static_cast<double>(starts[count - 1] - starts[0]) + 1.0;
+                  double valueBytes = 0;
+                  for (std::size_t k = 0; k + 1 < count; ++k) valueBytes += lines[k].valueSize;
+                  const double scale = 1.05 * static_cast<double>(fileBytes) / span;
+                  const double file = std::min(static_cast<double>(fileBytes), 0x1p34);
+                  table.Reserve(static_cast<std::size_t>(
+                                    std::min(file / 32, scale * static_cast<double>(count - 1))),
+                                static_cast<std::size_t>(std::min(file / 4, scale * valueBytes)));
+                }
+                AddressTable& table;
+                const std::uint64_t fileBytes;
+                bool first = true;
+              };
+              Fill fill1(t1, streams[0]->Size());
+              Fill fill2(t2, streams[1]->Size());
+              BatchReader reader1(std::move(streams[0]), sizes, &fill1);
+              BatchReader reader2(std::move(streams[1]), sizes, &fill2);
+              const auto take = [](BatchReader& reader) {
+                if (const Failure* failure = reader.ParseFailure(reader.Next())) {
+                  try {
+                    throw *failure;
+                  } catch (...) {
+                    ReportVBError("Error While Splitting Archive Line");
+                  }
+                }
+              };
+              for (;;) {
+                const bool end1 = reader1.AtEnd();
+                const bool end2 = reader2.AtEnd();
+                if (end1 && end2) break;
+                // Lines without a message to tell are passed over a run at a time.
+                if (!end1 && !end2) {
+                  if (const std::size_t n = std::min(reader1.Clean(), reader2.Clean()); n > 0) {
+                    reader1.Skip(n);
+                    reader2.Skip(n);
+                    continue;
+                  }
+                }
+                if (!end1) take(reader1);
+                if (!end2) take(reader2);
               }
             }
-            // Sizes the table from the first batch, as if the whole file were
-            // like it, at most a line for every 16 bytes.
-            void Expect(const BatchReader::Line* lines, const std::uint32_t* starts,
-                        std::size_t count) {
-              const double span = static_cast<double>(starts[count - 1] - starts[0]) + 1.0;
-              double valueBytes = 0;
-              for (std::size_t k = 0; k + 1 < count; ++k) valueBytes += lines[k].valueSize;
-              const double scale = 1.05 * static_cast<double>(fileBytes) / span;
-              const double most = static_cast<double>(fileBytes) / 16.0;
-              table.Reserve(
-                  static_cast<std::size_t>(std::min(most, scale * static_cast<double>(count - 1))),
-                  static_cast<std::size_t>(std::min(most, scale * valueBytes)));
-            }
-            AddressTable& table;
-            const std::uint64_t fileBytes;
-            bool first = true;
-          };
-          Fill fill1(t1, streams[0]->Size());
-          Fill fill2(t2, streams[1]->Size());
-          BatchReader reader1(std::move(streams[0]), sizes, &fill1);
-          BatchReader reader2(std::move(streams[1]), sizes, &fill2);
-          const auto take = [](BatchReader& reader) {
-            if (const Failure* failure = reader.ParseFailure(reader.Next())) {
-              try {
-                throw *failure;
-              } catch (...) {
-                ReportVBError("Error While Splitting Archive Line");
-              }
-            }
-          };
-          for (;;) {
-            const bool end1 = reader1.AtEnd();
-            const bool end2 = reader2.AtEnd();
-            if (end1 && end2) break;
-            // Lines without a message to tell are passed over a run at a time.
-            if (!end1 && !end2) {
-              if (const std::size_t n = std::min(reader1.Clean(), reader2.Clean()); n > 0) {
-                reader1.Skip(n);
-                reader2.Skip(n);
-                continue;
-              }
-            }
-            if (!end1) take(reader1);
-            if (!end2) take(reader2);
-          }
-        }
 
-        const auto fetch = [&sizes](const std::string& path, TextRequest& r) {
-          if (r.indexes.empty()) return;
-          TextStream again(path, TextStream::Mode::Read, sizes.buffer);
-          FetchTextsAt(again, r);
-        };
-        return ListByAddress(
-            t1, t2, list, includeReadOnly, numbersByValue,
-            [&](TextRequest& first, TextRequest& second) {
-              ThrowIf(RunBoth([&] { fetch(archive1, first); }, [&] { fetch(archive2, second); }));
-            });
-      });
+            const auto fetch = [&sizes](const std::string& path, TextRequest& r) {
+              if (r.indexes.empty()) return;
+              TextStream again(path, TextStream::Mode::Read, sizes.buffer);
+              FetchTextsAt(again, r);
+            };
+            return ListByAddress(t1, t2, list, includeReadOnly, numbersByValue,
+                                 [&](TextRequest& first, TextRequest& second) {
+                                   ThrowIf(RunBoth([&] { fetch(archive1, first); },
+                                                   [&] { fetch(archive2, second); }));
+                                 });
+          });
 }
 
 void CompareStructuresByAddress(const std::string& archive, std::int16_t structure1,
