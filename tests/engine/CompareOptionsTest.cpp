@@ -105,6 +105,12 @@ INSTANTIATE_TEST_SUITE_P(
                       kByAddress,
                       {Row("3.0", "c", "3", "30", "u"), Row("1.0", "a", "1", "10", "u"),
                        Row("4.0", "d", M, "40", "u"), Row("2.0", "b", "2", "20", "u")}},
+        ByAddressCase{"MembersOfOneStructureSwapped",
+                      L("7.1", "a", "1") + L("7.2", "b", "2") + L("7.3", "c", "3"),
+                      L("7.2", "b", "2") + L("7.1", "a", "1") + L("7.3", "c", "30"),
+                      false,
+                      kByAddress,
+                      {Row("7.3", "c", "3", "30", "u")}},
         ByAddressCase{"LoneLinesMeetingAreMergedByAddress",
                       L("1", "a", "1") + L("3", "c", "3") + L("5", "e", "5") + L("7", "g", "7"),
                       L("1", "a", "1") + L("2", "b", "2") + L("4", "d", "4") + L("6", "f", "6") +
