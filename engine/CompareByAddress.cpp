@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "engine/AddressTable.h"
-#include "engine/BatchReader.h"
 #include "engine/BigArray.h"
 #include "engine/DifferenceList.h"
 #include "engine/ErrorReport.h"
@@ -142,9 +141,8 @@ void InListOrder(const AddressTable& a, const AddressTable& b, const Partners& p
 // that become rows.
 using FetchFn = std::function<void(TextRequest& first, TextRequest& second)>;
 
-// The pairs and lone lines that become rows, in list order.
-std::vector<Step> StepsByAddress(const AddressTable& a, const AddressTable& b, bool includeReadOnly,
-                                 bool numbersByValue) {
+std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, DifferenceList& list,
+                           bool includeReadOnly, bool numbersByValue, const FetchFn& fetch) {
   std::vector<Step> steps;
   const auto take = [&](Step s) {
     const bool locked = s.first != kNone ? a.ReadOnly(s.first) : b.ReadOnly(s.second);
@@ -166,12 +164,7 @@ std::vector<Step> StepsByAddress(const AddressTable& a, const AddressTable& b, b
     const Partners p = Pair(a, b);
     InListOrder(a, b, p, take);
   }
-  return steps;
-}
 
-// Adds the rows of the steps, with the texts read again for them.
-std::int16_t ListSteps(const AddressTable& a, const AddressTable& b, const std::vector<Step>& steps,
-                       DifferenceList& list, const FetchFn& fetch) {
   TextRequest first{&a, {}, {}};
   TextRequest second{&b, {}, {}};
   for (const Step& s : steps) {
@@ -207,11 +200,6 @@ std::int16_t ListSteps(const AddressTable& a, const AddressTable& b, const std::
     count = CheckedAdd16(count, 1);
   }
   return count;
-}
-
-std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, DifferenceList& list,
-                           bool includeReadOnly, bool numbersByValue, const FetchFn& fetch) {
-  return ListSteps(a, b, StepsByAddress(a, b, includeReadOnly, numbersByValue), list, fetch);
 }
 
 // Runs both on two threads and returns the failure of the first, else of the
@@ -276,9 +264,6 @@ void CompareArchivesByAddress(const std::string& archive1, const std::string& ar
             // told in the same order as when pairing by position.
             AddressTable t1;
             AddressTable t2;
-            bool alike = true;
-            std::uint32_t index = 0;
-            std::vector<Step> alikeSteps;
             {
               struct Fill final : BatchReader::Sink {
                 Fill(AddressTable& t, std::uint64_t bytes) : table(t), fileBytes(bytes) {}
@@ -316,47 +301,19 @@ void CompareArchivesByAddress(const std::string& archive1, const std::string& ar
               Fill fill2(t2, streams[1]->Size());
               BatchReader reader1(std::move(streams[0]), sizes, &fill1);
               BatchReader reader2(std::move(streams[1]), sizes, &fill2);
-              const auto tell = [](const Failure* failure) {
-                if (failure == nullptr) return;
-                try {
-                  throw *failure;
-                } catch (...) {
-                  ReportVBError("Error While Splitting Archive Line");
+              const auto take = [](BatchReader& reader) {
+                if (const Failure* failure = reader.ParseFailure(reader.Next())) {
+                  try {
+                    throw *failure;
+                  } catch (...) {
+                    ReportVBError("Error While Splitting Archive Line");
+                  }
                 }
-              };
-              const auto take = [&tell](BatchReader& reader) {
-                tell(reader.ParseFailure(reader.Next()));
               };
               for (;;) {
                 const bool end1 = reader1.AtEnd();
                 const bool end2 = reader2.AtEnd();
                 if (end1 && end2) break;
-                if (alike && !end1 && !end2) {
-                  // While both archives have the same addresses line for line, the
-                  // pairs that differ are found here as the lines come, on a core
-                  // that would otherwise wait; the tables' pairing then has
-                  // nothing left to do.
-                  const BatchReader::Line& line1 = reader1.Next();
-                  tell(reader1.ParseFailure(line1));
-                  const BatchReader::Line& line2 = reader2.Next();
-                  tell(reader2.ParseFailure(line2));
-                  if (line1.Dollar() != line2.Dollar() ||
-                      (!line1.Dollar() && (line1.paramNumber != line2.paramNumber ||
-                                           line1.subIndex != line2.subIndex))) {
-                    alike = false;
-                  } else if (!line1.Dollar()) {
-                    const bool same =
-                        BatchReader::SameValueBytes(line1, line2) ||
-                        (numbersByValue && SameDecimalNumber(line1.Value(), line2.Value()));
-                    if (!same && (includeReadOnly || !line1.ReadOnly()) &&
-                        alikeSteps.size() < kMostRows) {
-                      alikeSteps.push_back(Step{index, index});
-                    }
-                    ++index;
-                  }
-                  continue;
-                }
-                alike = false;
                 // Lines without a message to tell are passed over a run at a time.
                 if (!end1 && !end2) {
                   if (const std::size_t n = std::min(reader1.Clean(), reader2.Clean()); n > 0) {
@@ -375,13 +332,11 @@ void CompareArchivesByAddress(const std::string& archive1, const std::string& ar
               TextStream again(path, TextStream::Mode::Read, sizes.buffer);
               FetchTextsAt(again, r);
             };
-            const FetchFn fetchBoth = [&](TextRequest& first, TextRequest& second) {
-              ThrowIf(RunBoth([&] { fetch(archive1, first); }, [&] { fetch(archive2, second); }));
-            };
-            if (alike && t1.Size() == t2.Size()) {
-              return ListSteps(t1, t2, alikeSteps, list, fetchBoth);
-            }
-            return ListByAddress(t1, t2, list, includeReadOnly, numbersByValue, fetchBoth);
+            return ListByAddress(t1, t2, list, includeReadOnly, numbersByValue,
+                                 [&](TextRequest& first, TextRequest& second) {
+                                   ThrowIf(RunBoth([&] { fetch(archive1, first); },
+                                                   [&] { fetch(archive2, second); }));
+                                 });
           });
 }
 
