@@ -23,6 +23,8 @@ constexpr const char* kMissing = "(missing)";
 // The row that takes the 16-bit count past 32767 is still added, then the
 // comparison fails, as in the positional comparisons.
 constexpr std::size_t kMostRows = 32768;
+// Tables at least this long are gone through on two cores where they can be.
+constexpr std::uint32_t kTwoHalves = 8192;
 
 // For each line of one table, the index of its partner in the other, or kNone.
 struct Partners {
@@ -137,6 +139,29 @@ void InListOrder(const AddressTable& a, const AddressTable& b, const Partners& p
   }
 }
 
+// Runs both on two threads and returns the failure of the first, else of the
+// second, once both have ended.
+std::exception_ptr RunBoth(const std::function<void()>& first,
+                           const std::function<void()>& second) {
+  auto helper = std::async(std::launch::async, second);
+  std::exception_ptr error;
+  try {
+    first();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  try {
+    helper.get();
+  } catch (...) {
+    if (!error) error = std::current_exception();
+  }
+  return error;
+}
+
+void ThrowIf(const std::exception_ptr& error) {
+  if (error) std::rethrow_exception(error);
+}
+
 // Reads again, in one or two passes, the descriptions and units of the lines
 // that become rows.
 using FetchFn = std::function<void(TextRequest& first, TextRequest& second)>;
@@ -157,9 +182,24 @@ std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, Differe
   };
   if (a.SameAddresses(b)) {
     // The same addresses in the same order, as in two archives of one machine:
-    // line i pairs with line i, and no line is alone.
-    for (std::uint32_t i = 0; i < a.Size() && take(Step{i, i}); ++i) {
-    }
+    // line i pairs with line i, and no line is alone. Long tables are gone
+    // through in two halves on two cores, the second's rows after the first's.
+    const auto size = static_cast<std::uint32_t>(a.Size());
+    const auto scan = [&](std::uint32_t from, std::uint32_t to, std::vector<Step>& out) {
+      for (std::uint32_t i = from; i < to && out.size() < kMostRows; ++i) {
+        if (!includeReadOnly && a.ReadOnly(i)) continue;
+        if (a.SameValue(i, b, i) || (numbersByValue && SameDecimalNumber(a.Value(i), b.Value(i)))) {
+          continue;
+        }
+        out.push_back(Step{i, i});
+      }
+    };
+    const std::uint32_t half = size < kTwoHalves ? size : size / 2;
+    std::vector<Step> later;
+    ThrowIf(RunBoth([&] { scan(0, half, steps); }, [&] { scan(half, size, later); }));
+    const std::size_t room = kMostRows - std::min(kMostRows, steps.size());
+    steps.insert(steps.end(), later.begin(),
+                 later.begin() + static_cast<std::ptrdiff_t>(std::min(room, later.size())));
   } else {
     const Partners p = Pair(a, b);
     InListOrder(a, b, p, take);
@@ -200,29 +240,6 @@ std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, Differe
     count = CheckedAdd16(count, 1);
   }
   return count;
-}
-
-// Runs both on two threads and returns the failure of the first, else of the
-// second, once both have ended.
-std::exception_ptr RunBoth(const std::function<void()>& first,
-                           const std::function<void()>& second) {
-  auto helper = std::async(std::launch::async, second);
-  std::exception_ptr error;
-  try {
-    first();
-  } catch (...) {
-    error = std::current_exception();
-  }
-  try {
-    helper.get();
-  } catch (...) {
-    if (!error) error = std::current_exception();
-  }
-  return error;
-}
-
-void ThrowIf(const std::exception_ptr& error) {
-  if (error) std::rethrow_exception(error);
 }
 
 using Streams = std::vector<std::unique_ptr<TextStream>>;
