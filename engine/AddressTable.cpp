@@ -37,15 +37,8 @@ bool AddressTable::Belongs(const ArchiveFields& fields) const {
 }
 
 void AddressTable::Add(const ArchiveFields& fields) {
-  const std::size_t size = fields.Value.size();
-  // Indexes and value offsets are 32-bit, with one index kept as "none".
-  if (valuesSize_ + size >= kReadOnlyBit || keys_.size() >= 0xFFFFFFFEU) throw std::bad_alloc();
-  if (values_.capacity - valuesSize_ < size) GrowValues(size);
-  keys_.push_back(OrderedKey(structure_ ? 0 : fields.ParamNumber, fields.SubIndex));
-  if (size > 0) std::memcpy(values_.data + valuesSize_, fields.Value.data(), size);
-  valuesSize_ += size;
-  valueEnds_.push_back(static_cast<std::uint32_t>(valuesSize_) |
-                       (fields.ReadOnly ? kReadOnlyBit : 0U));
+  Append(OrderedKey(structure_ ? 0 : fields.ParamNumber, fields.SubIndex), fields.Value,
+         fields.ReadOnly);
 }
 
 void AddressTable::GrowValues(std::size_t more) {

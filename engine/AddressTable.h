@@ -8,11 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "engine/BigArray.h"
+#include "engine/NumericEquality.h"
 
 namespace parvex {
 
@@ -40,17 +37,8 @@ class AddressTable {
   // every line of both archives.
   void AddAt(std::int16_t structure, std::int16_t member, std::string_view value, bool readOnly,
              std::uint64_t at) {
-    const std::size_t size = value.size();
-    // Indexes and value offsets are 32-bit, with one index kept as "none".
-    if (valuesSize_ + size >= kReadOnlyBit || keys_.size() >= 0xFFFFFFFEU ||
-        places_.size() != keys_.size()) {
-      throw std::bad_alloc();
-    }
-    if (values_.capacity - valuesSize_ < size) GrowValues(size);
-    keys_.push_back(OrderedKey(structure, member));
-    if (size > 0) std::memcpy(values_.data + valuesSize_, value.data(), size);
-    valuesSize_ += size;
-    valueEnds_.push_back(static_cast<std::uint32_t>(valuesSize_) | (readOnly ? kReadOnlyBit : 0U));
+    if (places_.size() != keys_.size()) throw std::bad_alloc();
+    Append(OrderedKey(structure, member), value, readOnly);
     places_.push_back(at);
   }
 
@@ -71,33 +59,15 @@ class AddressTable {
     const std::string_view a = Value(i);
     const std::string_view b = other.Value(j);
     if (a.size() != b.size()) return false;
-    if (a.empty()) return true;
-#if defined(__SSE2__)
-    if (a.size() <= 16) {
-      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.data()));
-      const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.data()));
-      const auto same = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
-      const unsigned wanted = a.size() == 16 ? 0xFFFFU : (1U << a.size()) - 1U;
-      return (same & wanted) == wanted;
-    }
-#endif
-    return a == b;
+    return SameBytesWithRoom(a.data(), b.data(), a.size());
   }
-  bool ReadOnly(std::size_t i) const {
-    return (valueEnds_[i] & kReadOnlyBit) != 0;
-  }
+  bool ReadOnly(std::size_t i) const { return (valueEnds_[i] & kReadOnlyBit) != 0; }
   // The address as a row shows it: "N.M", or the member number alone.
   std::string AddressText(std::size_t i) const;
-  bool ForStructure() const {
-    return structure_.has_value();
-  }
+  bool ForStructure() const { return structure_.has_value(); }
   // Where line i starts in its file, when the table was given it.
-  bool KnowsPlaces() const {
-    return !places_.empty();
-  }
-  std::uint64_t Place(std::size_t i) const {
-    return places_[i];
-  }
+  bool KnowsPlaces() const { return !places_.empty(); }
+  std::uint64_t Place(std::size_t i) const { return places_[i]; }
 
   // The key of an address. Flipping the sign bits makes unsigned order the
   // order of the signed numbers.
@@ -131,6 +101,16 @@ class AddressTable {
   std::size_t valuesSize_ = 0;
 
   void GrowValues(std::size_t more);
+  void Append(std::uint32_t key, std::string_view value, bool readOnly) {
+    const std::size_t size = value.size();
+    // Indexes and value offsets are 32-bit, with one index kept as "none".
+    if (valuesSize_ + size >= kReadOnlyBit || keys_.size() >= 0xFFFFFFFEU) throw std::bad_alloc();
+    if (values_.capacity - valuesSize_ < size) GrowValues(size);
+    keys_.push_back(key);
+    if (size > 0) std::memcpy(values_.data + valuesSize_, value.data(), size);
+    valuesSize_ += size;
+    valueEnds_.push_back(static_cast<std::uint32_t>(valuesSize_) | (readOnly ? kReadOnlyBit : 0U));
+  }
 };
 
 // Reads every line of the stream once: "$" lines are skipped, the others are

@@ -12,12 +12,9 @@
 #include <thread>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "engine/Archive.h"
 #include "engine/Failure.h"
+#include "engine/NumericEquality.h"
 
 namespace parvex {
 
@@ -114,25 +111,12 @@ class BatchReader {
     const std::size_t size = a.valueSize;
     if (size != b.valueSize) return false;
     if (size == 0) return true;
-    const char* const p = a.text + a.descriptionSize + 1;
-    const char* const q = b.text + b.descriptionSize + 1;
-#if defined(__SSE2__)
-    if (size <= 16) {
-      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-      const auto same = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
-      const unsigned wanted = size == 16 ? 0xFFFFU : (1U << size) - 1U;
-      return (same & wanted) == wanted;
-    }
-#endif
-    return std::memcmp(p, q, size) == 0;
+    return SameBytesWithRoom(a.text + a.descriptionSize + 1, b.text + b.descriptionSize + 1, size);
   }
   // How many of the lines at hand Next() would give without a parse failure,
   // and passing over some of them at once, for readers that use only those.
   std::size_t Clean() const;
-  void Skip(std::size_t lines) {
-    cursor_ += lines;
-  }
+  void Skip(std::size_t lines) { cursor_ += lines; }
 
  private:
   // A byte buffer that grows without clearing what it gains, and always has a
