@@ -58,6 +58,49 @@ void AddressTable::Reserve(std::size_t lines, std::size_t valueBytes) {
   if (valueBytes > values_.capacity) GrowValues(valueBytes - valuesSize_);
 }
 
+void AddressTable::AddLines(const BatchReader::Line* lines, const std::uint32_t* starts,
+                            std::size_t count, std::uint64_t fileAt) {
+  std::size_t valueBytes = 0;
+  for (std::size_t k = 0; k < count; ++k) valueBytes += lines[k].valueSize;
+  const std::size_t n = keys_.size();
+  // Indexes and value offsets are 32-bit, with one index kept as "none".
+  if (valuesSize_ + valueBytes >= kReadOnlyBit || n + count >= 0xFFFFFFFEU) throw std::bad_alloc();
+  if (values_.capacity - valuesSize_ < valueBytes) GrowValues(valueBytes);
+  keys_.resize(n + count);
+  valueEnds_.resize(n + count);
+  places_.resize(n + count);
+  // Written through pointers of its own, which the copies of values cannot
+  // be taken to change.
+  std::uint32_t* const keys = keys_.data() + n;
+  std::uint32_t* const ends = valueEnds_.data() + n;
+  std::uint64_t* const places = places_.data() + n;
+  char* const values = values_.data;
+  std::size_t end = valuesSize_;
+  std::size_t added = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    const BatchReader::Line& line = lines[k];
+    if (line.Dollar()) continue;
+    const std::size_t size = line.valueSize;
+    const char* from = line.text + line.descriptionSize + 1;
+    // Both the batch's bytes and the values have room behind them, so a
+    // short value is copied sixteen bytes at once.
+    if (size > 16) {
+      std::memcpy(values + end, from, size);
+    } else if (size > 0) {
+      std::memcpy(values + end, from, 16);
+    }
+    end += size;
+    keys[added] = OrderedKey(line.paramNumber, line.subIndex);
+    ends[added] = static_cast<std::uint32_t>(end) | (line.ReadOnly() ? kReadOnlyBit : 0U);
+    places[added] = fileAt + starts[k];
+    ++added;
+  }
+  keys_.resize(n + added);
+  valueEnds_.resize(n + added);
+  places_.resize(n + added);
+  valuesSize_ = end;
+}
+
 std::string_view AddressTable::Value(std::size_t i) const {
   const std::uint32_t begin = i == 0 ? 0 : valueEnds_[i - 1] & ~kReadOnlyBit;
   const std::uint32_t end = valueEnds_[i] & ~kReadOnlyBit;
@@ -68,6 +111,31 @@ std::string AddressTable::AddressText(std::size_t i) const {
   const std::string member = std::to_string(FromKeyHalf(keys_[i] & 0xFFFFU));
   if (structure_) return member;
   return std::to_string(FromKeyHalf(keys_[i] >> 16)) + "." + member;
+}
+
+void TableFiller::Take(const BatchReader::Line* lines, const std::uint32_t* starts,
+                       std::size_t count, std::uint64_t fileAt, std::size_t& taken) {
+  taken = 0;  // the batch is added at once
+  if (first_ && count > 1) Expect(lines, starts, count);
+  first_ = false;
+  table_.AddLines(lines, starts, count, fileAt);
+  taken = count;
+}
+
+// Sizes the table from the first batch, as if the whole file were like it,
+// but never for more than a line in every 32 bytes and values of a quarter of
+// the file: a first batch unlike the rest then costs some copying as the
+// table grows, not memory.
+void TableFiller::Expect(const BatchReader::Line* lines, const std::uint32_t* starts,
+                         std::size_t count) {
+  const double span = static_cast<double>(starts[count - 1] - starts[0]) + 1.0;
+  double valueBytes = 0;
+  for (std::size_t k = 0; k + 1 < count; ++k) valueBytes += lines[k].valueSize;
+  const double scale = 1.05 * static_cast<double>(fileBytes_) / span;
+  const double file = std::min(static_cast<double>(fileBytes_), 0x1p34);
+  table_.Reserve(
+      static_cast<std::size_t>(std::min(file / 32, scale * static_cast<double>(count - 1))),
+      static_cast<std::size_t>(std::min(file / 4, scale * valueBytes)));
 }
 
 void ReadTables(TextStream& stream, AddressTable& first, AddressTable& second) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/BatchReader.h"
 #include "engine/BigArray.h"
 #include "engine/NumericEquality.h"
 
@@ -32,15 +33,12 @@ class AddressTable {
   // Room for this many lines and bytes of values, so that a table whose size
   // is known roughly does not copy itself as it grows.
   void Reserve(std::size_t lines, std::size_t valueBytes);
-  // A parameter line of an archive, keeping where it starts in its file, so
-  // that its texts can be read again from there alone. Inline, as it runs for
-  // every line of both archives.
-  void AddAt(std::int16_t structure, std::int16_t member, std::string_view value, bool readOnly,
-             std::uint64_t at) {
-    if (places_.size() != keys_.size()) throw std::bad_alloc();
-    Append(OrderedKey(structure, member), value, readOnly);
-    places_.push_back(at);
-  }
+  // The parameter lines of a reader's batch ("$" lines are passed over),
+  // line k starting in the file at fileAt + starts[k], so that their texts
+  // can be read again from there alone. Runs for every line of both
+  // archives, so it writes straight into room made for the whole batch.
+  void AddLines(const BatchReader::Line* lines, const std::uint32_t* starts, std::size_t count,
+                std::uint64_t fileAt);
 
   std::size_t Size() const { return keys_.size(); }
   // Whether the other table has the same addresses in the same order.
@@ -111,6 +109,21 @@ class AddressTable {
     valuesSize_ += size;
     valueEnds_.push_back(static_cast<std::uint32_t>(valuesSize_) | (readOnly ? kReadOnlyBit : 0U));
   }
+};
+
+// Fills a table from an archive's batches on their reader's thread.
+class TableFiller final : public BatchReader::Sink {
+ public:
+  TableFiller(AddressTable& table, std::uint64_t fileBytes)
+      : table_(table), fileBytes_(fileBytes) {}
+  void Take(const BatchReader::Line* lines, const std::uint32_t* starts, std::size_t count,
+            std::uint64_t fileAt, std::size_t& taken) override;
+
+ private:
+  void Expect(const BatchReader::Line* lines, const std::uint32_t* starts, std::size_t count);
+  AddressTable& table_;
+  const std::uint64_t fileBytes_;
+  bool first_ = true;
 };
 
 // Reads every line of the stream once: "$" lines are skipped, the others are

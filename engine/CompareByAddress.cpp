@@ -25,6 +25,8 @@ constexpr const char* kMissing = "(missing)";
 constexpr std::size_t kMostRows = 32768;
 // Tables at least this long are gone through on two cores where they can be.
 constexpr std::uint32_t kTwoHalves = 8192;
+// And lists at least this long are made into rows on two cores.
+constexpr std::size_t kTwoRowHalves = 1024;
 
 // For each line of one table, the index of its partner in the other, or kNone.
 struct Partners {
@@ -166,6 +168,46 @@ void ThrowIf(const std::exception_ptr& error) {
 // that become rows.
 using FetchFn = std::function<void(TextRequest& first, TextRequest& second)>;
 
+// The rows of count steps, their texts read again.
+std::vector<DifferenceRow> RowsOf(const AddressTable& a, const AddressTable& b, const Step* steps,
+                                  std::size_t count, const FetchFn& fetch) {
+  TextRequest first{&a, {}, {}};
+  TextRequest second{&b, {}, {}};
+  for (std::size_t k = 0; k < count; ++k) {
+    // The first table's lines come in file order.
+    if (steps[k].first != kNone) {
+      first.indexes.push_back(steps[k].first);
+    } else {
+      second.indexes.push_back(steps[k].second);
+    }
+  }
+  std::sort(second.indexes.begin(), second.indexes.end());
+  if (count > 0) fetch(first, second);
+
+  std::vector<DifferenceRow> rows(count);
+  std::size_t nextFirst = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    const Step& s = steps[k];
+    DifferenceRow& row = rows[k];
+    if (s.first != kNone) {
+      TextRequest::Texts& t = first.texts[nextFirst++];
+      row.Text = a.AddressText(s.first);
+      row.Locked = a.ReadOnly(s.first);
+      row.SubItems = {std::move(t.Description), std::string(a.Value(s.first)),
+                      s.second != kNone ? std::string(b.Value(s.second)) : kMissing,
+                      std::move(t.Units)};
+    } else {
+      const auto at = std::lower_bound(second.indexes.begin(), second.indexes.end(), s.second);
+      TextRequest::Texts& t = second.texts[static_cast<std::size_t>(at - second.indexes.begin())];
+      row.Text = b.AddressText(s.second);
+      row.Locked = b.ReadOnly(s.second);
+      row.SubItems = {std::move(t.Description), kMissing, std::string(b.Value(s.second)),
+                      std::move(t.Units)};
+    }
+  }
+  return rows;
+}
+
 std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, DifferenceList& list,
                            bool includeReadOnly, bool numbersByValue, const FetchFn& fetch) {
   std::vector<Step> steps;
@@ -205,39 +247,28 @@ std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, Differe
     InListOrder(a, b, p, take);
   }
 
-  TextRequest first{&a, {}, {}};
-  TextRequest second{&b, {}, {}};
-  for (const Step& s : steps) {
-    // The first table's lines come in file order.
-    if (s.first != kNone) {
-      first.indexes.push_back(s.first);
-    } else {
-      second.indexes.push_back(s.second);
-    }
-  }
-  std::sort(second.indexes.begin(), second.indexes.end());
-  if (!steps.empty()) fetch(first, second);
-
   std::int16_t count = 0;
-  std::size_t nextFirst = 0;
-  for (const Step& s : steps) {
-    DifferenceRow row;
-    if (s.first != kNone) {
-      const TextRequest::Texts& t = first.texts[nextFirst++];
-      row.Text = a.AddressText(s.first);
-      row.Locked = a.ReadOnly(s.first);
-      row.SubItems = {t.Description, std::string(a.Value(s.first)),
-                      s.second != kNone ? std::string(b.Value(s.second)) : kMissing, t.Units};
-    } else {
-      const auto at = std::lower_bound(second.indexes.begin(), second.indexes.end(), s.second);
-      const TextRequest::Texts& t =
-          second.texts[static_cast<std::size_t>(at - second.indexes.begin())];
-      row.Text = b.AddressText(s.second);
-      row.Locked = b.ReadOnly(s.second);
-      row.SubItems = {t.Description, kMissing, std::string(b.Value(s.second)), t.Units};
+  list.Reserve(static_cast<std::size_t>(list.Count()) + steps.size());
+  const auto append = [&](std::vector<DifferenceRow>& rows) {
+    for (DifferenceRow& row : rows) {
+      list.Append(std::move(row));
+      count = CheckedAdd16(count, 1);
     }
-    list.Append(std::move(row));
-    count = CheckedAdd16(count, 1);
+  };
+  if (steps.size() >= kTwoRowHalves && a.KnowsPlaces() && b.KnowsPlaces()) {
+    // Tables that know where their lines start read their texts again from
+    // there, so each half of the rows is made on a core of its own.
+    const std::size_t half = steps.size() / 2;
+    std::vector<DifferenceRow> rows1;
+    std::vector<DifferenceRow> rows2;
+    ThrowIf(
+        RunBoth([&] { rows1 = RowsOf(a, b, steps.data(), half, fetch); },
+                [&] { rows2 = RowsOf(a, b, steps.data() + half, steps.size() - half, fetch); }));
+    append(rows1);
+    append(rows2);
+  } else {
+    std::vector<DifferenceRow> rows = RowsOf(a, b, steps.data(), steps.size(), fetch);
+    append(rows);
   }
   return count;
 }
@@ -282,40 +313,8 @@ void CompareArchivesByAddress(const std::string& archive1, const std::string& ar
             AddressTable t1;
             AddressTable t2;
             {
-              struct Fill final : BatchReader::Sink {
-                Fill(AddressTable& t, std::uint64_t bytes) : table(t), fileBytes(bytes) {}
-                void Take(const BatchReader::Line* lines, const std::uint32_t* starts,
-                          std::size_t count, std::uint64_t fileAt, std::size_t& taken) override {
-                  if (first && count > 1) Expect(lines, starts, count);
-                  first = false;
-                  for (taken = 0; taken < count; ++taken) {
-                    const BatchReader::Line& line = lines[taken];
-                    if (line.Dollar()) continue;
-                    table.AddAt(line.paramNumber, line.subIndex, line.Value(), line.ReadOnly(),
-                                fileAt + starts[taken]);
-                  }
-                }
-                // Sizes the table from the first batch, as if the whole file were
-                // like it, but never for more than a line in every 32 bytes and
-                // values of a quarter of the file: a first batch unlike the rest
-                // then costs some copying as the table grows, not memory.
-                void Expect(const BatchReader::Line* lines, const std::uint32_t* starts,
-                            std::size_t count) {
-                  const double span = static_cast<double>(starts[count - 1] - starts[0]) + 1.0;
-                  double valueBytes = 0;
-                  for (std::size_t k = 0; k + 1 < count; ++k) valueBytes += lines[k].valueSize;
-                  const double scale = 1.05 * static_cast<double>(fileBytes) / span;
-                  const double file = std::min(static_cast<double>(fileBytes), 0x1p34);
-                  table.Reserve(static_cast<std::size_t>(
-                                    std::min(file / 32, scale * static_cast<double>(count - 1))),
-                                static_cast<std::size_t>(std::min(file / 4, scale * valueBytes)));
-                }
-                AddressTable& table;
-                const std::uint64_t fileBytes;
-                bool first = true;
-              };
-              Fill fill1(t1, streams[0]->Size());
-              Fill fill2(t2, streams[1]->Size());
+              TableFiller fill1(t1, streams[0]->Size());
+              TableFiller fill2(t2, streams[1]->Size());
               BatchReader reader1(std::move(streams[0]), sizes, &fill1);
               BatchReader reader2(std::move(streams[1]), sizes, &fill2);
               const auto take = [](BatchReader& reader) {
@@ -351,8 +350,8 @@ void CompareArchivesByAddress(const std::string& archive1, const std::string& ar
             };
             return ListByAddress(t1, t2, list, includeReadOnly, numbersByValue,
                                  [&](TextRequest& first, TextRequest& second) {
-                                   ThrowIf(RunBoth([&] { fetch(archive1, first); },
-                                                   [&] { fetch(archive2, second); }));
+                                   fetch(archive1, first);
+                                   fetch(archive2, second);
                                  });
           });
 }

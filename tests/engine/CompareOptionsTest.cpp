@@ -340,8 +340,14 @@ TEST(ByAddress, TextsReadAgainOnlyFromTheLineThatWasThere) {
   TempDir dir;
   const std::string read = "1.1\tdesc\tX\tu\n1.2\td2\tY\tu2\n";
   AddressTable table;
-  table.AddAt(1, 1, "X", false, 0);
-  table.AddAt(1, 2, "Y", false, 13);
+  {
+    const std::string path = dir.Write("a.arc", read);
+    TableFiller fill(table, read.size());
+    BatchReader reader(std::make_unique<TextStream>(path, TextStream::Mode::Read), ReadSizes{},
+                       &fill);
+    while (!reader.AtEnd()) reader.Next();
+  }
+  ASSERT_EQ(table.Size(), 2U);
   struct Case {
     const char* name;
     std::string now;
