@@ -14,6 +14,10 @@ DifferenceList::DifferenceList()
 
 void DifferenceList::Clear() {
   rows_.clear();
+  // Room for the most rows a comparison lists (its count is 16-bit), taken
+  // from the system but not touched until used, so that rows never move as
+  // they come.
+  rows_.reserve(32768);
   if (observer_ != nullptr) observer_->ListCleared();
 }
 
