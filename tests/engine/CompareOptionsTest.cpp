@@ -315,14 +315,18 @@ TEST(ByAddress, RowsAreTheDifferingPairsAndLoneLinesInOrder) {
     std::pair<int, int> lastAddress{-1, -1};
     for (const DifferenceRow& row : list.Rows()) {
       found.emplace_back(row.Text, row.Value1(), row.Value2());
-      const std::string& d = row.Description();
-      if (d[0] == 'a') {
-        const int index = std::stoi(d.substr(1));
-        EXPECT_GT(index, lastA) << "round " << round;
-        lastA = index;
-      }
       const std::pair<int, int> address{std::stoi(row.Text),
                                         std::stoi(row.Text.substr(row.Text.find('.') + 1))};
+      // Each row's texts are those of its own line, read again.
+      const std::string& d = row.Description();
+      const auto index = static_cast<std::size_t>(std::stoi(d.substr(1)));
+      const Side& side = d[0] == 'a' ? a : b;
+      EXPECT_EQ(side.addresses[index], address) << "round " << round;
+      EXPECT_EQ(side.values[index], d[0] == 'a' ? row.Value1() : row.Value2()) << "round " << round;
+      if (d[0] == 'a') {
+        EXPECT_GT(static_cast<int>(index), lastA) << "round " << round;
+        lastA = static_cast<int>(index);
+      }
       if (ascending) {
         EXPECT_LE(lastAddress, address) << "round " << round;
       }
