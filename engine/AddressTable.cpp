@@ -115,11 +115,18 @@ std::string AddressTable::AddressText(std::size_t i) const {
 
 void TableFiller::Take(const BatchReader::Line* lines, const std::uint32_t* starts,
                        std::size_t count, std::uint64_t fileAt, std::size_t& taken) {
-  taken = 0;  // the batch is added at once
+  taken = 0;
   if (first_ && count > 1) Expect(lines, starts, count);
   first_ = false;
-  table_.AddLines(lines, starts, count, fileAt);
-  taken = count;
+  try {
+    table_.AddLines(lines, starts, count, fileAt);
+    taken = count;
+    return;
+  } catch (const std::bad_alloc&) {
+    // No room for the whole batch: line by line, so that the failure is
+    // handed over after the line that met it.
+  }
+  for (; taken < count; ++taken) table_.AddLines(lines + taken, starts + taken, 1, fileAt);
 }
 
 // Sizes the table from the first batch, as if the whole file were like it,

@@ -168,9 +168,9 @@ void ThrowIf(const std::exception_ptr& error) {
 // that become rows.
 using FetchFn = std::function<void(TextRequest& first, TextRequest& second)>;
 
-// The rows of count steps, their texts read again.
-std::vector<DifferenceRow> RowsOf(const AddressTable& a, const AddressTable& b, const Step* steps,
-                                  std::size_t count, const FetchFn& fetch) {
+// Makes count steps into rows, their texts read again.
+void MakeRows(const AddressTable& a, const AddressTable& b, const Step* steps, std::size_t count,
+              DifferenceRow* rows, const FetchFn& fetch) {
   TextRequest first{&a, {}, {}};
   TextRequest second{&b, {}, {}};
   for (std::size_t k = 0; k < count; ++k) {
@@ -184,7 +184,6 @@ std::vector<DifferenceRow> RowsOf(const AddressTable& a, const AddressTable& b, 
   std::sort(second.indexes.begin(), second.indexes.end());
   if (count > 0) fetch(first, second);
 
-  std::vector<DifferenceRow> rows(count);
   std::size_t nextFirst = 0;
   for (std::size_t k = 0; k < count; ++k) {
     const Step& s = steps[k];
@@ -205,7 +204,6 @@ std::vector<DifferenceRow> RowsOf(const AddressTable& a, const AddressTable& b, 
                       std::move(t.Units)};
     }
   }
-  return rows;
 }
 
 std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, DifferenceList& list,
@@ -247,30 +245,22 @@ std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, Differe
     InListOrder(a, b, p, take);
   }
 
-  std::int16_t count = 0;
-  list.Reserve(static_cast<std::size_t>(list.Count()) + steps.size());
-  const auto append = [&](std::vector<DifferenceRow>& rows) {
-    for (DifferenceRow& row : rows) {
-      list.Append(std::move(row));
-      count = CheckedAdd16(count, 1);
-    }
-  };
+  // The rows are made in place, and the list takes them as they are.
+  std::vector<DifferenceRow> rows(steps.size());
   if (steps.size() >= kTwoRowHalves && a.KnowsPlaces() && b.KnowsPlaces()) {
     // Tables that know where their lines start read their texts again from
     // there, so each half of the rows is made on a core of its own.
     const std::size_t half = steps.size() / 2;
-    std::vector<DifferenceRow> rows1;
-    std::vector<DifferenceRow> rows2;
-    ThrowIf(
-        RunBoth([&] { rows1 = RowsOf(a, b, steps.data(), half, fetch); },
-                [&] { rows2 = RowsOf(a, b, steps.data() + half, steps.size() - half, fetch); }));
-    append(rows1);
-    append(rows2);
+    ThrowIf(RunBoth([&] { MakeRows(a, b, steps.data(), half, rows.data(), fetch); },
+                    [&] {
+                      MakeRows(a, b, steps.data() + half, steps.size() - half, rows.data() + half,
+                               fetch);
+                    }));
   } else {
-    std::vector<DifferenceRow> rows = RowsOf(a, b, steps.data(), steps.size(), fetch);
-    append(rows);
+    MakeRows(a, b, steps.data(), steps.size(), rows.data(), fetch);
   }
-  return count;
+  list.Append(std::move(rows));
+  return CheckedAdd16(0, static_cast<long long>(steps.size()));
 }
 
 using Streams = std::vector<std::unique_ptr<TextStream>>;

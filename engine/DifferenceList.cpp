@@ -1,8 +1,16 @@
 #include "engine/DifferenceList.h"
 
+#include <iterator>
+
 #include "engine/Failure.h"
 
 namespace parvex {
+
+namespace {
+
+constexpr std::size_t kMostRows = 32768;
+
+}  // namespace
 
 DifferenceList::DifferenceList()
     : columns_{{{"", "Address"},
@@ -13,11 +21,16 @@ DifferenceList::DifferenceList()
       status_(DifferenceStatus(0)) {}
 
 void DifferenceList::Clear() {
-  rows_.clear();
-  // Room for the most rows a comparison lists (its count is 16-bit), taken
-  // from the system but not touched until used, so that rows never move as
-  // they come.
-  rows_.reserve(32768);
+  if (rows_.capacity() < kMostRows) {
+    // Room for the most rows a comparison lists (its count is 16-bit), taken
+    // from the system but not touched until used, so that rows never move as
+    // they come. Made before anything changes, as it may fail.
+    std::vector<DifferenceRow> room;
+    room.reserve(kMostRows);
+    rows_.swap(room);
+  } else {
+    rows_.clear();
+  }
   if (observer_ != nullptr) observer_->ListCleared();
 }
 
@@ -36,6 +49,19 @@ void DifferenceList::SetCaption(std::string_view key, std::string caption) {
 void DifferenceList::Append(DifferenceRow row) {
   rows_.push_back(std::move(row));
   if (observer_ != nullptr) observer_->RowAppended(Count() - 1);
+}
+
+void DifferenceList::Append(std::vector<DifferenceRow> rows) {
+  const int first = Count();
+  if (rows_.empty()) {
+    rows_ = std::move(rows);
+  } else {
+    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()),
+                 std::make_move_iterator(rows.end()));
+  }
+  if (observer_ != nullptr) {
+    for (int row = first; row < Count(); ++row) observer_->RowAppended(row);
+  }
 }
 
 void DifferenceList::SetStatus(std::string text) {

@@ -53,8 +53,8 @@ class DifferenceList {
   // subscript failure.
   void SetCaption(std::string_view key, std::string caption);
   void Append(DifferenceRow row);
-  // Room for this many rows in all, for a caller that knows them in advance.
-  void Reserve(std::size_t rows) { rows_.reserve(rows); }
+  // Adds rows made at once, in their order; the observer is told of each.
+  void Append(std::vector<DifferenceRow> rows);
   void SetStatus(std::string text);
 
   int Count() const { return static_cast<int>(rows_.size()); }
