@@ -90,7 +90,7 @@ void AddressTable::AddLines(const BatchReader::Line* lines, const std::uint32_t*
       std::memcpy(values + end, from, 16);
     }
     end += size;
-    keys[added] = OrderedKey(line.paramNumber, line.subIndex);
+    keys[added] = OrderedKey(line.Number(), line.Member());
     ends[added] = static_cast<std::uint32_t>(end) | (line.ReadOnly() ? kReadOnlyBit : 0U);
     places[added] = fileAt + starts[k];
     ++added;

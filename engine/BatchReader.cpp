@@ -110,23 +110,13 @@ inline void Classify(const char* p, std::uint64_t& tabs, std::uint64_t& lfs) {
 #endif
 }
 
-// The value of n (1 to 8) digits, given as the numbers 0 to 9 in the low n
-// bytes of v, the first digit lowest: moved to the top with zeros before
-// them, then summed in pairs, fours and eights.
-inline unsigned DigitsValue(std::uint64_t v, unsigned n) {
-  std::uint64_t d = (v << (64 - 8 * n)) & 0x0F0F0F0F0F0F0F0FULL;
-  d = ((d * 2561) >> 8) & 0x00FF00FF00FF00FFULL;
-  d = ((d * 6553601) >> 16) & 0x0000FFFF0000FFFFULL;
-  return static_cast<unsigned>((d * 42949672960001ULL) >> 32);
-}
-
 // An address of length bytes at p (which has 16 bytes to read) in the common
-// shape "N" or "N.M", each of one to five digits and within range; false for
-// anything else, which the general parser then takes.
-inline bool PlainAddress(const char* p, std::size_t length, unsigned& number, unsigned& member) {
+// shape "N" or "N.M", each of one to five digits and within range: the
+// digits of each in n and m (0 when there is no member). False for anything
+// else, which the general parser then takes.
+inline bool PlainAddress(const char* p, std::size_t length, unsigned& n, unsigned& m) {
   if constexpr (std::endian::native != std::endian::little) return false;
   if (length == 0 || length > 11) return false;
-  const std::uint64_t zeros = 0x3030303030303030ULL;
   unsigned others = 0;  // bit k: p[k] is no digit
 #if defined(__SSE2__)
   const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -139,8 +129,8 @@ inline bool PlainAddress(const char* p, std::size_t length, unsigned& number, un
   }
 #endif
   others &= (1U << length) - 1U;
-  auto n = static_cast<unsigned>(length);  // digits of the number
-  unsigned m = 0;                          // and of the member
+  n = static_cast<unsigned>(length);
+  m = 0;
   if (others != 0) {
     n = static_cast<unsigned>(__builtin_ctz(others));
     if ((others & (others - 1)) != 0 || p[n] != '.') return false;
@@ -148,15 +138,9 @@ inline bool PlainAddress(const char* p, std::size_t length, unsigned& number, un
     if (m == 0 || m > 5) return false;
   }
   if (n == 0 || n > 5) return false;
-  std::uint64_t v = 0;
-  std::memcpy(&v, p, sizeof v);
-  number = DigitsValue(v - zeros, n);
-  member = 0;
-  if (m != 0) {
-    std::memcpy(&v, p + n + 1, sizeof v);
-    member = DigitsValue(v - zeros, m);
-  }
-  return number <= 32767 && member <= 32767;
+  // Only five digits can pass 32767; digits of one length compare as numbers.
+  if (n == 5 && std::memcmp(p, "32767", 5) > 0) return false;
+  return m != 5 || std::memcmp(p + n + 1, "32767", 5) <= 0;
 }
 
 }  // namespace
@@ -207,11 +191,9 @@ void BatchReader::ParseLines(Batch& batch) {
 inline bool BatchReader::AddPlainLine(Batch& batch, const Scan& scan, std::size_t lf) {
   if (scan.tabs < 3 || batch.count == batch.lines.size()) return false;
   const char* const data = batch.bytes.data.get();
-  unsigned number = 0;
-  unsigned member = 0;
-  if (!PlainAddress(data + scan.start, scan.fieldEnd[0] - scan.start, number, member)) {
-    return false;
-  }
+  unsigned n = 0;
+  unsigned m = 0;
+  if (!PlainAddress(data + scan.start, scan.fieldEnd[0] - scan.start, n, m)) return false;
 
   const std::size_t end = data[lf - 1] == '\r' ? lf - 1 : lf;  // the line has tabs before
   const std::size_t descriptionAt = scan.fieldEnd[0] + 1;
@@ -224,9 +206,8 @@ inline bool BatchReader::AddPlainLine(Batch& batch, const Scan& scan, std::size_
   line.valueSize = static_cast<std::uint32_t>(scan.fieldEnd[2] - scan.fieldEnd[1] - 1);
   line.unitsAt = static_cast<std::uint32_t>(scan.fieldEnd[2] + 1 - textAt);
   line.unitsSize = static_cast<std::uint32_t>(unitsEnd - scan.fieldEnd[2] - 1);
-  line.paramNumber = static_cast<std::int16_t>(number);
-  line.subIndex = static_cast<std::int16_t>(member);
-  line.flags = readOnly ? Line::kReadOnly : 0;
+  line.digits = static_cast<std::uint8_t>(n | (m << 4U));
+  line.flags = static_cast<std::uint8_t>(Line::kDigits | (readOnly ? Line::kReadOnly : 0));
   lastAt_ = batch.count++;
   return true;
 }
@@ -267,7 +248,9 @@ void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool 
       line.unitsAt = line.descriptionSize;
     }
     line.valueSize = 0;
-    line.flags = static_cast<std::uint8_t>((line.flags & Line::kReadOnly) | Line::kDollar);
+    // Within its batch, the line copied still has its address's bytes.
+    line.flags =
+        static_cast<std::uint8_t>((line.flags & (Line::kReadOnly | Line::kDigits)) | Line::kDollar);
     ++batch.count;
     return;
   }
@@ -377,6 +360,7 @@ void BatchReader::Work() {
       scan_.start = 0;
       if (lastAt_ != kNone) {
         last_ = batch->lines[lastAt_];
+        last_.KeepAddress();  // its bytes are gone with the batch
         lastDescription_.assign(last_.text, last_.descriptionSize);
         lastUnits_.assign(last_.text + last_.unitsAt, last_.unitsSize);
       }

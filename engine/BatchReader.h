@@ -47,24 +47,58 @@ class BatchReader {
     std::uint32_t valueSize = 0;  // the value starts after the description's tab
     std::uint32_t unitsAt = 0;    // from text
     std::uint32_t unitsSize = 0;
-    std::int16_t paramNumber = 0;
+    std::int16_t paramNumber = 0;  // unless kDigits
     std::int16_t subIndex = 0;
     std::uint8_t flags = 0;
+    std::uint8_t digits = 0;  // with kDigits: of the number, and of the member times 16
 
     static constexpr std::uint8_t kReadOnly = 1;
     static constexpr std::uint8_t kDollar = 2;
     static constexpr std::uint8_t kFailed = 4;  // its failure waits in the batch
+    // The address, "N" or "N.M" in at most five digits each, lies in the
+    // batch right before the description's tab and is read only when asked
+    // for, as the lines of equal values never need it.
+    static constexpr std::uint8_t kDigits = 8;
 
     bool Dollar() const { return (flags & kDollar) != 0; }
     bool ReadOnly() const { return (flags & kReadOnly) != 0; }
+    std::int16_t Number() const {
+      return (flags & kDigits) == 0 ? paramNumber : FromDigits(AddressStart(), digits & 15U);
+    }
+    std::int16_t Member() const {
+      if ((flags & kDigits) == 0) return subIndex;
+      const unsigned member = digits >> 4U;
+      return member == 0 ? 0 : FromDigits(AddressStart() + (digits & 15U) + 1, member);
+    }
+    // The numbers read, so that the line no longer needs its address's bytes.
+    void KeepAddress() {
+      paramNumber = Number();
+      subIndex = Member();
+      flags = static_cast<std::uint8_t>(flags & ~kDigits);
+    }
     std::string_view Value() const {
       return valueSize == 0 ? std::string_view()
                             : std::string_view(text + descriptionSize + 1, valueSize);
     }
+    const char* AddressStart() const {
+      const unsigned member = digits >> 4U;
+      return text - 1 - (ReadOnly() ? 1 : 0) - (digits & 15U) - (member == 0 ? 0 : member + 1);
+    }
+    // The value of count (1 to 5) digits at p, which has eight bytes to read:
+    // moved to the top with zeros before them, then summed in pairs, fours
+    // and eights.
+    static std::int16_t FromDigits(const char* p, unsigned count) {
+      std::uint64_t v = 0;
+      std::memcpy(&v, p, sizeof v);
+      std::uint64_t d = ((v - 0x3030303030303030ULL) << (64 - 8 * count)) & 0x0F0F0F0F0F0F0F0FULL;
+      d = ((d * 2561) >> 8) & 0x00FF00FF00FF00FFULL;
+      d = ((d * 6553601) >> 16) & 0x0000FFFF0000FFFFULL;
+      return static_cast<std::int16_t>((d * 42949672960001ULL) >> 32);
+    }
     ArchiveFields Fields() const {
       ArchiveFields f;
-      f.ParamNumber = paramNumber;
-      f.SubIndex = subIndex;
+      f.ParamNumber = Number();
+      f.SubIndex = Member();
       f.Description = std::string_view(text, descriptionSize);
       f.Value = Value();
       f.Units = std::string_view(text + unitsAt, unitsSize);
