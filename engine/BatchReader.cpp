@@ -110,6 +110,15 @@ inline void Classify(const char* p, std::uint64_t& tabs, std::uint64_t& lfs) {
 #endif
 }
 
+// Whether five digits at p (which has eight bytes to read) are at most
+// 32767: digits of one length compare as numbers, and as bytes read first
+// byte highest.
+inline bool FiveDigitsInRange(const char* p) {
+  std::uint64_t v = 0;
+  std::memcpy(&v, p, sizeof v);
+  return (__builtin_bswap64(v) >> 24) <= 0x3332373637ULL;
+}
+
 // An address of length bytes at p (which has 16 bytes to read) in the common
 // shape "N" or "N.M", each of one to five digits and within range: the
 // digits of each in n and m (0 when there is no member). False for anything
@@ -138,9 +147,9 @@ inline bool PlainAddress(const char* p, std::size_t length, unsigned& n, unsigne
     if (m == 0 || m > 5) return false;
   }
   if (n == 0 || n > 5) return false;
-  // Only five digits can pass 32767; digits of one length compare as numbers.
-  if (n == 5 && std::memcmp(p, "32767", 5) > 0) return false;
-  return m != 5 || std::memcmp(p + n + 1, "32767", 5) <= 0;
+  // Only five digits can pass 32767.
+  if (n == 5 && !FiveDigitsInRange(p)) return false;
+  return m != 5 || FiveDigitsInRange(p + n + 1);
 }
 
 }  // namespace
