@@ -40,10 +40,12 @@ void BatchReader::Bytes::Append(const char* from, std::size_t count) {
   size += count;
 }
 
-BatchReader::BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes, Sink* sink)
+BatchReader::BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes, Sink* sink,
+                         Reading reading)
     : stream_(std::move(stream)),
       sink_(sink),
       sizes_{std::max<std::size_t>(sizes.buffer, 1), std::max<std::size_t>(sizes.batch, 1)},
+      whole_(reading == Reading::Whole && sink == nullptr),
       worker_([this] { Work(); }) {}
 
 BatchReader::~BatchReader() {
@@ -110,6 +112,35 @@ inline void Classify(const char* p, std::uint64_t& tabs, std::uint64_t& lfs) {
 #endif
 }
 
+// Bit k tells whether p[k] is an LF, for 64 bytes.
+inline std::uint64_t LineEnds(const char* p) {
+  std::uint64_t lfs = 0;
+#if defined(__SSE2__)
+  const __m128i newline = _mm_set1_epi8('\n');
+  const auto mask = [&](unsigned k) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    return static_cast<std::uint64_t>(
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, newline))));
+  };
+  lfs = mask(0) | (mask(1) << 16) | (mask(2) << 32) | (mask(3) << 48);
+#else
+  for (unsigned k = 0; k < 64; ++k) lfs |= static_cast<std::uint64_t>(p[k] == '\n') << k;
+#endif
+  return lfs;
+}
+
+// Bit k tells whether p[k] is a tab, for 16 bytes.
+inline unsigned TabsIn16(const char* p) {
+#if defined(__SSE2__)
+  const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\t'))));
+#else
+  unsigned tabs = 0;
+  for (unsigned k = 0; k < 16; ++k) tabs |= static_cast<unsigned>(p[k] == '\t') << k;
+  return tabs;
+#endif
+}
+
 // Whether five digits at p (which has eight bytes to read) are at most
 // 32767: digits of one length compare as numbers, and as bytes read first
 // byte highest.
@@ -150,6 +181,23 @@ inline bool PlainAddress(const char* p, std::size_t length, unsigned& n, unsigne
   // Only five digits can pass 32767.
   if (n == 5 && !FiveDigitsInRange(p)) return false;
   return m != 5 || FiveDigitsInRange(p + n + 1);
+}
+
+// The record of a line with a plain address of n and m digits and at least
+// three fields, ending at the tabs t[0], t[1] and t[2], its units at unitsEnd.
+inline void FillPlainLine(BatchReader::Line& line, const char* data, const std::size_t* t,
+                          std::size_t unitsEnd, unsigned n, unsigned m) {
+  using Line = BatchReader::Line;
+  const std::size_t descriptionAt = t[0] + 1;
+  const bool readOnly = descriptionAt != t[1] && data[descriptionAt] == '!';
+  const std::size_t textAt = descriptionAt + (readOnly ? 1 : 0);
+  line.text = data + textAt;
+  line.descriptionSize = static_cast<std::uint32_t>(t[1] - textAt);
+  line.valueSize = static_cast<std::uint32_t>(t[2] - t[1] - 1);
+  line.unitsAt = static_cast<std::uint32_t>(t[2] + 1 - textAt);
+  line.unitsSize = static_cast<std::uint32_t>(unitsEnd - t[2] - 1);
+  line.digits = static_cast<std::uint8_t>(n | (m << 4U));
+  line.flags = static_cast<std::uint8_t>(Line::kDigits | (readOnly ? Line::kReadOnly : 0));
 }
 
 }  // namespace
@@ -203,20 +251,9 @@ inline bool BatchReader::AddPlainLine(Batch& batch, const Scan& scan, std::size_
   unsigned n = 0;
   unsigned m = 0;
   if (!PlainAddress(data + scan.start, scan.fieldEnd[0] - scan.start, n, m)) return false;
-
   const std::size_t end = data[lf - 1] == '\r' ? lf - 1 : lf;  // the line has tabs before
-  const std::size_t descriptionAt = scan.fieldEnd[0] + 1;
-  const bool readOnly = descriptionAt != scan.fieldEnd[1] && data[descriptionAt] == '!';
-  const std::size_t textAt = descriptionAt + (readOnly ? 1 : 0);
-  const std::size_t unitsEnd = scan.tabs == 3 ? end : scan.fieldEnd[3];
-  Line& line = batch.lines[batch.count];
-  line.text = data + textAt;
-  line.descriptionSize = static_cast<std::uint32_t>(scan.fieldEnd[1] - textAt);
-  line.valueSize = static_cast<std::uint32_t>(scan.fieldEnd[2] - scan.fieldEnd[1] - 1);
-  line.unitsAt = static_cast<std::uint32_t>(scan.fieldEnd[2] + 1 - textAt);
-  line.unitsSize = static_cast<std::uint32_t>(unitsEnd - scan.fieldEnd[2] - 1);
-  line.digits = static_cast<std::uint8_t>(n | (m << 4U));
-  line.flags = static_cast<std::uint8_t>(Line::kDigits | (readOnly ? Line::kReadOnly : 0));
+  FillPlainLine(batch.lines[batch.count], data, scan.fieldEnd,
+                scan.tabs == 3 ? end : scan.fieldEnd[3], n, m);
   lastAt_ = batch.count++;
   return true;
 }
@@ -257,9 +294,10 @@ void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool 
       line.unitsAt = line.descriptionSize;
     }
     line.valueSize = 0;
-    // Within its batch, the line copied still has its address's bytes.
-    line.flags =
-        static_cast<std::uint8_t>((line.flags & (Line::kReadOnly | Line::kDigits)) | Line::kDollar);
+    // Within its batch, the line copied still has its address's bytes, or
+    // is still whole.
+    line.flags = static_cast<std::uint8_t>(
+        (line.flags & (Line::kReadOnly | Line::kDigits | Line::kWhole)) | Line::kDollar);
     ++batch.count;
     return;
   }
@@ -285,6 +323,108 @@ void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool 
     if (failed) line.flags |= Line::kFailed;
   }
   lastAt_ = batch.count++;
+}
+
+// Splits off every complete line of what has been read, looking only for
+// LFs, 64 bytes at a time. A line whose first field is a plain address is
+// kept whole: it cannot fail, and a reader that finds it equal to another
+// line never needs its fields.
+void BatchReader::ParseWholeLines(Batch& batch) {
+  const char* const data = batch.bytes.data.get();
+  const std::size_t size = batch.bytes.size;
+  std::size_t start = scan_.start;
+  // Kept here rather than in the batch, which the records written might
+  // alias as far as the compiler knows.
+  Line* lines = batch.lines.data();
+  std::size_t room = batch.lines.size();
+  std::size_t count = batch.count;
+  std::size_t last = lastAt_;
+  for (std::size_t i = scan_.next; i < size; i += 64) {
+    std::uint64_t lfs = LineEnds(data + i);  // bytes past the end come from the slack
+    if (size - i < 64) lfs &= (std::uint64_t{1} << (size - i)) - 1;
+    for (; lfs != 0; lfs &= lfs - 1) {
+      const std::size_t lf = i + static_cast<unsigned>(__builtin_ctzll(lfs));
+      const std::size_t end = lf > start && data[lf - 1] == '\r' ? lf - 1 : lf;
+      if (count < room && end > start) {
+        unsigned tabs = TabsIn16(data + start);
+        if (end - start < 16) tabs &= (1U << (end - start)) - 1U;
+        unsigned n = 0;
+        unsigned m = 0;
+        if (tabs != 0 &&
+            PlainAddress(data + start, static_cast<unsigned>(__builtin_ctz(tabs)), n, m)) {
+          Line& line = lines[count];
+          line.text = data + start;
+          line.descriptionSize = static_cast<std::uint32_t>(end - start);
+          line.flags = Line::kWhole;
+          last = count++;
+          start = lf + 1;
+          continue;
+        }
+      }
+      // Any other line the way the fields are read.
+      batch.count = count;
+      lastAt_ = last;
+      Scan scan;
+      scan.start = start;
+      FindTabs(data, lf, scan);
+      if (!AddPlainLine(batch, scan, lf)) AddLine(batch, scan, lf, true);
+      lines = batch.lines.data();
+      room = batch.lines.size();
+      count = batch.count;
+      last = lastAt_;
+      start = lf + 1;
+    }
+  }
+  batch.count = count;
+  lastAt_ = last;
+  scan_.start = start;
+  scan_.next = size;
+}
+
+// The first four tabs of the line from scan.start to end.
+void BatchReader::FindTabs(const char* data, std::size_t end, Scan& scan) {
+  scan.tabs = 0;
+  std::size_t from = scan.start;
+  while (scan.tabs < 4 && from < end) {
+    const void* tab = std::memchr(data + from, '\t', end - from);
+    if (tab == nullptr) break;
+    const auto at = static_cast<std::size_t>(static_cast<const char*>(tab) - data);
+    scan.fieldEnd[scan.tabs++] = at;
+    from = at + 1;
+  }
+}
+
+// A whole line's fields, as the reader would have given them.
+BatchReader::Line BatchReader::SplitWhole(const Line& whole) {
+  const char* const data = whole.text;
+  const std::size_t size = whole.descriptionSize;
+  Scan scan;
+  FindTabs(data, size, scan);
+  Line line;
+  unsigned n = 0;
+  unsigned m = 0;
+  if (scan.tabs >= 3 && PlainAddress(data, scan.fieldEnd[0], n, m)) {
+    FillPlainLine(line, data, scan.fieldEnd, scan.tabs == 3 ? size : scan.fieldEnd[3], n, m);
+  } else {
+    // Fewer than four fields: the general parser's record, which has no
+    // address to convert.
+    ArchiveFields fields;
+    std::string_view split[4];
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < scan.tabs; ++k) {
+      split[k] = std::string_view(data + from, scan.fieldEnd[k] - from);
+      from = scan.fieldEnd[k] + 1;
+    }
+    if (scan.tabs == 3) split[3] = std::string_view(data + from, size - from);
+    FillArchiveFields(split, scan.tabs, fields);
+    FromFields(fields, data, line);
+  }
+  if ((whole.flags & Line::kDollar) != 0) {
+    line.valueSize = 0;
+    line.flags =
+        static_cast<std::uint8_t>((line.flags & (Line::kReadOnly | Line::kDigits)) | Line::kDollar);
+  }
+  return line;
 }
 
 // The batch's failures come in line order and lines are asked for in order,
@@ -321,15 +461,29 @@ void BatchReader::Work() {
       scan_.next += shift;
       for (std::size_t k = 0; k < scan_.tabs; ++k) scan_.fieldEnd[k] += shift;
       bytes.Reserve(bytes.size + sizes_.buffer);
+      const bool whole = whole_ && !wantFields_.load(std::memory_order_relaxed);
+      if (whole != readWhole_) {
+        // The line read in part is looked at again from its start.
+        scan_.next = scan_.start;
+        scan_.tabs = 0;
+        readWhole_ = whole;
+      }
 
       for (;;) {
-        ParseLines(*batch);
+        if (whole) {
+          ParseWholeLines(*batch);
+        } else {
+          ParseLines(*batch);
+        }
         if (batch->count >= sizes_.batch) break;
         if (endOfFile) {
           // A last line without terminator is a line, a CR at its end included;
           // a terminator at the very end starts no further line.
           if (scan_.start < bytes.size) {
-            AddLine(*batch, scan_, bytes.size, false);
+            Scan line;
+            line.start = scan_.start;
+            FindTabs(bytes.data.get(), bytes.size, line);
+            AddLine(*batch, line, bytes.size, false);
             if (sink_ != nullptr) batch->starts.push_back(static_cast<std::uint32_t>(scan_.start));
             StartLine(bytes.size);
           }
@@ -369,6 +523,7 @@ void BatchReader::Work() {
       scan_.start = 0;
       if (lastAt_ != kNone) {
         last_ = batch->lines[lastAt_];
+        if ((last_.flags & Line::kWhole) != 0) last_ = SplitWhole(last_);
         last_.KeepAddress();  // its bytes are gone with the batch
         lastDescription_.assign(last_.text, last_.descriptionSize);
         lastUnits_.assign(last_.text + last_.unitsAt, last_.unitsSize);
@@ -422,6 +577,10 @@ bool BatchReader::NextBatch() {
         throw *current_->failure;
       }
     }
+    // Lines split on request are work the reader does better; many of them
+    // and it splits every line again.
+    if (split_ > count_ / 8) wantFields_.store(true, std::memory_order_relaxed);
+    split_ = 0;
     std::unique_lock<std::mutex> lock(mutex_);
     if (current_) spare_.push_back(std::move(current_));
     changed_.wait(lock, [this] { return !ready_.empty(); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -59,6 +60,9 @@ class BatchReader {
     // batch right before the description's tab and is read only when asked
     // for, as the lines of equal values never need it.
     static constexpr std::uint8_t kDigits = 8;
+    // Read whole: text and descriptionSize give the line (without its line
+    // end), the address is plain, and the fields are split only on request.
+    static constexpr std::uint8_t kWhole = 16;
 
     bool Dollar() const { return (flags & kDollar) != 0; }
     bool ReadOnly() const { return (flags & kReadOnly) != 0; }
@@ -120,7 +124,14 @@ class BatchReader {
                       std::uint64_t fileAt, std::size_t& taken) = 0;
   };
 
-  BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes, Sink* sink = nullptr);
+  // Fields: every line comes split into its fields. Whole: a line with a
+  // plain address comes whole (kWhole), for a reader that compares lines
+  // first and splits only those that differ; once that asks for more than
+  // one line in eight of a batch to be split, lines come split again.
+  enum class Reading { Fields, Whole };
+
+  BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes, Sink* sink = nullptr,
+              Reading reading = Reading::Fields);
   ~BatchReader();
   BatchReader(const BatchReader&) = delete;
   BatchReader& operator=(const BatchReader&) = delete;
@@ -146,6 +157,21 @@ class BatchReader {
     if (size != b.valueSize) return false;
     if (size == 0) return true;
     return SameBytesWithRoom(a.text + a.descriptionSize + 1, b.text + b.descriptionSize + 1, size);
+  }
+  // Whether two lines read whole are the same, byte for byte: then their
+  // fields are too, and neither can have a parse failure.
+  static bool SameWholeLines(const Line& a, const Line& b) {
+    if ((a.flags & b.flags & Line::kWhole) == 0 || ((a.flags | b.flags) & Line::kDollar) != 0) {
+      return false;
+    }
+    return a.descriptionSize == b.descriptionSize &&
+           SameLongBytesWithRoom(a.text, b.text, a.descriptionSize);
+  }
+  // The line with its fields split, for a line Next() gave last.
+  Line Split(const Line& line) {
+    if ((line.flags & Line::kWhole) == 0) return line;
+    ++split_;
+    return SplitWhole(line);
   }
   // How many of the lines at hand Next() would give without a parse failure,
   // and passing over some of them at once, for readers that use only those.
@@ -195,6 +221,9 @@ class BatchReader {
   bool NextBatch();  // true at the end
   [[noreturn]] void ThrowInLine();
   void ParseLines(Batch& batch);
+  void ParseWholeLines(Batch& batch);
+  static Line SplitWhole(const Line& whole);
+  static void FindTabs(const char* data, std::size_t end, Scan& scan);
   void AddLine(Batch& batch, const Scan& scan, std::size_t end, bool terminated);
   bool AddPlainLine(Batch& batch, const Scan& scan, std::size_t lf);
   void StartLine(std::size_t at);
@@ -204,6 +233,7 @@ class BatchReader {
   const ReadSizes sizes_;
   // The worker's own.
   Scan scan_;
+  bool readWhole_ = false;  // how the batch being filled is read
   // The last parsed line: in this batch (lastAt_), or copied from an earlier
   // one, its texts at the start of this batch's bytes.
   std::size_t lastAt_ = 0;
@@ -221,6 +251,9 @@ class BatchReader {
   std::size_t cursor_ = 0;
   mutable std::size_t failureAt_ = 0;  // into current_->failures, for the lookups
   std::size_t count_ = 0;              // lines of current_
+  std::size_t split_ = 0;              // lines of current_ split on request
+  const bool whole_;
+  std::atomic<bool> wantFields_{false};
   std::thread worker_;
 };
 

@@ -34,6 +34,25 @@ inline bool SameBytesWithRoom(const char* a, const char* b, std::size_t size) {
   return std::memcmp(a, b, size) == 0;
 }
 
+// The same for texts of any length, sixteen bytes at a time.
+inline bool SameLongBytesWithRoom(const char* a, const char* b, std::size_t size) {
+#if defined(__SSE2__)
+  for (std::size_t k = 0; k < size; k += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + k));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + k));
+    const auto same = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
+    if (size - k < 16) {
+      const unsigned wanted = (1U << (size - k)) - 1U;
+      return (same & wanted) == wanted;
+    }
+    if (same != 0xFFFFU) return false;
+  }
+  return true;
+#else
+  return std::memcmp(a, b, size) == 0;
+#endif
+}
+
 // Whether two values count as equal: byte for byte, or with numbersByValue
 // also as the same decimal number. The bytes are tested first, so the plain
 // comparison pays nothing for the option.

@@ -48,34 +48,36 @@ TEST_P(Split, ParsesAsSpecified) {
 // The readers of whole archives split lines with a fast path of their own for
 // the common shapes, and must agree with the line parser on every line.
 TEST_P(Split, BatchReaderAgrees) {
-  RecordedErrors errors;
-  TempDir dir;
   const SplitCase& c = GetParam();
-  // A first line makes room for more in the batch, so the line under test
-  // takes the reader's quick way where it can.
-  BatchReader reader(
-      OpenTextStream(dir.Write("a.arc", "1\tx\ty\tz\r\n" + c.line + "\r\n"), kOpenForReading),
-      ReadSizes{});
-  ASSERT_FALSE(reader.AtEnd());
-  reader.Next();
-  ASSERT_FALSE(reader.AtEnd());
-  const BatchReader::Line& line = reader.Next();
-  const ArchiveFields f = line.Fields();
-  EXPECT_EQ((ArchiveRecord{f.ParamNumber, f.SubIndex, std::string(f.Description),
-                           std::string(f.Value), std::string(f.Units), f.ReadOnly}),
-            c.expected);
-  const Failure* failure = reader.ParseFailure(line);
-  EXPECT_EQ(failure != nullptr, !c.message.empty());
-  if (failure != nullptr) {
-    try {
-      throw *failure;
-    } catch (...) {
-      ReportVBError("Error While Splitting Archive Line");
+  for (const auto reading : {BatchReader::Reading::Fields, BatchReader::Reading::Whole}) {
+    RecordedErrors errors;
+    TempDir dir;
+    // A first line makes room for more in the batch, so the line under test
+    // takes the reader's quick way where it can.
+    BatchReader reader(
+        OpenTextStream(dir.Write("a.arc", "1\tx\ty\tz\r\n" + c.line + "\r\n"), kOpenForReading),
+        ReadSizes{}, nullptr, reading);
+    ASSERT_FALSE(reader.AtEnd());
+    reader.Next();
+    ASSERT_FALSE(reader.AtEnd());
+    const BatchReader::Line& line = reader.Next();
+    const ArchiveFields f = reader.Split(line).Fields();
+    EXPECT_EQ((ArchiveRecord{f.ParamNumber, f.SubIndex, std::string(f.Description),
+                             std::string(f.Value), std::string(f.Units), f.ReadOnly}),
+              c.expected);
+    const Failure* failure = reader.ParseFailure(line);
+    EXPECT_EQ(failure != nullptr, !c.message.empty());
+    if (failure != nullptr) {
+      try {
+        throw *failure;
+      } catch (...) {
+        ReportVBError("Error While Splitting Archive Line");
+      }
+      ASSERT_EQ(errors.Shown().size(), 1U);
+      EXPECT_EQ(errors.Shown()[0].prompt, c.message);
     }
-    ASSERT_EQ(errors.Shown().size(), 1U);
-    EXPECT_EQ(errors.Shown()[0].prompt, c.message);
+    EXPECT_TRUE(reader.AtEnd());
   }
-  EXPECT_TRUE(reader.AtEnd());
 }
 
 const char* kOverflow = "Error 6: Overflow";
