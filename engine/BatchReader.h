@@ -177,6 +177,11 @@ class BatchReader {
   // and passing over some of them at once, for readers that use only those.
   std::size_t Clean() const;
   void Skip(std::size_t lines) { cursor_ += lines; }
+  // The lines at hand, from the one Next() would give, without a call each.
+  const Line* Ahead(std::size_t& count) const {
+    count = count_ - cursor_;
+    return count == 0 ? nullptr : current_->lines.data() + cursor_;
+  }
 
  private:
   // A byte buffer that grows without clearing what it gains, and always has a
