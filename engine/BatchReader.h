@@ -129,9 +129,13 @@ class BatchReader {
   // first and splits only those that differ; once that asks for more than
   // one line in eight of a batch to be split, lines come split again.
   enum class Reading { Fields, Whole };
+  // OwnThread: the archive is read a batch ahead on a thread of its own.
+  // CallersThread: a batch is read when the caller has taken the last one,
+  // for a caller that would otherwise mostly wait for it.
+  enum class Where { OwnThread, CallersThread };
 
   BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes, Sink* sink = nullptr,
-              Reading reading = Reading::Fields);
+              Reading reading = Reading::Fields, Where where = Where::OwnThread);
   ~BatchReader();
   BatchReader(const BatchReader&) = delete;
   BatchReader& operator=(const BatchReader&) = delete;
@@ -220,6 +224,7 @@ class BatchReader {
   };
 
   void Work();
+  std::unique_ptr<Batch> MakeBatch(bool& last);
   void TakeLines(Batch& batch, bool& last);
   const Failure* FailureOf(const Line& line) const;
   std::unique_ptr<Batch> FreshBatch();
@@ -233,12 +238,16 @@ class BatchReader {
   bool AddPlainLine(Batch& batch, const Scan& scan, std::size_t lf);
   void StartLine(std::size_t at);
 
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
   std::unique_ptr<TextStream> stream_;
   Sink* const sink_;
   const ReadSizes sizes_;
   // The worker's own.
   Scan scan_;
   bool readWhole_ = false;  // how the batch being filled is read
+  Bytes pending_;           // the start of a line whose end is not read yet
+  bool endOfFile_ = false;
   // The last parsed line: in this batch (lastAt_), or copied from an earlier
   // one, its texts at the start of this batch's bytes.
   std::size_t lastAt_ = 0;

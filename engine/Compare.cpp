@@ -78,11 +78,13 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
       list.SetCaption("val1", "Archive 1");
       list.SetCaption("val2", "Archive 2");
 
-      // Each archive is read and parsed a batch ahead on a core of its own;
-      // messages and rows still come here, in the order of the lines. Lines
-      // come whole where they can, as two archives of one machine mostly
-      // have the same lines: only the lines that differ are split here.
-      BatchReader reader1(std::move(stream1), sizes, nullptr, BatchReader::Reading::Whole);
+      // The second archive is read and parsed a batch ahead on a core of its
+      // own, the first here, between the pairings, so that two threads share
+      // the two cores; messages and rows come in the order of the lines.
+      // Lines come whole where they can, as two archives of one machine
+      // mostly have the same lines: only the lines that differ are split.
+      BatchReader reader1(std::move(stream1), sizes, nullptr, BatchReader::Reading::Whole,
+                          BatchReader::Where::CallersThread);
       BatchReader reader2(std::move(stream2), sizes, nullptr, BatchReader::Reading::Whole);
       for (;;) {
         const bool end1 = reader1.AtEnd();
