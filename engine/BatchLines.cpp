@@ -272,7 +272,13 @@ void BatchReader::ParseWholeLines(Batch& batch) {
     for (; lfs != 0; lfs &= lfs - 1) {
       const std::size_t lf = i + static_cast<unsigned>(__builtin_ctzll(lfs));
       const std::size_t end = lf > start && data[lf - 1] == '\r' ? lf - 1 : lf;
-      if (count < room && end > start) {
+      if (count == room) {
+        // Room for many lines at once, as the general way makes it.
+        batch.lines.resize(std::max<std::size_t>(64, 2 * count));
+        lines = batch.lines.data();
+        room = batch.lines.size();
+      }
+      if (end > start) {
         unsigned tabs = TabsIn16(data + start);
         if (end - start < 16) tabs &= (1U << (end - start)) - 1U;
         unsigned n = 0;

@@ -100,6 +100,19 @@ INSTANTIATE_TEST_SUITE_P(
                      true,
                      {Row("4.2", "d", "", "6", "u", true)}},
         ArchivesCase{"DollarSecond", "1\td\t5\tu\n", "$\n", false, {Row("1.0", "d", "5", "", "u")}},
+        // Lines equal byte for byte are passed over whole: a "$" line is not
+        // equal to the line it takes its fields from, and lines of one length
+        // can differ far into them.
+        ArchivesCase{"DollarFacingTheLineItRepeats",
+                     "1\td\t5\tu\n$\n",
+                     "1\td\t5\tu\n1\td\t5\tu\n",
+                     false,
+                     {Row("1.0", "d", "", "5", "u")}},
+        ArchivesCase{"DifferenceFarIntoTheLine",
+                     "12.3\tA long description\t1500\tu\n",
+                     "12.3\tA long description\t1600\tu\n",
+                     false,
+                     {Row("12.3", "A long description", "1500", "1600", "u")}},
         ArchivesCase{"ShortLineLeftOut", "garbage\n", "1\td\t5\tu\n", false, {}},
         ArchivesCase{"ShortLineIncluded",
                      "garbage\n",

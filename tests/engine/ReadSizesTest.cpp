@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
+#include <vector>
 
 #include "engine/Compare.h"
 #include "engine/DifferenceList.h"
@@ -17,16 +19,18 @@ using test::Row;
 using test::ShownMessage;
 using test::TempDir;
 
-// An archive of lines of every kind the reader must cope with, drawn at random
-// (seeded, so a failure can be repeated).
-std::string GenerateArchive(std::mt19937& random, int lines) {
-  const auto pick = [&random](int n) {
-    return static_cast<int>(random() % static_cast<unsigned>(n));
-  };
+int Pick(std::mt19937& random, int n) {
+  return static_cast<int>(random() % static_cast<unsigned>(n));
+}
+
+// Lines of every kind the reader must cope with, drawn at random (seeded, so
+// a failure can be repeated).
+std::vector<std::string> GenerateLines(std::mt19937& random, int lines) {
+  const auto pick = [&random](int n) { return Pick(random, n); };
   const char* const addresses[] = {"1",   "2.1", "2.7",   "3",       "3.05",  "P12",
                                    "12.", ".5",  "99999", "-327680", " 2.2 ", "-1"};
   const char* const values[] = {"1500", "1500 ", "abc", "ABC", "", "\xb5\xff", "0"};
-  std::string text;
+  std::vector<std::string> result;
   for (int i = 0; i < lines; ++i) {
     std::string line;
     switch (pick(30)) {
@@ -49,11 +53,18 @@ std::string GenerateArchive(std::mt19937& random, int lines) {
                std::to_string(i) + "\t" + values[pick(7)] + "\tunit" + std::to_string(pick(3)) +
                (pick(8) == 0 ? "\textra" : "");
     }
-    text += line + (pick(3) == 0 ? "\r\n" : "\n");
+    result.push_back(line);
   }
-  // Now and then no terminator after the last line, or a CR alone at its end.
+  return result;
+}
+
+// The archive of those lines, each ended by LF or CR LF; now and then no
+// terminator after the last line, or a CR alone at its end.
+std::string Join(std::mt19937& random, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + (Pick(random, 3) == 0 ? "\r\n" : "\n");
   if (!text.empty()) {
-    if (const int end = pick(4); end == 0) {
+    if (const int end = Pick(random, 4); end == 0) {
       text.pop_back();
       if (text.back() == '\r') text.pop_back();
     } else if (end == 1) {
@@ -102,8 +113,17 @@ TEST(ReadSizes, ResultsDoNotDependOnThem) {
     // Empty files, and pairs of unequal lengths, come up too.
     const int lines1 = pair % 8 == 0 ? 0 : 1 + static_cast<int>(random() % 120);
     const int lines2 = pair % 8 == 4 ? 0 : 1 + static_cast<int>(random() % 120);
-    const auto a = dir.Write("a" + std::to_string(pair), GenerateArchive(random, lines1));
-    const auto b = dir.Write("b" + std::to_string(pair), GenerateArchive(random, lines2));
+    const std::vector<std::string> lines = GenerateLines(random, lines1);
+    // Half of the pairs are two versions of one archive: mostly the same
+    // lines, as the comparison by position expects, with some changed.
+    std::vector<std::string> other = GenerateLines(random, lines2);
+    if (pair / 2 % 2 == 0) {
+      for (std::size_t k = 0; k < other.size() && k < lines.size(); ++k) {
+        if (Pick(random, 4) != 0) other[k] = lines[k];
+      }
+    }
+    const auto a = dir.Write("a" + std::to_string(pair), Join(random, lines));
+    const auto b = dir.Write("b" + std::to_string(pair), Join(random, other));
     const bool includeReadOnly = pair % 2 == 1;
     const auto s1 = static_cast<std::int16_t>(pair % 3 + 1);
     const auto s2 = static_cast<std::int16_t>(pair % 4 == 0 ? -1 : 2);
