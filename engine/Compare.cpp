@@ -112,7 +112,6 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
         if (const Failure* failure = reader1.ParseFailure(read1)) ReportParseFailure(*failure);
         const BatchReader::Line& read2 = reader2.Next();
         if (const Failure* failure = reader2.ParseFailure(read2)) ReportParseFailure(*failure);
-        if (BatchReader::SameWholeLines(read1, read2)) continue;
 
         const BatchReader::Line line1 = reader1.Split(read1);
         const BatchReader::Line line2 = reader2.Split(read2);
