@@ -339,17 +339,11 @@ BatchReader::Line BatchReader::SplitWhole(const Line& whole) {
   if (scan.tabs >= 3 && PlainAddress(data, scan.fieldEnd[0], n, m)) {
     FillPlainLine(line, data, scan.fieldEnd, scan.tabs == 3 ? size : scan.fieldEnd[3], n, m);
   } else {
-    // Fewer than four fields: the general parser's record, which has no
-    // address to convert.
+    // Fewer than four fields (a whole line's address is plain): the general
+    // parser's record for a short line, which reads none of them.
     ArchiveFields fields;
-    std::string_view split[4];
-    std::size_t from = 0;
-    for (std::size_t k = 0; k < scan.tabs; ++k) {
-      split[k] = std::string_view(data + from, scan.fieldEnd[k] - from);
-      from = scan.fieldEnd[k] + 1;
-    }
-    if (scan.tabs == 3) split[3] = std::string_view(data + from, size - from);
-    FillArchiveFields(split, scan.tabs, fields);
+    const std::string_view none[4];
+    FillArchiveFields(none, scan.tabs, fields);
     FromFields(fields, data, line);
   }
   if ((whole.flags & Line::kDollar) != 0) {
