@@ -252,13 +252,14 @@ void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool 
   lastAt_ = batch.count++;
 }
 
-// Splits off every complete line of what has been read, looking only for
-// LFs, 64 bytes at a time. A line whose first field is a plain address is
-// kept whole: it cannot fail, and a reader that finds it equal to another
-// line never needs its fields.
-void BatchReader::ParseWholeLines(Batch& batch) {
+// Splits off every complete line of what has been read (at most most of
+// them), looking only for LFs, 64 bytes at a time. A line whose first field
+// is a plain address is kept whole: it cannot fail, and a reader that finds
+// it equal to another line never needs its fields.
+void BatchReader::ParseWholeLines(Batch& batch, std::size_t most) {
   const char* const data = batch.bytes.data.get();
   const std::size_t size = batch.bytes.size;
+  const std::size_t stop = most > kNone - batch.count ? kNone : batch.count + most;
   std::size_t start = scan_.start;
   // Kept here rather than in the batch, which the records written might
   // alias as far as the compiler knows.
@@ -291,6 +292,7 @@ void BatchReader::ParseWholeLines(Batch& batch) {
           line.flags = Line::kWhole;
           last = count++;
           start = lf + 1;
+          if (count == stop) break;
           continue;
         }
       }
@@ -306,6 +308,14 @@ void BatchReader::ParseWholeLines(Batch& batch) {
       count = batch.count;
       last = lastAt_;
       start = lf + 1;
+      if (count == stop) break;
+    }
+    if (count == stop) {
+      // The rest is looked at when more lines are asked for.
+      batch.count = count;
+      lastAt_ = last;
+      StartLine(start);
+      return;
     }
   }
   batch.count = count;

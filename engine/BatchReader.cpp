@@ -106,104 +106,223 @@ void BatchReader::Work() {
   }
 }
 
-// Reads and parses the next batch; last tells whether it is the last one.
-std::unique_ptr<BatchReader::Batch> BatchReader::MakeBatch(bool& last) {
-  Bytes& pending = pending_;
-  bool& endOfFile = endOfFile_;
-  std::unique_ptr<Batch> batch;
-  {
-    try {
-      batch = FreshBatch();
-      Bytes& bytes = batch->bytes;
-      // The texts of the last parsed line of an earlier batch, which a "$"
-      // line may take and which may be gone by then, come first.
-      bytes.Append(lastDescription_.data(), lastDescription_.size());
-      bytes.Append(lastUnits_.data(), lastUnits_.size());
-      lastAt_ = kNone;
-      // The line read in part last time goes on here.
-      const std::size_t shift = bytes.size;
-      batch->fileAt = pendingAt_ - shift;  // modulo 2^64, as it is only added to
-      bytes.Append(pending.data.get(), pending.size);
-      scan_.start += shift;
-      scan_.next += shift;
-      for (std::size_t k = 0; k < scan_.tabs; ++k) scan_.fieldEnd[k] += shift;
-      bytes.Reserve(bytes.size + sizes_.buffer);
-      const bool whole = whole_ && !wantFields_.load(std::memory_order_relaxed);
-      if (whole != readWhole_) {
-        // The line read in part is looked at again from its start.
-        scan_.next = scan_.start;
-        scan_.tabs = 0;
-        readWhole_ = whole;
-      }
-
-      for (;;) {
-        if (whole) {
-          ParseWholeLines(*batch);
-        } else {
-          ParseLines(*batch);
-        }
-        if (batch->count >= sizes_.batch) break;
-        if (endOfFile) {
-          // A last line without terminator is a line, a CR at its end included;
-          // a terminator at the very end starts no further line.
-          if (scan_.start < bytes.size) {
-            Scan line;
-            line.start = scan_.start;
-            FindTabs(bytes.data.get(), bytes.size, line);
-            AddLine(*batch, line, bytes.size, false);
-            if (sink_ != nullptr) batch->starts.push_back(static_cast<std::uint32_t>(scan_.start));
-            StartLine(bytes.size);
-          }
-          batch->end = true;
-          last = true;
-          break;
-        }
-        if (bytes.size + sizes_.buffer > bytes.capacity) {
-          // Lines refer to these bytes, so they must stay where they are: the
-          // rest goes to the next batch. A line longer than the buffer grows it.
-          if (batch->count > 0) break;
-          bytes.Reserve(bytes.size + sizes_.buffer);
-        }
-        std::size_t got = 0;
-        try {
-          got = stream_->ReadBytes(bytes.data.get() + bytes.size, sizes_.buffer);
-        } catch (...) {
-          // Met inside a line, the failure belongs to reading that line, which
-          // comes after the end test; met between lines, to the end test.
-          batch->failure = CurrentFailure();
-          batch->failureInLine = scan_.start < bytes.size;
-          last = true;
-          break;
-        }
-        bytes.size += got;
-        endOfFile = got == 0;
-      }
-
-      // What follows the batch's last line waits for the next batch.
-      const std::size_t cut = scan_.start;
-      pendingAt_ = batch->fileAt + cut;
-      pending.size = 0;
-      pending.Append(bytes.data.get() + cut, bytes.size - cut);
-      bytes.size = cut;
-      scan_.next -= cut;
-      for (std::size_t k = 0; k < scan_.tabs; ++k) scan_.fieldEnd[k] -= cut;
-      scan_.start = 0;
-      if (lastAt_ != kNone) {
-        last_ = batch->lines[lastAt_];
-        if ((last_.flags & Line::kWhole) != 0) last_ = SplitWhole(last_);
-        last_.KeepAddress();  // its bytes are gone with the batch
-        lastDescription_.assign(last_.text, last_.descriptionSize);
-        lastUnits_.assign(last_.text + last_.unitsAt, last_.unitsSize);
-      }
-    } catch (...) {
-      // Out of memory and the like: handed over after the lines before it.
-      if (!batch) batch = std::make_unique<Batch>();
-      batch->failure = CurrentFailure();
-      last = true;
-    }
-    if (sink_ != nullptr) TakeLines(*batch, last);
+// A fresh batch, starting with what earlier batches left to it.
+std::unique_ptr<BatchReader::Batch> BatchReader::BeginBatch() {
+  std::unique_ptr<Batch> batch = FreshBatch();
+  Bytes& bytes = batch->bytes;
+  // The texts of the last parsed line of an earlier batch, which a "$" line
+  // may take and which may be gone by then, come first.
+  bytes.Append(lastDescription_.data(), lastDescription_.size());
+  bytes.Append(lastUnits_.data(), lastUnits_.size());
+  lastAt_ = kNone;
+  // The line read in part last time goes on here.
+  const std::size_t shift = bytes.size;
+  batch->fileAt = pendingAt_ - shift;  // modulo 2^64, as it is only added to
+  bytes.Append(pending_.data.get(), pending_.size);
+  scan_.start += shift;
+  scan_.next += shift;
+  for (std::size_t k = 0; k < scan_.tabs; ++k) scan_.fieldEnd[k] += shift;
+  bytes.Reserve(bytes.size + sizes_.buffer);
+  const bool whole = whole_ && !wantFields_.load(std::memory_order_relaxed);
+  if (whole != readWhole_) {
+    // The line read in part is looked at again from its start.
+    scan_.next = scan_.start;
+    scan_.tabs = 0;
+    readWhole_ = whole;
   }
   return batch;
+}
+
+// What follows the batch's last line waits for the next batch, and so does
+// the last parsed line, whose bytes go with this one.
+void BatchReader::EndBatch(Batch& batch) {
+  Bytes& bytes = batch.bytes;
+  const std::size_t cut = scan_.start;
+  pendingAt_ = batch.fileAt + cut;
+  pending_.size = 0;
+  pending_.Append(bytes.data.get() + cut, bytes.size - cut);
+  bytes.size = cut;
+  scan_.next -= cut;
+  for (std::size_t k = 0; k < scan_.tabs; ++k) scan_.fieldEnd[k] -= cut;
+  scan_.start = 0;
+  if (lastAt_ != kNone) {
+    last_ = batch.lines[lastAt_];
+    if ((last_.flags & Line::kWhole) != 0) last_ = SplitWhole(last_);
+    last_.KeepAddress();  // its bytes are gone with the batch
+    lastDescription_.assign(last_.text, last_.descriptionSize);
+    lastUnits_.assign(last_.text + last_.unitsAt, last_.unitsSize);
+  }
+}
+
+// At the end of the file: a last line without terminator is a line, a CR at
+// its end included; a terminator at the very end starts no further line.
+void BatchReader::AddLastLine(Batch& batch) {
+  Bytes& bytes = batch.bytes;
+  if (scan_.start < bytes.size) {
+    Scan line;
+    line.start = scan_.start;
+    FindTabs(bytes.data.get(), bytes.size, line);
+    AddLine(batch, line, bytes.size, false);
+    if (sink_ != nullptr) batch.starts.push_back(static_cast<std::uint32_t>(scan_.start));
+    StartLine(bytes.size);
+  }
+  batch.end = true;
+}
+
+// Reads and parses the next batch; last tells whether it is the last one.
+std::unique_ptr<BatchReader::Batch> BatchReader::MakeBatch(bool& last) {
+  std::unique_ptr<Batch> batch;
+  try {
+    batch = BeginBatch();
+    Bytes& bytes = batch->bytes;
+    for (;;) {
+      if (readWhole_) {
+        ParseWholeLines(*batch);
+      } else {
+        ParseLines(*batch);
+      }
+      if (batch->count >= sizes_.batch) break;
+      if (endOfFile_) {
+        AddLastLine(*batch);
+        last = true;
+        break;
+      }
+      if (bytes.size + sizes_.buffer > bytes.capacity) {
+        // Lines refer to these bytes, so they must stay where they are: the
+        // rest goes to the next batch. A line longer than the buffer grows it.
+        if (batch->count > 0) break;
+        bytes.Reserve(bytes.size + sizes_.buffer);
+      }
+      std::size_t got = 0;
+      try {
+        got = stream_->ReadBytes(bytes.data.get() + bytes.size, sizes_.buffer);
+      } catch (...) {
+        // Met inside a line, the failure belongs to reading that line, which
+        // comes after the end test; met between lines, to the end test.
+        batch->failure = CurrentFailure();
+        batch->failureInLine = scan_.start < bytes.size;
+        last = true;
+        break;
+      }
+      bytes.size += got;
+      endOfFile_ = got == 0;
+    }
+    EndBatch(*batch);
+  } catch (...) {
+    // Out of memory and the like: handed over after the lines before it.
+    if (!batch) batch = std::make_unique<Batch>();
+    batch->failure = CurrentFailure();
+    last = true;
+  }
+  if (sink_ != nullptr) TakeLines(*batch, last);
+  return batch;
+}
+
+// On the caller's thread, a batch is at first only read: up to the buffer's
+// size, and on until it holds a line end or the file ends or fails.
+std::unique_ptr<BatchReader::Batch> BatchReader::FillBatch() {
+  std::unique_ptr<Batch> batch;
+  allSplit_ = false;
+  try {
+    batch = BeginBatch();
+    Bytes& bytes = batch->bytes;
+    tailEnd_ = scan_.start;  // what is left of a line read in part has no line end
+    while (!endOfFile_ && tailEnd_ == scan_.start) {
+      // No line refers to the bytes yet, so they may move.
+      bytes.Reserve(bytes.size + sizes_.buffer);
+      std::size_t got = 0;
+      try {
+        got = stream_->ReadBytes(bytes.data.get() + bytes.size, sizes_.buffer);
+      } catch (...) {
+        // Handed over after the lines read before it.
+        batch->failure = CurrentFailure();
+        break;
+      }
+      const std::size_t lf = std::string_view(bytes.data.get() + bytes.size, got).rfind('\n');
+      if (lf != std::string_view::npos) tailEnd_ = bytes.size + lf + 1;
+      bytes.size += got;
+      endOfFile_ = got == 0;
+    }
+  } catch (...) {
+    // Out of memory and the like, before any line of this batch.
+    if (!batch) batch = std::make_unique<Batch>();
+    batch->failure = CurrentFailure();
+    allSplit_ = true;
+  }
+  return batch;
+}
+
+// Splits the next few lines of the current batch, or, when it has no
+// complete line left, its last line and what follows it.
+void BatchReader::ParseMore() {
+  // Few at a time, as the lines after a difference are mostly the same again.
+  constexpr std::size_t kLinesAtOnce = 4;
+  Batch& batch = *current_;
+  const std::size_t before = batch.count;
+  try {
+    if (readWhole_) {
+      ParseWholeLines(batch, std::min(sizes_.batch, kLinesAtOnce));
+    } else {
+      ParseLines(batch);
+    }
+    if (batch.count == before) {
+      if (batch.failure) {
+        batch.failureInLine = scan_.start < batch.bytes.size;
+      } else if (endOfFile_) {
+        AddLastLine(batch);
+      }
+      EndBatch(batch);
+      allSplit_ = true;
+    }
+  } catch (...) {
+    // Out of memory and the like: handed over after the lines before it.
+    batch.failure = CurrentFailure();
+    batch.failureInLine = false;
+    batch.end = false;
+    allSplit_ = true;
+  }
+  count_ = batch.count;
+}
+
+// Next() without a line at hand: split one, or meet the failure in the line.
+void BatchReader::TakeMore() {
+  if (!allSplit_) ParseMore();
+  if (cursor_ == count_) ThrowInLine();
+}
+
+std::size_t BatchReader::PassSame(const Line* lines, std::size_t count) {
+  if (allSplit_ || cursor_ != count_) return 0;
+  Batch& batch = *current_;
+  const char* const data = batch.bytes.data.get();
+  std::size_t at = scan_.start;
+  std::size_t passed = 0;
+  std::size_t lastAt = 0;
+  for (; passed < count; ++passed) {
+    const Line& other = lines[passed];
+    // A whole line's end lies right behind it, in its batch.
+    if ((other.flags & (Line::kWhole | Line::kDollar)) != Line::kWhole) break;
+    const std::size_t size = other.descriptionSize;
+    const std::size_t length = size + (other.text[size] == '\r' ? 2 : 1);
+    if (length > tailEnd_ - at || !SameLongBytesWithRoom(data + at, other.text, length)) break;
+    lastAt = at;
+    at += length;
+  }
+  if (passed == 0) return 0;
+  // The last line passed is the archive's last parsed line, for a "$" line
+  // after it.
+  if (batch.count == batch.lines.size()) {
+    batch.lines.resize(std::max<std::size_t>(64, 2 * batch.count));
+  }
+  Line& line = batch.lines[batch.count];
+  line.text = data + lastAt;
+  line.descriptionSize = lines[passed - 1].descriptionSize;
+  line.flags = Line::kWhole;
+  lastAt_ = batch.count++;
+  count_ = batch.count;
+  cursor_ = count_;
+  passed_ += passed;
+  StartLine(at);
+  return passed;
 }
 
 std::size_t BatchReader::Clean() const {
@@ -231,6 +350,12 @@ void BatchReader::TakeLines(Batch& batch, bool& last) {
 bool BatchReader::NextBatch() {
   while (!current_ || cursor_ == current_->count) {
     if (current_) {
+      if (!allSplit_) {
+        // Lines not split yet come when asked for.
+        if (tailEnd_ > scan_.start) return false;
+        ParseMore();
+        continue;
+      }
       if (current_->end) return true;
       if (current_->failure) {
         if (current_->failureInLine) return false;  // Next() meets it
@@ -239,13 +364,13 @@ bool BatchReader::NextBatch() {
     }
     // Lines split on request are work the reader does better; many of them
     // and it splits every line again.
-    if (split_ > count_ / 8) wantFields_.store(true, std::memory_order_relaxed);
+    if (split_ > (count_ + passed_) / 8) wantFields_.store(true, std::memory_order_relaxed);
     split_ = 0;
+    passed_ = 0;
     if (!worker_.joinable()) {
-      // Read here, on the caller's thread.
+      // Read here, on the caller's thread, and split as asked.
       if (current_) spare_.push_back(std::move(current_));
-      bool last = false;
-      current_ = MakeBatch(last);
+      current_ = FillBatch();
       cursor_ = 0;
       failureAt_ = 0;
       count_ = current_->count;

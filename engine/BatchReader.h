@@ -131,7 +131,9 @@ class BatchReader {
   enum class Reading { Fields, Whole };
   // OwnThread: the archive is read a batch ahead on a thread of its own.
   // CallersThread: a batch is read when the caller has taken the last one,
-  // for a caller that would otherwise mostly wait for it.
+  // for a caller that would otherwise mostly wait for it, and its lines are
+  // split only as they are asked for, so that PassSame can pass over lines
+  // without splitting them at all.
   enum class Where { OwnThread, CallersThread };
 
   BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes, Sink* sink = nullptr,
@@ -145,7 +147,7 @@ class BatchReader {
   // The next line (call only when AtEnd() is false). Valid until the next
   // call of AtEnd() or Next().
   const Line& Next() {
-    if (cursor_ == count_) ThrowInLine();
+    if (cursor_ == count_) TakeMore();
     return current_->lines[cursor_++];
   }
   // The failure met converting the line Next() gave last, to be told under
@@ -186,6 +188,11 @@ class BatchReader {
     count = count_ - cursor_;
     return count == 0 ? nullptr : current_->lines.data() + cursor_;
   }
+  // For a reader on the caller's thread with no lines at hand: passes over
+  // as many of its next lines as are, line ends included, the same bytes as
+  // the whole lines given (from another reader), looking at nothing but
+  // those bytes. Returns how many; 0 when it cannot tell.
+  std::size_t PassSame(const Line* lines, std::size_t count);
 
  private:
   // A byte buffer that grows without clearing what it gains, and always has a
@@ -213,6 +220,8 @@ class BatchReader {
     std::uint64_t fileAt = 0;           // where bytes[0] would lie in the file
     std::vector<std::uint32_t> starts;  // where each line starts in bytes, for a sink
   };
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
   // How far the search through the line being read has come, by places in
   // the batch's bytes.
   struct Scan {
@@ -225,20 +234,24 @@ class BatchReader {
 
   void Work();
   std::unique_ptr<Batch> MakeBatch(bool& last);
+  std::unique_ptr<Batch> BeginBatch();
+  void EndBatch(Batch& batch);
+  std::unique_ptr<Batch> FillBatch();
+  void ParseMore();
+  void TakeMore();
   void TakeLines(Batch& batch, bool& last);
   const Failure* FailureOf(const Line& line) const;
   std::unique_ptr<Batch> FreshBatch();
   bool NextBatch();  // true at the end
   [[noreturn]] void ThrowInLine();
   void ParseLines(Batch& batch);
-  void ParseWholeLines(Batch& batch);
+  void ParseWholeLines(Batch& batch, std::size_t most = kNone);
   static Line SplitWhole(const Line& whole);
   static void FindTabs(const char* data, std::size_t end, Scan& scan);
   void AddLine(Batch& batch, const Scan& scan, std::size_t end, bool terminated);
   bool AddPlainLine(Batch& batch, const Scan& scan, std::size_t lf);
   void StartLine(std::size_t at);
-
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  void AddLastLine(Batch& batch);
 
   std::unique_ptr<TextStream> stream_;
   Sink* const sink_;
@@ -266,6 +279,11 @@ class BatchReader {
   mutable std::size_t failureAt_ = 0;  // into current_->failures, for the lookups
   std::size_t count_ = 0;              // lines of current_
   std::size_t split_ = 0;              // lines of current_ split on request
+  std::size_t passed_ = 0;             // lines of current_ passed by PassSame
+  // On the caller's thread: whether every line of current_ is split, and
+  // where its last line end read lies (one past it).
+  bool allSplit_ = true;
+  std::size_t tailEnd_ = 0;
   const bool whole_;
   std::atomic<bool> wantFields_{false};
   std::thread worker_;
