@@ -290,8 +290,7 @@ void BatchReader::TakeMore() {
   if (cursor_ == count_) ThrowInLine();
 }
 
-std::size_t BatchReader::PassSame(const Line* lines, std::size_t count) {
-  if (allSplit_ || cursor_ != count_) return 0;
+std::size_t BatchReader::PassSameBytes(const Line* lines, std::size_t count) {
   Batch& batch = *current_;
   const char* const data = batch.bytes.data.get();
   std::size_t at = scan_.start;

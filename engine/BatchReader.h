@@ -192,7 +192,9 @@ class BatchReader {
   // as many of its next lines as are, line ends included, the same bytes as
   // the whole lines given (from another reader), looking at nothing but
   // those bytes. Returns how many; 0 when it cannot tell.
-  std::size_t PassSame(const Line* lines, std::size_t count);
+  std::size_t PassSame(const Line* lines, std::size_t count) {
+    return allSplit_ || cursor_ != count_ ? 0 : PassSameBytes(lines, count);
+  }
 
  private:
   // A byte buffer that grows without clearing what it gains, and always has a
@@ -239,6 +241,7 @@ class BatchReader {
   std::unique_ptr<Batch> FillBatch();
   void ParseMore();
   void TakeMore();
+  std::size_t PassSameBytes(const Line* lines, std::size_t count);
   void TakeLines(Batch& batch, bool& last);
   const Failure* FailureOf(const Line& line) const;
   std::unique_ptr<Batch> FreshBatch();
