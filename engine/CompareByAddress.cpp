@@ -290,60 +290,169 @@ void Compare(const std::vector<std::string>& paths, const char* caption1, const 
   }
 }
 
+void TellSplitFailure(const Failure& failure) {
+  try {
+    throw failure;
+  } catch (...) {
+    ReportVBError("Error While Splitting Archive Line");
+  }
+}
+
+// Archives whose parameter lines have the same addresses in the same order,
+// "$" lines facing "$" lines, as two versions of one machine's archive have,
+// pair line i with line i: they are compared as they are read, the way the
+// comparison by position reads, with no tables. Returns false once they are
+// found not to be such archives; told1 and told2 then count the lines of each
+// whose failures have been told.
+bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStream> stream2,
+                   bool includeReadOnly, bool numbersByValue, const ReadSizes& sizes,
+                   std::vector<DifferenceRow>& rows, std::size_t& told1, std::size_t& told2) {
+  using Line = BatchReader::Line;
+  BatchReader reader1(std::move(stream1), sizes, nullptr, BatchReader::Reading::Whole,
+                      BatchReader::Where::CallersThread);
+  BatchReader reader2(std::move(stream2), sizes, nullptr, BatchReader::Reading::Whole);
+  const auto next = [](BatchReader& reader, std::size_t& told) -> const Line& {
+    const Line& line = reader.Next();
+    if (const Failure* failure = reader.ParseFailure(line)) TellSplitFailure(*failure);
+    ++told;
+    return line;
+  };
+  for (;;) {
+    const bool end1 = reader1.AtEnd();
+    const bool end2 = reader2.AtEnd();
+    if (end1 && end2) return true;
+    if (end1 || end2) {
+      // The longer archive may go on with "$" lines only.
+      if (!(end1 ? next(reader2, told2) : next(reader1, told1)).Dollar()) return false;
+      continue;
+    }
+    // The same lines pass at once, as by position.
+    std::size_t ahead2 = 0;
+    const Line* run2 = reader2.Ahead(ahead2);
+    std::size_t same = reader1.PassSame(run2, ahead2);
+    if (same == 0) {
+      std::size_t ahead1 = 0;
+      const Line* run1 = reader1.Ahead(ahead1);
+      const std::size_t most = std::min(ahead1, ahead2);
+      while (same < most && BatchReader::SameWholeLines(run1[same], run2[same])) ++same;
+      reader1.Skip(same);
+    }
+    if (same > 0) {
+      reader2.Skip(same);
+      told1 += same;
+      told2 += same;
+      continue;
+    }
+    const Line& read1 = next(reader1, told1);
+    const Line& read2 = next(reader2, told2);
+    if (read1.Dollar() || read2.Dollar()) {
+      if (read1.Dollar() && read2.Dollar()) continue;
+      return false;
+    }
+    const Line line1 = reader1.Split(read1);
+    const Line line2 = reader2.Split(read2);
+    if (line1.Number() != line2.Number() || line1.Member() != line2.Member()) return false;
+    if (!includeReadOnly && line1.ReadOnly()) continue;
+    if (BatchReader::SameValueBytes(line1, line2) ||
+        (numbersByValue && SameDecimalNumber(line1.Value(), line2.Value()))) {
+      continue;
+    }
+    // Lines are still read to the end, for their failures and for the test.
+    if (rows.size() == kMostRows) continue;
+    const ArchiveFields f = line1.Fields();
+    rows.push_back(DifferenceRow{std::to_string(f.ParamNumber) + "." + std::to_string(f.SubIndex),
+                                 {std::string(f.Description), std::string(f.Value),
+                                  std::string(line2.Value()), std::string(f.Units)},
+                                 f.ReadOnly});
+  }
+}
+
+}  // namespace
+
+namespace {
+
+void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
+                       DifferenceList& list, bool includeReadOnly, bool numbersByValue,
+                       const ReadSizes& sizes, bool inStepFirst) {
+  Compare(
+      {archive1, archive2}, "Archive 1", "Archive 2", "Error While Comparing Archives", list, sizes,
+      [&](Streams& streams) {
+        std::size_t told1 = 0;
+        std::size_t told2 = 0;
+        if (inStepFirst) {
+          std::vector<DifferenceRow> rows;
+          if (CompareInStep(std::move(streams[0]), std::move(streams[1]), includeReadOnly,
+                            numbersByValue, sizes, rows, told1, told2)) {
+            const auto count = static_cast<long long>(rows.size());
+            list.Append(std::move(rows));
+            return CheckedAdd16(0, count);
+          }
+        }
+        // Read again, into tables, with the failures told so far not told
+        // twice.
+        streams[0] = std::make_unique<TextStream>(archive1, TextStream::Mode::Read, sizes.buffer);
+        streams[1] = std::make_unique<TextStream>(archive2, TextStream::Mode::Read, sizes.buffer);
+        // Both archives are read, parsed and put in their tables on cores of
+        // their own, and taken here in step, so lines that fail to split are
+        // told in the same order as when pairing by position.
+        AddressTable t1;
+        AddressTable t2;
+        {
+          TableFiller fill1(t1, streams[0]->Size());
+          TableFiller fill2(t2, streams[1]->Size());
+          BatchReader reader1(std::move(streams[0]), sizes, &fill1);
+          BatchReader reader2(std::move(streams[1]), sizes, &fill2);
+          std::size_t line1 = 0;
+          std::size_t line2 = 0;
+          const auto take = [](BatchReader& reader, std::size_t& line, std::size_t told) {
+            const Failure* failure = reader.ParseFailure(reader.Next());
+            if (failure != nullptr && line >= told) TellSplitFailure(*failure);
+            ++line;
+          };
+          for (;;) {
+            const bool end1 = reader1.AtEnd();
+            const bool end2 = reader2.AtEnd();
+            if (end1 && end2) break;
+            // Lines without a message to tell are passed over a run at a time.
+            if (!end1 && !end2) {
+              if (const std::size_t n = std::min(reader1.Clean(), reader2.Clean()); n > 0) {
+                reader1.Skip(n);
+                reader2.Skip(n);
+                line1 += n;
+                line2 += n;
+                continue;
+              }
+            }
+            if (!end1) take(reader1, line1, told1);
+            if (!end2) take(reader2, line2, told2);
+          }
+        }
+
+        const auto fetch = [&sizes](const std::string& path, TextRequest& r) {
+          if (r.indexes.empty()) return;
+          TextStream again(path, TextStream::Mode::Read, sizes.buffer);
+          FetchTextsAt(again, r);
+        };
+        return ListByAddress(t1, t2, list, includeReadOnly, numbersByValue,
+                             [&](TextRequest& first, TextRequest& second) {
+                               fetch(archive1, first);
+                               fetch(archive2, second);
+                             });
+      });
+}
+
 }  // namespace
 
 void CompareArchivesByAddress(const std::string& archive1, const std::string& archive2,
                               DifferenceList& list, bool includeReadOnly, bool numbersByValue,
                               const ReadSizes& sizes) {
-  Compare({archive1, archive2}, "Archive 1", "Archive 2", "Error While Comparing Archives", list,
-          sizes, [&](Streams& streams) {
-            // Both archives are read, parsed and put in their tables on cores of
-            // their own, and taken here in step, so lines that fail to split are
-            // told in the same order as when pairing by position.
-            AddressTable t1;
-            AddressTable t2;
-            {
-              TableFiller fill1(t1, streams[0]->Size());
-              TableFiller fill2(t2, streams[1]->Size());
-              BatchReader reader1(std::move(streams[0]), sizes, &fill1);
-              BatchReader reader2(std::move(streams[1]), sizes, &fill2);
-              const auto take = [](BatchReader& reader) {
-                if (const Failure* failure = reader.ParseFailure(reader.Next())) {
-                  try {
-                    throw *failure;
-                  } catch (...) {
-                    ReportVBError("Error While Splitting Archive Line");
-                  }
-                }
-              };
-              for (;;) {
-                const bool end1 = reader1.AtEnd();
-                const bool end2 = reader2.AtEnd();
-                if (end1 && end2) break;
-                // Lines without a message to tell are passed over a run at a time.
-                if (!end1 && !end2) {
-                  if (const std::size_t n = std::min(reader1.Clean(), reader2.Clean()); n > 0) {
-                    reader1.Skip(n);
-                    reader2.Skip(n);
-                    continue;
-                  }
-                }
-                if (!end1) take(reader1);
-                if (!end2) take(reader2);
-              }
-            }
+  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, true);
+}
 
-            const auto fetch = [&sizes](const std::string& path, TextRequest& r) {
-              if (r.indexes.empty()) return;
-              TextStream again(path, TextStream::Mode::Read, sizes.buffer);
-              FetchTextsAt(again, r);
-            };
-            return ListByAddress(t1, t2, list, includeReadOnly, numbersByValue,
-                                 [&](TextRequest& first, TextRequest& second) {
-                                   fetch(archive1, first);
-                                   fetch(archive2, second);
-                                 });
-          });
+void CompareArchivesInTables(const std::string& archive1, const std::string& archive2,
+                             DifferenceList& list, bool includeReadOnly, bool numbersByValue,
+                             const ReadSizes& sizes) {
+  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, false);
 }
 
 void CompareStructuresByAddress(const std::string& archive, std::int16_t structure1,

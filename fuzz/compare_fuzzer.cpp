@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes as two archives through the comparisons (by position,
 // of structures, and by address), once with the default read sizes and once
 // with tiny ones, and fails when the two runs disagree in any row, caption,
-// message or status. The first two bytes choose the structures, the read-only
+// message or status, or when matching by address disagrees with the same
+// done in tables. The first two bytes choose the structures, the read-only
 // option, numbers by value and the tiny sizes; the rest is split at the first
 // 0xFE byte into archive 1 and archive 2. Without one, archive 2 is archive 1
 // with its 0xFD bytes made "0": two versions of one archive, mostly the same
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "engine/Compare.h"
+#include "engine/CompareByAddress.h"
 #include "engine/CompareOptions.h"
 #include "engine/DifferenceList.h"
 #include "engine/ErrorReport.h"
@@ -112,5 +114,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     if (!(run(parvex::ReadSizes{}) == run(tiny))) __builtin_trap();
   }
+  // Matching by address gives the same whether or not it first tries pairing
+  // the lines as they are read.
+  const auto inTables = Observe(false, [&](parvex::DifferenceList& list) {
+    parvex::CompareArchivesInTables(path1, path2, list, includeReadOnly, byAddress.NumbersByValue,
+                                    parvex::ReadSizes{});
+  });
+  const auto inStep = Observe(false, [&](parvex::DifferenceList& list) {
+    parvex::CompareArchives(path1, path2, list, includeReadOnly, byAddress, parvex::ReadSizes{});
+  });
+  if (!(inTables == inStep)) __builtin_trap();
   return 0;
 }

@@ -132,6 +132,12 @@ INSTANTIATE_TEST_SUITE_P(
                       false,
                       kByAddress,
                       {}},
+        ByAddressCase{"DollarFacingALineOfTheSecondOnly",
+                      L("1", "a", "1") + "$x\n" + L("2", "b", "2"),
+                      L("1", "a", "1") + L("3", "c", "3") + L("2", "b", "2"),
+                      false,
+                      kByAddress,
+                      {Row("3.0", "c", M, "3", "u")}},
         ByAddressCase{
             "FirstReadOnlyLeftOut", L("1", "!a", "1"), L("1", "a", "2"), false, kByAddress, {}},
         ByAddressCase{"SecondReadOnlyOfAPairPlaysNoPart",

@@ -9,6 +9,7 @@
 
 #include "engine/Archive.h"
 #include "engine/Compare.h"
+#include "engine/CompareByAddress.h"
 #include "engine/DifferenceList.h"
 #include "engine/TextStream.h"
 #include "support/TestSupport.h"
@@ -144,18 +145,28 @@ TEST(ReadSizes, ResultsDoNotDependOnThem) {
                                         {4096, 2}, {4096, 4096}, {ReadSizes{}.buffer, 1}};
   std::size_t rows = 0;
   std::size_t messages = 0;
-  for (int pair = 0; pair < 16; ++pair) {
+  for (int pair = 0; pair < 24; ++pair) {
     // Empty files, and pairs of unequal lengths, come up too.
     const int lines1 = pair % 8 == 0 ? 0 : 1 + static_cast<int>(random() % 120);
     const int lines2 = pair % 8 == 4 ? 0 : 1 + static_cast<int>(random() % 120);
     const std::vector<std::string> lines = GenerateLines(random, lines1);
     // Half of the pairs are two versions of one archive: mostly the same
-    // lines, as the comparison by position expects, with some changed.
+    // lines, as the comparison by position expects, with some changed, or
+    // every line kept but some values, then "$" lines or none.
     std::vector<std::string> other = GenerateLines(random, lines2);
-    if (pair / 2 % 2 == 0) {
+    if (pair / 2 % 4 == 0) {
       for (std::size_t k = 0; k < other.size() && k < lines.size(); ++k) {
         if (Pick(random, 4) != 0) other[k] = lines[k];
       }
+    } else if (pair / 2 % 4 == 2) {
+      other = lines;
+      for (std::string& line : other) {
+        const std::size_t tab = line.find('\t', line.find('\t') + 1);
+        if (tab != std::string::npos && line[0] != '$' && Pick(random, 4) == 0) {
+          line.insert(tab + 1, "9");
+        }
+      }
+      if (pair % 2 == 0) other.insert(other.end(), Pick(random, 3), "$ end");
     }
     const auto a = dir.Write("a" + std::to_string(pair), Join(random, lines));
     const auto b = dir.Write("b" + std::to_string(pair), Join(random, other));
@@ -184,6 +195,13 @@ TEST(ReadSizes, ResultsDoNotDependOnThem) {
     const Outcome expectByAddress = archivesByAddress(ReadSizes{});
     ASSERT_EQ(expectArchives, Observe([&](DifferenceList& list) {
                 CompareLineByLine(a, b, list, includeReadOnly);
+              }))
+        << "pair " << pair;
+    // Matching by address pairs archives of the same addresses line by line
+    // as they are read, and puts others in tables.
+    ASSERT_EQ(expectByAddress, Observe([&](DifferenceList& list) {
+                CompareArchivesInTables(a, b, list, includeReadOnly, byAddress.NumbersByValue,
+                                        ReadSizes{});
               }))
         << "pair " << pair;
     rows += expectArchives.rows.size() + expectStructures.rows.size();
