@@ -302,28 +302,22 @@ void TellSplitFailure(const Failure& failure) {
 // "$" lines facing "$" lines, as two versions of one machine's archive have,
 // pair line i with line i: they are compared as they are read, the way the
 // comparison by position reads, with no tables. Returns false once they are
-// found not to be such archives; told1 and told2 then count the lines of each
-// whose failures have been told.
+// found not to be such archives, or at a line that fails to split: no message
+// is told here, so that reading into tables tells every one at its own pace.
 bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStream> stream2,
                    bool includeReadOnly, bool numbersByValue, const ReadSizes& sizes,
-                   std::vector<DifferenceRow>& rows, std::size_t& told1, std::size_t& told2) {
+                   std::vector<DifferenceRow>& rows) {
   using Line = BatchReader::Line;
   BatchReader reader1(std::move(stream1), sizes, nullptr, BatchReader::Reading::Whole,
                       BatchReader::Where::CallersThread);
   BatchReader reader2(std::move(stream2), sizes, nullptr, BatchReader::Reading::Whole);
-  const auto next = [](BatchReader& reader, std::size_t& told) -> const Line& {
-    const Line& line = reader.Next();
-    if (const Failure* failure = reader.ParseFailure(line)) TellSplitFailure(*failure);
-    ++told;
-    return line;
-  };
   for (;;) {
     const bool end1 = reader1.AtEnd();
     const bool end2 = reader2.AtEnd();
     if (end1 && end2) return true;
     if (end1 || end2) {
-      // The longer archive may go on with "$" lines only.
-      if (!(end1 ? next(reader2, told2) : next(reader1, told1)).Dollar()) return false;
+      // The longer archive may go on with "$" lines only, which never fail.
+      if (!(end1 ? reader2 : reader1).Next().Dollar()) return false;
       continue;
     }
     // The same lines pass at once, as by position.
@@ -339,12 +333,13 @@ bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStre
     }
     if (same > 0) {
       reader2.Skip(same);
-      told1 += same;
-      told2 += same;
       continue;
     }
-    const Line& read1 = next(reader1, told1);
-    const Line& read2 = next(reader2, told2);
+    const Line& read1 = reader1.Next();
+    const Line& read2 = reader2.Next();
+    if (reader1.ParseFailure(read1) != nullptr || reader2.ParseFailure(read2) != nullptr) {
+      return false;
+    }
     if (read1.Dollar() || read2.Dollar()) {
       if (read1.Dollar() && read2.Dollar()) continue;
       return false;
@@ -357,7 +352,7 @@ bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStre
         (numbersByValue && SameDecimalNumber(line1.Value(), line2.Value()))) {
       continue;
     }
-    // Lines are still read to the end, for their failures and for the test.
+    // The lines are still read to the end, for the test and their failures.
     if (rows.size() == kMostRows) continue;
     const ArchiveFields f = line1.Fields();
     rows.push_back(DifferenceRow{std::to_string(f.ParamNumber) + "." + std::to_string(f.SubIndex),
@@ -367,31 +362,24 @@ bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStre
   }
 }
 
-}  // namespace
-
-namespace {
-
 void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
                        DifferenceList& list, bool includeReadOnly, bool numbersByValue,
                        const ReadSizes& sizes, bool inStepFirst) {
   Compare(
       {archive1, archive2}, "Archive 1", "Archive 2", "Error While Comparing Archives", list, sizes,
       [&](Streams& streams) {
-        std::size_t told1 = 0;
-        std::size_t told2 = 0;
         if (inStepFirst) {
           std::vector<DifferenceRow> rows;
           if (CompareInStep(std::move(streams[0]), std::move(streams[1]), includeReadOnly,
-                            numbersByValue, sizes, rows, told1, told2)) {
+                            numbersByValue, sizes, rows)) {
             const auto count = static_cast<long long>(rows.size());
             list.Append(std::move(rows));
             return CheckedAdd16(0, count);
           }
+          // Read again, into tables.
+          streams[0] = std::make_unique<TextStream>(archive1, TextStream::Mode::Read, sizes.buffer);
+          streams[1] = std::make_unique<TextStream>(archive2, TextStream::Mode::Read, sizes.buffer);
         }
-        // Read again, into tables, with the failures told so far not told
-        // twice.
-        streams[0] = std::make_unique<TextStream>(archive1, TextStream::Mode::Read, sizes.buffer);
-        streams[1] = std::make_unique<TextStream>(archive2, TextStream::Mode::Read, sizes.buffer);
         // Both archives are read, parsed and put in their tables on cores of
         // their own, and taken here in step, so lines that fail to split are
         // told in the same order as when pairing by position.
@@ -402,12 +390,9 @@ void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
           TableFiller fill2(t2, streams[1]->Size());
           BatchReader reader1(std::move(streams[0]), sizes, &fill1);
           BatchReader reader2(std::move(streams[1]), sizes, &fill2);
-          std::size_t line1 = 0;
-          std::size_t line2 = 0;
-          const auto take = [](BatchReader& reader, std::size_t& line, std::size_t told) {
+          const auto take = [](BatchReader& reader) {
             const Failure* failure = reader.ParseFailure(reader.Next());
-            if (failure != nullptr && line >= told) TellSplitFailure(*failure);
-            ++line;
+            if (failure != nullptr) TellSplitFailure(*failure);
           };
           for (;;) {
             const bool end1 = reader1.AtEnd();
@@ -418,13 +403,11 @@ void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
               if (const std::size_t n = std::min(reader1.Clean(), reader2.Clean()); n > 0) {
                 reader1.Skip(n);
                 reader2.Skip(n);
-                line1 += n;
-                line2 += n;
                 continue;
               }
             }
-            if (!end1) take(reader1, line1, told1);
-            if (!end2) take(reader2, line2, told2);
+            if (!end1) take(reader1);
+            if (!end2) take(reader2);
           }
         }
 

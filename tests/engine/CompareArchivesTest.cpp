@@ -108,6 +108,11 @@ INSTANTIATE_TEST_SUITE_P(
                      "1\td\t5\tu\n1\td\t5\tu\n",
                      false,
                      {Row("1.0", "d", "", "5", "u")}},
+        ArchivesCase{"DollarAfterARunOfSameLines",
+                     "1\tfirst\t5\tu\n2\tsecond\t6\tv\r\n$\n",
+                     "1\tfirst\t5\tu\n2\tsecond\t6\tv\r\n3\tother\t7\tw\n",
+                     false,
+                     {Row("2.0", "second", "", "7", "v")}},
         ArchivesCase{"LineFacingTheDollarThatRepeatsIt",
                      "1\td\t5\tu\r\n1\td\t5\tu\r\n",
                      "1\td\t5\tu\r\n$\r\n",
@@ -227,15 +232,17 @@ TEST(CompareArchives, ReadErrorIsReportedUnderItsTitle) {
   TempDir dir;
   const auto normal = dir.Write("b", "1\td\t2\tu\n");
   for (const bool first : {true, false}) {
-    RecordedErrors errors;
-    DifferenceList list;
-    list.SetStatus("earlier");
-    CompareArchives(first ? "/proc/self/mem" : normal, first ? normal : "/proc/self/mem", list,
-                    false);
-    ASSERT_EQ(errors.Shown().size(), 1U) << first;
-    EXPECT_EQ(errors.Shown()[0].caption, "Error While Comparing Archives");
-    EXPECT_EQ(errors.Shown()[0].prompt.rfind("Error 57: ", 0), 0U) << errors.Shown()[0].prompt;
-    EXPECT_EQ(list.Status(), "earlier");
+    for (const bool byAddress : {false, true}) {
+      RecordedErrors errors;
+      DifferenceList list;
+      list.SetStatus("earlier");
+      CompareArchives(first ? "/proc/self/mem" : normal, first ? normal : "/proc/self/mem", list,
+                      false, CompareOptions{byAddress, false});
+      ASSERT_EQ(errors.Shown().size(), 1U) << first << byAddress;
+      EXPECT_EQ(errors.Shown()[0].caption, "Error While Comparing Archives");
+      EXPECT_EQ(errors.Shown()[0].prompt.rfind("Error 57: ", 0), 0U) << errors.Shown()[0].prompt;
+      EXPECT_EQ(list.Status(), "earlier");
+    }
   }
 }
 

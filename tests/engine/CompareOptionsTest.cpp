@@ -209,7 +209,8 @@ TEST(StructuresByAddress, PairMembersByMemberNumber) {
 }
 
 // Lines found only in the second archive, and pairs of archives with the same
-// addresses (gone through in two halves), both stop at the same row.
+// addresses (gone through in two halves), both stop at the same row. The
+// lines after it are still read, and a bad one there is told.
 TEST(ByAddress, TheListStopsAtTheSixteenBitLimit) {
   std::string first;
   std::string second;
@@ -218,6 +219,8 @@ TEST(ByAddress, TheListStopsAtTheSixteenBitLimit) {
     first += L(address, "d", "w");
     second += L(address, "d", "v");
   }
+  first += L("12.", "d", "w");
+  second += L("12.", "d", "v");
   for (const bool alone : {true, false}) {
     SCOPED_TRACE(alone ? "alone" : "paired");
     RecordedErrors errors;
@@ -229,9 +232,12 @@ TEST(ByAddress, TheListStopsAtTheSixteenBitLimit) {
     EXPECT_EQ(list.Count(), 32768);
     EXPECT_EQ(list.Row(32767), Row("32.767", "d", alone ? M : "w", "v", "u"));
     EXPECT_EQ(list.Status(), "earlier");
-    ASSERT_EQ(errors.Shown().size(), 1U);
-    EXPECT_EQ(errors.Shown()[0].prompt, "Error 6: Overflow");
-    EXPECT_EQ(errors.Shown()[0].caption, "Error While Comparing Archives");
+    std::vector<std::string> shown;
+    for (const auto& m : errors.Shown()) shown.push_back(m.caption + ": " + m.prompt);
+    std::vector<std::string> expected(
+        alone ? 1 : 2, "Error While Splitting Archive Line: Error 13: Type mismatch");
+    expected.push_back("Error While Comparing Archives: Error 6: Overflow");
+    EXPECT_EQ(shown, expected);
   }
 }
 
