@@ -169,6 +169,22 @@ void BatchReader::AddLastLine(Batch& batch) {
   batch.end = true;
 }
 
+// Reads up to the buffer's size on at the end of the batch's bytes, which have
+// room for it; false when reading fails, the failure kept in the batch.
+bool BatchReader::ReadMore(Batch& batch) {
+  Bytes& bytes = batch.bytes;
+  std::size_t got = 0;
+  try {
+    got = stream_->ReadBytes(bytes.data.get() + bytes.size, sizes_.buffer);
+  } catch (...) {
+    batch.failure = CurrentFailure();
+    return false;
+  }
+  bytes.size += got;
+  endOfFile_ = got == 0;
+  return true;
+}
+
 // Reads and parses the next batch; last tells whether it is the last one.
 std::unique_ptr<BatchReader::Batch> BatchReader::MakeBatch(bool& last) {
   std::unique_ptr<Batch> batch;
@@ -193,19 +209,13 @@ std::unique_ptr<BatchReader::Batch> BatchReader::MakeBatch(bool& last) {
         if (batch->count > 0) break;
         bytes.Reserve(bytes.size + sizes_.buffer);
       }
-      std::size_t got = 0;
-      try {
-        got = stream_->ReadBytes(bytes.data.get() + bytes.size, sizes_.buffer);
-      } catch (...) {
+      if (!ReadMore(*batch)) {
         // Met inside a line, the failure belongs to reading that line, which
         // comes after the end test; met between lines, to the end test.
-        batch->failure = CurrentFailure();
         batch->failureInLine = scan_.start < bytes.size;
         last = true;
         break;
       }
-      bytes.size += got;
-      endOfFile_ = got == 0;
     }
     EndBatch(*batch);
   } catch (...) {
@@ -230,18 +240,11 @@ std::unique_ptr<BatchReader::Batch> BatchReader::FillBatch() {
     while (!endOfFile_ && tailEnd_ == scan_.start) {
       // No line refers to the bytes yet, so they may move.
       bytes.Reserve(bytes.size + sizes_.buffer);
-      std::size_t got = 0;
-      try {
-        got = stream_->ReadBytes(bytes.data.get() + bytes.size, sizes_.buffer);
-      } catch (...) {
-        // Handed over after the lines read before it.
-        batch->failure = CurrentFailure();
-        break;
-      }
-      const std::size_t lf = std::string_view(bytes.data.get() + bytes.size, got).rfind('\n');
-      if (lf != std::string_view::npos) tailEnd_ = bytes.size + lf + 1;
-      bytes.size += got;
-      endOfFile_ = got == 0;
+      const std::size_t from = bytes.size;
+      if (!ReadMore(*batch)) break;  // handed over after the lines read before it
+      const std::size_t lf =
+          std::string_view(bytes.data.get() + from, bytes.size - from).rfind('\n');
+      if (lf != std::string_view::npos) tailEnd_ = from + lf + 1;
     }
   } catch (...) {
     // Out of memory and the like, before any line of this batch.
@@ -322,6 +325,21 @@ std::size_t BatchReader::PassSameBytes(const Line* lines, std::size_t count) {
   passed_ += passed;
   StartLine(at);
   return passed;
+}
+
+std::size_t BatchReader::PassSameRun(BatchReader& first, BatchReader& second) {
+  std::size_t ahead2 = 0;
+  const Line* run2 = second.Ahead(ahead2);
+  std::size_t same = first.PassSame(run2, ahead2);
+  if (same == 0) {
+    std::size_t ahead1 = 0;
+    const Line* run1 = first.Ahead(ahead1);
+    const std::size_t most = std::min(ahead1, ahead2);
+    while (same < most && SameWholeLines(run1[same], run2[same])) ++same;
+    first.Skip(same);
+  }
+  second.Skip(same);
+  return same;
 }
 
 std::size_t BatchReader::Clean() const {

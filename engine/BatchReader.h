@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -195,6 +196,19 @@ class BatchReader {
   std::size_t PassSame(const Line* lines, std::size_t count) {
     return allSplit_ || cursor_ != count_ ? 0 : PassSameBytes(lines, count);
   }
+  // Passes over the next pairs of lines of two readers that are the same
+  // whole lines (such lines have no failure to tell and no difference): as
+  // bytes held against whole lines, or from the lines at hand. Returns how
+  // many pairs.
+  static std::size_t PassSamePairs(BatchReader& first, BatchReader& second) {
+    // Asked before every pair: when the first reader's next line is split
+    // already, as in archives that differ everywhere, there is nothing to pass.
+    if (first.cursor_ != first.count_ &&
+        (first.current_->lines[first.cursor_].flags & Line::kWhole) == 0) {
+      return 0;
+    }
+    return PassSameRun(first, second);
+  }
 
  private:
   // A byte buffer that grows without clearing what it gains, and always has a
@@ -242,6 +256,7 @@ class BatchReader {
   void ParseMore();
   void TakeMore();
   std::size_t PassSameBytes(const Line* lines, std::size_t count);
+  static std::size_t PassSameRun(BatchReader& first, BatchReader& second);
   void TakeLines(Batch& batch, bool& last);
   const Failure* FailureOf(const Line& line) const;
   std::unique_ptr<Batch> FreshBatch();
@@ -255,6 +270,7 @@ class BatchReader {
   bool AddPlainLine(Batch& batch, const Scan& scan, std::size_t lf);
   void StartLine(std::size_t at);
   void AddLastLine(Batch& batch);
+  bool ReadMore(Batch& batch);
 
   std::unique_ptr<TextStream> stream_;
   Sink* const sink_;

@@ -91,26 +91,9 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
         const bool end2 = reader2.AtEnd();
         if (end1 || end2) break;
 
-        // A run of pairs of the same whole lines passes at once: such lines
-        // have no failure to tell and no difference. The first archive's
-        // lines are mostly not even split: its bytes are held against the
-        // second's whole lines.
-        std::size_t ahead2 = 0;
-        const BatchReader::Line* run2 = reader2.Ahead(ahead2);
-        if (const std::size_t passed = reader1.PassSame(run2, ahead2); passed > 0) {
-          reader2.Skip(passed);
-          continue;
-        }
-        std::size_t ahead1 = 0;
-        const BatchReader::Line* run1 = reader1.Ahead(ahead1);
-        const std::size_t most = std::min(ahead1, ahead2);
-        std::size_t same = 0;
-        while (same < most && BatchReader::SameWholeLines(run1[same], run2[same])) ++same;
-        if (same > 0) {
-          reader1.Skip(same);
-          reader2.Skip(same);
-          continue;
-        }
+        // Runs of pairs of the same lines pass at once; the first archive's
+        // lines are mostly not even split.
+        if (BatchReader::PassSamePairs(reader1, reader2) > 0) continue;
 
         // A "$" line comes with the fields of the archive's last parsed line
         // and an empty value.

@@ -321,20 +321,7 @@ bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStre
       continue;
     }
     // The same lines pass at once, as by position.
-    std::size_t ahead2 = 0;
-    const Line* run2 = reader2.Ahead(ahead2);
-    std::size_t same = reader1.PassSame(run2, ahead2);
-    if (same == 0) {
-      std::size_t ahead1 = 0;
-      const Line* run1 = reader1.Ahead(ahead1);
-      const std::size_t most = std::min(ahead1, ahead2);
-      while (same < most && BatchReader::SameWholeLines(run1[same], run2[same])) ++same;
-      reader1.Skip(same);
-    }
-    if (same > 0) {
-      reader2.Skip(same);
-      continue;
-    }
+    if (BatchReader::PassSamePairs(reader1, reader2) > 0) continue;
     const Line& read1 = reader1.Next();
     const Line& read2 = reader2.Next();
     if (reader1.ParseFailure(read1) != nullptr || reader2.ParseFailure(read2) != nullptr) {
