@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -134,7 +133,7 @@ class BatchReader {
   // CallersThread: a batch is read when the caller has taken the last one,
   // for a caller that would otherwise mostly wait for it, and its lines are
   // split only as they are asked for, so that PassSame can pass over lines
-  // without splitting them at all.
+  // without splitting them at all (for a reader without a sink).
   enum class Where { OwnThread, CallersThread };
 
   BatchReader(std::unique_ptr<TextStream> stream, const ReadSizes& sizes, Sink* sink = nullptr,
