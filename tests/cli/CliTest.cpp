@@ -91,14 +91,13 @@ TEST_F(Cli, OutputFileLayoutFollowsTheName) {
     std::string name;
     bool csvFlag;
     bool csvExpected;
+    std::string outputFlag = "-o";
   };
-  const Case cases[] = {{"r.csv", false, true},
-                        {"r.CSV", false, false},
-                        {"Report", false, false},
-                        {"reportcsv", false, true},
-                        {"r.txt", true, true}};
+  const Case cases[] = {{"r.csv", false, true},   {"r.CSV", false, false},
+                        {"Report", false, false}, {"reportcsv", false, true},
+                        {"r.txt", true, true},    {"long.csv", false, true, "--output"}};
   for (const Case& c : cases) {
-    std::vector<std::string> args = {"archives",      a1, a2, "--include-read-only", "-o",
+    std::vector<std::string> args = {"archives",      a1, a2, "--include-read-only", c.outputFlag,
                                      dir.File(c.name)};
     if (c.csvFlag) args.push_back("--csv");
     const CliRun run = RunCli(dir, args);
@@ -138,6 +137,7 @@ TEST_F(Cli, StructuresAndTheirNumbers) {
       {"10", "40000", 2, "Error With Structure Parameters: Error 6: Overflow\n0 Difference(s)\n"},
       {"", "20", 2, "Error With Structure Parameters: Error 13: Type mismatch\n0 Difference(s)\n"},
       {"-1", "10", 0, "0 Difference(s)\n"},    // negative numbers are numbers, not options
+      {"-.5", "10", 0, "0 Difference(s)\n"},   // so are those without a leading digit
       {"20", "-7.5", 1, "2 Difference(s)\n"},  // -8 has no members
   };
   for (const Case& c : cases) {
@@ -241,6 +241,7 @@ TEST_F(Cli, UsageErrors) {
   for (const auto& args : std::vector<std::vector<std::string>>{{},
                                                                 {"compare", a1, a2},
                                                                 {"archives", a1},
+                                                                {"archives", a1, a2, a1},
                                                                 {"structures", a1, "1"},
                                                                 {"--bogus"},
                                                                 {"archives", a1, a2, "-o"}}) {
