@@ -2,8 +2,48 @@
 # Builds the Debian package into out/. With --install, installs it with apt
 # (which brings its dependencies), checks that parvex-cli runs from it and that
 # both manual pages show, and removes it again.
+# With --windows, builds the Windows program (scripts/test-windows.sh) and
+# writes out/parvex-VERSION-windows-x64.zip instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [[ "${1:-}" == "--windows" ]]; then
+  ./scripts/setup.sh --windows
+  ./scripts/test-windows.sh --build-only
+  [[ -f build-win/app/parvex.exe ]] || {
+    echo "package: no Qt for Windows, so no Windows program to package" >&2
+    exit 1
+  }
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-win/CMakeCache.txt)
+  qt_version=$(sed -n 's/.*set(PACKAGE_VERSION "\(.*\)").*/\1/p' \
+    "$(sed -n 's/^Qt6Core_DIR:PATH=//p' build-win/CMakeCache.txt)/Qt6CoreConfigVersion.cmake")
+  name="parvex-$version-windows-x64"
+  stage="out/$name"
+  rm -rf "$stage" "out/$name.zip"
+  cmake --install build-win --prefix "$stage" >/dev/null
+  # Texts for Notepad: CR LF line ends.
+  crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
+  sed "s/@VERSION@/$version/g; s/@QT_VERSION@/$qt_version/g" packaging/windows/README.txt >"$stage/README.in"
+  crlf "$stage/README.in" "$stage/README.txt" && rm "$stage/README.in"
+  mkdir -p "$stage/LICENSES" "$stage/relink/lib" "$stage/relink/objects"
+  crlf packaging/copyright "$stage/LICENSES/COPYRIGHT.txt"
+  crlf /usr/share/common-licenses/LGPL-3 "$stage/LICENSES/LGPL-3.txt"
+  crlf /usr/share/common-licenses/GPL-3 "$stage/LICENSES/GPL-3.txt"
+  cp packaging/windows/relink/CMakeLists.txt "$stage/relink/"
+  cp build-win/engine/libparvex_engine.a build-win/reports/libparvex_reports.a \
+    build-win/settings/libparvex_settings.a build-win/ui/libparvex_ui.a "$stage/relink/lib/"
+  for exe in parvex parvex-cli; do
+    dir=build-win/$([[ $exe == parvex ]] && echo app || echo cli)/CMakeFiles/$exe.dir
+    mkdir -p "$stage/relink/objects/$exe"
+    cp "$dir/main.cpp.obj" "$dir/$exe.rc.res" "$stage/relink/objects/$exe/"
+  done
+  for script in ../shared/windows/build-qt-mingw.sh; do
+    [[ -f "$script" ]] && cp "$script" "$stage/relink/"
+  done
+  (cd out && zip -qr -X "$name.zip" "$name")
+  echo "package: out/$name.zip"
+  (cd out && unzip -l "$name.zip" | awk 'NR > 3 && $4 != "" {print $4}' | sed '$d')
+  exit 0
+fi
 ./scripts/setup.sh
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build -j2

@@ -15,7 +15,7 @@ PACKAGES=(
 # The Windows stage (scripts/test.sh --windows): MinGW-w64 cross compilers,
 # GoogleTest's sources to build for Windows, and Wine to run the tests.
 if [[ "${1:-}" == "--windows" ]]; then
-  PACKAGES+=(g++-mingw-w64-x86-64-posix googletest wine64)
+  PACKAGES+=(g++-mingw-w64-x86-64-posix googletest wine64 zip unzip)
 fi
 
 missing=()

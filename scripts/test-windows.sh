@@ -4,7 +4,7 @@
 # Qt for Windows comes from PARVEX_QT_WINDOWS (a folder holding its lib/ and
 # include/) or from the archive in ../shared/windows/, unpacked into
 # build-win/qt; without either, only the Qt-free layers (engine, reports) are
-# built and tested.
+# built and tested. With --build-only, nothing is run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -58,6 +58,7 @@ cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.c
   -DWARNINGS_AS_ERRORS=ON -DPARVEX_BUILD_BENCHMARKS=OFF "${qt_args[@]}" \
   -DPARVEX_WINE_LAUNCHER="$(IFS=';' && echo "${launcher[*]}")"
 cmake --build build-win -j2
+[[ "${1:-}" == "--build-only" ]] && exit 0
 
 # A throw-away Wine prefix, without the Mono and Gecko installers' prompts.
 # Every Wine step is bounded in time: a Wine that hangs fails the stage.
