@@ -14,6 +14,11 @@
 #include "ui/QtMessageBox.h"
 #include "ui/frmMain.h"
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#undef MessageBox  // ours is a class of the engine
+#endif
+
 namespace {
 
 bool AsksForHelpOrVersion(int argc, char** argv) {
@@ -49,7 +54,16 @@ int AnswerOnTerminal(QApplication& app) {
 int main(int argc, char** argv) {
   // --help and --version answer on the terminal, so they must work without a display.
   const bool terminalOnly = AsksForHelpOrVersion(argc, argv);
+#ifdef Q_OS_WIN
+  // A window program has no console of its own: answer in the one it was
+  // started from. Windows always has a display, so the usual platform serves.
+  if (terminalOnly && AttachConsole(ATTACH_PARENT_PROCESS)) {
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+  }
+#else
   if (terminalOnly) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Parvex"));

@@ -19,7 +19,7 @@ if [[ "${1:-}" == "--windows" ]]; then
   name="parvex-$version-windows-x64"
   stage="out/$name"
   rm -rf "$stage" "out/$name.zip"
-  cmake --install build-win --prefix "$stage" >/dev/null
+  cmake --install build-win --prefix "$stage" --strip >/dev/null
   # Texts for Notepad: CR LF line ends.
   crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
   sed "s/@VERSION@/$version/g; s/@QT_VERSION@/$qt_version/g" packaging/windows/README.txt >"$stage/README.in"
@@ -36,12 +36,14 @@ if [[ "${1:-}" == "--windows" ]]; then
     mkdir -p "$stage/relink/objects/$exe"
     cp "$dir/main.cpp.obj" "$dir/$exe.rc.res" "$stage/relink/objects/$exe/"
   done
+  strip=$(sed -n 's/^CMAKE_STRIP:FILEPATH=//p' build-win/CMakeCache.txt)
+  "$strip" --strip-debug "$stage"/relink/lib/*.a "$stage"/relink/objects/*/*.obj
   for script in ../shared/windows/build-qt-mingw.sh; do
     [[ -f "$script" ]] && cp "$script" "$stage/relink/"
   done
   (cd out && zip -qr -X "$name.zip" "$name")
   echo "package: out/$name.zip"
-  (cd out && unzip -l "$name.zip" | awk 'NR > 3 && $4 != "" {print $4}' | sed '$d')
+  (cd out && unzip -Z1 "$name.zip")
   exit 0
 fi
 ./scripts/setup.sh
