@@ -12,6 +12,9 @@
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
 #include "settings/Registry.h"
+#ifdef _WIN32
+#include "settings/WinRegistry.h"
+#endif
 #include "support/TestSupport.h"
 
 namespace parvex {
@@ -312,6 +315,42 @@ TEST(SettingValue, Conversions) {
   EXPECT_THROW(SettingValue::Int32(256).ToByte(), Failure);
   EXPECT_THROW(SettingValue::Int32(-1).ToByte(), Failure);
 }
+
+#ifdef _WIN32
+// The settings in the Windows registry itself (Wine's, in the Windows stage):
+// each value under its key with the type it is registered with, and read back
+// by the store of a later run, a path outside the ANSI code page included.
+TEST(WindowsRegistry, ValuesKeepTheirKeysAndTypesAcrossRuns) {
+  RecordedErrors errors;
+  const QString path = QStringLiteral("C:\\Daten\\\u00dcbersicht \u65e5.arc");
+  ConfigureRegistry(std::make_shared<WinRegistry>());
+  gRegistry->SaveItem(QStringLiteral("Archive1"), SettingValue::Text(path));
+  gRegistry->SaveItem(QStringLiteral("MainWidth"), SettingValue::Single(12345.4F));
+  ConfigureRegistry(std::make_shared<WinRegistry>());
+  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("Archive1")), SettingValue::Text(path));
+  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MainWidth")), SettingValue::Int32(12345));
+  struct Stored {
+    const char* key;
+    const char* name;
+    std::uint32_t type;
+  };
+  WinRegistry api;
+  for (const Stored& v :
+       {Stored{"Misc", "Archive1", kRegSz}, Stored{"MainScreen", "MainWidth", kRegDword}}) {
+    RegHandle key = 0;
+    ASSERT_EQ(api.OpenKey(kHkeyCurrentUser,
+                          QStringLiteral("Software\\Brenlo\\Parvex\\") + QLatin1String(v.key), key),
+              kRegOk)
+        << v.key;
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    EXPECT_EQ(api.QueryValueEx(key, QLatin1String(v.name), type, nullptr, size), kRegOk);
+    EXPECT_EQ(type, v.type) << v.name;
+    api.CloseKey(key);
+  }
+  EXPECT_TRUE(errors.Shown().empty());
+}
+#endif
 
 #ifndef _WIN32
 // Two processes saving different values into one file at the same time.
