@@ -261,6 +261,8 @@ void frmMain::BuildControls() {
   connect(cmdSave, &QPushButton::clicked, this, &frmMain::cmdSave_Click);
   connect(cmdPrint, &QPushButton::clicked, this, &frmMain::cmdPrint_Click);
 
+  BuildNoteBar();
+
   // The design's inner area.
   resize(TwipsToPixels(6795, Dpi()), TwipsToPixels(6915, Dpi()));
 }

@@ -6,12 +6,15 @@
 
 #include "engine/CompareOptions.h"
 #include "engine/DifferenceList.h"
+#include "engine/PairingNotes.h"
 #include "reports/Report.h"
 #include "ui/CommonDialog.h"
 #include "ui/Layout.h"
 #include "ui/mAPI.h"
 
 class QCheckBox;
+class QFrame;
+class QToolButton;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -59,6 +62,10 @@ class frmMain final : public QMainWindow {
   void mnuDoc_Click();
   void mnuAbout_Click();
 
+  // Shows notes on the last comparison in the bar above the list, one a line;
+  // none hides the bar.
+  void ShowNotes(const QStringList& notes);
+
   // The two report titles of the comparison that filled the list, from its
   // inputs as they were when it started.
   ReportTitles CurrentTitles() const;
@@ -91,6 +98,9 @@ class frmMain final : public QMainWindow {
   void SaveOption(const char* name, const QAction* item);
   void Place(QWidget* widget, const TwipRect& rect) const;
   void ApplyLayout();
+  void BuildNoteBar();
+  // The bars shown above the list take their room from its top.
+  void PlaceAboveList();
   void ApplyOuterSize();
 
   WindowServices services_;
@@ -107,6 +117,7 @@ class frmMain final : public QMainWindow {
     CompareOptions options;
   };
   ComparisonInputs starting_;
+  PairingNotes notes_;
   ComparisonInputs listed_;
   void StartComparison(bool structureMode);
   MainLayout layout_ = DesignLayout();
@@ -138,6 +149,10 @@ class frmMain final : public QMainWindow {
   QPushButton* cmdPrint = nullptr;
   QPushButton* cmdSave = nullptr;
   QLabel* sbCompare = nullptr;  // the status bar's one panel
+  // Notes on the last comparison, above the list while there are any.
+  QFrame* fraNotes = nullptr;
+  QLabel* lblNotes = nullptr;
+  QToolButton* cmdCloseNotes = nullptr;
   QMenu* mnuFile = nullptr;
   QAction* mnuExit = nullptr;
   QMenu* mnuOptions = nullptr;

@@ -120,6 +120,7 @@ void frmMain::ApplyLayout() {
   Place(txtArchive1, layout_.txtArchive1);
   Place(txtArchive2, layout_.txtArchive2);
   Place(lvList, layout_.lvList);
+  PlaceAboveList();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
