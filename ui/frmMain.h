@@ -21,6 +21,8 @@ class QLineEdit;
 class QPushButton;
 class QTreeView;
 class QMenu;
+class QModelIndex;
+class QSortFilterProxyModel;
 class QAction;
 class QPrinter;
 
@@ -62,6 +64,17 @@ class frmMain final : public QMainWindow {
   void mnuDoc_Click();
   void mnuAbout_Click();
 
+  // Copies the selected rows, in list order, as tab-separated lines under a
+  // line of the column captions; copies one cell's value.
+  void CopyRows();
+  void CopyCell(const QModelIndex& index);
+  // The list's context menu for the cell at index (which may be invalid).
+  QMenu* ListMenu(const QModelIndex& index);
+  // The find field above the list: rows whose address, description or values
+  // do not hold the text are hidden; the reports still take every row.
+  void ShowFind();
+  void HideFind();
+
   // Shows notes on the last comparison in the bar above the list, one a line;
   // none hides the bar.
   void ShowNotes(const QStringList& notes);
@@ -99,6 +112,10 @@ class frmMain final : public QMainWindow {
   void Place(QWidget* widget, const TwipRect& rect) const;
   void ApplyLayout();
   void BuildNoteBar();
+  void BuildListTools();
+  bool ListToolsEvent(QObject* watched, QEvent* event);
+  void ApplyFind();
+  void CountShown();
   // The bars shown above the list take their room from its top.
   void PlaceAboveList();
   void ApplyOuterSize();
@@ -118,6 +135,7 @@ class frmMain final : public QMainWindow {
   };
   ComparisonInputs starting_;
   PairingNotes notes_;
+  QSortFilterProxyModel* filter_ = nullptr;  // between the model and the list
   ComparisonInputs listed_;
   void StartComparison(bool structureMode);
   MainLayout layout_ = DesignLayout();
@@ -153,6 +171,10 @@ class frmMain final : public QMainWindow {
   QFrame* fraNotes = nullptr;
   QLabel* lblNotes = nullptr;
   QToolButton* cmdCloseNotes = nullptr;
+  QLineEdit* txtFind = nullptr;
+  QLabel* sbShown = nullptr;  // while the find field filters: how many rows are shown
+  QAction* mnuCopy = nullptr;
+  QAction* mnuFind = nullptr;
   QMenu* mnuFile = nullptr;
   QAction* mnuExit = nullptr;
   QMenu* mnuOptions = nullptr;

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
@@ -70,6 +71,11 @@ void frmMain::PlaceAboveList() {
     const int height = fraNotes->hasHeightForWidth() ? fraNotes->heightForWidth(list.width())
                                                      : fraNotes->sizeHint().height();
     fraNotes->setGeometry(list.left(), top, list.width(), height);
+    top += height + 2;
+  }
+  if (txtFind != nullptr && !txtFind->isHidden()) {
+    const int height = txtFind->sizeHint().height();
+    txtFind->setGeometry(list.left(), top, list.width(), height);
     top += height + 2;
   }
   lvList->setGeometry(list.left(), top, list.width(), std::max(0, list.bottom() + 1 - top));

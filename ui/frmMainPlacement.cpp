@@ -100,6 +100,7 @@ void frmMain::ApplyOuterSize() {
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == central && event->type() == QEvent::Resize) Form_Resize();
+  if (ListToolsEvent(watched, event)) return true;
   return QMainWindow::eventFilter(watched, event);
 }
 
