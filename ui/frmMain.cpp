@@ -265,6 +265,7 @@ void frmMain::BuildControls() {
 
   BuildNoteBar();
   BuildListTools();
+  AcceptDrops();
 
   // The design's inner area.
   resize(TwipsToPixels(6795, Dpi()), TwipsToPixels(6915, Dpi()));

@@ -29,6 +29,7 @@ class QPrinter;
 namespace parvex {
 
 class DifferenceModel;
+struct StartArguments;
 
 // What the window needs of the platform: its dialogs, the program's one
 // printer, and the shell that opens the manual.
@@ -51,6 +52,9 @@ class frmMain final : public QMainWindow {
   // Loads the caption, placement and inputs from the settings, then shows the
   // window (maximized when it was closed so).
   void Show();
+  // The same with the command line's archives in the fields before the
+  // window shows, and the comparison run once it does when asked for.
+  void Show(const StartArguments& start);
 
   void cmdSelect1_Click();
   void cmdSelect2_Click();
@@ -114,6 +118,10 @@ class frmMain final : public QMainWindow {
   void BuildNoteBar();
   void BuildListTools();
   bool ListToolsEvent(QObject* watched, QEvent* event);
+  // Files dropped on an archive field fill it; two dropped on the list fill
+  // both fields and are compared.
+  void AcceptDrops();
+  bool DropEvent(QObject* watched, QEvent* event);
   void ApplyFind();
   void CountShown();
   // The bars shown above the list take their room from its top.

@@ -9,18 +9,14 @@
 #include <QStatusBar>
 #include <QTreeView>
 
+#include "ui/Main.h"
 #include "ui/frmMain.h"
 #include "ui/frmMainSupport.h"
 
 namespace parvex {
 
 void frmMain::Show() {
-  Form_Load();
-  if (wantMaximized_) {
-    showMaximized();
-  } else {
-    show();
-  }
+  Show(StartArguments{});
 }
 
 void frmMain::Form_Load() {
@@ -100,7 +96,7 @@ void frmMain::ApplyOuterSize() {
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == central && event->type() == QEvent::Resize) Form_Resize();
-  if (ListToolsEvent(watched, event)) return true;
+  if (ListToolsEvent(watched, event) || DropEvent(watched, event)) return true;
   return QMainWindow::eventFilter(watched, event);
 }
 
