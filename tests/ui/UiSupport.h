@@ -8,12 +8,18 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
 #include "support/TestSupport.h"
 #include "ui/CommonDialog.h"
 #include "ui/frmMain.h"
+
+// Failures show texts as text, not as arrays of characters.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
 
 namespace parvex::test {
 
