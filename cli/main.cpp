@@ -124,7 +124,9 @@ int main(int argc, char** argv) {
       "  structures ARCHIVE STRUCTURE1 STRUCTURE2  member k of one structure against\n"
       "                                            member k of the other, in one archive\n"
       "\n"
-      "Structure numbers may be negative: parvex-cli structures plant.arc -1 10\n"
+      "Structure numbers may be negative (by position only the second one, see the\n"
+      "manual):\n"
+      "  parvex-cli structures plant.arc 10 -1\n"
       "\n"
       "The report goes to standard output in the page layout, or with --csv in the\n"
       "comma-delimited layout. With -o it goes to FILE, comma-delimited when FILE ends\n"
@@ -159,7 +161,8 @@ int main(int argc, char** argv) {
 
   if (!parser.parse(NegativeNumbersAsArguments(QCoreApplication::arguments())))
     return Usage(parser.errorText());
-  if (parser.isSet(QStringLiteral("help"))) {
+  // parvex-cli takes no options of Qt's own, so the full help is the help.
+  if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
     std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
     return 0;
   }

@@ -298,6 +298,8 @@ void TellSplitFailure(const Failure& failure) {
   }
 }
 
+}  // namespace
+
 // Archives whose parameter lines have the same addresses in the same order,
 // "$" lines facing "$" lines, as two versions of one machine's archive have,
 // pair line i with line i: they are compared as they are read, the way the
@@ -348,6 +350,8 @@ bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStre
                                  f.ReadOnly});
   }
 }
+
+namespace {
 
 void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
                        DifferenceList& list, bool includeReadOnly, bool numbersByValue,

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/BatchReader.h"
+#include "engine/DifferenceList.h"
 
 namespace parvex {
-
-class DifferenceList;
 
 // The comparisons with lines paired by address instead of by position: the
 // k-th line of an address in one side with the k-th line of the same address
@@ -26,6 +27,15 @@ void CompareArchivesByAddress(const std::string& archive1, const std::string& ar
 void CompareArchivesInTables(const std::string& archive1, const std::string& archive2,
                              DifferenceList& list, bool includeReadOnly, bool numbersByValue,
                              const ReadSizes& sizes);
+
+// The first way of CompareArchivesByAddress: archives whose lines have the
+// same addresses in the same order are compared as they are read, their rows
+// added to rows. Returns false, telling nothing, at the first line that shows
+// they are not such archives or fails to split; exposed for tests, which must
+// know that it ran.
+bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStream> stream2,
+                   bool includeReadOnly, bool numbersByValue, const ReadSizes& sizes,
+                   std::vector<DifferenceRow>& rows);
 
 // Members N1.M and N2.M are paired by their member number M.
 void CompareStructuresByAddress(const std::string& archive, std::int16_t structure1,

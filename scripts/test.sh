@@ -33,13 +33,15 @@ elif [[ "${1:-}" == "--tsan" ]]; then
 elif [[ "${1:-}" == "--windows" ]]; then
   # Wine run by root writes even files marked read-only, as root may; run it
   # as nobody then, so the tests see what a Windows user sees. nobody must be
-  # able to read the build (a checkout under /root is closed to it); if not,
-  # Wine runs as root and the read-only rows expect what root sees.
+  # able to reach the build by its absolute path, as Wine opens it (a checkout
+  # under /root is closed to it, though a relative path from inside it is
+  # not); if not, Wine runs as root and the read-only rows expect what root sees.
   launcher=()
   if [[ $(id -u) -eq 0 ]]; then
     nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
     mkdir -p build-win && : >build-win/.readable
-    if "${nobody[@]}" test -r build-win/.readable -a -r tests/reports/expected; then
+    here=$PWD
+    if (cd / && "${nobody[@]}" test -r "$here/build-win/.readable" -a -r "$here/tests/reports/expected"); then
       launcher=("${nobody[@]}")
     else
       echo "test.sh: nobody cannot read $PWD/build-win; Wine runs as root" >&2

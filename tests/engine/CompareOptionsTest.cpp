@@ -54,7 +54,7 @@ TEST_P(ArchivesByAddress, PairsLinesWithTheSameAddress) {
   CompareArchives(dir.Write("a1", c.archive1), dir.Write("a2", c.archive2), list, c.includeReadOnly,
                   c.options);
   EXPECT_EQ(list.Rows(), c.rows);
-  EXPECT_EQ(list.Status(), DifferenceStatus(static_cast<long long>(c.rows.size())));
+  EXPECT_EQ(list.Status(), std::to_string(c.rows.size()) + " Difference(s)");
   EXPECT_EQ(list.Column(2).Caption, "Archive 1");
   EXPECT_EQ(list.Column(3).Caption, "Archive 2");
   EXPECT_TRUE(errors.Shown().empty());
@@ -189,6 +189,10 @@ TEST(StructuresByAddress, PairMembersByMemberNumber) {
        {Row("1", "a", "5", "1", "u")}},
       {"ReadOnlyMarksOfEachSide",
        L("10.1", "!a", "1") + L("10.2", "!b", "2") + L("20.2", "y", "3") + L("20.3", "!z", "4"),
+       false,
+       {}},
+      {"ReadOnlyMemberWithTheSameNumberOnBothSides",
+       L("10.1", "!a", "1") + L("20.1", "x", "2", "v"),
        false,
        {}},
       {"ReadOnlyMarksIncluded",
@@ -415,9 +419,12 @@ TEST(NumbersByValue, EqualOnlyWhenBothReadAsTheSameDecimalNumber) {
       {"1E0", "1", true},
       {"1e400", "10e399", true},
       {"1e100000000000000000000", "10e99999999999999999999", true},
+      {"0.1e1000000000000000000", "1e999999999999999999", true},
       {"0.1", "0.1000000000000000055", false},
       {"1e100000000000000000000", "1e100000000000000000001", false},
       {"1", "10", false},
+      {"0", "5", false},
+      {"0", "0.001", false},
       {"12", "21", false},
       {"-1.5", "1.5", false},
       {"100", "1e3", false},
@@ -446,10 +453,13 @@ TEST(NumbersByValue, EqualOnlyWhenBothReadAsTheSameDecimalNumber) {
 TEST(NumbersByValue, RowsShowTheValuesAsTheyStandInBothPairings) {
   RecordedErrors errors;
   TempDir dir;
-  const auto a = dir.Write("a", L("1", "a", "1500") + L("2", "b", "0.1") + L("3", "c", "1e"));
-  const auto b = dir.Write("b", L("1", "a", "1.5E3") + L("2", "b", "0.11") + L("3", "c", "1E"));
+  const auto a = dir.Write(
+      "a", L("1", "a", "1500") + L("2", "b", "0.1") + L("3", "c", "1e") + L("4", "d", "0"));
+  const auto b = dir.Write(
+      "b", L("1", "a", "1.5E3") + L("2", "b", "0.11") + L("3", "c", "1E") + L("4", "d", "5"));
   const std::vector<DifferenceRow> rows{Row("2.0", "b", "0.1", "0.11", "u"),
-                                        Row("3.0", "c", "1e", "1E", "u")};
+                                        Row("3.0", "c", "1e", "1E", "u"),
+                                        Row("4.0", "d", "0", "5", "u")};
   for (const bool byAddress : {false, true}) {
     DifferenceList list;
     CompareArchives(a, b, list, false, CompareOptions{byAddress, true});

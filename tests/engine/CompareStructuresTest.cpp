@@ -36,7 +36,7 @@ TEST_P(CompareStructuresCases, PairsMembersByPosition) {
   CompareStructures(dir.Write("a.txt", c.archive), c.s1, c.s2, list, c.includeReadOnly,
                     CompareOptions{});
   EXPECT_EQ(list.Rows(), c.rows);
-  EXPECT_EQ(list.Status(), DifferenceStatus(static_cast<long long>(c.rows.size())));
+  EXPECT_EQ(list.Status(), std::to_string(c.rows.size()) + " Difference(s)");
   EXPECT_EQ(list.Column(2).Caption, "Stucture 1");
   EXPECT_EQ(list.Column(3).Caption, "Stucture 2");
   EXPECT_TRUE(errors.Shown().empty());
@@ -85,6 +85,12 @@ INSTANTIATE_TEST_SUITE_P(
                        20,
                        false,
                        {Row("1", "a", "1", "2", "u")}},
+        StructuresCase{"BareDollarLineIsNoMemberOfStructureMinusOne",
+                       "10.1\ta\t1\tu\n$\nP\tx\t1\tv\n",
+                       10,
+                       -1,
+                       false,
+                       {}},
         StructuresCase{"FileOrderDecides",
                        "20.7\tx\t1\tv\n10.9\ta\t1\tu\n10.1\tb\t2\tu\n20.2\ty\t3\tv\n",
                        10,

@@ -345,6 +345,14 @@ TEST(DesktopShellExecute, NoViewerIsCode31AndAViewerOpensTheFile) {
   ShellOpenFile(Q(manual), folder, message);
   EXPECT_EQ(message, QStringLiteral("No application found For this file"));
 
+  // A default application whose desktop file does not exist is none either.
+  dir.Write("data/applications/defaults.list",
+            "[Default Applications]\napplication/pdf=gone.desktop\n");
+  ASSERT_EQ(Capture("xdg-mime query default application/pdf"), "gone.desktop\n");
+  message.clear();
+  ShellOpenFile(Q(manual), folder, message);
+  EXPECT_EQ(message, QStringLiteral("No application found For this file"));
+
   desktop.AddViewer(marker);
   message.clear();
   ShellOpenFile(Q(manual), folder, message);

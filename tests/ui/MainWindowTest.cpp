@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -342,15 +344,19 @@ TEST_F(MainWindow, OptionsMenuIsRememberedAndReachesTheComparison) {
   EXPECT_FALSE(settings.readAll().contains("ByAddress"));
   settings.close();
 
+  // Each option changes the rows of both comparisons.
+  const QString structures =
+      Q(dir.Write("s.arc", "10.1\ta\t1\tu\n10.2\tb\t2\tu\n20.2\ty\t2\tu\n20.1\tx\t1.0\tu\n"));
   struct Step {
     bool byAddress;
     bool numeric;
     QStringList addresses;
+    QStringList members;
   };
   const Step steps[] = {
-      {false, false, {QStringLiteral("2.0")}},
-      {true, false, {QStringLiteral("1.5"), QStringLiteral("2.0")}},
-      {true, true, {QStringLiteral("1.5")}},
+      {false, false, {QStringLiteral("2.0")}, {QStringLiteral("1"), QStringLiteral("2")}},
+      {true, false, {QStringLiteral("1.5"), QStringLiteral("2.0")}, {QStringLiteral("1")}},
+      {true, true, {QStringLiteral("1.5")}, {}},
   };
   for (const Step& s : steps) {
     auto w = fixture.Start();
@@ -359,15 +365,35 @@ TEST_F(MainWindow, OptionsMenuIsRememberedAndReachesTheComparison) {
     // Chosen in one run, shown checked in the next.
     if (w->mnuMatchByAddress->isChecked() != s.byAddress) w->mnuMatchByAddress->trigger();
     if (w->mnuNumbersByValue->isChecked() != s.numeric) w->mnuNumbersByValue->trigger();
-    EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MatchByAddress")).ToInt32(), s.byAddress ? 1 : 0);
+    const auto shown = [&w] {
+      QStringList rowTexts;
+      for (int i = 0; i < w->List().Count(); ++i) rowTexts << Q(w->List().Row(i).Text);
+      return rowTexts;
+    };
     w->cmdTwoArchives_Click();
-    QStringList shown;
-    for (int i = 0; i < w->List().Count(); ++i) shown << Q(w->List().Row(i).Text);
-    EXPECT_EQ(shown, s.addresses);
+    EXPECT_EQ(shown(), s.addresses);
+    w->txtArchive1->setText(structures);
+    w->txtStruct1->setText(QStringLiteral("10"));
+    w->txtStruct2->setText(QStringLiteral("20"));
+    w->cmdStructure_Click();
+    EXPECT_EQ(shown(), s.members);
     w->close();
     auto again = fixture.Start();
     EXPECT_EQ(again->mnuMatchByAddress->isChecked(), s.byAddress);
     EXPECT_EQ(again->mnuNumbersByValue->isChecked(), s.numeric);
+  }
+  // Both options are stored with the other inputs, under Misc.
+  ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+  QJsonObject key = QJsonDocument::fromJson(settings.readAll())
+                        .object()[QStringLiteral("HKEY_CURRENT_USER")]
+                        .toObject();
+  for (const char* name : {"software", "brenlo", "parvex", "misc"})
+    key = key[QStringLiteral("keys")].toObject()[QLatin1String(name)].toObject();
+  for (const char* name : {"matchbyaddress", "numbersbyvalue"}) {
+    EXPECT_EQ(key[QStringLiteral("values")].toObject()[QLatin1String(name)].toObject().value(
+                  QStringLiteral("dword")),
+              QJsonValue(1))
+        << name;
   }
   EXPECT_TRUE(errors.Shown().empty());
 }
@@ -466,15 +492,18 @@ TEST_F(MainWindow, MaximizedAndMinimizedCloses) {
 }
 
 TEST_F(MainWindow, UnusableStoredValuesFallBackToDefaults) {
-  ConfigureRegistry(std::make_shared<FileRegistry>(fixture.settingsPath));
-  gRegistry->SaveItem(QStringLiteral("MainWidth"), SettingValue::Int32(-500));
-  gRegistry->SaveItem(QStringLiteral("ReadOnly"), SettingValue::Int32(7));
-  // Only 1 marks a maximized window.
-  gRegistry->SaveItem(QStringLiteral("MainMax"), SettingValue::Int32(2));
-  auto w = fixture.Start();
-  EXPECT_EQ(w->frameGeometry().size(), QSize(667, 667));
-  EXPECT_EQ(w->chkReadOnly->checkState(), Qt::Unchecked);
-  EXPECT_FALSE(w->isMaximized());
+  for (const char* size : {"MainWidth", "MainHeight"}) {
+    QFile::remove(fixture.settingsPath);
+    ConfigureRegistry(std::make_shared<FileRegistry>(fixture.settingsPath));
+    gRegistry->SaveItem(QLatin1String(size), SettingValue::Int32(-500));
+    gRegistry->SaveItem(QStringLiteral("ReadOnly"), SettingValue::Int32(7));
+    // Only 1 marks a maximized window.
+    gRegistry->SaveItem(QStringLiteral("MainMax"), SettingValue::Int32(2));
+    auto w = fixture.Start();
+    EXPECT_EQ(w->frameGeometry().size(), QSize(667, 667)) << size;
+    EXPECT_EQ(w->chkReadOnly->checkState(), Qt::Unchecked);
+    EXPECT_FALSE(w->isMaximized());
+  }
 }
 
 }  // namespace

@@ -1,0 +1,154 @@
+// Every parvex-cli command that the README, the manual, the manual pages and
+// --help give as an example is run on the sample archives, and does what the
+// text around it says. An example added or changed in a document without a
+// row here fails, and so does a row whose example no document gives any more.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+using parvex::test::ReadBytes;
+using parvex::test::TempDir;
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+struct ShellRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+ShellRun Shell(const TempDir& dir, const std::string& command) {
+  const std::string line = "cd " + Quote(dir.File("work")) + " && PATH=" + Quote(dir.File("bin")) +
+                           ":$PATH; " + command + " >" + Quote(dir.File("stdout")) + " 2>" +
+                           Quote(dir.File("stderr")) + " </dev/null";
+  const int raw = std::system(("sh -c " + Quote(line)).c_str());
+  return ShellRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(dir.File("stdout")),
+                  ReadBytes(dir.File("stderr"))};
+}
+
+// The lines of a text's code blocks (fenced or indented Markdown, roff's .nf
+// blocks, the indented lines of --help) that run parvex-cli with a command or
+// an option, as a reader would copy them: roff escapes undone, prompts and
+// comments left off, synopses with placeholders in brackets skipped.
+std::vector<std::string> Examples(std::string text) {
+  for (const char* escape : {"\\fB", "\\fR", "\\fI"}) {
+    for (std::size_t at; (at = text.find(escape)) != std::string::npos;) text.erase(at, 3);
+  }
+  for (std::size_t at; (at = text.find("\\-")) != std::string::npos;) text.erase(at, 1);
+  static const std::regex command(R"((^|[\s;])\S*parvex-cli (archives|structures|-))");
+  std::vector<std::string> found;
+  std::istringstream lines(text);
+  bool fenced = false;
+  bool filled = true;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("```", 0) == 0) fenced = !fenced;
+    if (line == ".nf") filled = false;
+    if (line == ".fi") filled = true;
+    const bool code = fenced || !filled || line.rfind("  ", 0) == 0;
+    if (!code || !std::regex_search(line, command) || line.find('[') != std::string::npos) {
+      continue;
+    }
+    if (const auto comment = line.find("  #"); comment != std::string::npos) line.erase(comment);
+    line.erase(0, line.find_first_not_of(" \t$"));
+    line.erase(line.find_last_not_of(" \t") + 1);
+    found.push_back(line);
+  }
+  return found;
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Expected {
+  int status;
+  std::string err;     // standard error, exactly
+  std::string out;     // a part of standard output
+  std::string file;    // a report the example writes, or empty
+  std::string header;  // a line of that report
+};
+
+TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
+  const std::string rows6 = "6 Difference(s)\n";
+  const std::string csvHeader =
+      "Address,Description,Archive 1: docs/samples/press-line-a.arc,Structures 10 and 11,Units";
+  const std::map<std::string, Expected> expected = {
+      {"./build/cli/parvex-cli archives docs/samples/press-line-a.arc "
+       "docs/samples/press-line-b.arc",
+       {1, rows6, "10.1    Max speed", "", ""}},
+      {"./build/cli/parvex-cli structures docs/samples/press-line-a.arc 10 11 --csv -o diff.csv",
+       {1, "7 Difference(s)\n", "", "diff.csv", csvHeader}},
+      {"./build/cli/parvex-cli --help", {0, "", "Usage:", "", ""}},
+      {"parvex-cli archives press-line-a.arc press-line-b.arc",
+       {1, rows6, "10.1    Max speed", "", ""}},
+      {"parvex-cli structures press-line-a.arc 10 11 --csv -o diff.csv",
+       {1, "7 Difference(s)\n", "", "diff.csv",
+        "Address,Description,Archive 1: press-line-a.arc,Structures 10 and 11,Units"}},
+      // old.arc and new.arc are the same archive here.
+      {"if parvex-cli archives old.arc new.arc -o /dev/null; then echo same; fi",
+       {0, "0 Difference(s)\n", "same\n", "", ""}},
+      // Structure -1 has no members: those of structure 10 meet empty values.
+      {"parvex-cli structures plant.arc 10 -1", {1, "10 Difference(s)\n", "Max speed", "", ""}},
+  };
+
+  TempDir dir;
+  const std::filesystem::path source = PARVEX_SOURCE_DIR;
+  const std::string a = FileText(source / "docs/samples/press-line-a.arc");
+  const std::string b = FileText(source / "docs/samples/press-line-b.arc");
+  for (const char* name :
+       {"docs/samples/press-line-a.arc", "press-line-a.arc", "plant.arc", "old.arc", "new.arc"}) {
+    dir.Write(std::string("work/") + name, a);
+  }
+  for (const char* name : {"docs/samples/press-line-b.arc", "press-line-b.arc"}) {
+    dir.Write(std::string("work/") + name, b);
+  }
+  for (const char* link : {"work/build/cli/parvex-cli", "bin/parvex-cli"}) {
+    std::filesystem::create_directories(std::filesystem::path(dir.File(link)).parent_path());
+    std::filesystem::create_symlink(PARVEX_CLI_PATH, dir.File(link));
+  }
+
+  std::vector<std::pair<std::string, std::string>> documents;  // (name, text)
+  for (const char* name : {"README.md", "docs/manual/manual.md", "packaging/man/parvex-cli.h2m",
+                           "packaging/man/parvex.h2m.in"}) {
+    documents.emplace_back(name, FileText(source / name));
+  }
+  documents.emplace_back("parvex-cli --help", Shell(dir, "parvex-cli --help").out);
+
+  std::set<std::string> seen;
+  for (const auto& [name, text] : documents) {
+    for (const std::string& example : Examples(text)) {
+      SCOPED_TRACE(name + ": " + example);
+      seen.insert(example);
+      const auto row = expected.find(example);
+      ASSERT_NE(row, expected.end()) << "an example without a row in this test";
+      const Expected& e = row->second;
+      std::filesystem::remove(dir.File("work/diff.csv"));
+      const ShellRun run = Shell(dir, example);
+      EXPECT_EQ(run.status, e.status);
+      EXPECT_EQ(run.err, e.err);
+      EXPECT_NE(run.out.find(e.out), std::string::npos) << run.out;
+      if (!e.file.empty()) {
+        EXPECT_NE(ReadBytes(dir.File("work/" + e.file)).find("\r\n" + e.header + "\r\n"),
+                  std::string::npos);
+      }
+    }
+  }
+  for (const auto& [example, e] : expected) EXPECT_TRUE(seen.count(example)) << example;
+}
+
+}  // namespace
