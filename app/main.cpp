@@ -1,6 +1,7 @@
 // parvex: the desktop program.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QPrinter>
 
 #include <algorithm>
@@ -39,6 +40,14 @@ int AnswerOnTerminal(QApplication& app) {
       "can be saved as a paginated text report or a comma-delimited file, or printed.\n"
       "The window keeps its inputs and placement for the next run. For scripts,\n"
       "parvex-cli runs the same comparisons."));
+  parser.addPositionalArgument(QStringLiteral("ARCHIVE1"),
+                               QStringLiteral("Put this archive in the Archive 1 field."),
+                               QStringLiteral("[ARCHIVE1"));
+  parser.addPositionalArgument(QStringLiteral("ARCHIVE2"),
+                               QStringLiteral("Put this archive in the Archive 2 field."),
+                               QStringLiteral("[ARCHIVE2]]"));
+  parser.addOption(QCommandLineOption(QStringLiteral("compare"),
+                                      QStringLiteral("Compare the two archives at once.")));
   parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   if (parser.parse(QCoreApplication::arguments()) && parser.isSet(version)) {
@@ -72,10 +81,20 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("parvex"));
   if (terminalOnly) return AnswerOnTerminal(app);
 
+  // Read once Qt has taken its own options (such as -platform) out.
+  QString error;
+  const parvex::StartArguments start =
+      parvex::ReadStartArguments(QCoreApplication::arguments(), QDir::currentPath(), error);
+  if (!error.isEmpty()) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", parvex::build::kExeName,
+                 error.toLocal8Bit().constData(), parvex::build::kExeName);
+    return 2;
+  }
+
   parvex::QtMessageBox box;
   parvex::InstallErrorServices(parvex::SteadyTicks(), box);
   QPrinter printer;
   parvex::QtDialogs dialogs(nullptr, printer);
-  const auto window = parvex::Main(parvex::WindowServices{dialogs, printer});
+  const auto window = parvex::Main(parvex::WindowServices{dialogs, printer}, start);
   return QApplication::exec();
 }

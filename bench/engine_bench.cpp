@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -21,6 +22,25 @@ namespace {
 using parvex::bench::GeneratedPair;
 
 GeneratedPair gPair;
+// The first half of each archive's lines, for pairs where the other archive
+// has lines left over.
+std::string gHalf1;
+std::string gHalf2;
+
+std::string FirstHalf(const std::string& path, std::size_t lines) {
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  const std::string out = path + ".half";
+  std::FILE* to = std::fopen(out.c_str(), "wb");
+  if (in == nullptr || to == nullptr) std::abort();
+  int c = 0;
+  for (std::size_t line = 0; line < lines / 2 && (c = std::fgetc(in)) != EOF;) {
+    std::fputc(c, to);
+    if (c == '\n') ++line;
+  }
+  std::fclose(in);
+  std::fclose(to);
+  return out;
+}
 
 std::size_t CountLines(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -72,6 +92,26 @@ void CompareArchivesNumeric(benchmark::State& state) {
   CompareArchivesWith(state, {false, true});
 }
 
+// One archive has half as many lines: the comparison pairs the first half,
+// then counts the lines left over in the other.
+void CompareArchivesFirstLonger(benchmark::State& state) {
+  for (auto _ : state) {
+    parvex::DifferenceList list;
+    parvex::CompareArchives(gPair.archive1, gHalf2, list, true);
+    state.counters["rows"] = list.Count();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * gPair.bytes * 3 / 4));
+}
+
+void CompareArchivesSecondLonger(benchmark::State& state) {
+  for (auto _ : state) {
+    parvex::DifferenceList list;
+    parvex::CompareArchives(gHalf1, gPair.archive2, list, true);
+    state.counters["rows"] = list.Count();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * gPair.bytes * 3 / 4));
+}
+
 void CompareStructures(benchmark::State& state) {
   for (auto _ : state) {
     parvex::DifferenceList list;
@@ -85,6 +125,8 @@ BENCHMARK(MemchrLineCount)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareArchives)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareArchivesByAddress)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareArchivesNumeric)->Unit(benchmark::kMillisecond);
+BENCHMARK(CompareArchivesFirstLonger)->Unit(benchmark::kMillisecond);
+BENCHMARK(CompareArchivesSecondLonger)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareStructures)->Unit(benchmark::kMillisecond);
 
 // Peak resident memory of one comparison, measured in a child process so the
@@ -125,6 +167,8 @@ int main(int argc, char** argv) {
   const auto folder = std::filesystem::temp_directory_path() / "parvex-bench";
   std::filesystem::create_directories(folder);
   gPair = parvex::bench::GenerateArchivePair(folder.string(), lines);
+  gHalf1 = FirstHalf(gPair.archive1, gPair.lines);
+  gHalf2 = FirstHalf(gPair.archive2, gPair.lines);
   std::printf("archives: 2 x %zu lines, %.1f MB together\n", gPair.lines,
               static_cast<double>(gPair.bytes) / 1e6);
 

@@ -103,9 +103,11 @@ class StartWatch final : public DifferenceListObserver {
   bool started = false;
 };
 
-int Usage(const QCommandLineParser& parser, const QString& error) {
-  std::fprintf(stderr, "parvex-cli: %s\n", error.toLocal8Bit().constData());
-  std::fprintf(stderr, "%s", parser.helpText().toLocal8Bit().constData());
+// What is wrong in one line, and where to read more: the whole help page
+// would push the line itself out of sight.
+int Usage(const QString& error) {
+  std::fprintf(stderr, "parvex-cli: %s\nTry 'parvex-cli --help'.\n",
+               error.toLocal8Bit().constData());
   return 2;
 }
 
@@ -138,9 +140,11 @@ int main(int argc, char** argv) {
       "comma-delimited layout. With -o it goes to FILE, comma-delimited when FILE ends\n"
       "in \"csv\" or --csv is given. Messages and the count of differences go to\n"
       "standard error. When a comparison cannot start (an archive missing or not\n"
-      "openable), no report is written.\n"
+      "openable), no report is written. Notes on lines that were left over or paired\n"
+      "across addresses go to standard error too, each beginning \"Note: \".\n"
       "\n"
-      "Exit status: 0 no difference, 1 differences found, 2 a failure or warning."));
+      "Exit status: 0 no difference, 1 differences found or lines left over, 2 a\n"
+      "failure or warning."));
   parser.addHelpOption();
   parser.addVersionOption();
   parser.addPositionalArgument(QStringLiteral("command"),
@@ -164,7 +168,7 @@ int main(int argc, char** argv) {
   parser.addOptions({includeReadOnly, csv, output, byAddress, numeric});
 
   if (!parser.parse(NegativeNumbersAsArguments(QCoreApplication::arguments())))
-    return Usage(parser, parser.errorText());
+    return Usage(parser.errorText());
   // parvex-cli takes no options of Qt's own, so the full help is the help.
   if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
     std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
@@ -179,17 +183,18 @@ int main(int argc, char** argv) {
   const QString command = args.value(0);
   const bool structureMode = command == QStringLiteral("structures");
   if (command != QStringLiteral("archives") && !structureMode) {
-    return Usage(parser, args.isEmpty() ? QStringLiteral("no command given")
-                                        : QStringLiteral("unknown command: ") + command);
+    return Usage(args.isEmpty() ? QStringLiteral("no command given")
+                                : QStringLiteral("unknown command: ") + command);
   }
   if (args.size() != 4 - (structureMode ? 0 : 1)) {
-    return Usage(parser, QStringLiteral("wrong number of arguments for ") + command);
+    return Usage(QStringLiteral("wrong number of arguments for ") + command);
   }
 
   StderrBox box;
   InstallErrorServices(SteadyTicks(), box);
 
   DifferenceList list;
+  PairingNotes notes;
   StartWatch watch;
   list.SetObserver(&watch);
   const bool withReadOnly = parser.isSet(includeReadOnly);
@@ -210,7 +215,7 @@ int main(int argc, char** argv) {
     }
     CompareStructures(archive1, s1, s2, list, withReadOnly, options);
   } else {
-    CompareArchives(archive1, second, list, withReadOnly, options);
+    CompareArchives(archive1, second, list, withReadOnly, options, &notes);
   }
 
   const ReportTitles titles =
@@ -234,7 +239,11 @@ int main(int argc, char** argv) {
     WriteReport(destination, parser.isSet(csv), list, titles.Title1, titles.Title2);
   }
 
+  for (const std::string& note : PairingNoteTexts(notes)) {
+    std::fprintf(stderr, "Note: %s\n", note.c_str());
+  }
   std::fprintf(stderr, "%s\n", list.Status().c_str());
   if (box.shown) return 2;
-  return list.Count() > 0 ? 1 : 0;
+  // Lines that were never compared: the archives differ, even without a row.
+  return list.Count() > 0 || notes.LinesLeftOver() ? 1 : 0;
 }

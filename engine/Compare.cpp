@@ -42,6 +42,44 @@ ArchiveRecord ToRecord(const ArchiveFields& f) {
                        std::string(f.Value), std::string(f.Units), f.ReadOnly};
 }
 
+std::string AddressText(const BatchReader::Line& line) {
+  return std::to_string(line.Number()) + "." + std::to_string(line.Member());
+}
+
+// The first pair of lines with different addresses. "$" lines carry the
+// address of an earlier line and failed lines none, so they tell nothing.
+void NoteShift(const BatchReader::Line& line1, const BatchReader::Line& line2, std::uint64_t pair,
+               PairingNotes& notes) {
+  constexpr std::uint8_t kNoAddress = BatchReader::Line::kDollar | BatchReader::Line::kFailed;
+  if (((line1.flags | line2.flags) & kNoAddress) != 0) return;
+  if (line1.Number() == line2.Number() && line1.Member() == line2.Member()) return;
+  notes.shiftLine = pair;
+  notes.address1 = AddressText(line1);
+  notes.address2 = AddressText(line2);
+}
+
+// Counts the lines the comparison left unread, a batch at a time, without
+// telling their parse failures (they were never compared). A file that fails
+// on the way ends the count there rather than the comparison, which is done.
+bool CountRest(BatchReader& reader, std::uint64_t& lines) {
+  try {
+    while (!reader.AtEnd()) {
+      std::size_t ahead = 0;
+      reader.Ahead(ahead);
+      if (ahead == 0) {
+        reader.Next();
+        ahead = 1;
+      } else {
+        reader.Skip(ahead);
+      }
+      lines += ahead;
+    }
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
 // The member table of one structure: members in slots 0..F-1, the end mark
 // (ParamNumber -1) in slot F.
 struct MemberTable {
@@ -60,6 +98,13 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
 
 void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
                      bool includeReadOnly, const CompareOptions& options, const ReadSizes& sizes) {
+  CompareArchives(archive1, archive2, list, includeReadOnly, options, nullptr, sizes);
+}
+
+void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
+                     bool includeReadOnly, const CompareOptions& options, PairingNotes* notes,
+                     const ReadSizes& sizes) {
+  if (notes != nullptr) *notes = PairingNotes{};
   if (options.MatchByAddress) {
     CompareArchivesByAddress(archive1, archive2, list, includeReadOnly, options.NumbersByValue,
                              sizes);
@@ -86,14 +131,22 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
       BatchReader reader1(std::move(stream1), sizes, nullptr, BatchReader::Reading::Whole,
                           BatchReader::Where::CallersThread);
       BatchReader reader2(std::move(stream2), sizes, nullptr, BatchReader::Reading::Whole);
+      PairingNotes found;
+      std::uint64_t pairs = 0;
+      bool end1 = false;
+      bool end2 = false;
       for (;;) {
-        const bool end1 = reader1.AtEnd();
-        const bool end2 = reader2.AtEnd();
+        end1 = reader1.AtEnd();
+        end2 = reader2.AtEnd();
         if (end1 || end2) break;
 
         // Runs of pairs of the same lines pass at once; the first archive's
         // lines are mostly not even split.
-        if (BatchReader::PassSamePairs(reader1, reader2) > 0) continue;
+        if (const std::size_t same = BatchReader::PassSamePairs(reader1, reader2); same > 0) {
+          pairs += same;
+          continue;
+        }
+        ++pairs;
 
         // A "$" line comes with the fields of the archive's last parsed line
         // and an empty value.
@@ -104,6 +157,7 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
 
         const BatchReader::Line line1 = reader1.Split(read1);
         const BatchReader::Line line2 = reader2.Split(read2);
+        if (found.shiftLine == 0) NoteShift(line1, line2, pairs, found);
 
         if (!includeReadOnly && line1.ReadOnly()) continue;
         if (BatchReader::SameValueBytes(line1, line2) ||
@@ -116,6 +170,12 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
                             line2.Value()));
         count = CheckedAdd16(count, 1);
       }
+      if (end1 != end2) {
+        found.leftOverArchive = end1 ? 2 : 1;
+        found.leftOverFrom = pairs + 1;
+        found.leftOverComplete = CountRest(end1 ? reader2 : reader1, found.leftOver);
+      }
+      if (notes != nullptr) *notes = std::move(found);
     }
     list.SetStatus(DifferenceStatus(count));
   } catch (...) {

@@ -5,6 +5,7 @@
 
 #include "engine/BatchReader.h"
 #include "engine/CompareOptions.h"
+#include "engine/PairingNotes.h"
 
 namespace parvex {
 
@@ -19,6 +20,12 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
 // numbers by value.
 void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
                      bool includeReadOnly, const CompareOptions& options,
+                     const ReadSizes& sizes = {});
+// The same, telling in notes (when given) what pairing by position left
+// uncompared or paired across addresses; they stay empty when lines are
+// matched by address or the comparison does not get to its end.
+void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
+                     bool includeReadOnly, const CompareOptions& options, PairingNotes* notes,
                      const ReadSizes& sizes = {});
 
 // Compares the k-th member of structure 1 with the k-th member of structure 2

@@ -1,6 +1,9 @@
 #include "ui/CodePage.h"
 
 #include <QFile>
+#include <QStringDecoder>
+
+#include <algorithm>
 
 #include <array>
 
@@ -25,6 +28,19 @@ QString FromArchiveBytes(std::string_view bytes) {
   QChar* out = text.data();
   for (const char c : bytes) *out++ = QChar(ToChar(static_cast<unsigned char>(c)));
   return text;
+}
+
+QString FieldText(std::string_view bytes) {
+  // Plain ASCII reads the same either way; most fields are.
+  if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; })) {
+    return FromArchiveBytes(bytes);
+  }
+  // Strict: overlong forms, surrogates and cut sequences are errors; a byte
+  // order mark stays a character.
+  QStringDecoder utf8(QStringDecoder::Utf8,
+                      QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+  const QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  return utf8.hasError() ? FromArchiveBytes(bytes) : text;
 }
 
 std::string ToArchiveBytes(const QString& text) {

@@ -12,6 +12,11 @@ namespace parvex {
 // unassigned bytes kept as the control characters of the same number), so
 // that nothing shown is lost. Only the edge where text meets a person uses it.
 QString FromArchiveBytes(std::string_view bytes);
+// An archive field as a person reads it: a field that is valid UTF-8 and
+// holds a multi-byte sequence was written on a system that uses UTF-8 and is
+// shown so; every other field through the code page above. Display only: the
+// bytes themselves never change.
+QString FieldText(std::string_view bytes);
 // Characters outside the code page become '?'.
 std::string ToArchiveBytes(const QString& text);
 

@@ -54,11 +54,11 @@ QVariant DifferenceModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::DisplayRole) {
     const std::string& text =
         index.column() == 0 ? row.Text : row.SubItems[static_cast<std::size_t>(index.column() - 1)];
-    return FromArchiveBytes(text);
+    return FieldText(text);
   }
   if (role == Qt::DecorationRole && index.column() == 0 && row.Locked) return lock_;
   if (role == Qt::AccessibleTextRole && index.column() == 0 && row.Locked) {
-    return FromArchiveBytes(row.Text) + QStringLiteral(" (read-only)");
+    return FieldText(row.Text) + QStringLiteral(" (read-only)");
   }
   return {};
 }

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QStatusBar>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -92,6 +93,7 @@ frmMain::~frmMain() {
   // The model watches list_, a member that is gone before the base class
   // deletes the children; let it go first.
   lvList->setModel(nullptr);
+  if (filter_ != nullptr) filter_->setSourceModel(nullptr);
   delete model_;
   model_ = nullptr;
 }
@@ -260,6 +262,10 @@ void frmMain::BuildControls() {
   connect(cmdTwoArchives, &QPushButton::clicked, this, &frmMain::cmdTwoArchives_Click);
   connect(cmdSave, &QPushButton::clicked, this, &frmMain::cmdSave_Click);
   connect(cmdPrint, &QPushButton::clicked, this, &frmMain::cmdPrint_Click);
+
+  BuildNoteBar();
+  BuildListTools();
+  AcceptDrops();
 
   // The design's inner area.
   resize(TwipsToPixels(6795, Dpi()), TwipsToPixels(6915, Dpi()));

@@ -6,24 +6,30 @@
 
 #include "engine/CompareOptions.h"
 #include "engine/DifferenceList.h"
+#include "engine/PairingNotes.h"
 #include "reports/Report.h"
 #include "ui/CommonDialog.h"
 #include "ui/Layout.h"
 #include "ui/mAPI.h"
 
 class QCheckBox;
+class QFrame;
+class QToolButton;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
 class QMenu;
+class QModelIndex;
+class QSortFilterProxyModel;
 class QAction;
 class QPrinter;
 
 namespace parvex {
 
 class DifferenceModel;
+struct StartArguments;
 
 // What the window needs of the platform: its dialogs, the program's one
 // printer, and the shell that opens the manual.
@@ -46,6 +52,9 @@ class frmMain final : public QMainWindow {
   // Loads the caption, placement and inputs from the settings, then shows the
   // window (maximized when it was closed so).
   void Show();
+  // The same with the command line's archives in the fields before the
+  // window shows, and the comparison run once it does when asked for.
+  void Show(const StartArguments& start);
 
   void cmdSelect1_Click();
   void cmdSelect2_Click();
@@ -58,6 +67,21 @@ class frmMain final : public QMainWindow {
   void mnuNumbersByValue_Click();
   void mnuDoc_Click();
   void mnuAbout_Click();
+
+  // Copies the selected rows, in list order, as tab-separated lines under a
+  // line of the column captions; copies one cell's value.
+  void CopyRows();
+  void CopyCell(const QModelIndex& index);
+  // The list's context menu for the cell at index (which may be invalid).
+  QMenu* ListMenu(const QModelIndex& index);
+  // The find field above the list: rows whose address, description or values
+  // do not hold the text are hidden; the reports still take every row.
+  void ShowFind();
+  void HideFind();
+
+  // Shows notes on the last comparison in the bar above the list, one a line;
+  // none hides the bar.
+  void ShowNotes(const QStringList& notes);
 
   // The two report titles of the comparison that filled the list, from its
   // inputs as they were when it started.
@@ -91,6 +115,17 @@ class frmMain final : public QMainWindow {
   void SaveOption(const char* name, const QAction* item);
   void Place(QWidget* widget, const TwipRect& rect) const;
   void ApplyLayout();
+  void BuildNoteBar();
+  void BuildListTools();
+  bool ListToolsEvent(QObject* watched, QEvent* event);
+  // Files dropped on an archive field fill it; two dropped on the list fill
+  // both fields and are compared.
+  void AcceptDrops();
+  bool DropEvent(QObject* watched, QEvent* event);
+  void ApplyFind();
+  void CountShown();
+  // The bars shown above the list take their room from its top.
+  void PlaceAboveList();
   void ApplyOuterSize();
 
   WindowServices services_;
@@ -107,6 +142,8 @@ class frmMain final : public QMainWindow {
     CompareOptions options;
   };
   ComparisonInputs starting_;
+  PairingNotes notes_;
+  QSortFilterProxyModel* filter_ = nullptr;  // between the model and the list
   ComparisonInputs listed_;
   void StartComparison(bool structureMode);
   MainLayout layout_ = DesignLayout();
@@ -138,6 +175,14 @@ class frmMain final : public QMainWindow {
   QPushButton* cmdPrint = nullptr;
   QPushButton* cmdSave = nullptr;
   QLabel* sbCompare = nullptr;  // the status bar's one panel
+  // Notes on the last comparison, above the list while there are any.
+  QFrame* fraNotes = nullptr;
+  QLabel* lblNotes = nullptr;
+  QToolButton* cmdCloseNotes = nullptr;
+  QLineEdit* txtFind = nullptr;
+  QLabel* sbShown = nullptr;  // while the find field filters: how many rows are shown
+  QAction* mnuCopy = nullptr;
+  QAction* mnuFind = nullptr;
   QMenu* mnuFile = nullptr;
   QAction* mnuExit = nullptr;
   QMenu* mnuOptions = nullptr;

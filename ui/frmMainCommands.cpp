@@ -64,7 +64,10 @@ void frmMain::cmdTwoArchives_Click() {
   try {
     StartComparison(false);
     CompareArchives(PathBytes(txtArchive1->text()), PathBytes(txtArchive2->text()), list_,
-                    IncludeReadOnly(), starting_.options);
+                    IncludeReadOnly(), starting_.options, &notes_);
+    QStringList texts;
+    for (const std::string& note : PairingNoteTexts(notes_)) texts << QString::fromStdString(note);
+    ShowNotes(texts);
   } catch (...) {
     ReportVBError("Error With Structure Parameters");
   }
@@ -72,6 +75,8 @@ void frmMain::cmdTwoArchives_Click() {
 
 void frmMain::StartComparison(bool structureMode) {
   structureMode_ = structureMode;
+  // Notes speak of the comparison before; this one may give its own.
+  ShowNotes({});
   starting_ = {structureMode,      txtArchive1->text(), txtArchive2->text(),
                txtStruct1->text(), txtStruct2->text(),  Options()};
 }

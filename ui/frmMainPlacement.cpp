@@ -9,18 +9,14 @@
 #include <QStatusBar>
 #include <QTreeView>
 
+#include "ui/Main.h"
 #include "ui/frmMain.h"
 #include "ui/frmMainSupport.h"
 
 namespace parvex {
 
 void frmMain::Show() {
-  Form_Load();
-  if (wantMaximized_) {
-    showMaximized();
-  } else {
-    show();
-  }
+  Show(StartArguments{});
 }
 
 void frmMain::Form_Load() {
@@ -100,6 +96,7 @@ void frmMain::ApplyOuterSize() {
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == central && event->type() == QEvent::Resize) Form_Resize();
+  if (ListToolsEvent(watched, event) || DropEvent(watched, event)) return true;
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -120,6 +117,7 @@ void frmMain::ApplyLayout() {
   Place(txtArchive1, layout_.txtArchive1);
   Place(txtArchive2, layout_.txtArchive2);
   Place(lvList, layout_.lvList);
+  PlaceAboveList();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Drives the real parvex under Xvfb with a window manager (openbox), through
-# the X server only (xdotool): types two archive paths, compares, saves a CSV
+# the X server only (xdotool): types two archive paths, compares, copies the
+# rows and reads them from the clipboard, saves a CSV
 # report through the real save dialog, exits from the menu, checks the report
 # and the settings file, then starts twice more and checks that the inputs and
 # the placement came back unchanged; a last start switches an option on,
 # compares structures with it and presses F1. Every wait is bounded.
-#   e2e.sh PARVEX_EXECUTABLE SOURCE_DIR
+#   e2e.sh PARVEX_EXECUTABLE SOURCE_DIR READ_CLIPBOARD_EXECUTABLE
 set -euo pipefail
 parvex="$1"
 source_dir="$2"
+read_clipboard="$3"
 source "$(dirname "$0")/desktop.sh"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run" \
   QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME=
@@ -72,6 +74,19 @@ xdotool key Tab
 xdotool type --delay 5 "$b"
 # "Compare Two Archive Files": fraCommand, Frame2 at 720, the button at 360 (2055 x 615).
 click $((120 + 120 + 120 + 1000)) $((720 + 360 + 300))
+# A row of the list (lvList at 2760, 1560), then every row, copied: the
+# clipboard holds them as tab-separated lines under the captions.
+click $((2760 + 300)) $((1560 + 700))
+xdotool key ctrl+a
+xdotool key ctrl+c
+sleep 0.3
+copied=$("$read_clipboard" 2>/dev/null) || fail "the clipboard could not be read"
+t=$'\t'
+expected_copy=$(printf '%s\n' "Address${t}Description${t}Archive 1${t}Archive 2${t}Units" \
+  "10.1${t}Max speed${t}3000${t}3600${t}rpm" "10.4${t}Current limit${t}12.5${t}15${t}A" \
+  "11.6${t}In-position window${t}0.01${t}0.012${t}mm" "12.3${t}Ramp up time${t}2.5${t}3${t}s" \
+  "12.5${t}Coolant delay${t}1.5${t}1.8${t}s" "13.2${t}Safe speed${t}2000${t}2400${t}mm/min")
+[[ "$copied" == "$expected_copy" ]] || fail "the clipboard holds: $copied"
 # "Save Difference List": fraFunctions at 4080, the button at 1080.
 click $((120 + 120 + 120 + 1000)) $((4080 + 1080 + 300))
 dialog=$(find_window '^Save Difference List$')

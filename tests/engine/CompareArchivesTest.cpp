@@ -17,7 +17,24 @@ struct ArchivesCase {
   std::string archive2;
   bool includeReadOnly;
   std::vector<DifferenceRow> rows;
+  PairingNotes notes{};
 };
+
+PairingNotes LeftOver(int archive, std::uint64_t lines, std::uint64_t from) {
+  PairingNotes notes;
+  notes.leftOverArchive = archive;
+  notes.leftOver = lines;
+  notes.leftOverFrom = from;
+  return notes;
+}
+
+PairingNotes Shift(PairingNotes notes, std::uint64_t line, std::string address1,
+                   std::string address2) {
+  notes.shiftLine = line;
+  notes.address1 = std::move(address1);
+  notes.address2 = std::move(address2);
+  return notes;
+}
 
 void PrintTo(const ArchivesCase& c, std::ostream* os) {
   *os << c.name;
@@ -32,9 +49,11 @@ TEST_P(CompareArchivesCases, ListsTheDifferingValues) {
   DifferenceList list;
   list.Append(Row("old", "", "", "", ""));
   // With every option off, exactly the positional results.
+  PairingNotes notes = Shift(LeftOver(1, 7, 7), 7, "earlier", "notes");
   CompareArchives(dir.Write("a1.txt", c.archive1), dir.Write("a2.txt", c.archive2), list,
-                  c.includeReadOnly, CompareOptions{});
+                  c.includeReadOnly, CompareOptions{}, &notes);
   EXPECT_EQ(list.Rows(), c.rows);
+  EXPECT_EQ(notes, c.notes);
   EXPECT_EQ(list.Status(), std::to_string(c.rows.size()) + " Difference(s)");
   EXPECT_EQ(list.Column(2).Caption, "Archive 1");
   EXPECT_EQ(list.Column(3).Caption, "Archive 2");
@@ -56,17 +75,35 @@ INSTANTIATE_TEST_SUITE_P(
                      "1\td\t5\tu\n2\td\t6\tu\n3\td\t7\tu\n",
                      "1\td\t9\tu\n",
                      false,
-                     {Row("1.0", "d", "5", "9", "u")}},
+                     {Row("1.0", "d", "5", "9", "u")},
+                     LeftOver(1, 2, 2)},
         ArchivesCase{"FirstShorter",
                      "1\td\t5\tu\n",
                      "1\td\t9\tu\n2\td\t6\tu\n",
                      false,
-                     {Row("1.0", "d", "5", "9", "u")}},
+                     {Row("1.0", "d", "5", "9", "u")},
+                     LeftOver(2, 1, 2)},
+        // Every line left over counts, whatever it holds, ended or not.
+        ArchivesCase{"LeftOverLinesOfEveryKind",
+                     "1\td\t5\tu\n2\td\t6\tu\n",
+                     "1\td\t5\tu\n2\td\t6\tu\n$ x\n\ngarbage\n99999\td\t1\tu\n9\td\t1",
+                     false,
+                     {},
+                     LeftOver(2, 5, 3)},
         ArchivesCase{"InsertedLineShiftsPairing",
                      "1\ta\t1\tu\n2\tb\t2\tu\n3\tc\t3\tu\n",
                      "1\ta\t1\tu\n9\tnew\t9\tu\n2\tb\t2\tu\n",
                      false,
-                     {Row("2.0", "b", "2", "9", "u"), Row("3.0", "c", "3", "2", "u")}},
+                     {Row("2.0", "b", "2", "9", "u"), Row("3.0", "c", "3", "2", "u")},
+                     Shift({}, 2, "2.0", "9.0")},
+        // A shift is told where it starts even when the values there are equal
+        // or read-only, and once.
+        ArchivesCase{"RemovedLineShiftsAndLeavesALineOver",
+                     "1\ta\t1\tu\n2\t!b\t2\tu\n3.4\tc\t2\tu\n4\td\t4\tu\n",
+                     "1\ta\t1\tu\n3.4\tc\t3\tu\n4\td\t4\tu\n",
+                     false,
+                     {Row("3.4", "c", "2", "4", "u")},
+                     Shift(LeftOver(1, 1, 4), 2, "2.0", "3.4")},
         ArchivesCase{"BlankAndCaseMatter",
                      "1\td\t1500\tu\n2\td\tabc\tu\n",
                      "1\td\t1500 \tu\n2\td\tABC\tu\n",
@@ -123,12 +160,18 @@ INSTANTIATE_TEST_SUITE_P(
                      "12.3\tA long description\t1600\tu\n",
                      false,
                      {Row("12.3", "A long description", "1500", "1600", "u")}},
-        ArchivesCase{"ShortLineLeftOut", "garbage\n", "1\td\t5\tu\n", false, {}},
+        ArchivesCase{"ShortLineLeftOut",
+                     "garbage\n",
+                     "1\td\t5\tu\n",
+                     false,
+                     {},
+                     Shift({}, 1, "-1.0", "1.0")},
         ArchivesCase{"ShortLineIncluded",
                      "garbage\n",
                      "1\td\t5\tu\n",
                      true,
-                     {Row("-1.0", "<UNKNOWN>", "", "5", "", true)}},
+                     {Row("-1.0", "<UNKNOWN>", "", "5", "", true)},
+                     Shift({}, 1, "-1.0", "1.0")},
         ArchivesCase{"EmptyLines", "\n\n", "\n\n", false, {}},
         ArchivesCase{"NonNumericAddress",
                      "P1\td\t5\tu\n",
@@ -217,8 +260,12 @@ TEST(CompareArchives, BadLinesAreToldAndTheComparisonGoesOn) {
   RecordedErrors errors;
   TempDir dir;
   DifferenceList list;
+  PairingNotes notes;
   CompareArchives(dir.Write("a", "99999\td\t1\tu\n2\td\t1\tu\n"),
-                  dir.Write("b", "1\td\t1\tu\n2\td\t2\tu\n"), list, false);
+                  dir.Write("b", "1\td\t1\tu\n2\td\t2\tu\n"), list, false, CompareOptions{},
+                  &notes);
+  // A line whose address could not be read tells no shift.
+  EXPECT_EQ(notes, PairingNotes{});
   ASSERT_EQ(errors.Shown().size(), 1U);
   EXPECT_EQ(errors.Shown()[0].caption, "Error While Splitting Archive Line");
   // The bad line parsed to the default record, whose empty value differs.

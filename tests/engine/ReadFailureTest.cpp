@@ -90,12 +90,25 @@ struct Outcome {
   std::vector<DifferenceRow> rows;
   std::string status;
   std::vector<std::string> messages;  // "caption: prompt", the prompt cut after its number
+  PairingNotes notes{};
   friend bool operator==(const Outcome&, const Outcome&) = default;
 };
+
+// Lines left over that could not be read to the end: counted as far as they
+// could, and the comparison is not failed for them.
+PairingNotes Unreadable(int archive, std::uint64_t counted, std::uint64_t from) {
+  PairingNotes notes;
+  notes.leftOverArchive = archive;
+  notes.leftOver = counted;
+  notes.leftOverFrom = from;
+  notes.leftOverComplete = false;
+  return notes;
+}
 
 void PrintTo(const Outcome& o, std::ostream* os) {
   *os << o.status << ", " << o.rows.size() << " rows";
   for (const auto& m : o.messages) *os << "; " << m;
+  for (const auto& note : PairingNoteTexts(o.notes)) *os << "; " << note;
 }
 
 struct FailureCase {
@@ -140,8 +153,10 @@ TEST_P(ReadFailure, IsToldAfterTheLinesReadBeforeIt) {
     RecordedErrors errors;
     DifferenceList list;
     list.SetStatus("earlier");
-    CompareArchives(a, b, list, false, CompareOptions{c.byAddress, false}, sizes);
-    Outcome got{list.Rows(), list.Status(), {}};
+    Outcome got{};
+    CompareArchives(a, b, list, false, CompareOptions{c.byAddress, false}, &got.notes, sizes);
+    got.rows = list.Rows();
+    got.status = list.Status();
     for (const auto& m : errors.Shown()) {
       got.messages.push_back(m.caption + ": " + m.prompt.substr(0, m.prompt.find(':')));
     }
@@ -167,9 +182,11 @@ INSTANTIATE_TEST_SUITE_P(
         // The second archive ends before the line the failure is in: by
         // position that line is never needed; by address it is.
         FailureCase{"InALineNotNeeded", kLine + "2\td\t6\tu\n", kLine, true, 12, false,
-                    Outcome{{}, "0 Difference(s)", {}}},
+                    Outcome{{}, "0 Difference(s)", {}, Unreadable(1, 0, 2)}},
         FailureCase{"InALineOfTheSecondNotNeeded", kLine, kLine + "2\td\t6\tu\n", false, 12, false,
-                    Outcome{{}, "0 Difference(s)", {}}},
+                    Outcome{{}, "0 Difference(s)", {}, Unreadable(2, 0, 2)}},
+        FailureCase{"AfterLinesNotNeeded", kLine, kLine + kLine + kLine + kLine, false, 20, false,
+                    Outcome{{}, "0 Difference(s)", {}, Unreadable(2, 1, 2)}},
         FailureCase{"InALineNeededByAddress", kLine + "2\td\t6\tu\n", kLine, true, 12, true,
                     Outcome{{}, "earlier", {kFailed}}},
         // Right at a line end: the rows before it stay, the status does not come.

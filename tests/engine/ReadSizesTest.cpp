@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "engine/Archive.h"
@@ -88,6 +89,7 @@ struct Outcome {
   std::string caption2;
   std::string status;
   std::vector<ShownMessage> messages;
+  PairingNotes notes;
   friend bool operator==(const Outcome&, const Outcome&) = default;
 };
 
@@ -98,30 +100,36 @@ void PrintTo(const Outcome& o, std::ostream* os) {
         << row.SubItems[2] << " | " << row.SubItems[3] << (row.Locked ? " (lock)" : "") << "\n";
   }
   for (const auto& m : o.messages) *os << "  message: " << m.caption << ": " << m.prompt << "\n";
+  for (const auto& note : PairingNoteTexts(o.notes)) *os << "  note: " << note << "\n";
 }
 
 template <typename Compare>
 Outcome Observe(Compare&& compare) {
   RecordedErrors errors;
   DifferenceList list;
-  compare(list);
-  return Outcome{list.Rows(), list.Column(2).Caption, list.Column(3).Caption, list.Status(),
-                 errors.Shown()};
+  PairingNotes notes;
+  if constexpr (std::is_invocable_v<Compare, DifferenceList&, PairingNotes&>) {
+    compare(list, notes);
+  } else {
+    compare(list);
+  }
+  return Outcome{list.Rows(),   list.Column(2).Caption, list.Column(3).Caption,
+                 list.Status(), errors.Shown(),         notes};
 }
 
 // The comparison by position in its plainest form, line by line, for the
 // fast readers to agree with: a "$" line takes the fields of its archive's
-// last other line and an empty value.
+// last other line and an empty value. The notes too: lines left in the longer
+// archive, and the first pair of two parsed lines with different addresses.
 void CompareLineByLine(const std::string& a, const std::string& b, DifferenceList& list,
-                       bool includeReadOnly) {
+                       bool includeReadOnly, PairingNotes& notes) {
   TextStream stream1(a, TextStream::Mode::Read);
   TextStream stream2(b, TextStream::Mode::Read);
   list.SetCaption("val1", "Archive 1");
   list.SetCaption("val2", "Archive 2");
   ArchiveRecord last1;
   ArchiveRecord last2;
-  const auto next = [](TextStream& stream, ArchiveRecord& last) {
-    const std::string_view line = stream.ReadLine();
+  const auto next = [](std::string_view line, ArchiveRecord& last) {
     if (!line.empty() && line.front() == '$') {
       ArchiveRecord copy = last;
       copy.Value.clear();
@@ -130,14 +138,41 @@ void CompareLineByLine(const std::string& a, const std::string& b, DifferenceLis
     last = SplitArchiveLine(line);
     return last;
   };
+  const auto parsed = [](std::string_view line) {
+    if (!line.empty() && line.front() == '$') return false;
+    try {
+      ArchiveFields fields;
+      ParseArchiveLine(line, fields);
+      return true;
+    } catch (...) {
+      return false;
+    }
+  };
   int count = 0;
+  std::uint64_t pairs = 0;
   while (!stream1.AtEndOfStream() && !stream2.AtEndOfStream()) {
-    const ArchiveRecord r1 = next(stream1, last1);
-    const ArchiveRecord r2 = next(stream2, last2);
+    ++pairs;
+    const std::string line1(stream1.ReadLine());
+    const std::string line2(stream2.ReadLine());
+    const ArchiveRecord r1 = next(line1, last1);
+    const ArchiveRecord r2 = next(line2, last2);
+    if (notes.shiftLine == 0 && parsed(line1) && parsed(line2) &&
+        (r1.ParamNumber != r2.ParamNumber || r1.SubIndex != r2.SubIndex)) {
+      notes.shiftLine = pairs;
+      notes.address1 = std::to_string(r1.ParamNumber) + "." + std::to_string(r1.SubIndex);
+      notes.address2 = std::to_string(r2.ParamNumber) + "." + std::to_string(r2.SubIndex);
+    }
     if ((!includeReadOnly && r1.ReadOnly) || r1.Value == r2.Value) continue;
     list.Append(Row(std::to_string(r1.ParamNumber) + "." + std::to_string(r1.SubIndex),
                     r1.Description, r1.Value, r2.Value, r1.Units, r1.ReadOnly));
     ++count;
+  }
+  for (const int archive : {1, 2}) {
+    TextStream& longer = archive == 1 ? stream1 : stream2;
+    if (longer.AtEndOfStream()) continue;
+    notes.leftOverArchive = archive;
+    notes.leftOverFrom = pairs + 1;
+    for (; !longer.AtEndOfStream(); longer.ReadLine()) ++notes.leftOver;
   }
   list.SetStatus(DifferenceStatus(count));
 }
@@ -150,6 +185,8 @@ TEST(ReadSizes, ResultsDoNotDependOnThem) {
                                         {4096, 2}, {4096, 4096}, {ReadSizes{}.buffer, 1}};
   std::size_t rows = 0;
   std::size_t messages = 0;
+  int leftOver = 0;
+  int shifted = 0;
   int inStepToTheEnd = 0;
   constexpr int kPairs = 24;
   for (int pair = 0; pair < kPairs; ++pair) {
@@ -192,15 +229,16 @@ TEST(ReadSizes, ResultsDoNotDependOnThem) {
     const auto s2 = static_cast<std::int16_t>(pair % 4 == 0 ? -1 : 2);
 
     const auto archives = [&](const ReadSizes& size) {
-      return Observe(
-          [&](DifferenceList& list) { CompareArchives(a, b, list, includeReadOnly, size); });
+      return Observe([&](DifferenceList& list, PairingNotes& notes) {
+        CompareArchives(a, b, list, includeReadOnly, CompareOptions{}, &notes, size);
+      });
     };
     // Matching by address reads through the same readers, passing over runs
     // of lines at a time.
     const CompareOptions byAddress{true, pair / 6 % 2 == 0};
     const auto archivesByAddress = [&](const ReadSizes& size) {
-      return Observe([&](DifferenceList& list) {
-        CompareArchives(a, b, list, includeReadOnly, byAddress, size);
+      return Observe([&](DifferenceList& list, PairingNotes& notes) {
+        CompareArchives(a, b, list, includeReadOnly, byAddress, &notes, size);
       });
     };
     const auto structures = [&](const ReadSizes& size) {
@@ -210,8 +248,8 @@ TEST(ReadSizes, ResultsDoNotDependOnThem) {
     const Outcome expectArchives = archives(ReadSizes{});
     const Outcome expectStructures = structures(ReadSizes{});
     const Outcome expectByAddress = archivesByAddress(ReadSizes{});
-    ASSERT_EQ(expectArchives, Observe([&](DifferenceList& list) {
-                CompareLineByLine(a, b, list, includeReadOnly);
+    ASSERT_EQ(expectArchives, Observe([&](DifferenceList& list, PairingNotes& notes) {
+                CompareLineByLine(a, b, list, includeReadOnly, notes);
               }))
         << "pair " << pair;
     // Matching by address pairs archives of the same addresses line by line
@@ -229,6 +267,8 @@ TEST(ReadSizes, ResultsDoNotDependOnThem) {
       EXPECT_EQ(inStepRows, expectByAddress.rows) << "pair " << pair;
     }
     rows += expectArchives.rows.size() + expectStructures.rows.size();
+    leftOver += expectArchives.notes.leftOver > 0 ? 1 : 0;
+    shifted += expectArchives.notes.shiftLine > 0 ? 1 : 0;
     messages += expectArchives.messages.size() + expectStructures.messages.size();
     for (const ReadSizes& size : sizes) {
       SCOPED_TRACE("pair " + std::to_string(pair) + ", buffer " + std::to_string(size.buffer) +
@@ -241,6 +281,8 @@ TEST(ReadSizes, ResultsDoNotDependOnThem) {
   // The archives are rich enough to say something.
   EXPECT_GT(rows, 100U);
   EXPECT_GT(messages, 20U);
+  EXPECT_GT(leftOver, 10);
+  EXPECT_GE(shifted, 5);
   // Matching by address read in step to the end often enough to be held
   // against reading into tables, not only gave up and read tables twice.
   EXPECT_GE(2 * inStepToTheEnd, kPairs);

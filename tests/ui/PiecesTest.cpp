@@ -22,6 +22,39 @@ TEST(CodePage, EveryByteRoundTrips) {
   EXPECT_EQ(ToArchiveBytes(QStringLiteral("\u65e5 \u00fc")), "? \xfc");
 }
 
+TEST(CodePage, FieldsInUtf8ShowAsUtf8AndAllOthersInTheCodePage) {
+  struct Case {
+    const char* bytes;
+    QString shown;
+  };
+  const Case cases[] = {
+      {"\xc3\x9c"
+       "bersetzung",
+       QStringLiteral("\u00dcbersetzung")},
+      {"\xc2\xb0"
+       "C",
+       QStringLiteral("\u00b0C")},
+      {"\xe2\x82\xac 5", QStringLiteral("\u20ac 5")},
+      {"\xf0\x9f\x98\x80", QString::fromUtf8("\xf0\x9f\x98\x80")},
+      {"\xef\xbb\xbfx", QStringLiteral("\ufeffx")},  // a byte order mark is kept
+      // Windows-1252: single high bytes, and UTF-8 mixed with them.
+      {"\xb0"
+       "C",
+       QStringLiteral("\u00b0C")},
+      {"\xdc"
+       "bersetzung",
+       QStringLiteral("\u00dcbersetzung")},
+      {"\xc3\x9c \xb0", QStringLiteral("\u00c3\u0153 \u00b0")},
+      // Not UTF-8: overlong, a surrogate, a sequence cut short, too high.
+      {"\xc0\xaf", QStringLiteral("\u00c0\u00af")},
+      {"\xed\xa0\x80", QStringLiteral("\u00ed\u00a0\u20ac")},
+      {"\xe2\x82", QStringLiteral("\u00e2\u201a")},
+      {"\xf4\x90\x80\x80", QStringLiteral("\u00f4\u0090\u20ac\u20ac")},
+      {"plain 12.3", QStringLiteral("plain 12.3")},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FieldText(c.bytes), c.shown) << c.bytes;
+}
+
 TEST(PrintedText, TitlesInUtf8AndArchiveTextInTheCodePage) {
   EXPECT_EQ(PrintedText("Archive 1: /data/\xc3\xbc"
                         "ber.arc"),

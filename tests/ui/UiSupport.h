@@ -60,9 +60,11 @@ class FakeDialogs final : public DialogBackend {
 
  private:
   std::optional<QString> Next() {
-    if (answers.empty()) return std::nullopt;
-    auto a = answers.front();
-    answers.pop_front();
+    std::optional<QString> a;
+    if (!answers.empty()) {
+      a.swap(answers.front());
+      answers.pop_front();
+    }
     return a;
   }
 };

@@ -1,0 +1,138 @@
+// The note bar above the list: what a comparison by position left over or
+// paired across addresses, shown until the next comparison or until closed.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "UiSupport.h"
+
+namespace parvex {
+namespace {
+
+using test::RecordedErrors;
+using test::TempDir;
+using test::WindowFixture;
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+class Notes : public ::testing::Test {
+ protected:
+  void CompareArchives(const std::string& a, const std::string& b) {
+    window->txtArchive1->setText(Q(dir.Write("a.arc", a)));
+    window->txtArchive2->setText(Q(dir.Write("b.arc", b)));
+    window->cmdTwoArchives_Click();
+    QApplication::processEvents();
+  }
+  bool BarShown() const { return window->fraNotes->isVisible(); }
+
+  RecordedErrors errors;
+  TempDir dir;
+  WindowFixture fixture{dir};
+  std::unique_ptr<frmMain> window = fixture.Start();
+};
+
+const std::string kThree = "1\ta\t1\tu\n2\tb\t2\tu\n3\tc\t3\tu\n";
+const std::string kTwo = "1\ta\t1\tu\n2\tb\t2\tu\n";
+
+TEST_F(Notes, TellWhatPairingByPositionLeftOutOrShifted) {
+  const QString why = QStringLiteral(
+      " on: they were not compared, as comparing by position stops at the end of the shorter "
+      "archive.");
+  struct Case {
+    const char* name;
+    std::string archive1;
+    std::string archive2;
+    QString notes;  // empty: no bar
+  };
+  const Case cases[] = {
+      {"shorter archive 2", kThree, kTwo,
+       QStringLiteral("Archive 1 has 1 line more than Archive 2, from line 3") + why},
+      {"shorter archive 1", kTwo, kThree + "$ end\n",
+       QStringLiteral("Archive 2 has 2 lines more than Archive 1, from line 3") + why},
+      {"a line inserted", kThree, "1\ta\t1\tu\n7.5\tnew\t9\tu\n2\tb\t2\tu\n",
+       QStringLiteral("Lines with different addresses were paired from line 2 on (2.0 in "
+                      "Archive 1, 7.5 in Archive 2): Options, Match Lines by Address pairs "
+                      "lines by address.")},
+      {"same lines, values differ", kThree, "1\ta\t1\tu\n2\tb\t5\tu\n3\tc\t6\tu\n", {}},
+      {"identical", kThree, kThree, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CompareArchives(c.archive1, c.archive2);
+    EXPECT_EQ(BarShown(), !c.notes.isEmpty());
+    if (!c.notes.isEmpty()) {
+      EXPECT_EQ(window->lblNotes->text(), c.notes);
+    }
+    // The bar takes its room from the list, which stays below it.
+    const QRect bar = window->fraNotes->geometry();
+    const QRect list = window->lvList->geometry();
+    if (BarShown()) {
+      EXPECT_GT(list.top(), bar.bottom());
+      EXPECT_EQ(bar.width(), list.width());
+    } else {
+      EXPECT_EQ(list.top(), 104);  // the design's 1560 twips
+    }
+  }
+  EXPECT_TRUE(errors.Shown().empty());
+}
+
+TEST_F(Notes, GoAtTheNextComparisonOrWhenClosed) {
+  CompareArchives(kThree, kTwo);
+  ASSERT_TRUE(BarShown());
+  const int listTop = window->lvList->geometry().top();
+  // Matching by address pairs nothing by position: no notes.
+  window->mnuMatchByAddress->trigger();
+  window->cmdTwoArchives_Click();
+  EXPECT_FALSE(BarShown());
+  EXPECT_LT(window->lvList->geometry().top(), listTop);
+  window->mnuMatchByAddress->trigger();
+
+  // A structure comparison, even one that cannot start, ends them too.
+  CompareArchives(kThree, kTwo);
+  ASSERT_TRUE(BarShown());
+  window->txtStruct1->setText(QStringLiteral("x"));
+  window->cmdStructure_Click();
+  EXPECT_FALSE(BarShown());
+  errors.box.shown.clear();
+
+  // Closed by keyboard: the window goes on, the focus goes back to the list.
+  CompareArchives(kThree, kTwo);
+  ASSERT_TRUE(BarShown());
+  window->activateWindow();
+  window->cmdCloseNotes->setFocus();
+  QTest::keyClick(window->cmdCloseNotes, Qt::Key_Space);
+  EXPECT_FALSE(BarShown());
+  EXPECT_EQ(window->lvList->geometry().top(), 104);
+  EXPECT_EQ(QApplication::focusWidget(), window->lvList);
+  EXPECT_TRUE(errors.Shown().empty());
+}
+
+TEST_F(Notes, AreReachableAndNamed) {
+  CompareArchives(kThree, kTwo);
+  ASSERT_TRUE(BarShown());
+  EXPECT_FALSE(window->fraNotes->accessibleName().isEmpty());
+  EXPECT_EQ(window->fraNotes->accessibleDescription(), window->lblNotes->text());
+  EXPECT_FALSE(window->cmdCloseNotes->accessibleName().isEmpty());
+  // Tab from the last command button reaches the notes, then their close button.
+  QWidget* next = window->cmdSave->nextInFocusChain();
+  while (next->focusPolicy() == Qt::NoFocus || !next->isVisibleTo(window.get())) {
+    next = next->nextInFocusChain();
+  }
+  EXPECT_EQ(next, window->lblNotes);
+  next = next->nextInFocusChain();
+  while (next->focusPolicy() == Qt::NoFocus || !next->isVisibleTo(window.get())) {
+    next = next->nextInFocusChain();
+  }
+  EXPECT_EQ(next, window->cmdCloseNotes);
+}
+
+}  // namespace
+}  // namespace parvex
