@@ -2,18 +2,16 @@
 
 #include <QFontMetrics>
 #include <QPrinter>
-#include <QStringDecoder>
 
 #include "engine/Failure.h"
 #include "ui/CodePage.h"
 
 namespace parvex {
 
+// The rule of the screen, applied to each printed line: the printer is handed
+// lines, not fields.
 QString PrintedText(std::string_view bytes) {
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  const QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  if (!utf8.hasError()) return text;
-  return FromArchiveBytes(bytes);
+  return FieldText(bytes);
 }
 
 PrinterDestination::~PrinterDestination() {
