@@ -66,9 +66,14 @@ int main(int argc, char** argv) {
 #ifdef Q_OS_WIN
   // A window program has no console of its own: answer in the one it was
   // started from. Windows always has a display, so the usual platform serves.
-  if (terminalOnly && AttachConsole(ATTACH_PARENT_PROCESS)) {
+  // Output that is redirected already (to a file, a pipe) stays so.
+  const auto unset = [](DWORD which) {
+    const HANDLE handle = GetStdHandle(which);
+    return handle == nullptr || handle == INVALID_HANDLE_VALUE;
+  };
+  if (terminalOnly && unset(STD_OUTPUT_HANDLE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
     std::freopen("CONOUT$", "w", stdout);
-    std::freopen("CONOUT$", "w", stderr);
+    if (unset(STD_ERROR_HANDLE)) std::freopen("CONOUT$", "w", stderr);
   }
 #else
   if (terminalOnly) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -51,8 +51,14 @@ class StdoutDestination final : public ReportDestination {
   }
 };
 
+// Paths as the engine opens them: on Windows UTF-8 (opened through the wide
+// API), elsewhere the bytes of the file system's own encoding.
 std::string Bytes(const QString& text) {
+#ifdef _WIN32
+  return text.toUtf8().toStdString();
+#else
   return QFile::encodeName(text).toStdString();
+#endif
 }
 
 char LocaleDecimalPoint() {

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 if [[ "${1:-}" == "--windows" ]]; then
   ./scripts/setup.sh --windows
   ./scripts/test-windows.sh --build-only
-  [[ -f build-win/app/parvex.exe ]] || {
+  grep -q '^PARVEX_ENGINE_ONLY:BOOL=OFF' build-win/CMakeCache.txt && [[ -f build-win/app/parvex.exe ]] || {
     echo "package: no Qt for Windows, so no Windows program to package" >&2
     exit 1
   }
@@ -28,6 +28,17 @@ if [[ "${1:-}" == "--windows" ]]; then
   crlf packaging/copyright "$stage/LICENSES/COPYRIGHT.txt"
   crlf /usr/share/common-licenses/LGPL-3 "$stage/LICENSES/LGPL-3.txt"
   crlf /usr/share/common-licenses/GPL-3 "$stage/LICENSES/GPL-3.txt"
+  # The libraries that Qt and MinGW-w64 link in, with their notices as Debian
+  # records them for the same libraries.
+  for doc in libfreetype6 libharfbuzz0b libpng16-16 libjpeg62-turbo libpcre2-16-0 zlib1g \
+    mingw-w64-common; do
+    [[ -f "/usr/share/doc/$doc/copyright" ]] || continue
+    printf '==== %s ====\n\n' "$doc"
+    cat "/usr/share/doc/$doc/copyright"
+    printf '\n'
+  done >"$stage/LICENSES/third-party.in"
+  crlf "$stage/LICENSES/third-party.in" "$stage/LICENSES/THIRD-PARTY.txt"
+  rm "$stage/LICENSES/third-party.in"
   cp packaging/windows/relink/CMakeLists.txt "$stage/relink/"
   cp build-win/engine/libparvex_engine.a build-win/reports/libparvex_reports.a \
     build-win/settings/libparvex_settings.a build-win/ui/libparvex_ui.a "$stage/relink/lib/"
