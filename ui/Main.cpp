@@ -25,7 +25,7 @@ StartArguments ReadStartArguments(const QStringList& arguments, const QString& f
   }
   const QDir base(folder);
   const auto absolute = [&base](const QString& path) {
-    return QDir::cleanPath(base.absoluteFilePath(path));
+    return QDir::toNativeSeparators(QDir::cleanPath(base.absoluteFilePath(path)));
   };
   if (!archives.isEmpty()) start.archive1 = absolute(archives[0]);
   if (archives.size() == 2) start.archive2 = absolute(archives[1]);

@@ -1,5 +1,6 @@
 // Archives that come from outside the window: the command line, and files
 // dropped from a file manager.
+#include <QDir>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -20,7 +21,7 @@ QStringList DroppedFiles(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls()) return files;
   for (const QUrl& url : data->urls()) {
     if (!url.isLocalFile()) return {};
-    files << url.toLocalFile();
+    files << QDir::toNativeSeparators(url.toLocalFile());  // as Browse gives them
   }
   return files;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,17 +34,28 @@ TEST(StartArguments, ArchivesMadeAbsoluteAndFaultsTold) {
     QString error;
   };
   const QString p = QStringLiteral("parvex");
+  // Absolute paths begin with a drive on Windows; the fields show the
+  // system's own separators, as Browse does.
+#ifdef Q_OS_WIN
+  const QString root = QStringLiteral("C:");
+#else
+  const QString root;
+#endif
+  const auto N = [&root](const char* path) {
+    return QDir::toNativeSeparators(root + QLatin1String(path));
+  };
   const Case cases[] = {
       {{p}, {}, {}, false, {}},
-      {{p, QStringLiteral("a.arc")}, QStringLiteral("/work/in/a.arc"), {}, false, {}},
-      {{p, QStringLiteral("/x/a.arc"), QStringLiteral("../b.arc"), QStringLiteral("--compare")},
-       QStringLiteral("/x/a.arc"),
-       QStringLiteral("/work/b.arc"),
+      {{p, QStringLiteral("a.arc")}, N("/work/in/a.arc"), {}, false, {}},
+      {{p, root + QStringLiteral("/x/a.arc"), QStringLiteral("../b.arc"),
+        QStringLiteral("--compare")},
+       N("/x/a.arc"),
+       N("/work/b.arc"),
        true,
        {}},
       {{p, QStringLiteral("--compare"), QStringLiteral("./a"), QStringLiteral("b")},
-       QStringLiteral("/work/in/a"),
-       QStringLiteral("/work/in/b"),
+       N("/work/in/a"),
+       N("/work/in/b"),
        true,
        {}},
       {{p, QStringLiteral("--bogus"), QStringLiteral("a")},
@@ -59,7 +71,8 @@ TEST(StartArguments, ArchivesMadeAbsoluteAndFaultsTold) {
   };
   for (const Case& c : cases) {
     QString error;
-    const StartArguments start = ReadStartArguments(c.arguments, QStringLiteral("/work/in"), error);
+    const StartArguments start =
+        ReadStartArguments(c.arguments, root + QStringLiteral("/work/in"), error);
     const std::string what = c.arguments.join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(start.archive1, c.archive1) << what;
     EXPECT_EQ(start.archive2, c.archive2) << what;
