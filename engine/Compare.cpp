@@ -12,6 +12,7 @@
 #include "engine/ErrorReport.h"
 #include "engine/Failure.h"
 #include "engine/NumericEquality.h"
+#include "engine/Rules.h"
 #include "engine/TextStream.h"
 
 namespace parvex {
@@ -26,6 +27,11 @@ DifferenceRow MakeRow(std::string text, const Record& first, std::string_view va
   row.SubItems = {std::string(first.Description), std::string(first.Value), std::string(value2),
                   std::string(first.Units)};
   return row;
+}
+
+RuleLine LineForRules(const Rules& rules, const BatchReader::Line& line) {
+  return RuleLineOf(rules, line.Number(), line.Member(),
+                    std::string_view(line.text, line.descriptionSize));
 }
 
 // A line's failure to convert its address, told under the parser's title.
@@ -62,13 +68,14 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
                      bool includeReadOnly, const CompareOptions& options, const ReadSizes& sizes) {
   if (options.MatchByAddress) {
     CompareArchivesByAddress(archive1, archive2, list, includeReadOnly, options.NumbersByValue,
-                             sizes);
+                             sizes, options.AppliedRules);
     return;
   }
   std::unique_ptr<TextStream> stream1;
   std::unique_ptr<TextStream> stream2;
   try {
     std::int16_t count = 0;
+    ValueJudge judge(options.NumbersByValue, options.AppliedRules);
     // Both are opened even when the first is missing, so each missing file
     // gets its own message.
     stream1 = OpenTextStream(archive1, kOpenForReading, sizes.buffer);
@@ -107,7 +114,10 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
 
         if (!includeReadOnly && line1.ReadOnly()) continue;
         if (BatchReader::SameValueBytes(line1, line2) ||
-            (options.NumbersByValue && SameDecimalNumber(line1.Value(), line2.Value()))) {
+            judge.EqualAfterBytes(line1.Value(), line2.Value(), [&](RuleLine& a, RuleLine& b) {
+              a = LineForRules(*options.AppliedRules, line1);
+              b = LineForRules(*options.AppliedRules, line2);
+            })) {
           continue;
         }
 
@@ -117,7 +127,7 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
         count = CheckedAdd16(count, 1);
       }
     }
-    list.SetStatus(DifferenceStatus(count));
+    list.SetStatus(ComparisonStatus(count, judge));
   } catch (...) {
     ReportVBError("Error While Comparing Archives");
   }
@@ -134,12 +144,13 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
                        const ReadSizes& sizes) {
   if (options.MatchByAddress) {
     CompareStructuresByAddress(archive, structure1, structure2, list, includeReadOnly,
-                               options.NumbersByValue, sizes);
+                               options.NumbersByValue, sizes, options.AppliedRules);
     return;
   }
   std::unique_ptr<TextStream> stream;
   try {
     std::int16_t count = 0;
+    ValueJudge judge(options.NumbersByValue, options.AppliedRules);
     stream = OpenTextStream(archive, kOpenForReading, sizes.buffer);
     if (stream) {
       list.Clear();
@@ -188,13 +199,22 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
         const ArchiveRecord& m2 = t2.slots[static_cast<std::size_t>(i)];
         if (m1.ParamNumber < 0) break;
         if (!includeReadOnly && m1.ReadOnly) continue;
-        if (ValuesEqual(m1.Value, m2.Value, options.NumbersByValue)) continue;
+        // A pattern matches a member by its address in either structure; past
+        // the last member of structure 2 there is only the one.
+        const bool paired = i < t2.fill;
+        if (judge.Equal(m1.Value, m2.Value, [&](RuleLine& a, RuleLine& b) {
+              const Rules& rules = *options.AppliedRules;
+              a = RuleLineOf(rules, m1.ParamNumber, m1.SubIndex, m1.Description);
+              b = paired ? RuleLineOf(rules, m2.ParamNumber, m2.SubIndex, m2.Description) : a;
+            })) {
+          continue;
+        }
         list.Append(MakeRow(std::to_string(m1.SubIndex), m1, m2.Value));
         count = CheckedAdd16(count, 1);
       }
       stream->Close();
     }
-    list.SetStatus(DifferenceStatus(count));
+    list.SetStatus(ComparisonStatus(count, judge));
   } catch (...) {
     ReportVBError("Error While Comparing Structures");
   }

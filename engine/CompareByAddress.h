@@ -8,6 +8,7 @@
 namespace parvex {
 
 class DifferenceList;
+class Rules;
 
 // The comparisons with lines paired by address instead of by position: the
 // k-th line of an address in one side with the k-th line of the same address
@@ -18,18 +19,19 @@ class DifferenceList;
 // and failures are as in the positional comparisons.
 void CompareArchivesByAddress(const std::string& archive1, const std::string& archive2,
                               DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                              const ReadSizes& sizes);
+                              const ReadSizes& sizes, const Rules* rules = nullptr);
 
 // The same, every line put in tables first, as CompareArchivesByAddress does
 // only for archives whose addresses are not the same in the same order; for
 // tests, which hold the two ways against each other.
 void CompareArchivesInTables(const std::string& archive1, const std::string& archive2,
                              DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                             const ReadSizes& sizes);
+                             const ReadSizes& sizes, const Rules* rules = nullptr);
 
 // Members N1.M and N2.M are paired by their member number M.
 void CompareStructuresByAddress(const std::string& archive, std::int16_t structure1,
                                 std::int16_t structure2, DifferenceList& list, bool includeReadOnly,
-                                bool numbersByValue, const ReadSizes& sizes);
+                                bool numbersByValue, const ReadSizes& sizes,
+                                const Rules* rules = nullptr);
 
 }  // namespace parvex

@@ -1,8 +1,10 @@
 #include "engine/NumericEquality.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace parvex {
 
@@ -135,6 +137,89 @@ Significant SignificantDigits(const Decimal& d) {
   return s;
 }
 
+// A number as exactly as written: digits (no leading or trailing zeros; none
+// for zero) times ten to the power exponent.
+struct Exact {
+  bool negative = false;
+  std::string digits;
+  long long exponent = 0;
+
+  long long Top() const { return exponent + static_cast<long long>(digits.size()) - 1; }
+};
+
+// Beyond this many places between two numbers' digits the numbers are not
+// aligned: such a gap cannot be told from a tolerance without huge texts.
+constexpr long long kMostPlaces = 100000;
+
+std::optional<Exact> ReadExact(std::string_view text) {
+  const std::optional<Decimal> d = ReadDecimal(text);
+  if (!d || d->exponent.size() > 18) return std::nullopt;
+  Exact e;
+  const Significant s = SignificantDigits(*d);
+  if (s.zero) return e;
+  e.negative = d->negative;
+  for (std::size_t k = s.first; k <= s.last; ++k) e.digits += d->Digit(k);
+  long long exponent = 0;
+  for (const char c : d->exponent) exponent = exponent * 10 + (c - '0');
+  e.exponent = (d->exponentNegative ? -exponent : exponent) + s.shift;
+  return e;
+}
+
+// The digits of x written down to the power low (low <= x.exponent).
+std::string DigitsDownTo(const Exact& x, long long low) {
+  return x.digits + std::string(static_cast<std::size_t>(x.exponent - low), '0');
+}
+
+Exact Trimmed(std::string digits, long long exponent) {
+  Exact e;
+  const std::size_t first = digits.find_first_not_of('0');
+  if (first == std::string::npos) return e;
+  const std::size_t last = digits.find_last_not_of('0');
+  e.digits = digits.substr(first, last - first + 1);
+  e.exponent = exponent + static_cast<long long>(digits.size() - 1 - last);
+  return e;
+}
+
+// -1, 0 or 1 as |x| is below, equal to or above |y|.
+int CompareExact(const Exact& x, const Exact& y) {
+  if (x.digits.empty() || y.digits.empty()) {
+    return x.digits.empty() ? (y.digits.empty() ? 0 : -1) : 1;
+  }
+  if (x.Top() != y.Top()) return x.Top() < y.Top() ? -1 : 1;
+  // The same top place: the digits line up from the left.
+  const int c = x.digits.compare(y.digits);
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+// |a - b|, or nothing when their digits lie too far apart.
+std::optional<Exact> Distance(const Exact& a, const Exact& b) {
+  if (a.digits.empty()) return Exact{false, b.digits, b.exponent};
+  if (b.digits.empty()) return Exact{false, a.digits, a.exponent};
+  const long long low = std::min(a.exponent, b.exponent);
+  if (std::max(a.Top(), b.Top()) - low > kMostPlaces) return std::nullopt;
+  const std::string x = DigitsDownTo(a, low);
+  const std::string y = DigitsDownTo(b, low);
+  if (a.negative != b.negative) return Trimmed(AddMagnitudes(x, y), low);
+  if (CompareMagnitudes(x, y) >= 0) return Trimmed(SubtractMagnitudes(x, y), low);
+  return Trimmed(SubtractMagnitudes(y, x), low);
+}
+
+Exact Product(const Exact& x, const Exact& y) {
+  if (x.digits.empty() || y.digits.empty()) return Exact{};
+  std::vector<int> sum(x.digits.size() + y.digits.size(), 0);
+  for (std::size_t i = x.digits.size(); i-- > 0;) {
+    for (std::size_t j = y.digits.size(); j-- > 0;) {
+      sum[i + j + 1] += (x.digits[i] - '0') * (y.digits[j] - '0');
+    }
+  }
+  for (std::size_t k = sum.size(); k-- > 1;) {
+    sum[k - 1] += sum[k] / 10;
+    sum[k] %= 10;
+  }
+  std::string digits;
+  for (const int d : sum) digits += static_cast<char>('0' + d);
+  return Trimmed(std::move(digits), x.exponent + y.exponent);
+}
 }  // namespace
 
 bool SameDecimalNumber(std::string_view a, std::string_view b) {
@@ -161,6 +246,32 @@ bool SameDecimalNumber(std::string_view a, std::string_view b) {
     return value(*da, sa.shift) == value(*db, sb.shift);
   }
   return ExponentPlus(*da, sa.shift) == ExponentPlus(*db, sb.shift);
+}
+
+}  // namespace parvex
+
+namespace parvex {
+
+bool WithinDecimalTolerance(std::string_view a, std::string_view b, std::string_view absolute,
+                            std::string_view relative) {
+  const std::optional<Exact> x = ReadExact(a);
+  if (!x) return false;
+  const std::optional<Exact> y = ReadExact(b);
+  if (!y) return false;
+  const std::optional<Exact> distance = Distance(*x, *y);
+  if (!distance) return false;
+  if (!absolute.empty()) {
+    const std::optional<Exact> limit = ReadExact(absolute);
+    if (limit && CompareExact(*distance, *limit) <= 0) return true;
+  }
+  if (!relative.empty()) {
+    const std::optional<Exact> fraction = ReadExact(relative);
+    if (fraction) {
+      const Exact& larger = CompareExact(*x, *y) >= 0 ? *x : *y;
+      if (CompareExact(*distance, Product(*fraction, larger)) <= 0) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace parvex

@@ -17,6 +17,14 @@ namespace parvex {
 // "0.1" and "0.1000000000000000055" differ however a double would round them.
 bool SameDecimalNumber(std::string_view a, std::string_view b);
 
+// True when both texts read as decimal numbers (as above) a and b with
+// |a - b| <= absolute, or |a - b| <= relative * max(|a|, |b|); an empty
+// tolerance is not given. The tolerances are decimal texts of the same
+// reading. Decided exactly on the digits; numbers whose digits lie more than
+// 100000 places apart are never within a tolerance.
+bool WithinDecimalTolerance(std::string_view a, std::string_view b, std::string_view absolute,
+                            std::string_view relative);
+
 // Whether size bytes at a and at b are the same, for buffers that keep at
 // least 16 bytes of room behind every value: a short value is then tested
 // sixteen bytes at once, without a call.
