@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -15,12 +17,38 @@
 #include "engine/Compare.h"
 #include "engine/DifferenceList.h"
 #include "engine/ErrorReport.h"
+#include "engine/Rules.h"
 
 namespace {
 
 using parvex::bench::GeneratedPair;
 
 GeneratedPair gPair;
+std::shared_ptr<const parvex::Rules> gRules;
+
+// A rules file as a fleet might keep one: 100 address patterns to ignore,
+// spread over the archive (single addresses, whole structures and ranges),
+// and 10 tolerance tables, the last for every address. The tolerances are
+// below the generated differences (0.01), so the rows stay nearly the same
+// and the figure is the cost of judging them.
+std::string FleetRules() {
+  std::string text = "[ignore]\naddresses = [\n";
+  for (int k = 0; k < 100; ++k) {
+    const int structure = 1 + k * 293;
+    std::string pattern = std::to_string(structure) + "." + std::to_string(k % 50);
+    if (k % 10 == 3) pattern = std::to_string(structure) + ".*";
+    if (k % 10 == 7) pattern += "-" + std::to_string(structure) + ".49";
+    text += "  \"" + pattern + "\",\n";
+  }
+  text += "]\ndescriptions = [\"Serial*\", \"Operating hours*\"]\n";
+  for (int t = 0; t < 9; ++t) {
+    text += "\n[[tolerance]]\naddresses = [\"" + std::to_string(100 + t * 3000) + ".*\", \"" +
+            std::to_string(101 + t * 3000) + ".1-" + std::to_string(101 + t * 3000) +
+            ".20\"]\nabsolute = \"0.001\"\n";
+  }
+  text += "\n[[tolerance]]\naddresses = [\"*\"]\nrelative = \"0.0001%\"\n";
+  return text;
+}
 
 std::size_t CountLines(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -67,6 +95,15 @@ void CompareArchivesByAddress(benchmark::State& state) {
   CompareArchivesWith(state, {true, false});
 }
 
+// The same comparisons under the rules file above.
+void CompareArchivesWithRules(benchmark::State& state) {
+  CompareArchivesWith(state, {false, false, gRules.get()});
+}
+
+void CompareArchivesByAddressWithRules(benchmark::State& state) {
+  CompareArchivesWith(state, {true, false, gRules.get()});
+}
+
 // By position, with numbers compared by value where the bytes differ.
 void CompareArchivesNumeric(benchmark::State& state) {
   CompareArchivesWith(state, {false, true});
@@ -85,6 +122,8 @@ BENCHMARK(MemchrLineCount)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareArchives)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareArchivesByAddress)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareArchivesNumeric)->Unit(benchmark::kMillisecond);
+BENCHMARK(CompareArchivesWithRules)->Unit(benchmark::kMillisecond);
+BENCHMARK(CompareArchivesByAddressWithRules)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareStructures)->Unit(benchmark::kMillisecond);
 
 // Peak resident memory of one comparison, measured in a child process so the
@@ -127,6 +166,7 @@ int main(int argc, char** argv) {
   gPair = parvex::bench::GenerateArchivePair(folder.string(), lines);
   std::printf("archives: 2 x %zu lines, %.1f MB together\n", gPair.lines,
               static_cast<double>(gPair.bytes) / 1e6);
+  gRules = parvex::Rules::Parse(FleetRules(), "fleet.toml");
 
   // Messages of the run (none expected) go to standard error.
   benchmark::Initialize(&argc, argv);
@@ -143,6 +183,26 @@ int main(int argc, char** argv) {
   if (reporter.times["CompareArchives"] > 0 && reporter.times["CompareArchivesByAddress"] > 0) {
     std::printf("by address / by position:        %.2f (target <= 2)\n",
                 reporter.times["CompareArchivesByAddress"] / reporter.times["CompareArchives"]);
+  }
+  // The cost of rules, from runs with and without them taken in turn, the
+  // fastest of each: a machine whose load changes from minute to minute
+  // then weighs on both alike.
+  for (const bool byAddress : {false, true}) {
+    double fastest[2] = {1e9, 1e9};
+    for (int round = 0; round < 15; ++round) {
+      for (const int with : {0, 1}) {
+        const auto start = std::chrono::steady_clock::now();
+        parvex::DifferenceList list;
+        parvex::CompareArchives(gPair.archive1, gPair.archive2, list, true,
+                                {byAddress, false, with == 1 ? gRules.get() : nullptr});
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        fastest[with] = std::min(fastest[with], took.count());
+      }
+    }
+    std::printf("%s: %.1f ms with rules, %.1f ms without: %.2f (target <= 1.10)\n",
+                byAddress ? "by address " : "by position", fastest[1], fastest[0],
+                fastest[1] / fastest[0]);
   }
   const long baseline = PeakRssKiB([] {});
   const long archives = PeakRssKiB([] {

@@ -1,7 +1,9 @@
 #include "engine/NumericEquality.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -220,6 +222,116 @@ Exact Product(const Exact& x, const Exact& y) {
   for (const int d : sum) digits += static_cast<char>('0' + d);
   return Trimmed(std::move(digits), x.exponent + y.exponent);
 }
+
+// The usual case, numbers of at most 18 significant digits near one another,
+// decided in 128-bit integers without building digit strings.
+__extension__ typedef __int128 Wide;
+
+struct Short {
+  bool negative = false;
+  std::uint64_t mantissa = 0;  // 0 for zero
+  long long exponent = 0;
+  int digits = 0;
+};
+
+enum class Read { Number, NoNumber, TooLong };
+
+Read ReadShort(std::string_view text, Short& out) {
+  const std::optional<Decimal> d = ReadDecimal(text);
+  if (!d) return Read::NoNumber;
+  if (d->exponent.size() > 9) return Read::TooLong;
+  const Significant s = SignificantDigits(*d);
+  out = Short{};
+  if (s.zero) return Read::Number;
+  const std::size_t count = s.last - s.first + 1;
+  if (count > 18) return Read::TooLong;
+  out.negative = d->negative;
+  for (std::size_t k = s.first; k <= s.last; ++k) {
+    out.mantissa = out.mantissa * 10 + static_cast<std::uint64_t>(d->Digit(k) - '0');
+  }
+  long long exponent = 0;
+  for (const char c : d->exponent) exponent = exponent * 10 + (c - '0');
+  out.exponent = (d->exponentNegative ? -exponent : exponent) + s.shift;
+  out.digits = static_cast<int>(count);
+  return Read::Number;
+}
+
+// Values below 10^38 fit a Wide with room for one sign.
+constexpr int kWideDigits = 38;
+
+constexpr auto kPowersOfTen = [] {
+  std::array<Wide, kWideDigits + 1> powers{};
+  powers[0] = 1;
+  for (std::size_t k = 1; k < powers.size(); ++k) powers[k] = powers[k - 1] * 10;
+  return powers;
+}();
+
+Wide PowerOfTen(long long n) {
+  return kPowersOfTen[static_cast<std::size_t>(n)];
+}
+
+// Without dividing, which is slow for 128 bits.
+int DigitCount(Wide v) {
+  const auto above = std::upper_bound(kPowersOfTen.begin(), kPowersOfTen.end(), v);
+  return static_cast<int>(above - kPowersOfTen.begin());
+}
+
+// x times 10^shift, when that has at most kWideDigits digits.
+std::optional<Wide> Scaled(const Short& x, long long shift) {
+  if (x.mantissa == 0) return Wide{0};
+  if (x.digits + shift > kWideDigits) return std::nullopt;
+  return static_cast<Wide>(x.mantissa) * PowerOfTen(shift);
+}
+
+// Whether a and b are within the tolerances, or nothing when the numbers are
+// too long or too far apart for 128 bits.
+std::optional<bool> WithinShort(std::string_view a, std::string_view b, std::string_view absolute,
+                                std::string_view relative) {
+  Short x;
+  Short y;
+  Short limit;
+  Short fraction;
+  const Read ra = ReadShort(a, x);
+  const Read rb = ReadShort(b, y);
+  if (ra == Read::NoNumber || rb == Read::NoNumber) return false;
+  if (ra == Read::TooLong || rb == Read::TooLong) return std::nullopt;
+  if (!absolute.empty() && ReadShort(absolute, limit) != Read::Number) return std::nullopt;
+  if (!relative.empty() && ReadShort(relative, fraction) != Read::Number) return std::nullopt;
+  // Every number at the power of ten of the lowest digit among them.
+  long long low = 0;
+  bool any = false;
+  for (const Short* n : {&x, &y, absolute.empty() ? nullptr : &limit}) {
+    if (n == nullptr || n->mantissa == 0) continue;
+    low = any ? std::min(low, n->exponent) : n->exponent;
+    any = true;
+  }
+  const std::optional<Wide> wx = Scaled(x, x.exponent - low);
+  const std::optional<Wide> wy = Scaled(y, y.exponent - low);
+  if (!wx || !wy) return std::nullopt;
+  const Wide sx = x.negative ? -*wx : *wx;
+  const Wide sy = y.negative ? -*wy : *wy;
+  const Wide distance = sx > sy ? sx - sy : sy - sx;
+  if (!absolute.empty()) {
+    const std::optional<Wide> wl = Scaled(limit, limit.exponent - low);
+    if (!wl) return std::nullopt;
+    if (distance <= *wl) return true;
+  }
+  if (!relative.empty()) {
+    // distance <= fraction * larger, fraction being m * 10^e.
+    const Wide larger = std::max(*wx, *wy);
+    if (fraction.digits + DigitCount(larger) > kWideDigits) return std::nullopt;
+    const Wide product = static_cast<Wide>(fraction.mantissa) * larger;
+    if (product == 0 || distance == 0) return distance <= product;
+    if (fraction.exponent >= 0) {
+      if (DigitCount(product) + fraction.exponent > kWideDigits) return std::nullopt;
+      return distance <= product * PowerOfTen(fraction.exponent);
+    }
+    if (DigitCount(distance) - fraction.exponent > kWideDigits) return std::nullopt;
+    return distance * PowerOfTen(-fraction.exponent) <= product;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool SameDecimalNumber(std::string_view a, std::string_view b) {
@@ -254,6 +366,7 @@ namespace parvex {
 
 bool WithinDecimalTolerance(std::string_view a, std::string_view b, std::string_view absolute,
                             std::string_view relative) {
+  if (const std::optional<bool> quick = WithinShort(a, b, absolute, relative)) return *quick;
   const std::optional<Exact> x = ReadExact(a);
   if (!x) return false;
   const std::optional<Exact> y = ReadExact(b);

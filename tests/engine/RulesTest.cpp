@@ -155,6 +155,18 @@ TEST(RulesTolerance, DecidedExactlyOnTheDecimalDigits) {
       {"absolute = \"0.01\"\nrelative = \"1%\"", "1000", "1010", true},
       {"absolute = \"0.01\"\nrelative = \"1%\"", "0.001", "0.011", true},
       {"absolute = \"0.01\"\nrelative = \"1%\"", "1000", "1010.2", false},
+      // Beyond 18 significant digits, or digits far apart: the long way.
+      {"absolute = \"1e-22\"", "1.0000000000000000000001", "1.0000000000000000000002", true},
+      {"absolute = \"1e-22\"", "1.0000000000000000000001", "1.00000000000000000000021", false},
+      {"relative = \"1%\"", "100000000000000000001", "101000000000000000001.01", true},
+      {"relative = \"1%\"", "100000000000000000001", "102010000000000000001.1", false},
+      {"relative = \"1e-50\"", "0", "0.0", true},
+      {"relative = \"1e60\"", "1", "2", true},
+      {"relative = \"1e-60\"", "1", "1.000000001", false},
+      {"absolute = 1", "1e-40", "1", true},
+      {"absolute = 1", "-1e-40", "1", false},
+      {"relative = \"1e-10\"", "1e30", "1.0000000001e30", true},
+      {"relative = \"0.99999e-10\"", "1e30", "1.0000000001e30", false},
   };
   for (const ToleranceCase& c : cases) {
     const auto rules = Parse(std::string("[[tolerance]]\naddresses = [\"*\"]\n") + c.table + "\n");
