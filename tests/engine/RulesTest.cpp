@@ -335,6 +335,18 @@ TEST(RulesEveryPairing, RulesThatMatchNothingChangeNoRow) {
   }
 }
 
+// The commented example the manual points to is read and does what it says.
+TEST(RulesFile, SampleFileOnTheSampleArchives) {
+  RecordedErrors errors;
+  const std::string samples = PARVEX_SAMPLES_DIR;
+  const auto rules = Rules::Read(samples + "/press-line.toml");
+  DifferenceList list;
+  RunPath(Path::Position, samples + "/press-line-a.arc", samples + "/press-line-b.arc",
+          rules.get(), list);
+  EXPECT_EQ(list.Status(), Status(2, 1, 3));
+  EXPECT_TRUE(errors.Shown().empty());
+}
+
 struct RefusedCase {
   const char* text;
   const char* message;
