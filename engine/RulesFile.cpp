@@ -4,7 +4,9 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <queue>
 #include <string>
 
 #include "engine/Failure.h"
@@ -108,9 +110,12 @@ bool ReadAddressPattern(std::string_view text, std::uint32_t& first, std::uint32
 }
 
 // Disjoint spans in key order, each with the lowest label of the ranges
-// over it.
+// over it: one sweep over the places where ranges start and end, keeping the
+// ranges open there by label, so that long generated lists cost little.
 template <typename Span>
-std::vector<Span> Paint(const std::vector<Range>& ranges) {
+std::vector<Span> Paint(std::vector<Range> ranges) {
+  std::sort(ranges.begin(), ranges.end(),
+            [](const Range& a, const Range& b) { return a.first < b.first; });
   std::vector<std::uint64_t> bounds;
   for (const Range& r : ranges) {
     bounds.push_back(r.first);
@@ -118,13 +123,20 @@ std::vector<Span> Paint(const std::vector<Range>& ranges) {
   }
   std::sort(bounds.begin(), bounds.end());
   bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+  // (label, last) of the ranges begun, lowest label on top; a range that has
+  // ended is dropped when it comes to the top.
+  using Open = std::pair<std::uint16_t, std::uint32_t>;
+  std::priority_queue<Open, std::vector<Open>, std::greater<>> open;
   std::vector<Span> spans;
+  std::size_t next = 0;
   for (std::size_t k = 0; k + 1 < bounds.size(); ++k) {
-    std::uint16_t label = Rules::kNoTable;
-    for (const Range& r : ranges) {
-      if (r.first <= bounds[k] && bounds[k] <= r.last) label = std::min(label, r.label);
+    while (next < ranges.size() && ranges[next].first <= bounds[k]) {
+      open.emplace(ranges[next].label, ranges[next].last);
+      ++next;
     }
-    if (label == Rules::kNoTable) continue;
+    while (!open.empty() && open.top().second < bounds[k]) open.pop();
+    if (open.empty()) continue;
+    const std::uint16_t label = open.top().first;
     const auto first = static_cast<std::uint32_t>(bounds[k]);
     const auto last = static_cast<std::uint32_t>(bounds[k + 1] - 1);
     if (!spans.empty() && spans.back().table == label && spans.back().last + 1 == first) {

@@ -200,6 +200,28 @@ TEST(RulesTolerance, FirstMatchingTableWinsAndIgnoreBeatsTolerance) {
   EXPECT_EQ(list.Status(), Status(2, 2, 3));
 }
 
+TEST(RulesTolerance, OverlappingPatternsGoToTheFirstTableInTheFile) {
+  const auto rules = Parse(
+      "[[tolerance]]\naddresses = [\"5.3-5.6\", \"7\"]\nabsolute = 1\n"
+      "[[tolerance]]\naddresses = [\"5.*\", \"7.0-7.2\"]\nabsolute = 1\n"
+      "[[tolerance]]\naddresses = [\"5.5\", \"-3.*\"]\nabsolute = 1\n"
+      "[[tolerance]]\naddresses = [\"*\"]\nabsolute = 1\n");
+  const struct {
+    std::int16_t structure;
+    std::int16_t member;
+    std::uint16_t table;
+  } cases[] = {{5, 2, 1},  {5, 3, 0},     {5, 5, 0},           {5, 6, 0},        {5, 7, 1},
+               {5, -1, 1}, {4, 32767, 3}, {6, -32768, 3},      {7, 0, 0},        {7, 1, 1},
+               {7, 3, 3},  {-3, 0, 2},    {-32768, -32768, 3}, {32767, 32767, 3}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(rules->TableOfKey(AddressKey(c.structure, c.member)), c.table)
+        << c.structure << "." << c.member;
+  }
+  const auto none = Parse("[[tolerance]]\naddresses = [\"5.3-5.6\"]\nabsolute = 1\n");
+  EXPECT_EQ(none->TableOfKey(AddressKey(5, 2)), Rules::kNoTable);
+  EXPECT_EQ(none->TableOfKey(AddressKey(5, 7)), Rules::kNoTable);
+}
+
 // One comparison as every pairing runs it.
 enum class Path { Position, InStep, InTables, StructuresByPosition, StructuresByAddress };
 
@@ -341,8 +363,8 @@ TEST(RulesFile, SampleFileOnTheSampleArchives) {
   const std::string samples = PARVEX_SAMPLES_DIR;
   const auto rules = Rules::Read(samples + "/press-line.toml");
   DifferenceList list;
-  RunPath(Path::Position, samples + "/press-line-a.arc", samples + "/press-line-b.arc",
-          rules.get(), list);
+  RunPath(Path::Position, samples + "/press-line-a.arc", samples + "/press-line-b.arc", rules.get(),
+          list);
   EXPECT_EQ(list.Status(), Status(2, 1, 3));
   EXPECT_TRUE(errors.Shown().empty());
 }
