@@ -29,9 +29,11 @@ DifferenceRow MakeRow(std::string text, const Record& first, std::string_view va
   return row;
 }
 
-RuleLine LineForRules(const Rules& rules, const BatchReader::Line& line) {
-  return RuleLineOf(rules, line.Number(), line.Member(),
-                    std::string_view(line.text, line.descriptionSize));
+void LinesForRules(const Rules& rules, const BatchReader::Line& line1,
+                   const BatchReader::Line& line2, RuleLine& a, RuleLine& b) {
+  RulePairOf(rules, line1.Number(), line1.Member(),
+             std::string_view(line1.text, line1.descriptionSize), line2.Number(), line2.Member(),
+             std::string_view(line2.text, line2.descriptionSize), a, b);
 }
 
 // A line's failure to convert its address, told under the parser's title.
@@ -115,8 +117,7 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
         if (!includeReadOnly && line1.ReadOnly()) continue;
         if (BatchReader::SameValueBytes(line1, line2) ||
             judge.EqualAfterBytes(line1.Value(), line2.Value(), [&](RuleLine& a, RuleLine& b) {
-              a = LineForRules(*options.AppliedRules, line1);
-              b = LineForRules(*options.AppliedRules, line2);
+              LinesForRules(*options.AppliedRules, line1, line2, a, b);
             })) {
           continue;
         }
@@ -204,8 +205,12 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
         const bool paired = i < t2.fill;
         if (judge.Equal(m1.Value, m2.Value, [&](RuleLine& a, RuleLine& b) {
               const Rules& rules = *options.AppliedRules;
-              a = RuleLineOf(rules, m1.ParamNumber, m1.SubIndex, m1.Description);
-              b = paired ? RuleLineOf(rules, m2.ParamNumber, m2.SubIndex, m2.Description) : a;
+              if (paired) {
+                RulePairOf(rules, m1.ParamNumber, m1.SubIndex, m1.Description, m2.ParamNumber,
+                           m2.SubIndex, m2.Description, a, b);
+              } else {
+                a = b = RuleLineOf(rules, m1.ParamNumber, m1.SubIndex, m1.Description);
+              }
             })) {
           continue;
         }

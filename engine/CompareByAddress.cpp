@@ -355,10 +355,9 @@ bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStre
     if (BatchReader::SameValueBytes(line1, line2) ||
         judge.EqualAfterBytes(line1.Value(), line2.Value(), [&](RuleLine& a, RuleLine& b) {
           const Rules& rules = *judge.RulesInUse();
-          a = RuleLineOf(rules, line1.Number(), line1.Member(),
-                         std::string_view(line1.text, line1.descriptionSize));
-          b = RuleLineOf(rules, line2.Number(), line2.Member(),
-                         std::string_view(line2.text, line2.descriptionSize));
+          RulePairOf(rules, line1.Number(), line1.Member(),
+                     std::string_view(line1.text, line1.descriptionSize), line2.Number(),
+                     line2.Member(), std::string_view(line2.text, line2.descriptionSize), a, b);
         })) {
       continue;
     }

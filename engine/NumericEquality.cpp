@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace parvex {
@@ -227,32 +228,63 @@ Exact Product(const Exact& x, const Exact& y) {
 // decided in 128-bit integers without building digit strings.
 __extension__ typedef __int128 Wide;
 
-struct Short {
-  bool negative = false;
-  std::uint64_t mantissa = 0;  // 0 for zero
-  long long exponent = 0;
-  int digits = 0;
-};
+using Short = DecimalTolerance::Short;
 
 enum class Read { Number, NoNumber, TooLong };
 
+// One pass over the text, without splitting it first: this runs for every
+// pair of values a tolerance is asked about.
 Read ReadShort(std::string_view text, Short& out) {
-  const std::optional<Decimal> d = ReadDecimal(text);
-  if (!d) return Read::NoNumber;
-  if (d->exponent.size() > 9) return Read::TooLong;
-  const Significant s = SignificantDigits(*d);
   out = Short{};
-  if (s.zero) return Read::Number;
-  const std::size_t count = s.last - s.first + 1;
-  if (count > 18) return Read::TooLong;
-  out.negative = d->negative;
-  for (std::size_t k = s.first; k <= s.last; ++k) {
-    out.mantissa = out.mantissa * 10 + static_cast<std::uint64_t>(d->Digit(k) - '0');
-  }
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::uint64_t mantissa = 0;
+  int digits = 0;  // from the first non-zero digit on
   long long exponent = 0;
-  for (const char c : d->exponent) exponent = exponent * 10 + (c - '0');
-  out.exponent = (d->exponentNegative ? -exponent : exponent) + s.shift;
-  out.digits = static_cast<int>(count);
+  bool any = false;
+  const auto take = [&](char c) {
+    const auto d = static_cast<std::uint64_t>(c - '0');
+    if (mantissa == 0 && d == 0) return true;
+    if (digits == 18) return false;
+    mantissa = mantissa * 10 + d;
+    ++digits;
+    return true;
+  };
+  for (; i < n && IsDigit(text[i]); ++i) {
+    any = true;
+    if (!take(text[i])) return Read::TooLong;
+  }
+  if (i < n && text[i] == '.') {
+    for (++i; i < n && IsDigit(text[i]); ++i) {
+      any = true;
+      if (!take(text[i])) return Read::TooLong;
+      --exponent;
+    }
+  }
+  if (!any) return Read::NoNumber;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool exponentNegative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) exponentNegative = text[i++] == '-';
+    const std::size_t first = i;
+    long long written = 0;
+    for (; i < n && IsDigit(text[i]); ++i) {
+      if (i - first == 9) return Read::TooLong;
+      written = written * 10 + (text[i] - '0');
+    }
+    if (i == first) return Read::NoNumber;
+    exponent += exponentNegative ? -written : written;
+  }
+  if (i != n) return Read::NoNumber;
+  if (mantissa == 0) return Read::Number;
+  while (mantissa % 10 == 0) {
+    mantissa /= 10;
+    ++exponent;
+    --digits;
+  }
+  out = Short{negative, mantissa, exponent, digits};
   return Read::Number;
 }
 
@@ -270,10 +302,10 @@ Wide PowerOfTen(long long n) {
   return kPowersOfTen[static_cast<std::size_t>(n)];
 }
 
-// Without dividing, which is slow for 128 bits.
-int DigitCount(Wide v) {
-  const auto above = std::upper_bound(kPowersOfTen.begin(), kPowersOfTen.end(), v);
-  return static_cast<int>(above - kPowersOfTen.begin());
+// Whether v has more than digits digits, without dividing (slow for 128
+// bits); never for a negative count.
+bool MoreDigitsThan(Wide v, long long digits) {
+  return digits < 0 || (digits <= kWideDigits && v >= PowerOfTen(digits));
 }
 
 // x times 10^shift, when that has at most kWideDigits digits.
@@ -283,24 +315,26 @@ std::optional<Wide> Scaled(const Short& x, long long shift) {
   return static_cast<Wide>(x.mantissa) * PowerOfTen(shift);
 }
 
-// Whether a and b are within the tolerances, or nothing when the numbers are
+}  // namespace
+
+// Whether a and b are within the tolerance, or nothing when the numbers are
 // too long or too far apart for 128 bits.
-std::optional<bool> WithinShort(std::string_view a, std::string_view b, std::string_view absolute,
-                                std::string_view relative) {
+std::optional<bool> DecimalTolerance::WithinShort(std::string_view a, std::string_view b) const {
   Short x;
   Short y;
-  Short limit;
-  Short fraction;
   const Read ra = ReadShort(a, x);
   const Read rb = ReadShort(b, y);
   if (ra == Read::NoNumber || rb == Read::NoNumber) return false;
-  if (ra == Read::TooLong || rb == Read::TooLong) return std::nullopt;
-  if (!absolute.empty() && ReadShort(absolute, limit) != Read::Number) return std::nullopt;
-  if (!relative.empty() && ReadShort(relative, fraction) != Read::Number) return std::nullopt;
+  if (ra == Read::TooLong || rb == Read::TooLong || !short_) return std::nullopt;
+  const std::string_view absolute = absolute_;
+  const std::string_view relative = relative_;
+  const Short& limit = limit_;
+  const Short& fraction = fraction_;
   // Every number at the power of ten of the lowest digit among them.
   long long low = 0;
   bool any = false;
-  for (const Short* n : {&x, &y, absolute.empty() ? nullptr : &limit}) {
+  for (const Short* n :
+       {&std::as_const(x), &std::as_const(y), absolute.empty() ? nullptr : &limit}) {
     if (n == nullptr || n->mantissa == 0) continue;
     low = any ? std::min(low, n->exponent) : n->exponent;
     any = true;
@@ -319,20 +353,18 @@ std::optional<bool> WithinShort(std::string_view a, std::string_view b, std::str
   if (!relative.empty()) {
     // distance <= fraction * larger, fraction being m * 10^e.
     const Wide larger = std::max(*wx, *wy);
-    if (fraction.digits + DigitCount(larger) > kWideDigits) return std::nullopt;
+    if (MoreDigitsThan(larger, kWideDigits - fraction.digits)) return std::nullopt;
     const Wide product = static_cast<Wide>(fraction.mantissa) * larger;
     if (product == 0 || distance == 0) return distance <= product;
     if (fraction.exponent >= 0) {
-      if (DigitCount(product) + fraction.exponent > kWideDigits) return std::nullopt;
+      if (MoreDigitsThan(product, kWideDigits - fraction.exponent)) return std::nullopt;
       return distance <= product * PowerOfTen(fraction.exponent);
     }
-    if (DigitCount(distance) - fraction.exponent > kWideDigits) return std::nullopt;
+    if (MoreDigitsThan(distance, kWideDigits + fraction.exponent)) return std::nullopt;
     return distance * PowerOfTen(-fraction.exponent) <= product;
   }
   return false;
 }
-
-}  // namespace
 
 bool SameDecimalNumber(std::string_view a, std::string_view b) {
   const std::optional<Decimal> da = ReadDecimal(a);
@@ -364,9 +396,16 @@ bool SameDecimalNumber(std::string_view a, std::string_view b) {
 
 namespace parvex {
 
-bool WithinDecimalTolerance(std::string_view a, std::string_view b, std::string_view absolute,
-                            std::string_view relative) {
-  if (const std::optional<bool> quick = WithinShort(a, b, absolute, relative)) return *quick;
+DecimalTolerance::DecimalTolerance(std::string absolute, std::string relative)
+    : absolute_(std::move(absolute)), relative_(std::move(relative)) {
+  short_ = (absolute_.empty() || ReadShort(absolute_, limit_) == Read::Number) &&
+           (relative_.empty() || ReadShort(relative_, fraction_) == Read::Number);
+}
+
+bool DecimalTolerance::Within(std::string_view a, std::string_view b) const {
+  if (const std::optional<bool> quick = WithinShort(a, b)) return *quick;
+  const std::string_view absolute = absolute_;
+  const std::string_view relative = relative_;
   const std::optional<Exact> x = ReadExact(a);
   if (!x) return false;
   const std::optional<Exact> y = ReadExact(b);

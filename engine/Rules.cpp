@@ -79,8 +79,7 @@ std::uint16_t Rules::DescriptionMark(std::string_view description) const {
 }
 
 bool Rules::Within(std::uint16_t table, std::string_view a, std::string_view b) const {
-  const Tolerance& t = tolerances_[table];
-  return WithinDecimalTolerance(a, b, t.absolute, t.relative);
+  return tolerances_[table].Within(a, b);
 }
 
 bool ValueJudge::SameNumber(std::string_view a, std::string_view b) {
@@ -90,18 +89,20 @@ bool ValueJudge::SameNumber(std::string_view a, std::string_view b) {
 bool ValueJudge::Removes(std::string_view a, std::string_view b, const RuleLine& first,
                          const RuleLine& second) {
   // An ignored line takes no part, whatever a tolerance would say of it.
+  // Paired lines mostly have the same address, which is then looked up once.
+  const bool sameKey = first.key == second.key;
   if (((first.mark | second.mark) & Rules::kIgnoredBit) != 0 || rules_->IgnoresKey(first.key) ||
-      rules_->IgnoresKey(second.key)) {
+      (!sameKey && rules_->IgnoresKey(second.key))) {
     ++counts_.ignored;
     return true;
   }
   // Tables are numbered in file order: the lowest that matches either line
   // is the first.
   const auto low = static_cast<std::uint16_t>(~Rules::kIgnoredBit);
-  const std::uint16_t table =
-      std::min({rules_->TableOfKey(first.key), rules_->TableOfKey(second.key),
-                static_cast<std::uint16_t>(first.mark & low),
-                static_cast<std::uint16_t>(second.mark & low)});
+  const std::uint16_t table1 = rules_->TableOfKey(first.key);
+  const std::uint16_t table = std::min({table1, sameKey ? table1 : rules_->TableOfKey(second.key),
+                                        static_cast<std::uint16_t>(first.mark & low),
+                                        static_cast<std::uint16_t>(second.mark & low)});
   if (table != Rules::kNoTable && rules_->Within(table, a, b)) {
     ++counts_.tolerated;
     return true;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/NumericEquality.h"
+
 namespace parvex {
 
 // The key of an address: one number that sorts like (structure, member).
@@ -29,12 +31,6 @@ class Rules {
   // description patterns match it (kNoTable when none).
   static constexpr std::uint16_t kIgnoredBit = 0x8000;
   static constexpr std::uint16_t kNoMark = kNoTable;
-
-  // A tolerance as exact decimal texts; empty when the table gives none.
-  struct Tolerance {
-    std::string absolute;
-    std::string relative;  // a fraction: a percentage is turned into one
-  };
 
   // Reads and checks a rules file; a file that cannot be read or is not
   // right throws a failure that names the file, the line and column, and
@@ -73,7 +69,7 @@ class Rules {
   std::vector<std::string> ignoredDescriptions_;
   // (table, glob) in table order.
   std::vector<std::pair<std::uint16_t, std::string>> tableDescriptions_;
-  std::vector<Tolerance> tolerances_;
+  std::vector<DecimalTolerance> tolerances_;
   bool hasDescriptions_ = false;
 };
 
@@ -97,6 +93,18 @@ inline RuleLine RuleLineOf(const Rules& rules, std::int16_t structure, std::int1
                            std::string_view description) {
   return RuleLine{AddressKey(structure, member),
                   rules.HasDescriptions() ? rules.DescriptionMark(description) : Rules::kNoMark};
+}
+
+// Two paired lines as the rules see them. Paired lines mostly have the same
+// description, which is then matched once.
+inline void RulePairOf(const Rules& rules, std::int16_t structure1, std::int16_t member1,
+                       std::string_view description1, std::int16_t structure2, std::int16_t member2,
+                       std::string_view description2, RuleLine& first, RuleLine& second) {
+  first = RuleLineOf(rules, structure1, member1, description1);
+  second.key = AddressKey(structure2, member2);
+  second.mark = description2 == description1 || !rules.HasDescriptions()
+                    ? first.mark
+                    : rules.DescriptionMark(description2);
 }
 
 // The one place where two values are judged equal, for every pairing alike:

@@ -262,7 +262,8 @@ class RulesBuilder {
     if (label == Rules::kNoTable - 1) {
       Refuse(name_, table.source(), "too many tolerance tables");
     }
-    Rules::Tolerance tolerance;
+    std::string absolute;
+    std::string relative;  // a fraction: a percentage is turned into one
     bool patterns = false;
     for (const auto& [key, node] : table) {
       if (key.str() == "addresses") {
@@ -273,9 +274,9 @@ class RulesBuilder {
           rules.tableDescriptions_.emplace_back(label, text);
         patterns = true;
       } else if (key.str() == "absolute") {
-        tolerance.absolute = ToleranceText(key, node, false);
+        absolute = ToleranceText(key, node, false);
       } else if (key.str() == "relative") {
-        tolerance.relative = ToleranceText(key, node, true);
+        relative = ToleranceText(key, node, true);
       } else {
         Refuse(name_, key.source(),
                "unknown key \"" + std::string(key.str()) + "\" in [[tolerance]]");
@@ -283,10 +284,10 @@ class RulesBuilder {
     }
     if (!patterns)
       Refuse(name_, table.source(), "[[tolerance]] gives no addresses or descriptions");
-    if (tolerance.absolute.empty() && tolerance.relative.empty()) {
+    if (absolute.empty() && relative.empty()) {
       Refuse(name_, table.source(), "[[tolerance]] gives neither \"absolute\" nor \"relative\"");
     }
-    rules.tolerances_.push_back(std::move(tolerance));
+    rules.tolerances_.emplace_back(std::move(absolute), std::move(relative));
   }
 
   std::string name_;
