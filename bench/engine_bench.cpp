@@ -26,30 +26,6 @@ using parvex::bench::GeneratedPair;
 GeneratedPair gPair;
 std::shared_ptr<const parvex::Rules> gRules;
 
-// A rules file as a fleet might keep one: 100 address patterns to ignore,
-// spread over the archive (single addresses, whole structures and ranges),
-// and 10 tolerance tables, the last for every address. The tolerances are
-// below the generated differences (0.01), so the rows stay nearly the same
-// and the figure is the cost of judging them.
-std::string FleetRules() {
-  std::string text = "[ignore]\naddresses = [\n";
-  for (int k = 0; k < 100; ++k) {
-    const int structure = 1 + k * 293;
-    std::string pattern = std::to_string(structure) + "." + std::to_string(k % 50);
-    if (k % 10 == 3) pattern = std::to_string(structure) + ".*";
-    if (k % 10 == 7) pattern += "-" + std::to_string(structure) + ".49";
-    text += "  \"" + pattern + "\",\n";
-  }
-  text += "]\ndescriptions = [\"Serial*\", \"Operating hours*\"]\n";
-  for (int t = 0; t < 9; ++t) {
-    text += "\n[[tolerance]]\naddresses = [\"" + std::to_string(100 + t * 3000) + ".*\", \"" +
-            std::to_string(101 + t * 3000) + ".1-" + std::to_string(101 + t * 3000) +
-            ".20\"]\nabsolute = \"0.001\"\n";
-  }
-  text += "\n[[tolerance]]\naddresses = [\"*\"]\nrelative = \"0.0001%\"\n";
-  return text;
-}
-
 std::size_t CountLines(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) return 0;
@@ -166,7 +142,7 @@ int main(int argc, char** argv) {
   gPair = parvex::bench::GenerateArchivePair(folder.string(), lines);
   std::printf("archives: 2 x %zu lines, %.1f MB together\n", gPair.lines,
               static_cast<double>(gPair.bytes) / 1e6);
-  gRules = parvex::Rules::Parse(FleetRules(), "fleet.toml");
+  gRules = parvex::Rules::Parse(parvex::bench::FleetRules(), "fleet.toml");
 
   // Messages of the run (none expected) go to standard error.
   benchmark::Initialize(&argc, argv);
