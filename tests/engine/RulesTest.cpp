@@ -338,10 +338,12 @@ std::string RandomArchive(std::mt19937& random, bool second) {
     const int structure = 1 + static_cast<int>(random() % 3);
     const int member = static_cast<int>(random() % 40);
     if (second && random() % 10 == 0) continue;
-    text += random() % 25 == 0
-                ? "$\n"
-                : L(std::to_string(structure) + "." + std::to_string(member),
-                    (random() % 4 == 0 ? "!" : "") + std::string("d"), values[random() % 7]);
+    text +=
+        random() % 25 == 0
+            ? "$\n"
+            : L(std::to_string(structure) + "." + std::to_string(member),
+                (random() % 4 == 0 ? "!" : "") + std::string(random() % 5 == 0 ? "SERIAL no" : "d"),
+                values[random() % 7]);
   }
   return text;
 }
@@ -367,6 +369,36 @@ TEST(RulesEveryPairing, RulesThatMatchNothingChangeNoRow) {
       EXPECT_EQ(with.Status(), without.Status() + ", 0 ignored, 0 within tolerance");
       EXPECT_EQ(with.Column(2).Caption, without.Column(2).Caption);
     }
+  }
+}
+
+TEST(RulesEveryPairing, SameCountsAtEveryReadSizeAndBothWaysByAddress) {
+  const auto rules = Parse(
+      "[ignore]\naddresses = [\"2.3-2.20\"]\ndescriptions = [\"serial*\"]\n"
+      "[[tolerance]]\naddresses = [\"1.*\"]\nabsolute = \"1\"\n"
+      "[[tolerance]]\naddresses = [\"*\"]\nrelative = \"50%\"\n");
+  std::mt19937 random(2022);
+  TempDir dir;
+  for (int round = 0; round < 6; ++round) {
+    const std::string a = dir.Write("a", RandomArchive(random, false));
+    const std::string b = dir.Write("b", RandomArchive(random, round % 2 == 0));
+    for (const Path path : {Path::Position, Path::InStep, Path::InTables,
+                            Path::StructuresByPosition, Path::StructuresByAddress}) {
+      RecordedErrors errors;
+      DifferenceList usual;
+      DifferenceList tiny;
+      RunPath(path, a, b, rules.get(), usual);
+      RunPath(path, a, b, rules.get(), tiny, ReadSizes{5, 2});
+      EXPECT_EQ(tiny.Rows(), usual.Rows()) << round << " " << static_cast<int>(path);
+      EXPECT_EQ(tiny.Status(), usual.Status()) << round << " " << static_cast<int>(path);
+      EXPECT_EQ(usual.Status().find(", 0 ignored, 0 within"), std::string::npos) << usual.Status();
+    }
+    DifferenceList inStep;
+    DifferenceList inTables;
+    RunPath(Path::InStep, a, b, rules.get(), inStep);
+    RunPath(Path::InTables, a, b, rules.get(), inTables);
+    EXPECT_EQ(inStep.Rows(), inTables.Rows()) << round;
+    EXPECT_EQ(inStep.Status(), inTables.Status()) << round;
   }
 }
 
