@@ -58,4 +58,23 @@ GeneratedPair GenerateArchivePair(const std::string& folder, std::size_t lines,
   return pair;
 }
 
+std::string FleetRules() {
+  std::string text = "[ignore]\naddresses = [\n";
+  for (int k = 0; k < 100; ++k) {
+    const int structure = 1 + k * 293;
+    std::string pattern = std::to_string(structure) + "." + std::to_string(k % 50);
+    if (k % 10 == 3) pattern = std::to_string(structure) + ".*";
+    if (k % 10 == 7) pattern += "-" + std::to_string(structure) + ".49";
+    text += "  \"" + pattern + "\",\n";
+  }
+  text += "]\ndescriptions = [\"Serial*\", \"Operating hours*\"]\n";
+  for (int t = 0; t < 9; ++t) {
+    text += "\n[[tolerance]]\naddresses = [\"" + std::to_string(100 + t * 3000) + ".*\", \"" +
+            std::to_string(101 + t * 3000) + ".1-" + std::to_string(101 + t * 3000) +
+            ".20\"]\nabsolute = \"0.001\"\n";
+  }
+  text += "\n[[tolerance]]\naddresses = [\"*\"]\nrelative = \"0.0001%\"\n";
+  return text;
+}
+
 }  // namespace parvex::bench

@@ -18,4 +18,11 @@ struct GeneratedPair {
 GeneratedPair GenerateArchivePair(const std::string& folder, std::size_t lines,
                                   int differingPerThousand = 10);
 
+// A rules file as a fleet might keep one: 100 address patterns to ignore,
+// spread over the generated archives (single addresses, whole structures and
+// ranges), two description globs, and 10 tolerance tables, the last for
+// every address. The tolerances are below the generated differences (0.01),
+// so the rows stay nearly the same and what rules cost is the judging.
+std::string FleetRules();
+
 }  // namespace parvex::bench

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +18,7 @@
 #include "engine/Compare.h"
 #include "engine/DifferenceList.h"
 #include "engine/ErrorReport.h"
+#include "engine/Rules.h"
 
 namespace {
 
@@ -41,6 +44,7 @@ std::string FirstHalf(const std::string& path, std::size_t lines) {
   std::fclose(to);
   return out;
 }
+std::shared_ptr<const parvex::Rules> gRules;
 
 std::size_t CountLines(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -87,6 +91,15 @@ void CompareArchivesByAddress(benchmark::State& state) {
   CompareArchivesWith(state, {true, false});
 }
 
+// The same comparisons under the rules file above.
+void CompareArchivesWithRules(benchmark::State& state) {
+  CompareArchivesWith(state, {false, false, gRules.get()});
+}
+
+void CompareArchivesByAddressWithRules(benchmark::State& state) {
+  CompareArchivesWith(state, {true, false, gRules.get()});
+}
+
 // By position, with numbers compared by value where the bytes differ.
 void CompareArchivesNumeric(benchmark::State& state) {
   CompareArchivesWith(state, {false, true});
@@ -127,6 +140,8 @@ BENCHMARK(CompareArchivesByAddress)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareArchivesNumeric)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareArchivesFirstLonger)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareArchivesSecondLonger)->Unit(benchmark::kMillisecond);
+BENCHMARK(CompareArchivesWithRules)->Unit(benchmark::kMillisecond);
+BENCHMARK(CompareArchivesByAddressWithRules)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompareStructures)->Unit(benchmark::kMillisecond);
 
 // Peak resident memory of one comparison, measured in a child process so the
@@ -171,6 +186,7 @@ int main(int argc, char** argv) {
   gHalf2 = FirstHalf(gPair.archive2, gPair.lines);
   std::printf("archives: 2 x %zu lines, %.1f MB together\n", gPair.lines,
               static_cast<double>(gPair.bytes) / 1e6);
+  gRules = parvex::Rules::Parse(parvex::bench::FleetRules(), "fleet.toml");
 
   // Messages of the run (none expected) go to standard error.
   benchmark::Initialize(&argc, argv);
@@ -187,6 +203,26 @@ int main(int argc, char** argv) {
   if (reporter.times["CompareArchives"] > 0 && reporter.times["CompareArchivesByAddress"] > 0) {
     std::printf("by address / by position:        %.2f (target <= 2)\n",
                 reporter.times["CompareArchivesByAddress"] / reporter.times["CompareArchives"]);
+  }
+  // The cost of rules, from runs with and without them taken in turn, the
+  // fastest of each: a machine whose load changes from minute to minute
+  // then weighs on both alike.
+  for (const bool byAddress : {false, true}) {
+    double fastest[2] = {1e9, 1e9};
+    for (int round = 0; round < 15; ++round) {
+      for (const int with : {0, 1}) {
+        const auto start = std::chrono::steady_clock::now();
+        parvex::DifferenceList list;
+        parvex::CompareArchives(gPair.archive1, gPair.archive2, list, true,
+                                {byAddress, false, with == 1 ? gRules.get() : nullptr});
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        fastest[with] = std::min(fastest[with], took.count());
+      }
+    }
+    std::printf("%s: %.1f ms with rules, %.1f ms without: %.2f (target <= 1.10)\n",
+                byAddress ? "by address " : "by position", fastest[1], fastest[0],
+                fastest[1] / fastest[0]);
   }
   const long baseline = PeakRssKiB([] {});
   const long archives = PeakRssKiB([] {

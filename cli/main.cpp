@@ -5,6 +5,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #ifdef _WIN32
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 #include "engine/ErrorReport.h"
 #include "engine/Failure.h"
 #include "engine/Numbers.h"
+#include "engine/Rules.h"
 #include "engine/TextStream.h"
 #include "parvex/version.h"
 #include "reports/Report.h"
@@ -88,9 +90,10 @@ QStringList NegativeNumbersAsArguments(const QStringList& arguments) {
       continue;
     }
     options += a;
-    // The value of -o / --output is its own, whatever it looks like; without
-    // one, the parser is left to say that it is missing.
-    if (a == QStringLiteral("-o") || a == QStringLiteral("--output")) {
+    // The value of -o / --output and --rules is its own, whatever it looks
+    // like; without one, the parser is left to say that it is missing.
+    if (a == QStringLiteral("-o") || a == QStringLiteral("--output") ||
+        a == QStringLiteral("--rules")) {
       if (i + 1 == arguments.size()) return arguments;
       options += arguments[++i];
     }
@@ -149,7 +152,18 @@ int main(int argc, char** argv) {
       "openable), no report is written. Notes on lines that were left over or paired\n"
       "across addresses go to standard error too, each beginning \"Note: \".\n"
       "\n"
-      "Exit status: 0 no difference, 1 differences found or lines left over, 2 a\n"
+      "With --rules, lines that the rules file ignores or tolerates give no row, and
+      "
+      "the count line adds how many: N Difference(s), I ignored, T within tolerance.
+      "
+      "A rules file that cannot be read or is not right stops the run before the
+      "
+      "comparison.
+      "
+      "
+      "
+      "Exit status: 0 no difference, 1 differences found or lines left over, 2 a
+      "
       "failure or warning."));
   parser.addHelpOption();
   parser.addVersionOption();
@@ -171,7 +185,11 @@ int main(int argc, char** argv) {
       QStringLiteral("numeric"),
       QStringLiteral("Values that both read as decimal numbers are equal when the numbers are "
                      "(1500 = 1500.0 = 1.5E3)."));
-  parser.addOptions({includeReadOnly, csv, output, byAddress, numeric});
+  const QCommandLineOption rulesFile(
+      QStringLiteral("rules"),
+      QStringLiteral("Ignore lines and tolerate numeric deviations as the TOML file FILE says."),
+      QStringLiteral("FILE"));
+  parser.addOptions({includeReadOnly, csv, output, byAddress, numeric, rulesFile});
 
   if (!parser.parse(NegativeNumbersAsArguments(QCoreApplication::arguments())))
     return Usage(parser.errorText());
@@ -204,7 +222,18 @@ int main(int argc, char** argv) {
   StartWatch watch;
   list.SetObserver(&watch);
   const bool withReadOnly = parser.isSet(includeReadOnly);
-  const CompareOptions options{parser.isSet(byAddress), parser.isSet(numeric)};
+  CompareOptions options{parser.isSet(byAddress), parser.isSet(numeric)};
+  std::shared_ptr<const Rules> rules;
+  if (parser.isSet(rulesFile)) {
+    try {
+      rules = Rules::Read(Bytes(parser.value(rulesFile)));
+    } catch (...) {
+      // Nothing is compared and nothing written.
+      ReportVBError("Error While Reading Rules");
+      return 2;
+    }
+    options.AppliedRules = rules.get();
+  }
   const std::string archive1 = Bytes(args[1]);
   const std::string second = Bytes(args[2]);
   const std::string third = structureMode ? Bytes(args[3]) : std::string();

@@ -38,7 +38,7 @@ bool AddressTable::Belongs(const ArchiveFields& fields) const {
 
 void AddressTable::Add(const ArchiveFields& fields) {
   Append(OrderedKey(structure_ ? 0 : fields.ParamNumber, fields.SubIndex), fields.Value,
-         fields.ReadOnly);
+         fields.ReadOnly, fields.Description);
 }
 
 void AddressTable::GrowValues(std::size_t more) {
@@ -99,6 +99,28 @@ void AddressTable::AddLines(const BatchReader::Line* lines, const std::uint32_t*
   valueEnds_.resize(n + added);
   places_.resize(n + added);
   valuesSize_ = end;
+  if (rules_ != nullptr) AddMarks(lines, count, n);
+}
+
+// Last, so that a failure here can take back the batch's lines whole, and a
+// reader that tries them again one by one adds each once.
+void AddressTable::AddMarks(const BatchReader::Line* lines, std::size_t count, std::size_t n) {
+  const std::size_t valuesBefore = n == 0 ? 0 : valueEnds_[n - 1] & ~kReadOnlyBit;
+  try {
+    marks_.resize(n);
+    for (std::size_t k = 0; k < count; ++k) {
+      if (lines[k].Dollar()) continue;
+      marks_.push_back(
+          rules_->DescriptionMark(std::string_view(lines[k].text, lines[k].descriptionSize)));
+    }
+  } catch (...) {
+    keys_.resize(n);
+    valueEnds_.resize(n);
+    places_.resize(n);
+    marks_.resize(n);
+    valuesSize_ = valuesBefore;
+    throw;
+  }
 }
 
 std::string_view AddressTable::Value(std::size_t i) const {

@@ -11,6 +11,7 @@
 #include "engine/BatchReader.h"
 #include "engine/BigArray.h"
 #include "engine/NumericEquality.h"
+#include "engine/Rules.h"
 
 namespace parvex {
 
@@ -27,6 +28,20 @@ class AddressTable {
   // with one, only that structure's members, keyed by member number alone.
   explicit AddressTable(std::optional<std::int16_t> structure = std::nullopt)
       : structure_(structure) {}
+
+  // Rules whose description patterns are to be matched as lines are added,
+  // as descriptions are not kept.
+  void SetRules(const Rules* rules) {
+    if (rules != nullptr && rules->HasDescriptions()) rules_ = rules;
+  }
+  // Line i as the rules see it.
+  RuleLine ForRules(std::size_t i) const {
+    const std::uint32_t key =
+        structure_
+            ? AddressKey(*structure_, static_cast<std::int16_t>((keys_[i] & 0xFFFFU) ^ 0x8000U))
+            : keys_[i];
+    return RuleLine{key, marks_.empty() ? Rules::kNoMark : marks_[i]};
+  }
 
   bool Belongs(const ArchiveFields& fields) const;
   void Add(const ArchiveFields& fields);
@@ -67,12 +82,9 @@ class AddressTable {
   bool KnowsPlaces() const { return !places_.empty(); }
   std::uint64_t Place(std::size_t i) const { return places_[i]; }
 
-  // The key of an address. Flipping the sign bits makes unsigned order the
-  // order of the signed numbers.
+  // The key of an address.
   static std::uint32_t OrderedKey(std::int16_t structure, std::int16_t member) {
-    const auto high = static_cast<std::uint32_t>(static_cast<std::uint16_t>(structure) ^ 0x8000U);
-    const auto low = static_cast<std::uint32_t>(static_cast<std::uint16_t>(member) ^ 0x8000U);
-    return (high << 16) | low;
+    return AddressKey(structure, member);
   }
 
  private:
@@ -84,6 +96,8 @@ class AddressTable {
   BigVector<std::uint32_t>
       valueEnds_;  // where each value ends in values_; the top bit marks read-only
   BigVector<std::uint64_t> places_;
+  const Rules* rules_ = nullptr;  // set only when descriptions are matched
+  BigVector<std::uint16_t> marks_;
   // The values one after another, in memory that only grows.
   struct Bytes {
     char* data = nullptr;
@@ -99,11 +113,14 @@ class AddressTable {
   std::size_t valuesSize_ = 0;
 
   void GrowValues(std::size_t more);
-  void Append(std::uint32_t key, std::string_view value, bool readOnly) {
+  void AddMarks(const BatchReader::Line* lines, std::size_t count, std::size_t n);
+  void Append(std::uint32_t key, std::string_view value, bool readOnly,
+              std::string_view description) {
     const std::size_t size = value.size();
     // Indexes and value offsets are 32-bit, with one index kept as "none".
     if (valuesSize_ + size >= kReadOnlyBit || keys_.size() >= 0xFFFFFFFEU) throw std::bad_alloc();
     if (values_.capacity - valuesSize_ < size) GrowValues(size);
+    if (rules_ != nullptr) marks_.push_back(rules_->DescriptionMark(description));
     keys_.push_back(key);
     if (size > 0) std::memcpy(values_.data + valuesSize_, value.data(), size);
     valuesSize_ += size;

@@ -12,6 +12,7 @@
 #include "engine/ErrorReport.h"
 #include "engine/Failure.h"
 #include "engine/NumericEquality.h"
+#include "engine/Rules.h"
 #include "engine/TextStream.h"
 
 namespace parvex {
@@ -26,6 +27,13 @@ DifferenceRow MakeRow(std::string text, const Record& first, std::string_view va
   row.SubItems = {std::string(first.Description), std::string(first.Value), std::string(value2),
                   std::string(first.Units)};
   return row;
+}
+
+void LinesForRules(const Rules& rules, const BatchReader::Line& line1,
+                   const BatchReader::Line& line2, RuleLine& a, RuleLine& b) {
+  RulePairOf(rules, line1.Number(), line1.Member(),
+             std::string_view(line1.text, line1.descriptionSize), line2.Number(), line2.Member(),
+             std::string_view(line2.text, line2.descriptionSize), a, b);
 }
 
 // A line's failure to convert its address, told under the parser's title.
@@ -107,13 +115,14 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
   if (notes != nullptr) *notes = PairingNotes{};
   if (options.MatchByAddress) {
     CompareArchivesByAddress(archive1, archive2, list, includeReadOnly, options.NumbersByValue,
-                             sizes);
+                             sizes, options.AppliedRules);
     return;
   }
   std::unique_ptr<TextStream> stream1;
   std::unique_ptr<TextStream> stream2;
   try {
     std::int16_t count = 0;
+    ValueJudge judge(options.NumbersByValue, options.AppliedRules);
     // Both are opened even when the first is missing, so each missing file
     // gets its own message.
     stream1 = OpenTextStream(archive1, kOpenForReading, sizes.buffer);
@@ -161,7 +170,9 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
 
         if (!includeReadOnly && line1.ReadOnly()) continue;
         if (BatchReader::SameValueBytes(line1, line2) ||
-            (options.NumbersByValue && SameDecimalNumber(line1.Value(), line2.Value()))) {
+            judge.EqualAfterBytes(line1.Value(), line2.Value(), [&](RuleLine& a, RuleLine& b) {
+              LinesForRules(*options.AppliedRules, line1, line2, a, b);
+            })) {
           continue;
         }
 
@@ -177,7 +188,7 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
       }
       if (notes != nullptr) *notes = std::move(found);
     }
-    list.SetStatus(DifferenceStatus(count));
+    list.SetStatus(ComparisonStatus(count, judge));
   } catch (...) {
     ReportVBError("Error While Comparing Archives");
   }
@@ -194,12 +205,13 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
                        const ReadSizes& sizes) {
   if (options.MatchByAddress) {
     CompareStructuresByAddress(archive, structure1, structure2, list, includeReadOnly,
-                               options.NumbersByValue, sizes);
+                               options.NumbersByValue, sizes, options.AppliedRules);
     return;
   }
   std::unique_ptr<TextStream> stream;
   try {
     std::int16_t count = 0;
+    ValueJudge judge(options.NumbersByValue, options.AppliedRules);
     stream = OpenTextStream(archive, kOpenForReading, sizes.buffer);
     if (stream) {
       list.Clear();
@@ -248,13 +260,26 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
         const ArchiveRecord& m2 = t2.slots[static_cast<std::size_t>(i)];
         if (m1.ParamNumber < 0) break;
         if (!includeReadOnly && m1.ReadOnly) continue;
-        if (ValuesEqual(m1.Value, m2.Value, options.NumbersByValue)) continue;
+        // A pattern matches a member by its address in either structure; past
+        // the last member of structure 2 there is only the one.
+        const bool paired = i < t2.fill;
+        if (judge.Equal(m1.Value, m2.Value, [&](RuleLine& a, RuleLine& b) {
+              const Rules& rules = *options.AppliedRules;
+              if (paired) {
+                RulePairOf(rules, m1.ParamNumber, m1.SubIndex, m1.Description, m2.ParamNumber,
+                           m2.SubIndex, m2.Description, a, b);
+              } else {
+                a = b = RuleLineOf(rules, m1.ParamNumber, m1.SubIndex, m1.Description);
+              }
+            })) {
+          continue;
+        }
         list.Append(MakeRow(std::to_string(m1.SubIndex), m1, m2.Value));
         count = CheckedAdd16(count, 1);
       }
       stream->Close();
     }
-    list.SetStatus(DifferenceStatus(count));
+    list.SetStatus(ComparisonStatus(count, judge));
   } catch (...) {
     ReportVBError("Error While Comparing Structures");
   }

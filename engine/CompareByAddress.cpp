@@ -12,6 +12,7 @@
 #include "engine/ErrorReport.h"
 #include "engine/Failure.h"
 #include "engine/NumericEquality.h"
+#include "engine/Rules.h"
 #include "engine/TextStream.h"
 
 namespace parvex {
@@ -206,15 +207,27 @@ void MakeRows(const AddressTable& a, const AddressTable& b, const Step* steps, s
   }
 }
 
+// Whether line i of a and line j of b count as equal.
+bool SamePair(const AddressTable& a, std::size_t i, const AddressTable& b, std::size_t j,
+              ValueJudge& judge) {
+  return a.SameValue(i, b, j) ||
+         judge.EqualAfterBytes(a.Value(i), b.Value(j), [&](RuleLine& x, RuleLine& y) {
+           x = a.ForRules(i);
+           y = b.ForRules(j);
+         });
+}
+
 std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, DifferenceList& list,
-                           bool includeReadOnly, bool numbersByValue, const FetchFn& fetch) {
+                           bool includeReadOnly, ValueJudge& judge, const FetchFn& fetch) {
   std::vector<Step> steps;
   const auto take = [&](Step s) {
     const bool locked = s.first != kNone ? a.ReadOnly(s.first) : b.ReadOnly(s.second);
     if (!includeReadOnly && locked) return true;
-    if (s.first != kNone && s.second != kNone &&
-        (a.SameValue(s.first, b, s.second) ||
-         (numbersByValue && SameDecimalNumber(a.Value(s.first), b.Value(s.second))))) {
+    if (s.first != kNone && s.second != kNone) {
+      if (SamePair(a, s.first, b, s.second, judge)) return true;
+    } else if (judge.WithRules() &&
+               judge.LeavesOut(s.first != kNone ? a.ForRules(s.first) : b.ForRules(s.second))) {
+      // An ignored line gives no row for being missing on the other side.
       return true;
     }
     steps.push_back(s);
@@ -225,18 +238,22 @@ std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, Differe
     // line i pairs with line i, and no line is alone. Long tables are gone
     // through in two halves on two cores, the second's rows after the first's.
     const auto size = static_cast<std::uint32_t>(a.Size());
-    const auto scan = [&](std::uint32_t from, std::uint32_t to, std::vector<Step>& out) {
+    const auto scan = [&](std::uint32_t from, std::uint32_t to, std::vector<Step>& out,
+                          ValueJudge& counted) {
       for (std::uint32_t i = from; i < to && out.size() < kMostRows; ++i) {
         if (!includeReadOnly && a.ReadOnly(i)) continue;
-        if (a.SameValue(i, b, i) || (numbersByValue && SameDecimalNumber(a.Value(i), b.Value(i)))) {
-          continue;
-        }
+        if (SamePair(a, i, b, i, counted)) continue;
         out.push_back(Step{i, i});
       }
     };
     const std::uint32_t half = size < kTwoHalves ? size : size / 2;
     std::vector<Step> later;
-    ThrowIf(RunBoth([&] { scan(0, half, steps); }, [&] { scan(half, size, later); }));
+    ValueJudge first = judge.Fresh();
+    ValueJudge second = judge.Fresh();
+    ThrowIf(
+        RunBoth([&] { scan(0, half, steps, first); }, [&] { scan(half, size, later, second); }));
+    judge.Add(first.Counts());
+    judge.Add(second.Counts());
     const std::size_t room = kMostRows - std::min(kMostRows, steps.size());
     steps.insert(steps.end(), later.begin(),
                  later.begin() + static_cast<std::ptrdiff_t>(std::min(room, later.size())));
@@ -271,7 +288,7 @@ using Streams = std::vector<std::unique_ptr<TextStream>>;
 // comparison under its title first.
 void Compare(const std::vector<std::string>& paths, const char* caption1, const char* caption2,
              const char* title, DifferenceList& list, const ReadSizes& sizes,
-             const std::function<std::int16_t(Streams&)>& body) {
+             const ValueJudge& judge, const std::function<std::int16_t(Streams&)>& body) {
   Streams streams;
   try {
     std::int16_t count = 0;
@@ -284,7 +301,7 @@ void Compare(const std::vector<std::string>& paths, const char* caption1, const 
       list.SetCaption("val2", caption2);
       count = body(streams);
     }
-    list.SetStatus(DifferenceStatus(count));
+    list.SetStatus(ComparisonStatus(count, judge));
   } catch (...) {
     ReportVBError(title);
   }
@@ -307,7 +324,7 @@ void TellSplitFailure(const Failure& failure) {
 // found not to be such archives, or at a line that fails to split: no message
 // is told here, so that reading into tables tells every one at its own pace.
 bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStream> stream2,
-                   bool includeReadOnly, bool numbersByValue, const ReadSizes& sizes,
+                   bool includeReadOnly, ValueJudge& judge, const ReadSizes& sizes,
                    std::vector<DifferenceRow>& rows) {
   using Line = BatchReader::Line;
   BatchReader reader1(std::move(stream1), sizes, nullptr, BatchReader::Reading::Whole,
@@ -338,7 +355,12 @@ bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStre
     if (line1.Number() != line2.Number() || line1.Member() != line2.Member()) return false;
     if (!includeReadOnly && line1.ReadOnly()) continue;
     if (BatchReader::SameValueBytes(line1, line2) ||
-        (numbersByValue && SameDecimalNumber(line1.Value(), line2.Value()))) {
+        judge.EqualAfterBytes(line1.Value(), line2.Value(), [&](RuleLine& a, RuleLine& b) {
+          const Rules& rules = *judge.RulesInUse();
+          RulePairOf(rules, line1.Number(), line1.Member(),
+                     std::string_view(line1.text, line1.descriptionSize), line2.Number(),
+                     line2.Member(), std::string_view(line2.text, line2.descriptionSize), a, b);
+        })) {
       continue;
     }
     // The lines are still read to the end, for the test and their failures.
@@ -355,14 +377,18 @@ namespace {
 
 void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
                        DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                       const ReadSizes& sizes, bool inStepFirst) {
+                       const ReadSizes& sizes, bool inStepFirst, const Rules* rules) {
+  ValueJudge judge(numbersByValue, rules);
   Compare(
       {archive1, archive2}, "Archive 1", "Archive 2", "Error While Comparing Archives", list, sizes,
-      [&](Streams& streams) {
+      judge, [&](Streams& streams) {
         if (inStepFirst) {
           std::vector<DifferenceRow> rows;
-          if (CompareInStep(std::move(streams[0]), std::move(streams[1]), includeReadOnly,
-                            numbersByValue, sizes, rows)) {
+          // What it counts holds only if it gets to the end.
+          ValueJudge inStep = judge.Fresh();
+          if (CompareInStep(std::move(streams[0]), std::move(streams[1]), includeReadOnly, inStep,
+                            sizes, rows)) {
+            judge.Add(inStep.Counts());
             const auto count = static_cast<long long>(rows.size());
             list.Append(std::move(rows));
             return CheckedAdd16(0, count);
@@ -376,6 +402,8 @@ void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
         // told in the same order as when pairing by position.
         AddressTable t1;
         AddressTable t2;
+        t1.SetRules(rules);
+        t2.SetRules(rules);
         {
           TableFiller fill1(t1, streams[0]->Size());
           TableFiller fill2(t2, streams[1]->Size());
@@ -407,7 +435,7 @@ void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
           TextStream again(path, TextStream::Mode::Read, sizes.buffer);
           FetchTextsAt(again, r);
         };
-        return ListByAddress(t1, t2, list, includeReadOnly, numbersByValue,
+        return ListByAddress(t1, t2, list, includeReadOnly, judge,
                              [&](TextRequest& first, TextRequest& second) {
                                fetch(archive1, first);
                                fetch(archive2, second);
@@ -419,26 +447,29 @@ void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
 
 void CompareArchivesByAddress(const std::string& archive1, const std::string& archive2,
                               DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                              const ReadSizes& sizes) {
-  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, true);
+                              const ReadSizes& sizes, const Rules* rules) {
+  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, true, rules);
 }
 
 void CompareArchivesInTables(const std::string& archive1, const std::string& archive2,
                              DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                             const ReadSizes& sizes) {
-  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, false);
+                             const ReadSizes& sizes, const Rules* rules) {
+  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, false, rules);
 }
 
 void CompareStructuresByAddress(const std::string& archive, std::int16_t structure1,
                                 std::int16_t structure2, DifferenceList& list, bool includeReadOnly,
-                                bool numbersByValue, const ReadSizes& sizes) {
+                                bool numbersByValue, const ReadSizes& sizes, const Rules* rules) {
+  ValueJudge judge(numbersByValue, rules);
   Compare({archive}, "Stucture 1", "Stucture 2", "Error While Comparing Structures", list, sizes,
-          [&](Streams& streams) {
+          judge, [&](Streams& streams) {
             AddressTable t1(structure1);
             AddressTable t2(structure2);
+            t1.SetRules(rules);
+            t2.SetRules(rules);
             ReadTables(*streams[0], t1, t2);
             streams[0]->Close();
-            return ListByAddress(t1, t2, list, includeReadOnly, numbersByValue,
+            return ListByAddress(t1, t2, list, includeReadOnly, judge,
                                  [&](TextRequest& first, TextRequest& second) {
                                    TextStream again(archive, TextStream::Mode::Read, sizes.buffer);
                                    FetchTexts(again, {&first, &second});

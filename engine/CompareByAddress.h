@@ -10,6 +10,9 @@
 
 namespace parvex {
 
+class Rules;
+class ValueJudge;
+
 // The comparisons with lines paired by address instead of by position: the
 // k-th line of an address in one side with the k-th line of the same address
 // in the other. A line found on one side only is a row whose other value reads
@@ -19,14 +22,14 @@ namespace parvex {
 // and failures are as in the positional comparisons.
 void CompareArchivesByAddress(const std::string& archive1, const std::string& archive2,
                               DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                              const ReadSizes& sizes);
+                              const ReadSizes& sizes, const Rules* rules = nullptr);
 
 // The same, every line put in tables first, as CompareArchivesByAddress does
 // only for archives whose addresses are not the same in the same order; for
 // tests, which hold the two ways against each other.
 void CompareArchivesInTables(const std::string& archive1, const std::string& archive2,
                              DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                             const ReadSizes& sizes);
+                             const ReadSizes& sizes, const Rules* rules = nullptr);
 
 // The first way of CompareArchivesByAddress: archives whose lines have the
 // same addresses in the same order are compared as they are read, their rows
@@ -34,12 +37,13 @@ void CompareArchivesInTables(const std::string& archive1, const std::string& arc
 // they are not such archives or fails to split; exposed for tests, which must
 // know that it ran.
 bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStream> stream2,
-                   bool includeReadOnly, bool numbersByValue, const ReadSizes& sizes,
+                   bool includeReadOnly, ValueJudge& judge, const ReadSizes& sizes,
                    std::vector<DifferenceRow>& rows);
 
 // Members N1.M and N2.M are paired by their member number M.
 void CompareStructuresByAddress(const std::string& archive, std::int16_t structure1,
                                 std::int16_t structure2, DifferenceList& list, bool includeReadOnly,
-                                bool numbersByValue, const ReadSizes& sizes);
+                                bool numbersByValue, const ReadSizes& sizes,
+                                const Rules* rules = nullptr);
 
 }  // namespace parvex

@@ -2,6 +2,8 @@
 
 namespace parvex {
 
+class Rules;
+
 // Choices that change how a comparison pairs lines and tells values apart. All
 // off is the plain comparison: lines paired by position, values compared as
 // bytes.
@@ -10,6 +12,9 @@ struct CompareOptions {
   bool MatchByAddress = false;
   // Values that both read as decimal numbers are equal when the numbers are.
   bool NumbersByValue = false;
+  // Lines to leave out and numeric tolerances; none when null. Owned by the
+  // caller for as long as the comparison runs.
+  const Rules* AppliedRules = nullptr;
 
   friend bool operator==(const CompareOptions&, const CompareOptions&) = default;
 };

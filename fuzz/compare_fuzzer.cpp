@@ -6,7 +6,9 @@
 // option, numbers by value and the tiny sizes; the rest is split at the first
 // 0xFE byte into archive 1 and archive 2. Without one, archive 2 is archive 1
 // with its 0xFD bytes made "0": two versions of one archive, mostly the same
-// lines, as the comparison by position meets them.
+// lines, as the comparison by position meets them. One bit of the first byte
+// puts a rules file over the comparisons by address, so that their counts of
+// ignored and tolerated lines are held against each other too.
 #include <unistd.h>
 
 #include <cstdint>
@@ -20,6 +22,7 @@
 #include "engine/CompareOptions.h"
 #include "engine/DifferenceList.h"
 #include "engine/ErrorReport.h"
+#include "engine/Rules.h"
 
 namespace {
 
@@ -78,7 +81,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto structure1 = static_cast<std::int16_t>(static_cast<std::int8_t>(data[0]) / 8);
   const auto structure2 = static_cast<std::int16_t>(static_cast<std::int8_t>(data[1]) / 8);
   const bool includeReadOnly = (data[0] & 1) != 0;
-  const parvex::CompareOptions byAddress{true, (data[1] & 8) != 0};
+  static const auto rules = parvex::Rules::Parse(
+      "[ignore]\naddresses = [\"1.*\", \"-1\"]\ndescriptions = [\"*x?\"]\n"
+      "[[tolerance]]\naddresses = [\"2.1-2.5\"]\nrelative = \"10%\"\n"
+      "[[tolerance]]\naddresses = [\"*\"]\nabsolute = \"1\"\n",
+      "fuzz.toml");
+  const parvex::Rules* applied = (data[0] & 0x40) != 0 ? rules.get() : nullptr;
+  const parvex::CompareOptions byAddress{true, (data[1] & 8) != 0, applied};
   const parvex::ReadSizes tiny{1U + data[1] % 7U, 1U + (data[0] >> 1) % 5U};
   data += 2;
   size -= 2;
@@ -118,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // the lines as they are read.
   const auto inTables = Observe(false, [&](parvex::DifferenceList& list) {
     parvex::CompareArchivesInTables(path1, path2, list, includeReadOnly, byAddress.NumbersByValue,
-                                    parvex::ReadSizes{});
+                                    parvex::ReadSizes{}, applied);
   });
   const auto inStep = Observe(false, [&](parvex::DifferenceList& list) {
     parvex::CompareArchives(path1, path2, list, includeReadOnly, byAddress, parvex::ReadSizes{});

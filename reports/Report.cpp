@@ -6,6 +6,7 @@
 #include "engine/DifferenceList.h"
 #include "engine/ErrorReport.h"
 #include "engine/Failure.h"
+#include "engine/Rules.h"
 #include "engine/TextStream.h"
 
 namespace parvex {
@@ -54,6 +55,9 @@ ReportTitles MakeReportTitles(bool structureMode, std::string_view archive1,
   }
   if (options.MatchByAddress) titles.Title2 += " (matched by address)";
   if (options.NumbersByValue) titles.Title2 += " (numbers by value)";
+  if (options.AppliedRules != nullptr) {
+    titles.Title2 += " (rules: " + options.AppliedRules->FileName() + ")";
+  }
   return titles;
 }
 

@@ -6,9 +6,9 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format valgrind
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libtomlplusplus-dev
   fonts-liberation2 xvfb xauth x11-utils xdotool poppler-utils imagemagick openbox xdg-utils
   desktop-file-utils appstream dpkg-dev file lintian help2man man-db
 )

@@ -42,6 +42,8 @@ void ConfigureRegistry(std::shared_ptr<RegistryApi> api) {
     // The comparison options of the Options menu: 1 on, 0 off.
     r.AddItem(QStringLiteral("MatchByAddress"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
     r.AddItem(QStringLiteral("NumbersByValue"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
+    // The rules file every comparison reads; empty: none.
+    r.AddItem(QStringLiteral("RulesFile"), misc, kHkeyCurrentUserCode, ValueString, noText);
   } catch (...) {
     ReportVBError("Error While Loading Configuring Registry");
   }

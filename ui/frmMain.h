@@ -30,6 +30,7 @@ namespace parvex {
 
 class DifferenceModel;
 struct StartArguments;
+class Rules;
 
 // What the window needs of the platform: its dialogs, the program's one
 // printer, and the shell that opens the manual.
@@ -65,6 +66,8 @@ class frmMain final : public QMainWindow {
   void mnuExit_Click();
   void mnuMatchByAddress_Click();
   void mnuNumbersByValue_Click();
+  void mnuRulesFile_Click();
+  void mnuRulesOff_Click();
   void mnuDoc_Click();
   void mnuAbout_Click();
 
@@ -105,6 +108,10 @@ class frmMain final : public QMainWindow {
  private:
   void BuildControls();
   void BuildMenus();
+  void BuildRulesMenu();
+  // The rules file of the settings (empty: none), and the menu showing it.
+  QString RulesPath() const;
+  void ShowRulesFile();
   void Form_Load();
   void Form_Resize();
   void Form_Unload();
@@ -140,12 +147,15 @@ class frmMain final : public QMainWindow {
     bool structureMode = false;
     QString archive1, archive2, struct1, struct2;
     CompareOptions options;
+    std::shared_ptr<const Rules> rules;  // what options.AppliedRules points to
   };
   ComparisonInputs starting_;
   PairingNotes notes_;
   QSortFilterProxyModel* filter_ = nullptr;  // between the model and the list
   ComparisonInputs listed_;
-  void StartComparison(bool structureMode);
+  // False when the comparison is not to run: its rules file was refused.
+  bool StartComparison(bool structureMode);
+  bool ReadRules(ComparisonInputs& inputs);
   MainLayout layout_ = DesignLayout();
   QSize pendingOuterSize_;  // the stored outer size, applied once the frame is known
   bool wantMaximized_ = false;
@@ -188,6 +198,8 @@ class frmMain final : public QMainWindow {
   QMenu* mnuOptions = nullptr;
   QAction* mnuMatchByAddress = nullptr;
   QAction* mnuNumbersByValue = nullptr;
+  QAction* mnuRulesFile = nullptr;
+  QAction* mnuRulesOff = nullptr;
   QMenu* mnuHelp = nullptr;
   QAction* mnuDoc = nullptr;
   QAction* mnuAbout = nullptr;

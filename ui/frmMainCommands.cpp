@@ -44,7 +44,7 @@ void frmMain::cmdSelect2_Click() {
 
 void frmMain::cmdStructure_Click() {
   try {
-    StartComparison(true);
+    if (!StartComparison(true)) return;
     const QString archive = txtArchive1->text();
     const QString text1 = txtStruct1->text();
     const QString text2 = txtStruct2->text();
@@ -62,7 +62,7 @@ void frmMain::cmdStructure_Click() {
 
 void frmMain::cmdTwoArchives_Click() {
   try {
-    StartComparison(false);
+    if (!StartComparison(false)) return;
     CompareArchives(PathBytes(txtArchive1->text()), PathBytes(txtArchive2->text()), list_,
                     IncludeReadOnly(), starting_.options, &notes_);
     QStringList texts;
@@ -73,12 +73,19 @@ void frmMain::cmdTwoArchives_Click() {
   }
 }
 
-void frmMain::StartComparison(bool structureMode) {
+bool frmMain::StartComparison(bool structureMode) {
   structureMode_ = structureMode;
+  starting_ = {structureMode,
+               txtArchive1->text(),
+               txtArchive2->text(),
+               txtStruct1->text(),
+               txtStruct2->text(),
+               Options(),
+               nullptr};
+  if (!ReadRules(starting_)) return false;
   // Notes speak of the comparison before; this one may give its own.
   ShowNotes({});
-  starting_ = {structureMode,      txtArchive1->text(), txtArchive2->text(),
-               txtStruct1->text(), txtStruct2->text(),  Options()};
+  return true;
 }
 
 ReportTitles frmMain::CurrentTitles() const {

@@ -26,6 +26,7 @@ void frmMain::BuildMenus() {
   mnuNumbersByValue = mnuOptions->addAction(QStringLiteral("Compare &Numbers by Value"));
   mnuNumbersByValue->setObjectName(QStringLiteral("mnuNumbersByValue"));
   mnuNumbersByValue->setCheckable(true);
+  BuildRulesMenu();
   mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
   mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
   mnuDoc = mnuHelp->addAction(QStringLiteral("&Documentation"));

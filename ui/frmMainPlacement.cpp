@@ -58,6 +58,7 @@ void frmMain::Form_Load() {
   }
   mnuMatchByAddress->setChecked(number("MatchByAddress", 0) != 0);
   mnuNumbersByValue->setChecked(number("NumbersByValue", 0) != 0);
+  ShowRulesFile();
   txtArchive1->setText(text("Archive1"));
   txtArchive2->setText(text("Archive2"));
   txtStruct1->setText(QString::number(number("Struct1", 0)));

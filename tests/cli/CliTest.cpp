@@ -282,6 +282,46 @@ TEST_F(Cli, PageBreaksOnStandardOutputEndInCrLf) {
   EXPECT_EQ(LinesWithoutDate(toStdout.out), LinesWithoutDate(ReadBytes(dir.File("r.txt"))));
 }
 
+TEST_F(Cli, RulesFileOnEveryCommand) {
+  const auto a = dir.Write("a.arc", "1\tSerial\t17\tu\n2\tb\t1.00\tu\n3\tc\t5\tu\n");
+  const auto b = dir.Write("b.arc", "1\tSerial\t18\tu\n2\tb\t1.01\tu\n3\tc\t6\tu\n");
+  const auto s =
+      dir.Write("s.arc", "1.1\tSerial\t17\tu\n1.2\tb\t5\tu\n2.1\tx\t18\tu\n2.2\tb\t5.01\tu\n");
+  const auto rules = dir.Write("sub/fleet.toml",
+                               "[ignore]\ndescriptions = [\"serial*\"]\n"
+                               "[[tolerance]]\naddresses = [\"*\"]\nabsolute = \"0.01\"\n");
+  CliRun run = RunCli(dir, {"archives", a, b, "--csv", "--rules", rules});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "1 Difference(s), 1 ignored, 1 within tolerance\n");
+  EXPECT_EQ(LinesWithoutDate(run.out),
+            (std::vector<std::string>{"",
+                                      "Address,Description,Archive 1: " + a + ",Archive 2: " + b +
+                                          " (rules: fleet.toml),Units",
+                                      "\"3.0\",\"c\",\"5\",\"6\",\"u\","}));
+  // Every difference ignored or tolerated: status 0.
+  run = RunCli(dir, {"structures", s, "1", "2", "--by-address", "--rules", rules});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "0 Difference(s), 1 ignored, 1 within tolerance\n");
+  EXPECT_NE(run.out.find("Structures 1 and 2 (matched by address) (rules: fleet.toml)"),
+            std::string::npos);
+}
+
+TEST_F(Cli, RefusedRulesFileStopsTheRunWithStatusTwo) {
+  const auto earlier = dir.Write("out.csv", "earlier report");
+  const auto bad = dir.Write("bad.toml", "[ignore]\naddresses = [\"1.x\"]\n");
+  for (const std::string& rules : {bad, dir.File("missing.toml")}) {
+    const CliRun run = RunCli(dir, {"archives", a1, a2, "--rules", rules, "-o", earlier});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("Error While Reading Rules: Error 321: Rules file '" + rules + "'", 0),
+              0U)
+        << run.err;
+    EXPECT_EQ(ReadBytes(earlier), "earlier report");
+  }
+  EXPECT_NE(RunCli(dir, {"archives", a1, a2, "--rules", bad}).err.find("line 2, column 14"),
+            std::string::npos);
+}
+
 TEST_F(Cli, UsageErrors) {
   struct Case {
     std::vector<std::string> args;

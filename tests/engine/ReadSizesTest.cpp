@@ -13,6 +13,7 @@
 #include "engine/Compare.h"
 #include "engine/CompareByAddress.h"
 #include "engine/DifferenceList.h"
+#include "engine/Rules.h"
 #include "engine/TextStream.h"
 #include "support/TestSupport.h"
 
@@ -280,9 +281,10 @@ TEST(ReadSizes, ResultsDoNotDependOnThem) {
               }))
         << "pair " << pair;
     std::vector<DifferenceRow> inStepRows;
+    ValueJudge judge(byAddress.NumbersByValue, nullptr);
     if (CompareInStep(std::make_unique<TextStream>(a, TextStream::Mode::Read),
                       std::make_unique<TextStream>(b, TextStream::Mode::Read), includeReadOnly,
-                      byAddress.NumbersByValue, ReadSizes{}, inStepRows)) {
+                      judge, ReadSizes{}, inStepRows)) {
       ++inStepToTheEnd;
       EXPECT_EQ(inStepRows, expectByAddress.rows) << "pair " << pair;
     }

@@ -331,11 +331,13 @@ TEST_F(MainWindow, OptionsMenuIsRememberedAndReachesTheComparison) {
                            QStringLiteral("&Help")}));
     EXPECT_EQ(texts(w->mnuOptions->actions()),
               (QStringList{QStringLiteral("Match Lines by &Address"),
-                           QStringLiteral("Compare &Numbers by Value")}));
-    for (const QAction* item : w->mnuOptions->actions()) {
+                           QStringLiteral("Compare &Numbers by Value"), QString(),
+                           QStringLiteral("&Rules File..."), QStringLiteral("No Rules")}));
+    for (const QAction* item : {w->mnuMatchByAddress, w->mnuNumbersByValue, w->mnuRulesFile}) {
       EXPECT_TRUE(item->isCheckable());
       EXPECT_FALSE(item->isChecked());
     }
+    EXPECT_FALSE(w->mnuRulesOff->isEnabled());
     w->close();
   }
   // Options never chosen are never stored: the settings file stays as it was.

@@ -1,0 +1,477 @@
+// Rules files: what their patterns match, how tolerances decide, which files
+// are refused, and that every pairing obeys them alike.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/Compare.h"
+#include "engine/CompareByAddress.h"
+#include "engine/DifferenceList.h"
+#include "engine/Failure.h"
+#include "engine/Rules.h"
+#include "support/TestSupport.h"
+
+namespace parvex {
+namespace {
+
+using test::RecordedErrors;
+using test::Row;
+using test::TempDir;
+
+std::string L(const std::string& address, const std::string& description,
+              const std::string& value) {
+  return address + "\t" + description + "\t" + value + "\tu\n";
+}
+
+std::shared_ptr<const Rules> Parse(const std::string& text) {
+  return Rules::Parse(text, "rules.toml");
+}
+
+std::string Status(long long rows, long long ignored, long long tolerated) {
+  return DifferenceStatus(rows) + ", " + std::to_string(ignored) + " ignored, " +
+         std::to_string(tolerated) + " within tolerance";
+}
+
+// Compares one line against the same line with another value, by position,
+// and tells whether the rules removed the row.
+bool RemovesPair(const Rules& rules, const std::string& address, const std::string& description,
+                 const std::string& value1, const std::string& value2) {
+  RecordedErrors errors;
+  TempDir dir;
+  DifferenceList list;
+  CompareOptions options;
+  options.AppliedRules = &rules;
+  CompareArchives(dir.Write("a", L(address, description, value1)),
+                  dir.Write("b", L(address, description, value2)), list, true, options);
+  return list.Count() == 0;
+}
+
+struct PatternCase {
+  const char* pattern;
+  const char* address;
+  bool matches;
+};
+
+TEST(RulesPatterns, AddressPatternsMatchTheParsedAddress) {
+  const PatternCase cases[] = {
+      {"12.5", "12.5", true},
+      {"12.5", "12.05", true},
+      {"12.5", "12.50", false},
+      {"12.5", "12.4", false},
+      {"12.5", "13.5", false},
+      {"12", "12", true},
+      {"12", "12.0", true},
+      {"12", "12.1", false},
+      {"12.*", "12.0", true},
+      {"12.*", "12.999", true},
+      {"12.*", "12", true},
+      {"12.*", "120.1", false},
+      {"12.*", "1.2", false},
+      {"12.*", "11.32767", false},
+      {"12.*", "13.0", false},
+      {"100.1-100.20", "100.1", true},
+      {"100.1-100.20", "100.20", true},
+      {"100.1-100.20", "100.0", false},
+      {"100.1-100.20", "100.21", false},
+      {"100.1-100.20", "101.5", false},
+      {"100.1-100.20", "100.7", true},
+      {"*", "7.3", true},
+      {"*", "P12", true},
+      {"-1", "P12", true},
+      {"-1.0", "12", false},
+  };
+  for (const PatternCase& c : cases) {
+    const auto rules = Parse(std::string("[ignore]\naddresses = [\"") + c.pattern + "\"]\n");
+    EXPECT_EQ(RemovesPair(*rules, c.address, "d", "1", "2"), c.matches)
+        << c.pattern << " against " << c.address;
+  }
+}
+
+TEST(RulesPatterns, DescriptionGlobsIgnoreAsciiCase) {
+  const PatternCase cases[] = {
+      {"Serial*", "Serial number", true},
+      {"Serial*", "SERIAL NO", true},
+      {"Serial*", "serial", true},
+      {"Serial*", "The serial", false},
+      {"*hours*", "Operating Hours", true},
+      {"S?rial", "Serial", true},
+      {"S?rial", "Srial", false},
+      {"S?rial", "Serial2", false},
+      {"a*b*c", "aXXbYYc", true},
+      {"a*b*c", "aXXcYYb", false},
+      // Only ASCII letters are folded: a glob's UTF-8 bytes meet the
+      // description's bytes as they are.
+      {"\xc3\xa9t\xc3\xa9", "\xc3\x89T\xc3\x89", false},
+      {"\xc3\xa9t\xc3\xa9", "\xc3\xa9T\xc3\xa9", true},
+      {"", "", true},
+      {"*", "", true},
+  };
+  for (const PatternCase& c : cases) {
+    const auto rules = Parse(std::string("[ignore]\ndescriptions = [\"") + c.pattern + "\"]\n");
+    EXPECT_EQ(RemovesPair(*rules, "1.1", c.address, "1", "2"), c.matches)
+        << c.pattern << " against " << c.address;
+    EXPECT_EQ(GlobMatches(c.pattern, c.address), c.matches) << c.pattern << " / " << c.address;
+  }
+}
+
+struct ToleranceCase {
+  const char* table;  // the keys of one [[tolerance]] for every address
+  const char* value1;
+  const char* value2;
+  bool equal;
+};
+
+TEST(RulesTolerance, DecidedExactlyOnTheDecimalDigits) {
+  const ToleranceCase cases[] = {
+      {"absolute = \"0.01\"", "1.00", "1.01", true},
+      {"absolute = \"0.01\"", "1.00", "1.0099999", true},
+      {"absolute = \"0.01\"", "1.00", "1.0100001", false},
+      {"absolute = \"0.01\"", "1.01", "1.00", true},
+      {"absolute = 0.01", "1.00", "1.01", true},
+      {"absolute = 0.01", "1.00", "1.0100001", false},
+      {"absolute = 0.1", "0.2", "0.3", true},  // 0.3 - 0.2 in doubles is above 0.1
+      {"absolute = 1", "-3", "-2", true},
+      {"absolute = 1", "-0.5", "0.5", true},
+      {"absolute = 1", "-0.5", "0.5000001", false},
+      {"absolute = \"1e-3\"", "1.5E2", "150.001", true},
+      {"absolute = \"1e-3\"", "1.5E2", "150.0011", false},
+      {"absolute = \"0\"", "1500", "1.5e3", true},
+      {"absolute = \"0.01\"", "abc", "abd", false},
+      {"absolute = \"0.01\"", "1.00", "1.00 ", false},
+      {"absolute = \"0.01\"", "", "0", false},
+      {"relative = \"0.1%\"", "999", "1000", true},
+      {"relative = \"0.1%\"", "1000", "998.9999", false},
+      {"relative = \"0.1%\"", "-1000", "-999", true},
+      {"relative = \"0.1%\"", "-1000", "-998.9999", false},
+      {"relative = \"0.1%\"", "1000", "1001.001", true},
+      {"relative = \"0.1%\"", "1000", "1001.0011", false},
+      {"relative = \"0.001\"", "1000", "1001", true},
+      {"relative = 0.001", "1000", "1001.01", false},
+      {"relative = \"10%\"", "0", "0.0001", false},
+      {"relative = \"50%\"", "1e-300", "2e-300", true},
+      {"relative = \"50%\"", "1e-300", "2.0000001e-300", false},
+      {"absolute = \"0.01\"\nrelative = \"1%\"", "1000", "1010", true},
+      {"absolute = \"0.01\"\nrelative = \"1%\"", "0.001", "0.011", true},
+      {"absolute = \"0.01\"\nrelative = \"1%\"", "1000", "1010.2", false},
+      {"absolute = \"0.5\"", "+1", "1.5", true},
+      {"absolute = \"0.5\"", "007.50", "7.0", true},
+      {"absolute = \"0.5\"", ".5", "0", true},
+      {"absolute = \"0.5\"", "5.", "5.5", true},
+      {"absolute = \"0.5\"", "5.", "5.51", false},
+      {"absolute = \"0.5\"", "1e", "1", false},
+      {"absolute = \"0.5\"", "1e5x", "100000", false},
+      {"absolute = \"0.5\"", "1.2.3", "1.2", false},
+      {"absolute = \"0.5\"", "1E+2", "100.5", true},
+      {"absolute = 1", "1234567890123456789", "1234567890123456790", true},
+      {"absolute = \"0.5\"", "1234567890123456789", "1234567890123456790", false},
+      {"absolute = 1", "123456789012345678", "123456789012345679", true},
+      {"absolute = \"0.5\"", "123456789012345678", "123456789012345679", false},
+      // Beyond 18 significant digits, or digits far apart: the long way.
+      {"absolute = \"1e-22\"", "1.0000000000000000000001", "1.0000000000000000000002", true},
+      {"absolute = \"1e-22\"", "1.0000000000000000000001", "1.00000000000000000000021", false},
+      {"relative = \"1%\"", "100000000000000000001", "101000000000000000001.01", true},
+      {"relative = \"1%\"", "100000000000000000001", "102010000000000000001.1", false},
+      {"relative = \"1e-50\"", "0", "0.0", true},
+      {"relative = \"1e60\"", "1", "2", true},
+      {"relative = \"1e-60\"", "1", "1.000000001", false},
+      {"absolute = 1", "1e-40", "1", true},
+      {"absolute = 1", "-1e-40", "1", false},
+      {"relative = \"1e-10\"", "1e30", "1.0000000001e30", true},
+      {"relative = \"0.99999e-10\"", "1e30", "1.0000000001e30", false},
+  };
+  for (const ToleranceCase& c : cases) {
+    const auto rules = Parse(std::string("[[tolerance]]\naddresses = [\"*\"]\n") + c.table + "\n");
+    EXPECT_EQ(RemovesPair(*rules, "1.1", "d", c.value1, c.value2), c.equal)
+        << c.table << ": " << c.value1 << " against " << c.value2;
+  }
+}
+
+TEST(RulesTolerance, FirstMatchingTableWinsAndIgnoreBeatsTolerance) {
+  const auto rules = Parse(
+      "[ignore]\naddresses = [\"3.*\"]\ndescriptions = [\"Serial*\"]\n"
+      "[[tolerance]]\naddresses = [\"1.*\"]\nabsolute = \"0.5\"\n"
+      "[[tolerance]]\ndescriptions = [\"*speed*\"]\nabsolute = \"5\"\n"
+      "[[tolerance]]\naddresses = [\"*\"]\nabsolute = \"2\"\n");
+  TempDir dir;
+  DifferenceList list;
+  CompareOptions options;
+  options.AppliedRules = rules.get();
+  // 1.1 meets the first table (0.5) before the speed table; 2.1 the speed
+  // table before "*"; 3.1 is ignored though "*" would tolerate it.
+  const std::string a = L("1.1", "speed", "10") + L("1.2", "speed", "10") +
+                        L("2.1", "Speed", "10") + L("2.2", "other", "10") + L("3.1", "x", "10") +
+                        L("4.1", "Serial no", "1") + L("4.2", "x", "10");
+  const std::string b = L("1.1", "speed", "11") + L("1.2", "speed", "10.5") +
+                        L("2.1", "Speed", "14") + L("2.2", "other", "14") + L("3.1", "x", "11") +
+                        L("4.1", "Serial no", "2") + L("4.2", "x", "11");
+  RecordedErrors errors;
+  CompareArchives(dir.Write("a", a), dir.Write("b", b), list, false, options);
+  EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("1.1", "speed", "10", "11", "u"),
+                                                     Row("2.2", "other", "10", "14", "u")}));
+  EXPECT_EQ(list.Status(), Status(2, 2, 3));
+}
+
+TEST(RulesTolerance, OverlappingPatternsGoToTheFirstTableInTheFile) {
+  const auto rules = Parse(
+      "[[tolerance]]\naddresses = [\"5.3-5.6\", \"7\"]\nabsolute = 1\n"
+      "[[tolerance]]\naddresses = [\"5.*\", \"7.0-7.2\"]\nabsolute = 1\n"
+      "[[tolerance]]\naddresses = [\"5.5\", \"-3.*\"]\nabsolute = 1\n"
+      "[[tolerance]]\naddresses = [\"*\"]\nabsolute = 1\n");
+  const struct {
+    std::int16_t structure;
+    std::int16_t member;
+    std::uint16_t table;
+  } cases[] = {{5, 2, 1},  {5, 3, 0},     {5, 5, 0},           {5, 6, 0},        {5, 7, 1},
+               {5, -1, 1}, {4, 32767, 3}, {6, -32768, 3},      {7, 0, 0},        {7, 1, 1},
+               {7, 3, 3},  {-3, 0, 2},    {-32768, -32768, 3}, {32767, 32767, 3}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(rules->TableOfKey(AddressKey(c.structure, c.member)), c.table)
+        << c.structure << "." << c.member;
+  }
+  const auto none = Parse("[[tolerance]]\naddresses = [\"5.3-5.6\"]\nabsolute = 1\n");
+  EXPECT_EQ(none->TableOfKey(AddressKey(5, 2)), Rules::kNoTable);
+  EXPECT_EQ(none->TableOfKey(AddressKey(5, 7)), Rules::kNoTable);
+}
+
+// One comparison as every pairing runs it.
+enum class Path { Position, InStep, InTables, StructuresByPosition, StructuresByAddress };
+
+void RunPath(Path path, const std::string& a, const std::string& b, const Rules* rules,
+             DifferenceList& list, const ReadSizes& sizes = {}) {
+  CompareOptions options;
+  options.AppliedRules = rules;
+  switch (path) {
+    case Path::Position:
+      CompareArchives(a, b, list, false, options, sizes);
+      break;
+    case Path::InStep:
+      CompareArchivesByAddress(a, b, list, false, false, sizes, rules);
+      break;
+    case Path::InTables:
+      CompareArchivesInTables(a, b, list, false, false, sizes, rules);
+      break;
+    case Path::StructuresByPosition:
+      CompareStructures(a, 1, 2, list, false, options, sizes);
+      break;
+    case Path::StructuresByAddress:
+      CompareStructuresByAddress(a, 1, 2, list, false, false, sizes, rules);
+      break;
+  }
+}
+
+TEST(RulesEveryPairing, IgnoresAndToleratesAlike) {
+  const auto rules = Parse(
+      "[ignore]\naddresses = [\"1.2\", \"2.4\"]\ndescriptions = [\"serial*\"]\n"
+      "[[tolerance]]\naddresses = [\"2.3\"]\nabsolute = \"0.5\"\n");
+  // Structure 1 against structure 2 of one archive, or the first archive
+  // against the second: member 1 differs beyond any tolerance; member 2 is
+  // ignored by its address in structure 1, member 4 by its address in
+  // structure 2, member 5 by its description in structure 1; member 3 is
+  // within the tolerance matched by its address in structure 2.
+  const std::string first = L("1.1", "a", "1") + L("1.2", "b", "1") + L("1.3", "c", "1.0") +
+                            L("1.4", "d", "1") + L("1.5", "Serial", "1");
+  const std::string second = L("2.1", "a", "5") + L("2.2", "b", "2") + L("2.3", "c", "1.5") +
+                             L("2.4", "d", "9") + L("2.5", "x", "2");
+  TempDir dir;
+  const std::string one = dir.Write("one", first + second);
+  RecordedErrors errors;
+  for (const Path path : {Path::StructuresByPosition, Path::StructuresByAddress}) {
+    DifferenceList list;
+    RunPath(path, one, "", rules.get(), list);
+    EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("1", "a", "1", "5", "u")}))
+        << static_cast<int>(path);
+    EXPECT_EQ(list.Status(), Status(1, 3, 1)) << static_cast<int>(path);
+  }
+  // The same values as two archives with the same addresses.
+  std::string renamed = second;
+  for (std::size_t at = 0; (at = renamed.find("2.", at)) != std::string::npos; at += 2) {
+    renamed[at] = '1';
+  }
+  const std::string a = dir.Write("a", first);
+  const std::string b = dir.Write("b", renamed);
+  const auto bothRules = Parse(
+      "[ignore]\naddresses = [\"1.2\", \"1.4\"]\ndescriptions = [\"serial*\"]\n"
+      "[[tolerance]]\naddresses = [\"1.3\"]\nabsolute = \"0.5\"\n");
+  for (const Path path : {Path::Position, Path::InStep, Path::InTables}) {
+    DifferenceList list;
+    RunPath(path, a, b, bothRules.get(), list);
+    EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("1.1", "a", "1", "5", "u")}))
+        << static_cast<int>(path);
+    EXPECT_EQ(list.Status(), Status(1, 3, 1)) << static_cast<int>(path);
+  }
+}
+
+TEST(RulesEveryPairing, IgnoredLinesGiveNoRowForBeingMissing) {
+  const auto rules = Parse("[ignore]\naddresses = [\"47.*\"]\ndescriptions = [\"Operating*\"]\n");
+  TempDir dir;
+  // 1.2 is ignored once, though reading in step counts it before it finds
+  // that the addresses part and the archives are read again into tables.
+  const std::string a = dir.Write("a", L("1.1", "a", "1") + L("1.2", "Operating x", "1") +
+                                           L("47.1", "x", "1") + L("5.1", "Operating hours", "7"));
+  const std::string b =
+      dir.Write("b", L("1.1", "a", "1") + L("1.2", "Operating x", "2") + L("47.2", "y", "1") +
+                         L("6.1", "operating HOURS", "8") + L("7.1", "new", "1"));
+  for (const Path path : {Path::InStep, Path::InTables}) {
+    RecordedErrors errors;
+    DifferenceList list;
+    RunPath(path, a, b, rules.get(), list);
+    EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("7.1", "new", "(missing)", "1", "u")}));
+    EXPECT_EQ(list.Status(), Status(1, 5, 0));
+  }
+  // A member alone in structure 1 is ignored by its description too.
+  const std::string s =
+      dir.Write("s", L("1.1", "a", "1") + L("1.2", "Operating hours", "5") + L("2.1", "a", "1"));
+  RecordedErrors errors;
+  DifferenceList list;
+  RunPath(Path::StructuresByAddress, s, "", rules.get(), list);
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(list.Status(), Status(0, 1, 0));
+}
+
+// Archives that differ in many ways, for the property below.
+std::string RandomArchive(std::mt19937& random, bool second) {
+  std::string text;
+  const char* const values[] = {"1", "1.0", "2", "abc", "", "-3e2", "-300"};
+  for (int i = 0; i < 300; ++i) {
+    const int structure = 1 + static_cast<int>(random() % 3);
+    const int member = static_cast<int>(random() % 40);
+    if (second && random() % 10 == 0) continue;
+    text +=
+        random() % 25 == 0
+            ? "$\n"
+            : L(std::to_string(structure) + "." + std::to_string(member),
+                (random() % 4 == 0 ? "!" : "") + std::string(random() % 5 == 0 ? "SERIAL no" : "d"),
+                values[random() % 7]);
+  }
+  return text;
+}
+
+TEST(RulesEveryPairing, RulesThatMatchNothingChangeNoRow) {
+  const auto rules = Parse(
+      "[ignore]\naddresses = [\"9.*\", \"1.41-1.50\"]\ndescriptions = [\"nothing*\"]\n"
+      "[[tolerance]]\naddresses = [\"8.1\"]\ndescriptions = [\"none\"]\nabsolute = \"100\"\n");
+  std::mt19937 random(22);
+  TempDir dir;
+  for (int round = 0; round < 6; ++round) {
+    const std::string a = dir.Write("a", RandomArchive(random, false));
+    const std::string b = round % 2 == 0 ? dir.Write("b", RandomArchive(random, true)) : a;
+    const ReadSizes sizes = round < 3 ? ReadSizes{} : ReadSizes{7, 3};
+    for (const Path path : {Path::Position, Path::InStep, Path::InTables,
+                            Path::StructuresByPosition, Path::StructuresByAddress}) {
+      RecordedErrors errors;
+      DifferenceList without;
+      DifferenceList with;
+      RunPath(path, a, b, nullptr, without, sizes);
+      RunPath(path, a, b, rules.get(), with, sizes);
+      EXPECT_EQ(with.Rows(), without.Rows()) << round << " " << static_cast<int>(path);
+      EXPECT_EQ(with.Status(), without.Status() + ", 0 ignored, 0 within tolerance");
+      EXPECT_EQ(with.Column(2).Caption, without.Column(2).Caption);
+    }
+  }
+}
+
+TEST(RulesEveryPairing, SameCountsAtEveryReadSizeAndBothWaysByAddress) {
+  const auto rules = Parse(
+      "[ignore]\naddresses = [\"2.3-2.20\"]\ndescriptions = [\"serial*\"]\n"
+      "[[tolerance]]\naddresses = [\"1.*\"]\nabsolute = \"1\"\n"
+      "[[tolerance]]\naddresses = [\"*\"]\nrelative = \"50%\"\n");
+  std::mt19937 random(2022);
+  TempDir dir;
+  for (int round = 0; round < 6; ++round) {
+    const std::string a = dir.Write("a", RandomArchive(random, false));
+    const std::string b = dir.Write("b", RandomArchive(random, round % 2 == 0));
+    for (const Path path : {Path::Position, Path::InStep, Path::InTables,
+                            Path::StructuresByPosition, Path::StructuresByAddress}) {
+      RecordedErrors errors;
+      DifferenceList usual;
+      DifferenceList tiny;
+      RunPath(path, a, b, rules.get(), usual);
+      RunPath(path, a, b, rules.get(), tiny, ReadSizes{5, 2});
+      EXPECT_EQ(tiny.Rows(), usual.Rows()) << round << " " << static_cast<int>(path);
+      EXPECT_EQ(tiny.Status(), usual.Status()) << round << " " << static_cast<int>(path);
+      EXPECT_EQ(usual.Status().find(", 0 ignored, 0 within"), std::string::npos) << usual.Status();
+    }
+    DifferenceList inStep;
+    DifferenceList inTables;
+    RunPath(Path::InStep, a, b, rules.get(), inStep);
+    RunPath(Path::InTables, a, b, rules.get(), inTables);
+    EXPECT_EQ(inStep.Rows(), inTables.Rows()) << round;
+    EXPECT_EQ(inStep.Status(), inTables.Status()) << round;
+  }
+}
+
+// The commented example the manual points to is read and does what it says.
+TEST(RulesFile, SampleFileOnTheSampleArchives) {
+  RecordedErrors errors;
+  const std::string samples = PARVEX_SAMPLES_DIR;
+  const auto rules = Rules::Read(samples + "/press-line.toml");
+  DifferenceList list;
+  RunPath(Path::Position, samples + "/press-line-a.arc", samples + "/press-line-b.arc", rules.get(),
+          list);
+  EXPECT_EQ(list.Status(), Status(2, 1, 3));
+  EXPECT_TRUE(errors.Shown().empty());
+}
+
+struct RefusedCase {
+  const char* text;
+  const char* message;
+};
+
+TEST(RulesFile, RefusedWithFileLineColumnAndWhatIsWrong) {
+  const RefusedCase cases[] = {
+      {"[ignore]\naddresses = [\"1.2\"\n", "line 2, column 20: "},
+      {"[ignored]\naddresses = [\"1\"]\n", "line 1, column 2: unknown table or key \"ignored\""},
+      {"[ignore]\naddress = [\"1\"]\n", "line 2, column 1: unknown key \"address\" in [ignore]"},
+      {"[[tolerance]]\naddresses = [\"*\"]\nabsolut = \"1\"\n",
+       "line 3, column 1: unknown key \"absolut\" in [[tolerance]]"},
+      {"[ignore]\naddresses = [\"1\", \"12.x\"]\n",
+       "line 2, column 19: \"12.x\": not an address pattern"},
+      {"[ignore]\naddresses = [\"1.5-2.7\"]\n",
+       "line 2, column 14: \"1.5-2.7\": a range must stay within one structure"},
+      {"[ignore]\naddresses = [\"1.9-1.7\"]\n",
+       "line 2, column 14: \"1.9-1.7\": a range must not end before it starts"},
+      {"[ignore]\naddresses = [\"40000\"]\n", "line 2, column 14: \"40000\": not an address"},
+      {"[ignore]\naddresses = [\" 1.2\"]\n", "line 2, column 14: \" 1.2\": not an address"},
+      {"[ignore]\naddresses = \"1.2\"\n",
+       "line 2, column 1: \"addresses\" must be an array of texts"},
+      {"[ignore]\naddresses = [12]\n",
+       "line 2, column 14: \"addresses\" must be an array of texts"},
+      {"[[tolerance]]\naddresses = [\"*\"]\nabsolute = \"-0.1\"\n",
+       "line 3, column 12: \"absolute\" must not be negative"},
+      {"[[tolerance]]\naddresses = [\"*\"]\nrelative = -1\n",
+       "line 3, column 12: \"relative\" must not be negative"},
+      {"[[tolerance]]\naddresses = [\"*\"]\nabsolute = \"0.1%\"\n",
+       "line 3, column 12: \"absolute\" cannot be a percentage"},
+      {"[[tolerance]]\naddresses = [\"*\"]\nrelative = \"ten\"\n",
+       "line 3, column 12: \"relative\" is not a decimal number"},
+      {"[[tolerance]]\naddresses = [\"*\"]\nrelative = true\n",
+       "line 3, column 12: \"relative\" must be a number or a text holding one"},
+      {"[[tolerance]]\naddresses = [\"*\"]\nrelative = nan\n",
+       "line 3, column 12: \"relative\" must be a finite number"},
+      {"[[tolerance]]\naddresses = [\"*\"]\n", "line 1, column 1: [[tolerance]] gives neither"},
+      {"[[tolerance]]\nabsolute = 1\n", "line 1, column 1: [[tolerance]] gives no addresses"},
+      {"[tolerance]\naddresses = [\"*\"]\nabsolute = 1\n",
+       "line 1, column 2: \"tolerance\" must be tables ([[tolerance]])"},
+  };
+  for (const RefusedCase& c : cases) {
+    try {
+      Parse(c.text);
+      ADD_FAILURE() << "not refused: " << c.text;
+    } catch (const Failure& failure) {
+      EXPECT_EQ(failure.Description().rfind("Rules file 'rules.toml', ", 0), 0U)
+          << failure.Description();
+      EXPECT_NE(failure.Description().find(c.message), std::string::npos)
+          << failure.Description() << "\nwanted: " << c.message;
+    }
+  }
+  TempDir dir;
+  EXPECT_THROW(Rules::Read(dir.File("none.toml")), Failure);
+  EXPECT_THROW(Rules::Read(dir.Path().string()), Failure);
+  const auto read = Rules::Read(dir.Write("sub/r.toml", "# nothing\n"));
+  EXPECT_EQ(read->FileName(), "r.toml");
+}
+
+}  // namespace
+}  // namespace parvex
