@@ -86,11 +86,4 @@ inline bool SameLongBytesWithRoom(const char* a, const char* b, std::size_t size
 #endif
 }
 
-// Whether two values count as equal: byte for byte, or with numbersByValue
-// also as the same decimal number. The bytes are tested first, so the plain
-// comparison pays nothing for the option.
-inline bool ValuesEqual(std::string_view a, std::string_view b, bool numbersByValue) {
-  return a == b || (numbersByValue && SameDecimalNumber(a, b));
-}
-
 }  // namespace parvex
