@@ -152,18 +152,12 @@ int main(int argc, char** argv) {
       "openable), no report is written. Notes on lines that were left over or paired\n"
       "across addresses go to standard error too, each beginning \"Note: \".\n"
       "\n"
-      "With --rules, lines that the rules file ignores or tolerates give no row, and
-      "
-      "the count line adds how many: N Difference(s), I ignored, T within tolerance.
-      "
-      "A rules file that cannot be read or is not right stops the run before the
-      "
-      "comparison.
-      "
-      "
-      "
-      "Exit status: 0 no difference, 1 differences found or lines left over, 2 a
-      "
+      "With --rules, lines that the rules file ignores or tolerates give no row, and\n"
+      "the count line adds how many: N Difference(s), I ignored, T within tolerance.\n"
+      "A rules file that cannot be read or is not right stops the run before the\n"
+      "comparison.\n"
+      "\n"
+      "Exit status: 0 no difference, 1 differences found or lines left over, 2 a\n"
       "failure or warning."));
   parser.addHelpOption();
   parser.addVersionOption();

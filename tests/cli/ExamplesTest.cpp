@@ -44,7 +44,7 @@ ShellRun Shell(const TempDir& dir, const std::string& command) {
 // blocks, the indented lines of --help) that run parvex-cli with a command or
 // an option, as a reader would copy them: roff escapes undone, prompts and
 // comments left off, synopses with placeholders in brackets skipped.
-std::vector<std::string> Examples(std::string text) {
+std::vector<std::string> Examples(std::string text, bool helpText) {
   for (const char* escape : {"\\fB", "\\fR", "\\fI"}) {
     for (std::size_t at; (at = text.find(escape)) != std::string::npos;) text.erase(at, 3);
   }
@@ -58,7 +58,7 @@ std::vector<std::string> Examples(std::string text) {
     if (line.rfind("```", 0) == 0) fenced = !fenced;
     if (line == ".nf") filled = false;
     if (line == ".fi") filled = true;
-    const bool code = fenced || !filled || line.rfind("  ", 0) == 0;
+    const bool code = fenced || !filled || line.rfind(helpText ? "  " : "    ", 0) == 0;
     if (!code || !std::regex_search(line, command) || line.find('[') != std::string::npos) {
       continue;
     }
@@ -104,34 +104,43 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
        {0, "0 Difference(s)\n", "same\n", "", ""}},
       // Structure -1 has no members: those of structure 10 meet empty values.
       {"parvex-cli structures plant.arc 10 -1", {1, "10 Difference(s)\n", "Max speed", "", ""}},
+      // a.arc and b.arc are the two samples, fleet.toml the sample rules file.
+      {"parvex-cli archives a.arc b.arc --rules fleet.toml -o diff.csv",
+       {1, "2 Difference(s), 1 ignored, 3 within tolerance\n", "", "diff.csv",
+        "Address,Description,Archive 1: a.arc,Archive 2: b.arc (rules: fleet.toml),Units"}},
+      {"parvex-cli archives old.arc new.arc --rules fleet.toml",
+       {0, "0 Difference(s), 0 ignored, 0 within tolerance\n",
+        "Archive 2: new.arc (rules: fleet.toml)", "", ""}},
   };
 
   TempDir dir;
   const std::filesystem::path source = PARVEX_SOURCE_DIR;
   const std::string a = FileText(source / "docs/samples/press-line-a.arc");
   const std::string b = FileText(source / "docs/samples/press-line-b.arc");
-  for (const char* name :
-       {"docs/samples/press-line-a.arc", "press-line-a.arc", "plant.arc", "old.arc", "new.arc"}) {
+  for (const char* name : {"docs/samples/press-line-a.arc", "press-line-a.arc", "plant.arc",
+                           "old.arc", "new.arc", "a.arc"}) {
     dir.Write(std::string("work/") + name, a);
   }
-  for (const char* name : {"docs/samples/press-line-b.arc", "press-line-b.arc"}) {
+  for (const char* name : {"docs/samples/press-line-b.arc", "press-line-b.arc", "b.arc"}) {
     dir.Write(std::string("work/") + name, b);
   }
+  dir.Write("work/fleet.toml", FileText(source / "docs/samples/press-line.toml"));
   for (const char* link : {"work/build/cli/parvex-cli", "bin/parvex-cli"}) {
     std::filesystem::create_directories(std::filesystem::path(dir.File(link)).parent_path());
     std::filesystem::create_symlink(PARVEX_CLI_PATH, dir.File(link));
   }
 
   std::vector<std::pair<std::string, std::string>> documents;  // (name, text)
+  const std::string help = "parvex-cli --help";
   for (const char* name : {"README.md", "docs/manual/manual.md", "packaging/man/parvex-cli.h2m",
                            "packaging/man/parvex.h2m.in"}) {
     documents.emplace_back(name, FileText(source / name));
   }
-  documents.emplace_back("parvex-cli --help", Shell(dir, "parvex-cli --help").out);
+  documents.emplace_back(help, Shell(dir, help).out);
 
   std::set<std::string> seen;
   for (const auto& [name, text] : documents) {
-    for (const std::string& example : Examples(text)) {
+    for (const std::string& example : Examples(text, name == help)) {
       SCOPED_TRACE(name + ": " + example);
       seen.insert(example);
       const auto row = expected.find(example);
