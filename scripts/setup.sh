@@ -11,6 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation2 xvfb xauth x11-utils xdotool poppler-utils imagemagick openbox xdg-utils
   desktop-file-utils appstream dpkg-dev file lintian help2man man-db
+  nlohmann-json3-dev python3-jsonschema chromium
 )
 # The Windows stage (scripts/test.sh --windows): MinGW-w64 cross compilers,
 # GoogleTest's sources to build for Windows, and Wine to run the tests.
