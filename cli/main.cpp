@@ -5,7 +5,10 @@
 
 #include <clocale>
 #include <cstdio>
+#include <iostream>
 #include <optional>
+
+#include "ReferenceCommand.h"
 
 #include "engine/Compare.h"
 #include "engine/DifferenceList.h"
@@ -14,7 +17,11 @@
 #include "engine/Numbers.h"
 #include "engine/TextStream.h"
 #include "parvex/version.h"
+#include "reports/HtmlReport.h"
+#include "reports/JsonReport.h"
+#include "reports/ReferenceCsv.h"
 #include "reports/Report.h"
+#include "reports/ReportFile.h"
 
 namespace {
 
@@ -80,7 +87,8 @@ QStringList NegativeNumbersAsArguments(const QStringList& arguments) {
     options += a;
     // The value of -o / --output is its own, whatever it looks like; without
     // one, the parser is left to say that it is missing.
-    if (a == QStringLiteral("-o") || a == QStringLiteral("--output")) {
+    if (a == QStringLiteral("-o") || a == QStringLiteral("--output") ||
+        a == QStringLiteral("--jobs")) {
       if (i + 1 == arguments.size()) return arguments;
       options += arguments[++i];
     }
@@ -98,6 +106,41 @@ class StartWatch final : public DifferenceListObserver {
   void StatusChanged() override {}
   bool started = false;
 };
+
+// The JSON or web page layout when an option or the output file's name asks
+// for one; Page otherwise, for the layouts of the two comparisons as before.
+Layout WebLayout(bool json, bool html, bool csv, const std::string& output) {
+  if (json) return Layout::Json;
+  if (html) return Layout::Html;
+  if (csv || output.empty()) return Layout::Page;
+  return LayoutForName(output, Layout::Page);
+}
+
+// Writes a list in the JSON or web page layout, to path (through a
+// temporary file) or to standard output; a failure is told like any other.
+void WriteWebReport(Layout layout, const std::string& path, const DifferenceList& list,
+                    const ReportTitles& titles) {
+  const auto write = [&](std::ostream& out) {
+    if (layout == Layout::Json) {
+      WriteDifferencesJson(out, list, titles, ReportDate());
+    } else {
+      WriteDifferencesHtml(out, list, titles, ReportDate());
+    }
+  };
+  try {
+    if (path.empty()) {
+      write(std::cout);
+      std::cout.flush();
+      if (!std::cout) throw Failure(kErrDeviceIo, "Cannot write to standard output");
+    } else {
+      ReportFile file(path);
+      write(file.Stream());
+      file.Commit();
+    }
+  } catch (...) {
+    ReportVBError("Error While Saving Report");
+  }
+}
 
 int Usage(const QCommandLineParser& parser, const QString& error) {
   std::fprintf(stderr, "parvex-cli: %s\n", error.toLocal8Bit().constData());
@@ -121,6 +164,8 @@ int main(int argc, char** argv) {
       "                                            ARCHIVE2\n"
       "  structures ARCHIVE STRUCTURE1 STRUCTURE2  member k of one structure against\n"
       "                                            member k of the other, in one archive\n"
+      "  reference REFERENCE ARCHIVE|FOLDER...     every archive paired with REFERENCE by\n"
+      "                                            address; a matrix of the deviations\n"
       "\n"
       "Structure numbers may be negative (by position only the second one, see the\n"
       "manual):\n"
@@ -128,7 +173,10 @@ int main(int argc, char** argv) {
       "\n"
       "The report goes to standard output in the page layout, or with --csv in the\n"
       "comma-delimited layout. With -o it goes to FILE, comma-delimited when FILE ends\n"
-      "in \"csv\" or --csv is given. Messages and the count of differences go to\n"
+      "in \"csv\" or --csv is given; --json and --html, or FILE ending in json,\n"
+      "html or htm, give the JSON and web page layouts. The reference command writes\n"
+      "a comma-delimited matrix unless --json, --html or FILE's ending says\n"
+      "otherwise. Messages and the count of differences go to\n"
       "standard error. When a comparison cannot start (an archive missing or not\n"
       "openable), no report is written.\n"
       "\n"
@@ -153,7 +201,19 @@ int main(int argc, char** argv) {
       QStringLiteral("numeric"),
       QStringLiteral("Values that both read as decimal numbers are equal when the numbers are "
                      "(1500 = 1500.0 = 1.5E3)."));
-  parser.addOptions({includeReadOnly, csv, output, byAddress, numeric});
+  const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Write the JSON layout."));
+  const QCommandLineOption html(QStringLiteral("html"),
+                                QStringLiteral("Write the web page layout (one HTML file)."));
+  const QCommandLineOption recursive(
+      QStringLiteral("recursive"),
+      QStringLiteral("reference: a folder stands for the files of its subfolders too."));
+  const QCommandLineOption jobs(
+      QStringLiteral("jobs"),
+      QStringLiteral("reference: compare N archives at once (default: one "
+                     "per core)."),
+      QStringLiteral("N"));
+  parser.addOptions(
+      {includeReadOnly, csv, output, byAddress, numeric, json, html, recursive, jobs});
 
   if (!parser.parse(NegativeNumbersAsArguments(QCoreApplication::arguments())))
     return Usage(parser, parser.errorText());
@@ -170,12 +230,36 @@ int main(int argc, char** argv) {
   const QStringList args = parser.positionalArguments();
   const QString command = args.value(0);
   const bool structureMode = command == QStringLiteral("structures");
+  if (command == QStringLiteral("reference")) {
+    if (parser.isSet(byAddress)) {
+      return Usage(parser, QStringLiteral("reference always pairs lines by address; leave out "
+                                          "--by-address"));
+    }
+    ReferenceCommand reference;
+    reference.arguments = args.mid(1);
+    reference.includeReadOnly = parser.isSet(includeReadOnly);
+    reference.numbersByValue = parser.isSet(numeric);
+    reference.recursive = parser.isSet(recursive);
+    reference.csv = parser.isSet(csv);
+    reference.json = parser.isSet(json);
+    reference.html = parser.isSet(html);
+    if (parser.isSet(output)) reference.output = parser.value(output);
+    if (parser.isSet(jobs)) reference.jobs = parser.value(jobs);
+    return RunReferenceCommand(reference,
+                               [&](const QString& error) { return Usage(parser, error); });
+  }
   if (command != QStringLiteral("archives") && !structureMode) {
     return Usage(parser, args.isEmpty() ? QStringLiteral("no command given")
                                         : QStringLiteral("unknown command: ") + command);
   }
   if (args.size() != 4 - (structureMode ? 0 : 1)) {
     return Usage(parser, QStringLiteral("wrong number of arguments for ") + command);
+  }
+  if (parser.isSet(recursive) || parser.isSet(jobs)) {
+    return Usage(parser, QStringLiteral("--recursive and --jobs are for the reference command"));
+  }
+  if (int(parser.isSet(csv)) + int(parser.isSet(json)) + int(parser.isSet(html)) > 1) {
+    return Usage(parser, QStringLiteral("choose one of --csv, --json and --html"));
   }
 
   StderrBox box;
@@ -210,6 +294,12 @@ int main(int argc, char** argv) {
   if (!watch.started) {
     // No report at all: an empty one would read as "no differences", and an
     // earlier report of that name is left as it was.
+  } else if (const Layout web =
+                 WebLayout(parser.isSet(json), parser.isSet(html), parser.isSet(csv),
+                           parser.isSet(output) ? Bytes(parser.value(output)) : std::string());
+             web != Layout::Page) {
+    WriteWebReport(web, parser.isSet(output) ? Bytes(parser.value(output)) : std::string(), list,
+                   titles);
   } else if (parser.isSet(output)) {
     const std::string path = Bytes(parser.value(output));
     try {
