@@ -17,11 +17,8 @@
 #include "engine/Numbers.h"
 #include "engine/TextStream.h"
 #include "parvex/version.h"
-#include "reports/HtmlReport.h"
-#include "reports/JsonReport.h"
-#include "reports/ReferenceCsv.h"
+#include "reports/ListLayouts.h"
 #include "reports/Report.h"
-#include "reports/ReportFile.h"
 
 namespace {
 
@@ -120,22 +117,13 @@ Layout WebLayout(bool json, bool html, bool csv, const std::string& output) {
 // temporary file) or to standard output; a failure is told like any other.
 void WriteWebReport(Layout layout, const std::string& path, const DifferenceList& list,
                     const ReportTitles& titles) {
-  const auto write = [&](std::ostream& out) {
-    if (layout == Layout::Json) {
-      WriteDifferencesJson(out, list, titles, ReportDate());
-    } else {
-      WriteDifferencesHtml(out, list, titles, ReportDate());
-    }
-  };
   try {
     if (path.empty()) {
-      write(std::cout);
+      WriteListInLayout(std::cout, layout, list, titles);
       std::cout.flush();
       if (!std::cout) throw Failure(kErrDeviceIo, "Cannot write to standard output");
     } else {
-      ReportFile file(path);
-      write(file.Stream());
-      file.Commit();
+      SaveListInLayout(path, layout, list, titles);
     }
   } catch (...) {
     ReportVBError("Error While Saving Report");
