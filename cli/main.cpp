@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "ReferenceCommand.h"
 
@@ -140,6 +144,10 @@ int Usage(const QCommandLineParser& parser, const QString& error) {
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
+#ifdef _WIN32
+  // Reports carry their own CR LF: standard output must not add a CR to each.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("parvex-cli"));
   QCoreApplication::setApplicationVersion(QString::fromLatin1(build::kVersionText));

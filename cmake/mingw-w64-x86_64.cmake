@@ -18,6 +18,16 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
+# A Qt built for Windows (the folder holding its lib/ and include/), for the
+# Qt layers; its build tools (moc, rcc, uic) are the build machine's own.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PARVEX_QT_WINDOWS)
+if(PARVEX_QT_WINDOWS)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${PARVEX_QT_WINDOWS})
+  list(APPEND CMAKE_PREFIX_PATH ${PARVEX_QT_WINDOWS})
+  set(QT_HOST_PATH /usr)
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+endif()
+
 # Debian installs the 64-bit Wine loader outside the PATH. PARVEX_WINE_LAUNCHER
 # is put before it, to run Wine as another user, say.
 find_program(PARVEX_WINE64 NAMES wine64 wine PATHS /usr/lib/wine)

@@ -41,7 +41,7 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
-  const auto p = path_ / name;
+  const std::filesystem::path p = File(name);
   std::error_code ec;
   std::filesystem::create_directories(p.parent_path(), ec);
   std::ofstream out(p, std::ios::binary | std::ios::trunc);

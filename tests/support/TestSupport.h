@@ -53,7 +53,10 @@ class TempDir {
   // Writes the bytes unchanged, making the folders on the way, and returns
   // the file's path as text.
   std::string Write(const std::string& name, const std::string& bytes) const;
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  // With the system's own separators, as a file dialog or a user gives paths.
+  std::string File(const std::string& name) const {
+    return (path_ / name).make_preferred().string();
+  }
 
  private:
   std::filesystem::path path_;

@@ -8,12 +8,18 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
 #include "support/TestSupport.h"
 #include "ui/CommonDialog.h"
 #include "ui/frmMain.h"
+
+// Texts in failure messages as text, not as arrays of UTF-16 units.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
 
 namespace parvex::test {
 
