@@ -5,12 +5,15 @@
 
 #include <clocale>
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <optional>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #endif
+
+#include "ReferenceCommand.h"
 
 #include "engine/Compare.h"
 #include "engine/DifferenceList.h"
@@ -20,6 +23,7 @@
 #include "engine/Rules.h"
 #include "engine/TextStream.h"
 #include "parvex/version.h"
+#include "reports/ListLayouts.h"
 #include "reports/Report.h"
 
 namespace {
@@ -90,10 +94,10 @@ QStringList NegativeNumbersAsArguments(const QStringList& arguments) {
       continue;
     }
     options += a;
-    // The value of -o / --output and --rules is its own, whatever it looks
-    // like; without one, the parser is left to say that it is missing.
+    // The value of -o / --output, --rules and --jobs is its own, whatever it
+    // looks like; without one, the parser is left to say that it is missing.
     if (a == QStringLiteral("-o") || a == QStringLiteral("--output") ||
-        a == QStringLiteral("--rules")) {
+        a == QStringLiteral("--rules") || a == QStringLiteral("--jobs")) {
       if (i + 1 == arguments.size()) return arguments;
       options += arguments[++i];
     }
@@ -111,6 +115,32 @@ class StartWatch final : public DifferenceListObserver {
   void StatusChanged() override {}
   bool started = false;
 };
+
+// The JSON or web page layout when an option or the output file's name asks
+// for one; Page otherwise, for the layouts of the two comparisons as before.
+Layout WebLayout(bool json, bool html, bool csv, const std::string& output) {
+  if (json) return Layout::Json;
+  if (html) return Layout::Html;
+  if (csv || output.empty()) return Layout::Page;
+  return LayoutForName(output, Layout::Page);
+}
+
+// Writes a list in the JSON or web page layout, to path (through a
+// temporary file) or to standard output; a failure is told like any other.
+void WriteWebReport(Layout layout, const std::string& path, const DifferenceList& list,
+                    const ReportTitles& titles) {
+  try {
+    if (path.empty()) {
+      WriteListInLayout(std::cout, layout, list, titles);
+      std::cout.flush();
+      if (!std::cout) throw Failure(kErrDeviceIo, "Cannot write to standard output");
+    } else {
+      SaveListInLayout(path, layout, list, titles);
+    }
+  } catch (...) {
+    ReportVBError("Error While Saving Report");
+  }
+}
 
 // What is wrong in one line, and where to read more: the whole help page
 // would push the line itself out of sight.
@@ -140,6 +170,8 @@ int main(int argc, char** argv) {
       "                                            ARCHIVE2\n"
       "  structures ARCHIVE STRUCTURE1 STRUCTURE2  member k of one structure against\n"
       "                                            member k of the other, in one archive\n"
+      "  reference REFERENCE ARCHIVE|FOLDER...     every archive paired with REFERENCE by\n"
+      "                                            address; a matrix of the deviations\n"
       "\n"
       "Structure numbers may be negative (by position only the second one, see the\n"
       "manual):\n"
@@ -147,7 +179,10 @@ int main(int argc, char** argv) {
       "\n"
       "The report goes to standard output in the page layout, or with --csv in the\n"
       "comma-delimited layout. With -o it goes to FILE, comma-delimited when FILE ends\n"
-      "in \"csv\" or --csv is given. Messages and the count of differences go to\n"
+      "in \"csv\" or --csv is given; --json and --html, or FILE ending in json,\n"
+      "html or htm, give the JSON and web page layouts. The reference command writes\n"
+      "a comma-delimited matrix unless --json, --html or FILE's ending says\n"
+      "otherwise. Messages and the count of differences go to\n"
       "standard error. When a comparison cannot start (an archive missing or not\n"
       "openable), no report is written. Notes on lines that were left over or paired\n"
       "across addresses go to standard error too, each beginning \"Note: \".\n"
@@ -183,7 +218,19 @@ int main(int argc, char** argv) {
       QStringLiteral("rules"),
       QStringLiteral("Ignore lines and tolerate numeric deviations as the TOML file FILE says."),
       QStringLiteral("FILE"));
-  parser.addOptions({includeReadOnly, csv, output, byAddress, numeric, rulesFile});
+  const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Write the JSON layout."));
+  const QCommandLineOption html(QStringLiteral("html"),
+                                QStringLiteral("Write the web page layout (one HTML file)."));
+  const QCommandLineOption recursive(
+      QStringLiteral("recursive"),
+      QStringLiteral("reference: a folder stands for the files of its subfolders too."));
+  const QCommandLineOption jobs(
+      QStringLiteral("jobs"),
+      QStringLiteral("reference: compare N archives at once (default: one "
+                     "per core)."),
+      QStringLiteral("N"));
+  parser.addOptions(
+      {includeReadOnly, csv, output, byAddress, numeric, rulesFile, json, html, recursive, jobs});
 
   if (!parser.parse(NegativeNumbersAsArguments(QCoreApplication::arguments())))
     return Usage(parser.errorText());
@@ -200,12 +247,40 @@ int main(int argc, char** argv) {
   const QStringList args = parser.positionalArguments();
   const QString command = args.value(0);
   const bool structureMode = command == QStringLiteral("structures");
+  if (command == QStringLiteral("reference")) {
+    if (parser.isSet(byAddress)) {
+      return Usage(
+          QStringLiteral("reference always pairs lines by address; leave out "
+                         "--by-address"));
+    }
+    // Rules are not yet applied to many archives: say so rather than ignore them.
+    if (parser.isSet(rulesFile)) {
+      return Usage(QStringLiteral("--rules is for the archives and structures commands"));
+    }
+    ReferenceCommand reference;
+    reference.arguments = args.mid(1);
+    reference.includeReadOnly = parser.isSet(includeReadOnly);
+    reference.numbersByValue = parser.isSet(numeric);
+    reference.recursive = parser.isSet(recursive);
+    reference.csv = parser.isSet(csv);
+    reference.json = parser.isSet(json);
+    reference.html = parser.isSet(html);
+    if (parser.isSet(output)) reference.output = parser.value(output);
+    if (parser.isSet(jobs)) reference.jobs = parser.value(jobs);
+    return RunReferenceCommand(reference, [&](const QString& error) { return Usage(error); });
+  }
   if (command != QStringLiteral("archives") && !structureMode) {
     return Usage(args.isEmpty() ? QStringLiteral("no command given")
                                 : QStringLiteral("unknown command: ") + command);
   }
   if (args.size() != 4 - (structureMode ? 0 : 1)) {
     return Usage(QStringLiteral("wrong number of arguments for ") + command);
+  }
+  if (parser.isSet(recursive) || parser.isSet(jobs)) {
+    return Usage(QStringLiteral("--recursive and --jobs are for the reference command"));
+  }
+  if (int(parser.isSet(csv)) + int(parser.isSet(json)) + int(parser.isSet(html)) > 1) {
+    return Usage(QStringLiteral("choose one of --csv, --json and --html"));
   }
 
   StderrBox box;
@@ -252,6 +327,12 @@ int main(int argc, char** argv) {
   if (!watch.started) {
     // No report at all: an empty one would read as "no differences", and an
     // earlier report of that name is left as it was.
+  } else if (const Layout web =
+                 WebLayout(parser.isSet(json), parser.isSet(html), parser.isSet(csv),
+                           parser.isSet(output) ? Bytes(parser.value(output)) : std::string());
+             web != Layout::Page) {
+    WriteWebReport(web, parser.isSet(output) ? Bytes(parser.value(output)) : std::string(), list,
+                   titles);
   } else if (parser.isSet(output)) {
     const std::string path = Bytes(parser.value(output));
     try {

@@ -12,6 +12,7 @@
 #include "engine/ErrorReport.h"
 #include "engine/Failure.h"
 #include "engine/NumericEquality.h"
+#include "engine/Pairing.h"
 #include "engine/Rules.h"
 #include "engine/TextStream.h"
 
@@ -19,7 +20,7 @@ namespace parvex {
 
 namespace {
 
-constexpr std::uint32_t kNone = 0xFFFFFFFFU;
+constexpr std::uint32_t kNone = kNoPartner;
 constexpr const char* kMissing = "(missing)";
 // The row that takes the 16-bit count past 32767 is still added, then the
 // comparison fails, as in the positional comparisons.
@@ -28,66 +29,6 @@ constexpr std::size_t kMostRows = 32768;
 constexpr std::uint32_t kTwoHalves = 8192;
 // And lists at least this long are made into rows on two cores.
 constexpr std::size_t kTwoRowHalves = 1024;
-
-// For each line of one table, the index of its partner in the other, or kNone.
-struct Partners {
-  BigVector<std::uint32_t> first;
-  BigVector<std::uint32_t> second;
-};
-
-// The lines of a table in address order and, within an address, in file
-// order. Tables whose addresses already ascend, the usual case, need no copy.
-class AddressOrder {
- public:
-  explicit AddressOrder(const AddressTable& table) : table_(table) {
-    bool ascending = true;
-    for (std::size_t i = 1; i < table.Size() && ascending; ++i) {
-      ascending = table.Key(i - 1) <= table.Key(i);
-    }
-    if (ascending) return;
-    sorted_.resize(table.Size());
-    for (std::size_t i = 0; i < sorted_.size(); ++i) {
-      sorted_[i] = (std::uint64_t{table.Key(i)} << 32) | i;
-    }
-    std::sort(sorted_.begin(), sorted_.end());
-  }
-  std::size_t Size() const { return table_.Size(); }
-  std::uint32_t Key(std::size_t n) const {
-    return sorted_.empty() ? table_.Key(n) : static_cast<std::uint32_t>(sorted_[n] >> 32);
-  }
-  std::uint32_t Index(std::size_t n) const {
-    return static_cast<std::uint32_t>(sorted_.empty() ? n : sorted_[n]);
-  }
-
- private:
-  const AddressTable& table_;
-  BigVector<std::uint64_t> sorted_;  // (key, index), empty when not needed
-};
-
-// The k-th line of an address in one table is paired with the k-th line of
-// the same address in the other.
-Partners Pair(const AddressTable& a, const AddressTable& b) {
-  Partners p{BigVector<std::uint32_t>(a.Size(), kNone), BigVector<std::uint32_t>(b.Size(), kNone)};
-  const AddressOrder oa(a);
-  const AddressOrder ob(b);
-  std::size_t i = 0;
-  std::size_t j = 0;
-  while (i < oa.Size() && j < ob.Size()) {
-    const std::uint32_t ka = oa.Key(i);
-    const std::uint32_t kb = ob.Key(j);
-    if (ka < kb) {
-      ++i;
-    } else if (kb < ka) {
-      ++j;
-    } else {
-      const std::uint32_t ia = oa.Index(i++);
-      const std::uint32_t ib = ob.Index(j++);
-      p.first[ia] = ib;
-      p.second[ib] = ia;
-    }
-  }
-  return p;
-}
 
 // One row to be: a pair, or a line of one side alone (the other is kNone).
 struct Step {

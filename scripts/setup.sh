@@ -11,6 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libtomlplusplus-dev
   fonts-liberation2 xvfb xauth x11-utils xdotool poppler-utils imagemagick openbox xdg-utils
   desktop-file-utils appstream dpkg-dev file lintian help2man man-db
+  nlohmann-json3-dev python3-jsonschema chromium nodejs
 )
 # The Windows stage (scripts/test.sh --windows): MinGW-w64 cross compilers,
 # GoogleTest's sources to build for Windows, and Wine to run the tests.
@@ -25,13 +26,24 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
-if ((${#missing[@]} == 0)); then
-  exit 0
+# npm comes with Node.js from some sources; Debian's own package only where
+# it is missing.
+if ! command -v npm >/dev/null 2>&1; then missing+=(npm); fi
+
+if ((${#missing[@]} > 0)); then
+  echo "setup: installing ${missing[*]}" >&2
+  SUDO=""
+  if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-echo "setup: installing ${missing[*]}" >&2
-SUDO=""
-if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# The browser test's npm package, exactly as its lock file pins it; again only
+# when the lock file changed since the last install.
+browser="$(dirname "$0")/../tests/browser"
+if ! cmp -s "$browser/package-lock.json" "$browser/node_modules/.parvex-installed-lock"; then
+  echo "setup: npm ci in tests/browser" >&2
+  (cd "$browser" && npm ci --no-audit --no-fund --loglevel=error)
+  cp "$browser/package-lock.json" "$browser/node_modules/.parvex-installed-lock"
+fi

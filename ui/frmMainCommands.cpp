@@ -9,6 +9,7 @@
 #include "engine/Path.h"
 #include "engine/TextStream.h"
 #include "parvex/version.h"
+#include "reports/ListLayouts.h"
 #include "ui/CodePage.h"
 #include "ui/PrinterDestination.h"
 #include "ui/frmMain.h"
@@ -104,13 +105,21 @@ void frmMain::cmdSave_Click() {
     cdlg_.DialogTitle = QStringLiteral("Save Difference List");
     cdlg_.InitDir = Registry().GetItem(QStringLiteral("SavePath")).ToText();
     cdlg_.FileName = QStringLiteral("Report");
-    cdlg_.Filter = QStringLiteral("Text (*.txt)|*.txt| Comma Delimited (*.csv)|*.csv");
+    cdlg_.Filter = QStringLiteral(
+        "Text (*.txt)|*.txt| Comma Delimited (*.csv)|*.csv|Web Page (*.html)|*.html|JSON "
+        "(*.json)|*.json");
     cdlg_.CancelError = true;
     cdlg_.ShowSave();
     const QString chosen = cdlg_.FileName;
     // The folder is remembered before the file is made.
     Registry().SaveItem(QStringLiteral("SavePath"),
                         SettingValue::Text(PathText(GetPath(PathBytes(chosen)))));
+    // A name ending in json, html or htm asks for that layout, written whole
+    // or not at all.
+    if (const Layout web = LayoutForName(PathBytes(chosen), Layout::Page); web != Layout::Page) {
+      SaveListInLayout(PathBytes(chosen), web, list_, CurrentTitles());
+      return;
+    }
     const auto stream = OpenTextStream(PathBytes(chosen), kCreateForWriting);
     if (!stream) return;
     const ReportTitles titles = CurrentTitles();

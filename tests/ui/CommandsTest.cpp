@@ -116,9 +116,22 @@ TEST_F(Commands, SaveChoosesTheLayoutByTheNameAndMatchesTheCommandLine) {
   EXPECT_EQ(call.kind, QStringLiteral("save"));
   EXPECT_EQ(call.title, QStringLiteral("Save Difference List"));
   EXPECT_EQ(call.fileName, QStringLiteral("Report"));
-  EXPECT_EQ(call.filter, QStringLiteral("Text (*.txt)|*.txt| Comma Delimited (*.csv)|*.csv"));
+  EXPECT_EQ(call.filter, QStringLiteral("Text (*.txt)|*.txt| Comma Delimited (*.csv)|*.csv|Web "
+                                        "Page (*.html)|*.html|JSON (*.json)|*.json"));
   EXPECT_EQ(fixture.dialogs.calls.back().initDir, Q(dir.Path().string()));
   EXPECT_EQ(gRegistry->GetItem(QStringLiteral("SavePath")).ToText(), Q(dir.Path().string()));
+  EXPECT_TRUE(errors.Shown().empty());
+
+  // A name ending in json, html or htm gets that layout, as with -o.
+  const std::pair<const char*, const char*> web[] = {{"r.json", "\"report\": \"differences\""},
+                                                     {"r.html", "<!DOCTYPE html>"},
+                                                     {"r.htm", "<!DOCTYPE html>"},
+                                                     {"r.JSON", "Archive Report Created at"}};
+  for (const auto& [name, starts] : web) {
+    fixture.dialogs.answers = {Q(dir.File(name))};
+    window->cmdSave_Click();
+    EXPECT_NE(ReadBytes(dir.File(name)).find(starts), std::string::npos) << name;
+  }
   EXPECT_TRUE(errors.Shown().empty());
 }
 

@@ -1,0 +1,163 @@
+#include "ReferenceCommand.h"
+
+#include <QFile>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+
+#include "engine/Failure.h"
+#include "reference/CompareWithReference.h"
+#include "reference/Inputs.h"
+#include "reports/HtmlReport.h"
+#include "reports/JsonReport.h"
+#include "reports/ReferenceCsv.h"
+#include "reports/Report.h"
+#include "reports/ReportFile.h"
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
+
+namespace parvex {
+
+namespace {
+
+std::string Bytes(const QString& text) {
+  return QFile::encodeName(text).toStdString();
+}
+
+bool StderrIsTerminal() {
+#if defined(__unix__) || defined(__APPLE__)
+  return isatty(STDERR_FILENO) != 0;
+#else
+  return false;
+#endif
+}
+
+void Write(std::ostream& out, Layout layout, const ReferenceResult& result) {
+  switch (layout) {
+    case Layout::Json:
+      WriteReferenceJson(out, result);
+      break;
+    case Layout::Html:
+      WriteReferenceHtml(out, result, ReportDate());
+      break;
+    default:
+      WriteReferenceCsv(out, result);
+  }
+}
+
+// The lines of standard error: each archive's messages and counts, then the
+// totals.
+void Tell(const ReferenceResult& result) {
+  for (const ReferenceMessage& m : result.reference.messages) {
+    std::fprintf(stderr, "%s (reference): %s: %s\n", result.reference.name.c_str(), m.title.c_str(),
+                 m.text.c_str());
+  }
+  std::uint64_t differ = 0;
+  std::uint64_t missing = 0;
+  std::uint64_t extra = 0;
+  std::size_t deviating = 0;
+  std::size_t unreadable = 0;
+  for (const ArchiveSummary& s : result.archives) {
+    for (const ReferenceMessage& m : s.messages) {
+      std::fprintf(stderr, "%s: %s: %s\n", s.name.c_str(), m.title.c_str(), m.text.c_str());
+    }
+    if (!s.readable) {
+      ++unreadable;
+      std::fprintf(stderr, "%s: cannot be read: %s\n", s.name.c_str(), s.failure.c_str());
+      continue;
+    }
+    std::fprintf(stderr, "%s: %llu differ, %llu missing, %llu extra\n", s.name.c_str(),
+                 static_cast<unsigned long long>(s.differ),
+                 static_cast<unsigned long long>(s.missing),
+                 static_cast<unsigned long long>(s.extra));
+    differ += s.differ;
+    missing += s.missing;
+    extra += s.extra;
+    deviating += s.Deviates() ? 1 : 0;
+  }
+  std::fprintf(stderr, "Total: %zu of %zu archives deviate: %llu differ, %llu missing, %llu extra",
+               deviating, result.archives.size(), static_cast<unsigned long long>(differ),
+               static_cast<unsigned long long>(missing), static_cast<unsigned long long>(extra));
+  if (unreadable > 0) std::fprintf(stderr, "; %zu cannot be read", unreadable);
+  std::fprintf(stderr, "\n");
+}
+
+}  // namespace
+
+int RunReferenceCommand(const ReferenceCommand& command,
+                        const std::function<int(const QString&)>& usage) {
+  if (command.arguments.isEmpty()) return usage(QStringLiteral("reference: no reference given"));
+  if (command.arguments.size() < 2) {
+    return usage(QStringLiteral("reference: no archives given to compare with the reference"));
+  }
+  if (int(command.csv) + int(command.json) + int(command.html) > 1) {
+    return usage(QStringLiteral("choose one of --csv, --json and --html"));
+  }
+  ReferenceRequest request;
+  if (command.jobs) {
+    bool number = false;
+    const uint jobs = command.jobs->toUInt(&number);
+    if (!number || jobs == 0 || jobs > 1024) {
+      return usage(QStringLiteral("--jobs takes a number from 1 to 1024, not \"") + *command.jobs +
+                   QStringLiteral("\""));
+    }
+    request.jobs = jobs;
+  }
+  std::vector<std::string> given;
+  for (qsizetype i = 1; i < command.arguments.size(); ++i) {
+    given.push_back(Bytes(command.arguments[i]));
+  }
+  const ExpandedInputs inputs = ExpandInputs(given, command.recursive);
+  if (!inputs.error.empty()) {
+    return usage(QStringLiteral("reference: ") + QString::fromLocal8Bit(inputs.error.c_str()));
+  }
+  request.reference = Bytes(command.arguments[0]);
+  request.archives = inputs.paths;
+  request.names = ColumnNames(inputs.paths);
+  request.options = {command.includeReadOnly, command.numbersByValue};
+
+  // Progress in place, only for a person watching.
+  const bool terminal = StderrIsTerminal();
+  if (terminal) {
+    request.progress = [](std::size_t done, std::size_t total) {
+      std::fprintf(stderr, "\rCompared %zu of %zu archives", done, total);
+      std::fflush(stderr);
+    };
+  }
+  const ReferenceResult result = CompareWithReference(request);
+  if (terminal) std::fprintf(stderr, "\r\033[K");
+  if (!result.reference.readable) {
+    std::fprintf(stderr, "parvex-cli: the reference cannot be read: %s\n",
+                 result.reference.failure.c_str());
+    return 2;
+  }
+
+  Layout layout = command.json ? Layout::Json : command.html ? Layout::Html : Layout::Csv;
+  bool written = true;
+  try {
+    if (command.output) {
+      const std::string path = Bytes(*command.output);
+      if (!command.csv && !command.json && !command.html) layout = LayoutForName(path, Layout::Csv);
+      ReportFile file(path);
+      Write(file.Stream(), layout, result);
+      file.Commit();
+    } else {
+      Write(std::cout, layout, result);
+      std::cout.flush();
+      if (!std::cout) throw Failure(kErrDeviceIo, "Cannot write to standard output");
+    }
+  } catch (...) {
+    const Failure failure = CurrentFailure();
+    std::fprintf(stderr, "Error While Saving Report: Error %d: %s\n", failure.Number(),
+                 failure.Description().c_str());
+    written = false;
+  }
+  Tell(result);
+  if (!written || !result.AllRead()) return 2;
+  return result.AnyDeviates() ? 1 : 0;
+}
+
+}  // namespace parvex

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace parvex {
+
+// What `parvex-cli reference` was given.
+struct ReferenceCommand {
+  QStringList arguments;  // the reference, then archives and folders
+  bool includeReadOnly = false;
+  bool numbersByValue = false;
+  bool recursive = false;
+  bool csv = false;
+  bool json = false;
+  bool html = false;
+  std::optional<QString> output;
+  std::optional<QString> jobs;
+};
+
+// Runs the reference comparison and writes its report; returns the exit
+// status. usage tells a wrong call and returns its status.
+int RunReferenceCommand(const ReferenceCommand& command,
+                        const std::function<int(const QString&)>& usage);
+
+}  // namespace parvex

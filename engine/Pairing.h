@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/AddressTable.h"
+#include "engine/BigArray.h"
+#include "engine/NumericEquality.h"
+
+namespace parvex {
+
+// An index that stands for no line.
+inline constexpr std::uint32_t kNoPartner = 0xFFFFFFFFU;
+
+// For each line of one table, the index of its partner in the other, or
+// kNoPartner.
+struct Partners {
+  BigVector<std::uint32_t> first;
+  BigVector<std::uint32_t> second;
+};
+
+// The lines of a table in address order and, within an address, in file
+// order. Tables whose addresses already ascend, the usual case, need no copy.
+class AddressOrder {
+ public:
+  explicit AddressOrder(const AddressTable& table);
+  std::size_t Size() const { return table_.Size(); }
+  std::uint32_t Key(std::size_t n) const {
+    return sorted_.empty() ? table_.Key(n) : static_cast<std::uint32_t>(sorted_[n] >> 32);
+  }
+  std::uint32_t Index(std::size_t n) const {
+    return static_cast<std::uint32_t>(sorted_.empty() ? n : sorted_[n]);
+  }
+
+ private:
+  const AddressTable& table_;
+  BigVector<std::uint64_t> sorted_;  // (key, index), empty when not needed
+};
+
+// The k-th line of an address in one table is paired with the k-th line of
+// the same address in the other. Every comparison by address pairs here.
+Partners Pair(const AddressOrder& a, const AddressOrder& b);
+inline Partners Pair(const AddressTable& a, const AddressTable& b) {
+  return Pair(AddressOrder(a), AddressOrder(b));
+}
+
+// Whether line i of a and its partner, line j of b, count as equal. Every
+// comparison by address judges its pairs here.
+inline bool SamePairedValue(const AddressTable& a, std::size_t i, const AddressTable& b,
+                            std::size_t j, bool numbersByValue) {
+  return a.SameValue(i, b, j) || (numbersByValue && SameDecimalNumber(a.Value(i), b.Value(j)));
+}
+
+}  // namespace parvex

@@ -1,0 +1,48 @@
+#include "reference/ArchiveReading.h"
+
+#include <memory>
+
+#include "engine/Failure.h"
+#include "engine/TextStream.h"
+
+namespace parvex {
+
+std::string FailureText(std::int32_t number, const std::string& description) {
+  return "Error " + std::to_string(number) + ": " + description;
+}
+
+bool ReadArchive(const std::string& path, const ReadSizes& sizes, AddressTable& table,
+                 ArchiveSummary& summary) {
+  summary.readable = false;
+  if (!FileExists(path)) {
+    summary.failure = "File '" + path + "' does not exist.";
+    return false;
+  }
+  try {
+    auto stream = std::make_unique<TextStream>(path, TextStream::Mode::Read, sizes.buffer);
+    TableFiller fill(table, stream->Size());
+    BatchReader reader(std::move(stream), sizes, &fill);
+    while (!reader.AtEnd()) {
+      // Lines without a message are passed over a run at a time.
+      if (const std::size_t n = reader.Clean(); n > 0) {
+        reader.Skip(n);
+        summary.lines += n;
+        continue;
+      }
+      const Failure* failure = reader.ParseFailure(reader.Next());
+      ++summary.lines;
+      if (failure != nullptr) {
+        summary.messages.push_back({"Error While Splitting Archive Line",
+                                    FailureText(failure->Number(), failure->Description())});
+      }
+    }
+  } catch (...) {
+    const Failure failure = CurrentFailure();
+    summary.failure = FailureText(failure.Number(), failure.Description());
+    return false;
+  }
+  summary.readable = true;
+  return true;
+}
+
+}  // namespace parvex

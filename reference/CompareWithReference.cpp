@@ -1,0 +1,272 @@
+#include "reference/CompareWithReference.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "engine/AddressTable.h"
+#include "engine/Failure.h"
+#include "engine/Pairing.h"
+#include "engine/TextStream.h"
+#include "reference/ArchiveReading.h"
+#include "reference/Inputs.h"
+
+namespace parvex {
+
+namespace {
+
+// A deviation at a line of the reference: the archive lacks it, or holds
+// another value.
+struct AtReference {
+  std::uint32_t line = 0;
+  bool missing = false;
+  std::string value;
+};
+
+// A line the reference lacks, by address and occurrence.
+struct Extra {
+  std::uint32_t key = 0;
+  std::uint32_t occurrence = 0;
+  std::string address;
+  std::string value;
+  std::string description;
+  std::string units;
+};
+
+// What one archive leaves behind: its summary and its deviations alone.
+struct Outcome {
+  ArchiveSummary summary;
+  std::vector<AtReference> atReference;  // by line of the reference, ascending
+  std::vector<Extra> extras;             // by (key, occurrence), ascending
+};
+
+// The reference as every worker sees it, read-only.
+struct SharedReference {
+  AddressTable table;
+  std::unique_ptr<AddressOrder> order;
+};
+
+void Deviations(const SharedReference& ref, const AddressTable& table,
+                const ReferenceRequest& request, const std::string& path, Outcome& out) {
+  const AddressTable& a = ref.table;
+  const AddressOrder order(table);
+  const Partners p = Pair(*ref.order, order);
+  const bool withReadOnly = request.options.includeReadOnly;
+  // As in a pair, a line left out by the read-only option is judged by the
+  // reference's mark where the reference has it, else by the archive's.
+  for (std::uint32_t i = 0; i < a.Size(); ++i) {
+    if (!withReadOnly && a.ReadOnly(i)) continue;
+    const std::uint32_t j = p.first[i];
+    if (j == kNoPartner) {
+      out.atReference.push_back({i, true, {}});
+      ++out.summary.missing;
+    } else if (!SamePairedValue(a, i, table, j, request.options.numbersByValue)) {
+      out.atReference.push_back({i, false, std::string(table.Value(j))});
+      ++out.summary.differ;
+    }
+  }
+  TextRequest texts{&table, {}, {}};
+  std::uint32_t occurrence = 0;
+  for (std::size_t n = 0; n < order.Size(); ++n) {
+    occurrence = n > 0 && order.Key(n - 1) == order.Key(n) ? occurrence + 1 : 0;
+    const std::uint32_t j = order.Index(n);
+    if (p.second[j] != kNoPartner || (!withReadOnly && table.ReadOnly(j))) continue;
+    out.extras.push_back(
+        {order.Key(n), occurrence, table.AddressText(j), std::string(table.Value(j)), {}, {}});
+    texts.indexes.push_back(j);
+    ++out.summary.extra;
+  }
+  if (texts.indexes.empty()) return;
+  // Their descriptions and units are read again, from where each line starts.
+  std::vector<std::uint32_t> byLine = texts.indexes;
+  std::sort(texts.indexes.begin(), texts.indexes.end());
+  TextStream again(path, TextStream::Mode::Read, request.sizes.buffer);
+  FetchTextsAt(again, texts);
+  for (std::size_t k = 0; k < byLine.size(); ++k) {
+    const auto at = std::lower_bound(texts.indexes.begin(), texts.indexes.end(), byLine[k]);
+    TextRequest::Texts& t = texts.texts[static_cast<std::size_t>(at - texts.indexes.begin())];
+    out.extras[k].description = std::move(t.Description);
+    out.extras[k].units = std::move(t.Units);
+  }
+}
+
+void CompareOne(const SharedReference& ref, const ReferenceRequest& request, std::size_t k,
+                Outcome& out) {
+  out.summary.path = request.archives[k];
+  out.summary.name = k < request.names.size() ? request.names[k] : request.archives[k];
+  try {
+    AddressTable table;
+    if (!ReadArchive(out.summary.path, request.sizes, table, out.summary)) return;
+    Deviations(ref, table, request, out.summary.path, out);
+  } catch (...) {
+    // Out of memory, or the file gone between two readings: this archive
+    // alone is lost, and says why.
+    const Failure failure = CurrentFailure();
+    out.atReference.clear();
+    out.extras.clear();
+    out.summary.readable = false;
+    out.summary.differ = out.summary.missing = out.summary.extra = 0;
+    out.summary.failure = FailureText(failure.Number(), failure.Description());
+  }
+}
+
+void CompareAll(const SharedReference& ref, const ReferenceRequest& request,
+                std::vector<Outcome>& outcomes) {
+  const std::size_t total = outcomes.size();
+  unsigned jobs = request.jobs;
+  if (jobs == 0) jobs = std::max(1U, std::thread::hardware_concurrency());
+  jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, total));
+  std::atomic<std::size_t> next{0};
+  std::mutex told;
+  std::size_t done = 0;
+  const auto work = [&] {
+    for (std::size_t k = next++; k < total; k = next++) {
+      CompareOne(ref, request, k, outcomes[k]);
+      if (request.progress) {
+        const std::lock_guard<std::mutex> lock(told);
+        request.progress(++done, total);
+      }
+    }
+  };
+  std::vector<std::thread> pool;
+  for (unsigned n = 1; n < jobs; ++n) pool.emplace_back(work);
+  work();
+  for (std::thread& t : pool) t.join();
+}
+
+// The occurrence of each line of a table among the lines of its address.
+std::vector<std::uint32_t> Occurrences(const AddressOrder& order) {
+  std::vector<std::uint32_t> occurrences(order.Size(), 0);
+  for (std::size_t n = 1; n < order.Size(); ++n) {
+    if (order.Key(n - 1) == order.Key(n)) {
+      occurrences[order.Index(n)] = occurrences[order.Index(n - 1)] + 1;
+    }
+  }
+  return occurrences;
+}
+
+// The matrix from every archive's deviations: the reference's rows in its
+// order, then the rows it lacks by (address, occurrence).
+void BuildRows(const SharedReference& ref, const ReferenceRequest& request,
+               std::vector<Outcome>& outcomes, ReferenceResult& result) {
+  std::vector<std::uint32_t> lines;
+  std::vector<std::uint64_t> extraKeys;
+  for (const Outcome& o : outcomes) {
+    for (const AtReference& d : o.atReference) lines.push_back(d.line);
+    for (const Extra& e : o.extras)
+      extraKeys.push_back((std::uint64_t{e.key} << 32) | e.occurrence);
+  }
+  std::sort(lines.begin(), lines.end());
+  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+  std::sort(extraKeys.begin(), extraKeys.end());
+  extraKeys.erase(std::unique(extraKeys.begin(), extraKeys.end()), extraKeys.end());
+
+  std::vector<ReferenceRow>& rows = result.rows;
+  rows.resize(lines.size() + extraKeys.size());
+  TextRequest texts{&ref.table, lines, {}};
+  if (!lines.empty()) {
+    TextStream again(request.reference, TextStream::Mode::Read, request.sizes.buffer);
+    FetchTextsAt(again, texts);
+  }
+  const std::vector<std::uint32_t> occurrences = Occurrences(*ref.order);
+  for (std::size_t r = 0; r < lines.size(); ++r) {
+    ReferenceRow& row = rows[r];
+    row.address = ref.table.AddressText(lines[r]);
+    row.occurrence = occurrences[lines[r]];
+    row.description = std::move(texts.texts[r].Description);
+    row.units = std::move(texts.texts[r].Units);
+    row.reference = std::string(ref.table.Value(lines[r]));
+  }
+  std::vector<bool> named(extraKeys.size(), false);
+  for (std::uint32_t k = 0; k < outcomes.size(); ++k) {
+    Outcome& o = outcomes[k];
+    for (AtReference& d : o.atReference) {
+      const auto r = std::lower_bound(lines.begin(), lines.end(), d.line) - lines.begin();
+      rows[static_cast<std::size_t>(r)].cells.push_back(
+          {k, d.missing ? ReferenceCell::Kind::Missing : ReferenceCell::Kind::Value,
+           std::move(d.value)});
+    }
+    for (Extra& e : o.extras) {
+      const std::uint64_t key = (std::uint64_t{e.key} << 32) | e.occurrence;
+      const auto x = static_cast<std::size_t>(
+          std::lower_bound(extraKeys.begin(), extraKeys.end(), key) - extraKeys.begin());
+      ReferenceRow& row = rows[lines.size() + x];
+      if (!named[x]) {
+        // Described by the first archive that has the line.
+        named[x] = true;
+        row.address = std::move(e.address);
+        row.occurrence = e.occurrence;
+        row.description = std::move(e.description);
+        row.units = std::move(e.units);
+        row.inReference = false;
+      }
+      row.cells.push_back({k, ReferenceCell::Kind::Value, std::move(e.value)});
+    }
+    o.atReference = {};
+    o.extras = {};
+  }
+}
+
+}  // namespace
+
+ReferenceCell ReferenceRow::CellOf(std::uint32_t k) const {
+  const auto at =
+      std::lower_bound(cells.begin(), cells.end(), k,
+                       [](const ReferenceCell& c, std::uint32_t n) { return c.archive < n; });
+  if (at != cells.end() && at->archive == k) return *at;
+  return {k, inReference ? ReferenceCell::Kind::Same : ReferenceCell::Kind::Missing, {}};
+}
+
+ReferenceCell ReferenceResult::Cell(const ReferenceRow& row, std::uint32_t k) const {
+  if (!archives[k].readable) return {k, ReferenceCell::Kind::Unread, {}};
+  return row.CellOf(k);
+}
+
+bool ReferenceResult::AllRead() const {
+  const auto clean = [](const ArchiveSummary& s) { return s.readable && s.messages.empty(); };
+  return clean(reference) && std::all_of(archives.begin(), archives.end(), clean);
+}
+
+bool ReferenceResult::AnyDeviates() const {
+  return std::any_of(archives.begin(), archives.end(),
+                     [](const ArchiveSummary& s) { return s.Deviates(); });
+}
+
+ReferenceResult CompareWithReference(const ReferenceRequest& request) {
+  ReferenceResult result;
+  result.options = request.options;
+  result.reference.path = request.reference;
+  result.reference.name = FileNameOf(request.reference);
+  SharedReference ref;
+  std::vector<Outcome> outcomes(request.archives.size());
+  bool readable = false;
+  try {
+    readable = ReadArchive(request.reference, request.sizes, ref.table, result.reference);
+  } catch (...) {
+    const Failure failure = CurrentFailure();
+    result.reference.failure = FailureText(failure.Number(), failure.Description());
+  }
+  if (readable) {
+    ref.order = std::make_unique<AddressOrder>(ref.table);
+    CompareAll(ref, request, outcomes);
+    try {
+      BuildRows(ref, request, outcomes, result);
+    } catch (...) {
+      const Failure failure = CurrentFailure();
+      result.rows.clear();
+      result.reference.readable = false;
+      result.reference.failure = FailureText(failure.Number(), failure.Description());
+    }
+  } else {
+    for (std::size_t k = 0; k < outcomes.size(); ++k) {
+      outcomes[k].summary.path = request.archives[k];
+      outcomes[k].summary.name = k < request.names.size() ? request.names[k] : request.archives[k];
+    }
+  }
+  for (Outcome& o : outcomes) result.archives.push_back(std::move(o.summary));
+  return result;
+}
+
+}  // namespace parvex

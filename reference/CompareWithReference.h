@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/BatchReader.h"
+#include "reference/ReferenceResult.h"
+
+namespace parvex {
+
+struct ReferenceRequest {
+  std::string reference;
+  std::vector<std::string> archives;  // paths, each compared once per mention
+  std::vector<std::string> names;     // column headers, one per archive
+  ReferenceOptions options;
+  unsigned jobs = 0;  // archives compared at once; 0: one per core
+  ReadSizes sizes;
+  // Told after each archive, from the thread that compared it, one call at a
+  // time: how many archives are done and how many there are.
+  std::function<void(std::size_t done, std::size_t total)> progress;
+};
+
+// Compares every archive with the reference, each paired with it by address
+// as a comparison of two archives by address pairs Archive 1 (the reference)
+// with Archive 2. The reference is read once and shared; each archive is read
+// on a worker of a pool and only its deviations are kept. The result does
+// not depend on the number of jobs or on the read sizes. A reference that
+// cannot be read leaves every archive unread and the matrix empty.
+ReferenceResult CompareWithReference(const ReferenceRequest& request);
+
+}  // namespace parvex

@@ -1,0 +1,124 @@
+#include "reports/JsonReport.h"
+
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "engine/DifferenceList.h"
+#include "reference/ReferenceResult.h"
+#include "reports/Report.h"
+#include "reports/TextForPeople.h"
+
+namespace parvex {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+ordered_json Text(const std::string& bytes) {
+  return DisplayText(bytes);
+}
+
+ordered_json Summary(const ArchiveSummary& s) {
+  ordered_json j;
+  j["name"] = Text(s.name);
+  j["path"] = Text(s.path);
+  j["readable"] = s.readable;
+  if (!s.readable) j["failure"] = Text(s.failure);
+  j["lines"] = s.lines;
+  j["differ"] = s.differ;
+  j["missing"] = s.missing;
+  j["extra"] = s.extra;
+  ordered_json messages = ordered_json::array();
+  for (const ReferenceMessage& m : s.messages) {
+    messages.push_back({{"title", Text(m.title)}, {"text", Text(m.text)}});
+  }
+  j["messages"] = std::move(messages);
+  return j;
+}
+
+ordered_json Cell(ReferenceCell::Kind kind, const std::string& value) {
+  switch (kind) {
+    case ReferenceCell::Kind::Value:
+      return {{"value", Text(value)}};
+    case ReferenceCell::Kind::Missing:
+      return {{"missing", true}};
+    case ReferenceCell::Kind::Unread:
+      return {{"unread", true}};
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+void WriteReferenceJson(std::ostream& out, const ReferenceResult& result) {
+  ordered_json doc;
+  doc["format"] = kJsonFormat;
+  doc["report"] = "reference";
+  ordered_json archives = ordered_json::array();
+  for (const ArchiveSummary& a : result.archives) archives.push_back(Text(a.path));
+  doc["inputs"] = {{"reference", Text(result.reference.path)},
+                   {"archives", std::move(archives)},
+                   {"options",
+                    {{"includeReadOnly", result.options.includeReadOnly},
+                     {"numbersByValue", result.options.numbersByValue}}}};
+  doc["reference"] = Summary(result.reference);
+  ordered_json summaries = ordered_json::array();
+  for (const ArchiveSummary& a : result.archives) summaries.push_back(Summary(a));
+  doc["archives"] = std::move(summaries);
+
+  ordered_json columns = {"Address", "Description", "Units", "Reference"};
+  for (const ArchiveSummary& a : result.archives) columns.push_back(Text(a.name));
+  doc["columns"] = std::move(columns);
+  doc["rows"] = ordered_json::array();
+  // The rows are written one at a time, each on a line of its own, so that a
+  // large matrix is never held twice.
+  std::string head = doc.dump(1, '\t');
+  head.resize(head.rfind("[]"));
+  out << head << "[";
+  const char* separator = "\n";
+  for (const ReferenceRow& row : result.rows) {
+    ordered_json r;
+    r["address"] = row.address;
+    r["occurrence"] = row.occurrence + 1;
+    r["description"] = Text(row.description);
+    r["units"] = Text(row.units);
+    r["reference"] = row.inReference ? Text(row.reference) : ordered_json(nullptr);
+    ordered_json cells = ordered_json::array();
+    ForEachCell(result, row,
+                [&](std::uint32_t, ReferenceCell::Kind kind, const std::string& value) {
+                  cells.push_back(Cell(kind, value));
+                });
+    r["cells"] = std::move(cells);
+    out << separator << "\t\t" << r.dump();
+    separator = ",\n";
+  }
+  out << (result.rows.empty() ? "]\n}\n" : "\n\t]\n}\n");
+}
+
+void WriteDifferencesJson(std::ostream& out, const DifferenceList& list, const ReportTitles& titles,
+                          const std::string& date) {
+  ordered_json doc;
+  doc["format"] = kJsonFormat;
+  doc["report"] = "differences";
+  doc["created"] = Text(date);
+  doc["titles"] = {Text(titles.Title1), Text(titles.Title2)};
+  ordered_json columns = ordered_json::array();
+  for (int c = 0; c < DifferenceList::kColumnCount; ++c)
+    columns.push_back(Text(list.Column(c).Caption));
+  doc["columns"] = std::move(columns);
+  ordered_json rows = ordered_json::array();
+  for (const DifferenceRow& row : list.Rows()) {
+    rows.push_back({{"address", Text(row.Text)},
+                    {"description", Text(row.SubItems[0])},
+                    {"value1", Text(row.SubItems[1])},
+                    {"value2", Text(row.SubItems[2])},
+                    {"units", Text(row.SubItems[3])},
+                    {"readOnly", row.Locked}});
+  }
+  doc["rows"] = std::move(rows);
+  doc["status"] = Text(list.Status());
+  out << doc.dump(1, '\t') << "\n";
+}
+
+}  // namespace parvex

@@ -1,0 +1,26 @@
+#include "reports/ListLayouts.h"
+
+#include "reports/HtmlReport.h"
+#include "reports/JsonReport.h"
+#include "reports/Report.h"
+#include "reports/ReportFile.h"
+
+namespace parvex {
+
+void WriteListInLayout(std::ostream& out, Layout layout, const DifferenceList& list,
+                       const ReportTitles& titles) {
+  if (layout == Layout::Json) {
+    WriteDifferencesJson(out, list, titles, ReportDate());
+  } else {
+    WriteDifferencesHtml(out, list, titles, ReportDate());
+  }
+}
+
+void SaveListInLayout(const std::string& path, Layout layout, const DifferenceList& list,
+                      const ReportTitles& titles) {
+  ReportFile file(path);
+  WriteListInLayout(file.Stream(), layout, list, titles);
+  file.Commit();
+}
+
+}  // namespace parvex

@@ -1,0 +1,279 @@
+// Runs `parvex-cli reference` on real files: its report, standard error, exit
+// status, and what it leaves on disk.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+using parvex::test::ReadBytes;
+using parvex::test::TempDir;
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs parvex-cli in dir with the arguments, after the shell line before.
+CliRun RunIn(const TempDir& dir, const std::vector<std::string>& args,
+             const std::string& before = "") {
+  std::string command =
+      "cd " + Quote(dir.Path().string()) + " && " + before + Quote(PARVEX_CLI_PATH);
+  for (const auto& a : args) command += " " + Quote(a);
+  command += " >" + Quote(dir.File("stdout")) + " 2>" + Quote(dir.File("stderr")) + " </dev/null";
+  const int raw = std::system(("sh -c " + Quote(command)).c_str());
+  return CliRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(dir.File("stdout")),
+                ReadBytes(dir.File("stderr"))};
+}
+
+std::string L(const std::string& address, const std::string& description, const std::string& value,
+              const std::string& units = "u") {
+  return address + "\t" + description + "\t" + value + "\t" + units + "\r\n";
+}
+
+// The fleet every case starts from: a reference, two machines that deviate,
+// one that equals it, one that has the machine's name in another folder, an
+// empty folder, a binary file.
+void MakeFleet(const TempDir& dir) {
+  const std::string ref = L("1", "speed", "1500", "rpm") + L("2", "say \"hi\", ok", "a,b") +
+                          L("3", "<script>x</script>", "7");
+  dir.Write("ref.arc", ref);
+  dir.Write("m/a.arc", L("1", "speed", "1600", "rpm") + L("2", "say", "a,\"b\"") +
+                           L("3", "<script>x</script>", "7") + L("4.2", "new", "9", "mm"));
+  dir.Write("m/b.arc", L("2", "say", "a,b") + L("3", "x", "8"));
+  dir.Write("m/c.arc", ref);
+  dir.Write("same/c.arc", ref);
+  const char garbage[] =
+      "\x7f"
+      "ELF\0\1\n99999\t\x80\t\xff\t\0\n\x01\x02";
+  dir.Write("bin/garbage.bin", std::string(garbage, sizeof garbage - 1));
+  std::filesystem::create_directories(dir.Path() / "empty");
+}
+
+struct CliCase {
+  const char* name;
+  std::vector<std::string> args;
+  int status;
+  std::string out;                  // exactly, when not empty
+  std::vector<std::string> errHas;  // lines standard error must hold
+  std::string outHas;               // when out is empty: a piece it must hold
+};
+
+void PrintTo(const CliCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ReferenceCli : public ::testing::TestWithParam<CliCase> {};
+
+const std::string kHeader = "\"Address\",\"Description\",\"Units\",\"Reference\"";
+
+TEST_P(ReferenceCli, ReportsStatusAndMessages) {
+  const CliCase& c = GetParam();
+  TempDir dir;
+  MakeFleet(dir);
+  const CliRun run = RunIn(dir, c.args);
+  EXPECT_EQ(run.status, c.status) << run.err;
+  if (!c.out.empty() || c.outHas.empty()) {
+    EXPECT_EQ(run.out, c.out);
+  }
+  if (!c.outHas.empty()) {
+    EXPECT_NE(run.out.find(c.outHas), std::string::npos) << run.out;
+  }
+  for (const std::string& line : c.errHas) {
+    EXPECT_NE(run.err.find(line + "\n"), std::string::npos) << "wanted: " << line << "\n"
+                                                            << run.err;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReferenceCli,
+    ::testing::Values(
+        CliCase{"deviating archives give the CSV matrix and status 1",
+                {"reference", "ref.arc", "m/a.arc", "m/b.arc", "m/c.arc"},
+                1,
+                kHeader +
+                    ",\"a.arc\",\"b.arc\",\"c.arc\"\r\n"
+                    "\"1.0\",\"speed\",\"rpm\",\"1500\",\"1600\",\"(missing)\",\"\"\r\n"
+                    "\"2.0\",\"say \"\"hi\"\", ok\",\"u\",\"a,b\",\"a,\"\"b\"\"\",\"\",\"\"\r\n"
+                    "\"3.0\",\"<script>x</script>\",\"u\",\"7\",\"\",\"8\",\"\"\r\n"
+                    "\"4.2\",\"new\",\"mm\",\"(missing)\",\"9\",\"(missing)\",\"(missing)\"\r\n",
+                {"a.arc: 2 differ, 0 missing, 1 extra", "b.arc: 1 differ, 1 missing, 0 extra",
+                 "c.arc: 0 differ, 0 missing, 0 extra",
+                 "Total: 2 of 3 archives deviate: 3 differ, 1 missing, 1 extra"},
+                ""},
+        CliCase{"equal archives give status 0 and the header alone",
+                {"reference", "ref.arc", "m/c.arc", "m/c.arc"},
+                0,
+                kHeader + ",\"m/c.arc\",\"m/c.arc\"\r\n",
+                {"m/c.arc: 0 differ, 0 missing, 0 extra",
+                 "Total: 0 of 2 archives deviate: 0 differ, 0 missing, 0 extra"},
+                ""},
+        CliCase{
+            "a folder stands for its files; shared names give paths",
+            {"reference", "ref.arc", "m", "same", "--jobs", "2"},
+            1,
+            "",
+            {"m/a.arc: 2 differ, 0 missing, 1 extra", "same/c.arc: 0 differ, 0 missing, 0 extra"},
+            kHeader + ",\"m/a.arc\",\"m/b.arc\",\"m/c.arc\",\"same/c.arc\"\r\n"},
+        CliCase{"--recursive descends",
+                {"reference", "ref.arc", ".", "--recursive"},
+                2,
+                "",
+                {"ref.arc: 0 differ, 0 missing, 0 extra"},
+                "\"./same/c.arc\""},
+        CliCase{"a missing archive does not stop the others",
+                {"reference", "ref.arc", "gone.arc", "m/c.arc"},
+                2,
+                kHeader + ",\"gone.arc\",\"c.arc\"\r\n",
+                {"gone.arc: cannot be read: File 'gone.arc' does not exist.",
+                 "c.arc: 0 differ, 0 missing, 0 extra",
+                 "Total: 0 of 2 archives deviate: 0 differ, 0 missing, 0 extra; 1 cannot be read"},
+                ""},
+        CliCase{"a binary archive gives its messages and status 2",
+                {"reference", "ref.arc", "bin/garbage.bin", "m/c.arc"},
+                2,
+                "",
+                {"garbage.bin: Error While Splitting Archive Line: Error 6: Overflow",
+                 "c.arc: 0 differ, 0 missing, 0 extra"},
+                "\"garbage.bin\",\"c.arc\""},
+        CliCase{"a missing reference writes no report",
+                {"reference", "none.arc", "m/a.arc"},
+                2,
+                "",
+                {"parvex-cli: the reference cannot be read: File 'none.arc' does not exist."},
+                ""},
+        CliCase{"no archives is a usage error",
+                {"reference", "ref.arc"},
+                2,
+                "",
+                {"parvex-cli: reference: no archives given to compare with the reference"},
+                ""},
+        CliCase{"an empty folder is a usage error",
+                {"reference", "ref.arc", "m/a.arc", "empty"},
+                2,
+                "",
+                {"parvex-cli: reference: the folder 'empty' holds no archive files"},
+                ""},
+        CliCase{"--jobs 0 is a usage error",
+                {"reference", "ref.arc", "m/a.arc", "--jobs", "0"},
+                2,
+                "",
+                {"parvex-cli: --jobs takes a number from 1 to 1024, not \"0\""},
+                ""},
+        CliCase{"--jobs takes numbers only",
+                {"reference", "ref.arc", "m/a.arc", "--jobs", "two"},
+                2,
+                "",
+                {"parvex-cli: --jobs takes a number from 1 to 1024, not \"two\""},
+                ""},
+        CliCase{"--json writes JSON to standard output",
+                {"reference", "ref.arc", "m/a.arc", "--json"},
+                1,
+                "",
+                {},
+                "\"report\": \"reference\""},
+        CliCase{"--html writes a page, its texts escaped",
+                {"reference", "ref.arc", "m/b.arc", "--html"},
+                1,
+                "",
+                {},
+                "&lt;script&gt;x&lt;/script&gt;"},
+        CliCase{"archives --json writes the list as JSON",
+                {"archives", "ref.arc", "m/a.arc", "--json"},
+                1,
+                "",
+                {"2 Difference(s)"},
+                "\"report\": \"differences\""},
+        CliCase{"structures --html writes the list as a page",
+                {"structures", "ref.arc", "1", "2", "--html"},
+                1,
+                "",
+                {"1 Difference(s)"},
+                "<td>1500</td>"},
+        CliCase{"--jobs is for the reference command",
+                {"archives", "ref.arc", "m/a.arc", "--jobs", "2"},
+                2,
+                "",
+                {"parvex-cli: --recursive and --jobs are for the reference command"},
+                ""}));
+
+// With -o the layout follows the name's ending unless an option names one.
+TEST(ReferenceCliOutput, LayoutFollowsTheNameUnlessAnOptionChooses) {
+  struct Case {
+    std::string name;
+    std::vector<std::string> options;
+    std::string starts;
+  };
+  const std::vector<Case> cases = {{"r.json", {}, "{"},
+                                   {"r.html", {}, "<!DOCTYPE html>"},
+                                   {"r.htm", {}, "<!DOCTYPE html>"},
+                                   {"r.txt", {}, kHeader},
+                                   {"r.csv", {}, kHeader},
+                                   {"r.txt", {"--json"}, "{"},
+                                   {"r.json", {"--csv"}, kHeader},
+                                   {"r.csv", {"--html"}, "<!DOCTYPE html>"}};
+  for (const Case& c : cases) {
+    TempDir dir;
+    MakeFleet(dir);
+    std::vector<std::string> args = {"reference", "ref.arc", "m/a.arc", "-o", c.name};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const CliRun run = RunIn(dir, args);
+    EXPECT_EQ(run.status, 1) << c.name;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(ReadBytes(dir.File(c.name)).rfind(c.starts, 0), 0U) << c.name;
+    // Nothing is left beside the report: ref.arc, m, same, bin, empty,
+    // stdout, stderr and the report.
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
+    EXPECT_EQ(files, 8U) << c.name;
+  }
+}
+
+// A run that fails leaves an earlier report as it was; a report that cannot
+// be written is named, and leaves no temporary file.
+TEST(ReferenceCliOutput, FailuresKeepTheEarlierReport) {
+  TempDir dir;
+  MakeFleet(dir);
+  dir.Write("old.csv", "earlier");
+  CliRun run = RunIn(dir, {"reference", "none.arc", "m/a.arc", "-o", "old.csv"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(ReadBytes(dir.File("old.csv")), "earlier");
+
+  std::filesystem::create_directories(dir.Path() / "taken.csv");
+  run = RunIn(dir, {"reference", "ref.arc", "m/a.arc", "-o", "taken.csv"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("Cannot write the report 'taken.csv'"), std::string::npos) << run.err;
+  run = RunIn(dir, {"reference", "ref.arc", "m/a.arc", "-o", "no/such/folder/r.csv"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("'no/such/folder/r.csv'"), std::string::npos) << run.err;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+  }
+}
+
+// Many archives with few files allowed open: they are never all open at once.
+TEST(ReferenceCliOutput, ManyArchivesWithFewOpenFiles) {
+  TempDir dir;
+  const std::string line = L("1", "d", "5");
+  dir.Write("ref.arc", line);
+  for (int k = 0; k < 300; ++k) dir.Write("fleet/m" + std::to_string(1000 + k), line);
+  dir.Write("fleet/m9999", L("1", "d", "6"));
+  const CliRun run =
+      RunIn(dir, {"reference", "ref.arc", "fleet", "--jobs", "4"}, "ulimit -n 64 && ");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("Total: 1 of 301 archives deviate: 1 differ, 0 missing, 0 extra\n"),
+            std::string::npos)
+      << run.err;
+}
+
+}  // namespace

@@ -1,0 +1,146 @@
+#include "reference/ReferenceSupport.h"
+
+#include "reference/CompareWithReference.h"
+#include "reference/Inputs.h"
+
+namespace parvex::test {
+
+std::vector<std::string> MatrixLines(const ReferenceResult& result) {
+  std::vector<std::string> lines;
+  for (const ReferenceRow& row : result.rows) {
+    std::string line = row.address + "|" + row.description + "|" + row.units + "|" +
+                       (row.inReference ? row.reference : std::string(kMissingText));
+    for (std::uint32_t k = 0; k < result.archives.size(); ++k) {
+      const ReferenceCell cell = result.Cell(row, k);
+      switch (cell.kind) {
+        case ReferenceCell::Kind::Same:
+          line += "|";
+          break;
+        case ReferenceCell::Kind::Value:
+          line += "|" + cell.value;
+          break;
+        case ReferenceCell::Kind::Missing:
+          line += std::string("|") + kMissingText;
+          break;
+        case ReferenceCell::Kind::Unread:
+          line += "|(unread)";
+          break;
+      }
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> SummaryLines(const ReferenceResult& result) {
+  std::vector<std::string> lines;
+  for (const ArchiveSummary& s : result.archives) {
+    lines.push_back(s.name + " " + std::to_string(s.lines) + "/" + std::to_string(s.differ) + "/" +
+                    std::to_string(s.missing) + "/" + std::to_string(s.extra) + " " +
+                    (s.readable ? std::to_string(s.messages.size()) : "unreadable"));
+  }
+  return lines;
+}
+
+ReferenceResult RunFleet(const TempDir& dir, const std::string& reference,
+                         const std::vector<FleetArchive>& archives, ReferenceOptions options,
+                         unsigned jobs, ReadSizes sizes) {
+  ReferenceRequest request;
+  request.reference = dir.Write("reference.arc", reference);
+  for (const FleetArchive& a : archives) {
+    request.archives.push_back(a.exists ? dir.Write(a.name, a.content) : dir.File(a.name));
+  }
+  request.names = ColumnNames(request.archives);
+  request.options = options;
+  request.jobs = jobs;
+  request.sizes = sizes;
+  return CompareWithReference(request);
+}
+
+std::vector<FleetCase> FleetCases() {
+  const std::string kAbc = L("1", "a", "5") + L("2", "b", "6") + L("3", "c", "7");
+  return {FleetCase{"equal archives",
+                    kAbc,
+                    {{"m1", kAbc}, {"m2", kAbc}},
+                    {},
+                    {},
+                    {"m1 3/0/0/0 0", "m2 3/0/0/0 0"}},
+          FleetCase{"differing values",
+                    kAbc,
+                    {{"m1", L("1", "a", "5") + L("2", "b", "60") + L("3", "c", "7")},
+                     {"m2", L("1", "a", "50") + L("2", "b", "6") + L("3", "c", "7")}},
+                    {},
+                    {"1.0|a|u|5||50", "2.0|b|u|6|60|"},
+                    {"m1 3/1/0/0 0", "m2 3/1/0/0 0"}},
+          FleetCase{
+              "missing lines in the reference's order, extra ones after by address",
+              L("2", "a", "1") + L("1", "b", "2") + L("3", "c", "3"),
+              {{"m1", L("2", "a", "1") + L("3", "c", "3") + L("9.1", "x", "9") + L("-4", "y", "8")},
+               {"m2", L("2", "a", "11") + L("1", "b", "2") + L("3", "c", "3") + L("9.1", "z", "7") +
+                          L("5", "w", "6", "v")}},
+              {},
+              {"2.0|a|u|1||11", "1.0|b|u|2|(missing)|", "-4.0|y|u|(missing)|8|(missing)",
+               "5.0|w|v|(missing)|(missing)|6", "9.1|x|u|(missing)|9|7"},
+              {"m1 4/0/1/2 0", "m2 5/1/0/2 0"}},
+          FleetCase{
+              "duplicated addresses pair by occurrence",
+              L("7", "a", "1") + L("7", "a", "2") + L("8", "b", "3"),
+              {{"m1", L("7", "a", "1") + L("7", "a", "20") + L("7", "a", "30") + L("8", "b", "3")},
+               {"m2", L("7", "a", "1")}},
+              {},
+              {"7.0|a|u|2|20|(missing)", "8.0|b|u|3||(missing)", "7.0|a|u|(missing)|30|(missing)"},
+              {"m1 4/1/0/1 0", "m2 1/0/2/0 0"}},
+          FleetCase{"read-only lines take no part",
+                    L("1", "!r", "5") + L("2", "b", "6"),
+                    {{"m1", L("1", "r", "9") + L("2", "b", "6") + L("3", "!x", "1")},
+                     {"m2", L("2", "b", "6") + L("3", "x", "2")}},
+                    {},
+                    {"3.0|x|u|(missing)|(missing)|2"},
+                    {"m1 3/0/0/0 0", "m2 2/0/0/1 0"}},
+          FleetCase{"read-only lines included",
+                    L("1", "!r", "5") + L("2", "b", "6"),
+                    {{"m1", L("1", "r", "9") + L("2", "b", "6") + L("3", "!x", "1")},
+                     {"m2", L("2", "b", "6") + L("3", "x", "2")}},
+                    {true, false},
+                    {"1.0|r|u|5|9|(missing)", "3.0|x|u|(missing)|1|2"},
+                    {"m1 3/1/0/1 0", "m2 2/0/1/1 0"}},
+          FleetCase{"numbers as bytes",
+                    L("1", "a", "1500") + L("2", "b", "abc"),
+                    {{"m1", L("1", "a", "1.5E3") + L("2", "b", "ABC")}},
+                    {},
+                    {"1.0|a|u|1500|1.5E3", "2.0|b|u|abc|ABC"},
+                    {"m1 2/2/0/0 0"}},
+          FleetCase{"numbers by value",
+                    L("1", "a", "1500") + L("2", "b", "abc"),
+                    {{"m1", L("1", "a", "1.5E3") + L("2", "b", "ABC")}},
+                    {false, true},
+                    {"2.0|b|u|abc|ABC"},
+                    {"m1 2/1/0/0 0"}},
+          FleetCase{"$ lines take no part",
+                    L("1", "a", "5") + "$x\n" + L("2", "b", "6"),
+                    {{"m1", "$\n" + L("1", "a", "5") + L("2", "b", "6") + "$$\n"},
+                     {"m2", L("1", "a", "5") + L("2", "b", "7")}},
+                    {},
+                    {"2.0|b|u|6||7"},
+                    {"m1 4/0/0/0 0", "m2 2/1/0/0 0"}},
+          FleetCase{"a missing archive among good ones",
+                    L("1", "a", "5"),
+                    {{"m1", L("1", "a", "6")}, {"gone", "", false}, {"m3", L("1", "a", "5")}},
+                    {},
+                    {"1.0|a|u|5|6|(unread)|"},
+                    {"m1 1/1/0/0 0", "gone 0/0/0/0 unreadable", "m3 1/0/0/0 0"}},
+          FleetCase{"an empty archive lacks every line",
+                    L("1", "a", "5") + L("2", "b", "6"),
+                    {{"m1", ""}},
+                    {},
+                    {"1.0|a|u|5|(missing)", "2.0|b|u|6|(missing)"},
+                    {"m1 0/0/2/0 0"}},
+          FleetCase{"a line that fails to split is told and kept as parsed",
+                    L("1", "a", "5"),
+                    {{"m1", "99999\tx\t1\tu\r\n" + L("1", "a", "5")}},
+                    {},
+                    {"0.0|||(missing)|"},
+                    {"m1 2/0/0/1 1"}}};
+}
+
+}  // namespace parvex::test

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "engine/BatchReader.h"
+#include "reference/ReferenceResult.h"
+#include "support/TestSupport.h"
+
+namespace parvex::test {
+
+// One archive line from its four fields.
+inline std::string L(const std::string& address, const std::string& description,
+                     const std::string& value, const std::string& units = "u") {
+  return address + "\t" + description + "\t" + value + "\t" + units + "\n";
+}
+
+// The matrix as lines of text, one per row: address, description, units,
+// reference and every archive's cell, joined by "|"; an unread archive's cell
+// reads "(unread)".
+std::vector<std::string> MatrixLines(const ReferenceResult& result);
+
+// Each summary as "name lines/differ/missing/extra", then "unreadable" or the
+// count of messages.
+std::vector<std::string> SummaryLines(const ReferenceResult& result);
+
+struct FleetArchive {
+  std::string name;
+  std::string content;
+  bool exists = true;
+};
+
+// A reference, its archives and what comparing them gives.
+struct FleetCase {
+  const char* name;
+  std::string reference;
+  std::vector<FleetArchive> archives;
+  ReferenceOptions options;
+  std::vector<std::string> rows;       // as MatrixLines gives them
+  std::vector<std::string> summaries;  // as SummaryLines gives them
+};
+
+inline void PrintTo(const FleetCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+// The cases every layer's tests go through: equal and differing archives,
+// missing, extra and duplicated lines, read-only, numbers, "$" lines, an
+// unreadable and an empty archive, lines that fail to split.
+std::vector<FleetCase> FleetCases();
+
+// Writes the files into dir (the reference as reference.arc) and compares.
+ReferenceResult RunFleet(const TempDir& dir, const std::string& reference,
+                         const std::vector<FleetArchive>& archives, ReferenceOptions options,
+                         unsigned jobs = 0, ReadSizes sizes = {});
+
+}  // namespace parvex::test
