@@ -24,6 +24,7 @@ class QPrinter;
 namespace parvex {
 
 class DifferenceModel;
+class frmReference;
 
 // What the window needs of the platform: its dialogs, the program's one
 // printer, and the shell that opens the manual.
@@ -53,11 +54,19 @@ class frmMain final : public QMainWindow {
   void cmdTwoArchives_Click();
   void cmdSave_Click();
   void cmdPrint_Click();
+  void mnuReference_Click();
   void mnuExit_Click();
   void mnuMatchByAddress_Click();
   void mnuNumbersByValue_Click();
   void mnuDoc_Click();
   void mnuAbout_Click();
+
+  // Opens the pair in this window as a person would: both paths set, lines
+  // matched by address (switched on through its menu item, so it is
+  // remembered), compared.
+  void ComparePairByAddress(const QString& archive1, const QString& archive2);
+  // The Compare with Reference window, once it was opened.
+  frmReference* ReferenceWindow() const { return reference_.get(); }
 
   // The two report titles of the comparison that filled the list, from its
   // inputs as they were when it started.
@@ -112,6 +121,7 @@ class frmMain final : public QMainWindow {
   MainLayout layout_ = DesignLayout();
   QSize pendingOuterSize_;  // the stored outer size, applied once the frame is known
   bool wantMaximized_ = false;
+  std::unique_ptr<frmReference> reference_;
 
  public:
   // The controls, named as the program names them.
@@ -139,6 +149,7 @@ class frmMain final : public QMainWindow {
   QPushButton* cmdSave = nullptr;
   QLabel* sbCompare = nullptr;  // the status bar's one panel
   QMenu* mnuFile = nullptr;
+  QAction* mnuReference = nullptr;
   QAction* mnuExit = nullptr;
   QMenu* mnuOptions = nullptr;
   QAction* mnuMatchByAddress = nullptr;
