@@ -197,6 +197,8 @@ void frmReference::BuildControls() {
   tblSummary->setSelectionMode(QAbstractItemView::ExtendedSelection);
   tblSummary->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tblSummary->verticalHeader()->hide();
+  tblSummary->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  tblSummary->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   tblSummary->horizontalHeader()->setStretchLastSection(true);
   auto* summaryLayout = new QVBoxLayout(summaryPane);
   summaryLayout->setContentsMargins(0, 0, 0, 0);
@@ -271,6 +273,7 @@ void frmReference::BuildControls() {
   results->addWidget(summaryPane);
   results->addWidget(matrixPane);
   results->setStretchFactor(1, 2);
+  results->setSizes({180, 360});
 
   auto* grid = new QGridLayout(central);
   grid->addWidget(lblReference, 0, 0);

@@ -349,7 +349,6 @@ TEST_F(ReferenceWindow, CancelStopsTheRunAndLeavesThePreviousResult) {
   ASSERT_NE(first, nullptr);
   const QString status = w->sbStatus->text();
 
-  std::string many;
   for (int i = 0; i < 20; ++i) {
     w->AddArchives({Q(dir.Write("more" + std::to_string(i), L("1", "a", "9")))});
   }
