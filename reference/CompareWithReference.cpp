@@ -121,8 +121,11 @@ void CompareAll(const SharedReference& ref, const ReferenceRequest& request,
   std::atomic<std::size_t> next{0};
   std::mutex told;
   std::size_t done = 0;
+  const auto stopped = [&] {
+    return request.cancel != nullptr && request.cancel->load(std::memory_order_relaxed);
+  };
   const auto work = [&] {
-    for (std::size_t k = next++; k < total; k = next++) {
+    for (std::size_t k = next++; k < total && !stopped(); k = next++) {
       CompareOne(ref, request, k, outcomes[k]);
       if (request.progress) {
         const std::lock_guard<std::mutex> lock(told);
@@ -251,6 +254,11 @@ ReferenceResult CompareWithReference(const ReferenceRequest& request) {
   if (readable) {
     ref.order = std::make_unique<AddressOrder>(ref.table);
     CompareAll(ref, request, outcomes);
+    result.cancelled = request.cancel != nullptr && request.cancel->load();
+  }
+  if (result.cancelled) {
+    // What was compared so far is no answer; the caller keeps what it had.
+  } else if (readable) {
     try {
       BuildRows(ref, request, outcomes, result);
     } catch (...) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -20,6 +21,9 @@ struct ReferenceRequest {
   // Told after each archive, from the thread that compared it, one call at a
   // time: how many archives are done and how many there are.
   std::function<void(std::size_t done, std::size_t total)> progress;
+  // When set and it turns true, no further archive is started and the
+  // result comes back marked cancelled, its matrix empty.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 // Compares every archive with the reference, each paired with it by address

@@ -68,6 +68,9 @@ struct ReferenceResult {
   ArchiveSummary reference;
   std::vector<ArchiveSummary> archives;
   std::vector<ReferenceRow> rows;
+  // Stopped by the request's cancel flag: the counts are partial and the
+  // matrix empty.
+  bool cancelled = false;
 
   // Whether every archive and the reference were read and no line failed to
   // split.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots under Xvfb with a window manager (openbox),
 # as on a desktop: the main window after comparing the two sample archives,
-# with its frame, and the About window.
+# with its frame, the About window, and the Compare with Reference window
+# after comparing a small fleet made from the samples.
 #   scripts/screenshot.sh [BUILD_DIR] [OUT_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,6 +28,15 @@ for _ in $(seq 50); do
 done
 
 samples="$(pwd)/docs/samples"
+# A fleet of four presses: one as approved, one as the second sample, one with
+# two values changed and one that lacks a line.
+fleet="$work/fleet"
+mkdir -p "$fleet"
+cp "$samples/press-line-a.arc" "$fleet/press-01.arc"
+cp "$samples/press-line-b.arc" "$fleet/press-02.arc"
+sed -e 's/\t3000\t/\t3100\t/' -e 's/\t12.5\t/\t12.8\t/' "$samples/press-line-a.arc" >"$fleet/press-03.arc"
+sed -e '5d' "$samples/press-line-a.arc" >"$fleet/press-04.arc"
+archives_hex=$(printf '%s\n' "$fleet"/press-0*.arc | od -An -tx1 | tr -d ' \n')
 mkdir -p "$work/config/parvex"
 cat >"$work/config/parvex/registry.json" <<JSON
 {"HKEY_CURRENT_USER": {"keys": {"software": {"name": "Software", "keys": {"brenlo": {"name": "Brenlo",
@@ -35,6 +45,9 @@ cat >"$work/config/parvex/registry.json" <<JSON
     "archive1": {"name": "Archive1", "type": 1, "text": "$samples/press-line-a.arc"},
     "archive2": {"name": "Archive2", "type": 1, "text": "$samples/press-line-b.arc"},
     "readonly": {"name": "ReadOnly", "type": 4, "dword": 1}}},
+  "referencescreen": {"name": "ReferenceScreen", "values": {
+    "reference": {"name": "Reference", "type": 1, "text": "$samples/press-line-a.arc"},
+    "referencearchives": {"name": "ReferenceArchives", "type": 3, "hex": "$archives_hex"}}},
   "mainscreen": {"name": "MainScreen", "values": {
     "mainwidth": {"name": "MainWidth", "type": 4, "dword": 11400},
     "mainheight": {"name": "MainHeight", "type": 4, "dword": 6900}}}}}}}}}}}}
@@ -57,4 +70,18 @@ sleep 1
 # The About window is centred on the 1024 x 768 screen.
 import -window root -crop 546x382+239+193 +repage "$out/about-window.png"
 xdotool key Escape
+sleep 0.5
+
+# File, Compare with Reference... (Ctrl+R), Compare, and the first archive
+# that deviates selected in the summary.
+xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
+xdotool key ctrl+r
+ref=$(timeout 20 xdotool search --sync --onlyvisible --name "^Compare with Reference$" | head -1)
+xdotool windowsize "$ref" 900 640
+xdotool windowmove "$ref" 40 40
+sleep 1
+xdotool windowactivate --sync "$ref" 2>/dev/null || xdotool windowfocus "$ref"
+xdotool key alt+c
+sleep 1.5
+import -frame -window "$ref" "$out/reference-window.png"
 echo "screenshots in $out"

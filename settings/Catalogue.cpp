@@ -44,6 +44,15 @@ void ConfigureRegistry(std::shared_ptr<RegistryApi> api) {
     r.AddItem(QStringLiteral("NumbersByValue"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
     // The rules file every comparison reads; empty: none.
     r.AddItem(QStringLiteral("RulesFile"), misc, kHkeyCurrentUserCode, ValueString, noText);
+    // The Compare with Reference window: its reference, its archives (UTF-8,
+    // each path ended by a line feed: a text value would stop at 32 KiB) and
+    // its placement as the window toolkit saves it.
+    const QString reference = QStringLiteral("ReferenceScreen");
+    r.AddItem(QStringLiteral("Reference"), reference, kHkeyCurrentUserCode, ValueString, noText);
+    r.AddItem(QStringLiteral("ReferenceArchives"), reference, kHkeyCurrentUserCode, ValueBytes,
+              SettingValue::Bytes(QByteArray()));
+    r.AddItem(QStringLiteral("ReferencePlacement"), reference, kHkeyCurrentUserCode, ValueBytes,
+              SettingValue::Bytes(QByteArray()));
   } catch (...) {
     ReportVBError("Error While Loading Configuring Registry");
   }

@@ -102,6 +102,41 @@ std::optional<QString> QtDialogs::Save(const QString& title, const QString& init
   return Chosen(*FileDialog(true, title, initDir, fileName, filter));
 }
 
+QStringList QtDialogs::OpenFiles(const QString& title, const QString& initDir,
+                                 const QString& filter) {
+  const auto dialog = FileDialog(false, title, initDir, QString(), filter);
+  dialog->setFileMode(QFileDialog::ExistingFiles);
+  if (dialog->exec() != QDialog::Accepted) return {};
+  QStringList files;
+  for (const QString& file : dialog->selectedFiles()) files << QDir::toNativeSeparators(file);
+  return files;
+}
+
+std::optional<QString> QtDialogs::OpenFolder(const QString& title, const QString& initDir) {
+  auto dialog = std::make_unique<QFileDialog>(parent_, title);
+  dialog->setObjectName(QStringLiteral("CDlg"));
+  dialog->setFileMode(QFileDialog::Directory);
+  dialog->setOption(QFileDialog::ShowDirsOnly);
+  if (!initDir.isEmpty()) dialog->setDirectory(initDir);
+  return Chosen(*dialog);
+}
+
+std::optional<DialogBackend::SaveChoice> QtDialogs::SaveWithFilter(const QString& title,
+                                                                   const QString& initDir,
+                                                                   const QString& fileName,
+                                                                   const QString& filter) {
+  const auto dialog = FileDialog(true, title, initDir, fileName, filter);
+  const auto path = Chosen(*dialog);
+  if (!path) return std::nullopt;
+  // The chosen entry of the list, back to the pattern the filter gave it.
+  const QStringList entries = QtFilter(filter).split(QStringLiteral(";;"));
+  const QStringList parts = filter.split(QLatin1Char('|'));
+  const qsizetype at = entries.indexOf(dialog->selectedNameFilter());
+  QString pattern;
+  if (at >= 0 && 2 * at + 1 < parts.size()) pattern = parts[2 * at + 1].trimmed();
+  return SaveChoice{*path, pattern};
+}
+
 void QtDialogs::ShowModal(QDialog& dialog) {
   dialog.exec();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -29,6 +30,28 @@ class DialogBackend {
   virtual void ShowModal(QDialog& dialog) = 0;
   // The window the file and printer dialogs belong to.
   virtual void SetOwner(QWidget* /*owner*/) {}
+
+  // Several files at once; empty when the user cancelled.
+  virtual QStringList OpenFiles(const QString& title, const QString& initDir,
+                                const QString& filter) {
+    if (auto one = Open(title, initDir, QString(), filter)) return {*one};
+    return {};
+  }
+  // A folder, or nothing when the user cancelled.
+  virtual std::optional<QString> OpenFolder(const QString& title, const QString& initDir) {
+    return Open(title, initDir, QString(), QString());
+  }
+  // A name to save under and the pattern of the filter chosen with it (such
+  // as "*.html"), or nothing when the user cancelled.
+  struct SaveChoice {
+    QString path;
+    QString pattern;
+  };
+  virtual std::optional<SaveChoice> SaveWithFilter(const QString& title, const QString& initDir,
+                                                   const QString& fileName, const QString& filter) {
+    if (auto path = Save(title, initDir, fileName, filter)) return SaveChoice{*path, {}};
+    return std::nullopt;
+  }
 };
 
 // The common dialog of the window: members set before showing, FileName kept
@@ -68,6 +91,11 @@ class QtDialogs final : public DialogBackend {
                               const QString& filter) override;
   bool Printer() override;
   void ShowModal(QDialog& dialog) override;
+  QStringList OpenFiles(const QString& title, const QString& initDir,
+                        const QString& filter) override;
+  std::optional<QString> OpenFolder(const QString& title, const QString& initDir) override;
+  std::optional<SaveChoice> SaveWithFilter(const QString& title, const QString& initDir,
+                                           const QString& fileName, const QString& filter) override;
   void SetOwner(QWidget* owner) override { parent_ = owner; }
 
   // The Open or Save dialog, set up but not shown yet.

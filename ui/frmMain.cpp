@@ -19,6 +19,7 @@
 #include "ui/CodePage.h"
 #include "ui/DifferenceModel.h"
 #include "ui/ProgramIcon.h"
+#include "ui/frmReference.h"
 
 namespace parvex {
 
@@ -89,6 +90,7 @@ frmMain::frmMain(WindowServices services, QWidget* parent)
 }
 
 frmMain::~frmMain() {
+  reference_.reset();
   services_.dialogs.SetOwner(nullptr);
   // The model watches list_, a member that is gone before the base class
   // deletes the children; let it go first.

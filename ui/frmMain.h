@@ -31,6 +31,7 @@ namespace parvex {
 class DifferenceModel;
 struct StartArguments;
 class Rules;
+class frmReference;
 
 // What the window needs of the platform: its dialogs, the program's one
 // printer, and the shell that opens the manual.
@@ -63,6 +64,7 @@ class frmMain final : public QMainWindow {
   void cmdTwoArchives_Click();
   void cmdSave_Click();
   void cmdPrint_Click();
+  void mnuReference_Click();
   void mnuExit_Click();
   void mnuMatchByAddress_Click();
   void mnuNumbersByValue_Click();
@@ -85,6 +87,12 @@ class frmMain final : public QMainWindow {
   // Shows notes on the last comparison in the bar above the list, one a line;
   // none hides the bar.
   void ShowNotes(const QStringList& notes);
+  // Opens the pair in this window as a person would: both paths set, lines
+  // matched by address (switched on through its menu item, so it is
+  // remembered), compared.
+  void ComparePairByAddress(const QString& archive1, const QString& archive2);
+  // The Compare with Reference window, once it was opened.
+  frmReference* ReferenceWindow() const { return reference_.get(); }
 
   // The two report titles of the comparison that filled the list, from its
   // inputs as they were when it started.
@@ -159,6 +167,7 @@ class frmMain final : public QMainWindow {
   MainLayout layout_ = DesignLayout();
   QSize pendingOuterSize_;  // the stored outer size, applied once the frame is known
   bool wantMaximized_ = false;
+  std::unique_ptr<frmReference> reference_;
 
  public:
   // The controls, named as the program names them.
@@ -194,6 +203,7 @@ class frmMain final : public QMainWindow {
   QAction* mnuCopy = nullptr;
   QAction* mnuFind = nullptr;
   QMenu* mnuFile = nullptr;
+  QAction* mnuReference = nullptr;
   QAction* mnuExit = nullptr;
   QMenu* mnuOptions = nullptr;
   QAction* mnuMatchByAddress = nullptr;

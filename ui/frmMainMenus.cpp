@@ -13,6 +13,9 @@ namespace parvex {
 void frmMain::BuildMenus() {
   mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
   mnuFile->setObjectName(QStringLiteral("mnuFile"));
+  mnuReference = mnuFile->addAction(QStringLiteral("Compare with &Reference..."));
+  mnuReference->setObjectName(QStringLiteral("mnuReference"));
+  mnuReference->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
   mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
   mnuExit->setObjectName(QStringLiteral("mnuExit"));
   // The keys desktop users try first; the menus show them beside the items.
@@ -34,6 +37,7 @@ void frmMain::BuildMenus() {
   mnuDoc->setShortcut(QKeySequence(Qt::Key_F1));
   mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
   mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+  connect(mnuReference, &QAction::triggered, this, &frmMain::mnuReference_Click);
   connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
   // Only a person's choice is stored: loading the settings sets the marks too.
   connect(mnuMatchByAddress, &QAction::triggered, this, &frmMain::mnuMatchByAddress_Click);

@@ -12,6 +12,7 @@
 #include "ui/Main.h"
 #include "ui/frmMain.h"
 #include "ui/frmMainSupport.h"
+#include "ui/frmReference.h"
 
 namespace parvex {
 
@@ -122,6 +123,9 @@ void frmMain::ApplyLayout() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+  // The program ends with this window: the reference window keeps its
+  // inputs for the next run.
+  if (reference_ && reference_->isVisible()) reference_->close();
   Form_Unload();
   event->accept();
 }

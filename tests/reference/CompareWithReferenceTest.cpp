@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <random>
 
 #include "engine/Compare.h"
@@ -61,6 +62,32 @@ TEST(FleetReference, MissingReferenceComparesNothing) {
   EXPECT_TRUE(result.rows.empty());
   ASSERT_EQ(result.archives.size(), 1U);
   EXPECT_FALSE(result.archives[0].readable);
+}
+
+TEST(FleetCancel, StopsStartingArchivesAndSaysSo) {
+  // Cancelled after the second archive of five, on one job; or never.
+  for (const bool cancel : {true, false}) {
+    TempDir dir;
+    ReferenceRequest request;
+    request.reference = dir.Write("reference.arc", L("1", "a", "5"));
+    for (int k = 0; k < 5; ++k) {
+      request.archives.push_back(dir.Write("m" + std::to_string(k), L("1", "a", "6")));
+    }
+    request.jobs = 1;
+    std::atomic<bool> stop{false};
+    std::size_t told = 0;
+    request.cancel = &stop;
+    request.progress = [&](std::size_t done, std::size_t) {
+      told = done;
+      if (cancel && done == 2) stop = true;
+    };
+    const ReferenceResult result = CompareWithReference(request);
+    EXPECT_EQ(result.cancelled, cancel);
+    EXPECT_EQ(told, cancel ? 2U : 5U);
+    EXPECT_EQ(result.rows.size(), cancel ? 0U : 1U);
+    ASSERT_EQ(result.archives.size(), 5U);
+    EXPECT_EQ(result.archives[4].differ, cancel ? 0U : 1U);
+  }
 }
 
 // Generated fleets: a reference and archives made from it by changing values,

@@ -49,12 +49,19 @@ class FakeDialogs final : public DialogBackend {
     calls.push_back({QStringLiteral("printer"), {}, {}, {}, {}});
     return Next().has_value();
   }
+  std::optional<SaveChoice> SaveWithFilter(const QString& title, const QString& initDir,
+                                           const QString& fileName,
+                                           const QString& filter) override {
+    if (auto path = Save(title, initDir, fileName, filter)) return SaveChoice{*path, savePattern};
+    return std::nullopt;
+  }
   void ShowModal(QDialog& dialog) override {
     calls.push_back({QStringLiteral("modal"), dialog.objectName(), {}, {}, {}});
     if (onModal) onModal(dialog);
   }
 
   std::function<void(QDialog&)> onModal;
+  QString savePattern;                         // the filter chosen with a name to save under
   std::deque<std::optional<QString>> answers;  // nullopt: Cancel
   std::vector<Call> calls;
 
