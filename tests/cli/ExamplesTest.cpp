@@ -49,7 +49,7 @@ std::vector<std::string> Examples(std::string text, bool helpText) {
     for (std::size_t at; (at = text.find(escape)) != std::string::npos;) text.erase(at, 3);
   }
   for (std::size_t at; (at = text.find("\\-")) != std::string::npos;) text.erase(at, 1);
-  static const std::regex command(R"((^|[\s;])\S*parvex-cli (archives|structures|-))");
+  static const std::regex command(R"((^|[\s;])\S*parvex-cli (archives|structures|reference|-))");
   std::vector<std::string> found;
   std::istringstream lines(text);
   bool fenced = false;
@@ -108,6 +108,13 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
       {"parvex-cli archives a.arc b.arc --rules fleet.toml -o diff.csv",
        {1, "2 Difference(s), 1 ignored, 3 within tolerance\n", "", "diff.csv",
         "Address,Description,Archive 1: a.arc,Archive 2: b.arc (rules: fleet.toml),Units"}},
+      // backups/ holds both samples; approved.arc is the first.
+      {"parvex-cli reference approved.arc backups/ -o deviations.html",
+       {1,
+        "press-line-a.arc: 0 differ, 0 missing, 0 extra\n"
+        "press-line-b.arc: 6 differ, 0 missing, 0 extra\n"
+        "Total: 1 of 2 archives deviate: 6 differ, 0 missing, 0 extra\n",
+        "", "", ""}},
       {"parvex-cli archives old.arc new.arc --rules fleet.toml",
        {0, "0 Difference(s), 0 ignored, 0 within tolerance\n",
         "Archive 2: new.arc (rules: fleet.toml)", "", ""}},
@@ -117,11 +124,13 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
   const std::filesystem::path source = PARVEX_SOURCE_DIR;
   const std::string a = FileText(source / "docs/samples/press-line-a.arc");
   const std::string b = FileText(source / "docs/samples/press-line-b.arc");
-  for (const char* name : {"docs/samples/press-line-a.arc", "press-line-a.arc", "plant.arc",
-                           "old.arc", "new.arc", "a.arc"}) {
+  for (const char* name :
+       {"docs/samples/press-line-a.arc", "press-line-a.arc", "plant.arc", "old.arc", "new.arc",
+        "a.arc", "approved.arc", "backups/press-line-a.arc"}) {
     dir.Write(std::string("work/") + name, a);
   }
-  for (const char* name : {"docs/samples/press-line-b.arc", "press-line-b.arc", "b.arc"}) {
+  for (const char* name :
+       {"docs/samples/press-line-b.arc", "press-line-b.arc", "b.arc", "backups/press-line-b.arc"}) {
     dir.Write(std::string("work/") + name, b);
   }
   dir.Write("work/fleet.toml", FileText(source / "docs/samples/press-line.toml"));
