@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -41,7 +42,7 @@ QStringList DroppedFiles(const QMimeData* data) {
   QStringList files;
   if (data == nullptr) return files;
   for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) files << url.toLocalFile();
+    if (url.isLocalFile()) files << QDir::toNativeSeparators(url.toLocalFile());
   }
   return files;
 }
@@ -384,7 +385,10 @@ void frmReference::AddArchives(const QStringList& paths) {
       empty << path;
       continue;
     }
-    for (const std::string& file : inputs.paths) lstArchives->addItem(PathText(file));
+    // With the system's own separators, as the file dialogs give paths.
+    for (const std::string& file : inputs.paths) {
+      lstArchives->addItem(QDir::toNativeSeparators(PathText(file)));
+    }
   }
   if (!empty.isEmpty()) {
     sbStatus->setText(QStringLiteral("No archive files in: ") + empty.join(QStringLiteral(", ")));
