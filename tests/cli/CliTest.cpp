@@ -1,47 +1,23 @@
 // Runs the built parvex-cli on real files and checks its report, standard
 // error and exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 
-#include "support/TestSupport.h"
+#include "CliSupport.h"
 
 namespace {
 
+using parvex::test::CliRun;
+using parvex::test::Quote;
 using parvex::test::ReadBytes;
+using parvex::test::RunShell;
 using parvex::test::TempDir;
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (const char c : s) {
-    if (c == '\'') {
-      q += "'\\''";
-    } else {
-      q += c;
-    }
-  }
-  return q + "'";
-}
 
 CliRun RunCli(const TempDir& dir, const std::vector<std::string>& args) {
   std::string command = Quote(PARVEX_CLI_PATH);
   for (const auto& a : args) command += " " + Quote(a);
-  const auto out = dir.File("stdout");
-  const auto err = dir.File("stderr");
-  command += " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
-  const int raw = std::system(command.c_str());
-  CliRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = ReadBytes(out);
-  run.err = ReadBytes(err);
-  return run;
+  return RunShell(dir, command);
 }
 
 // Report lines without the one that carries the date.

@@ -3,7 +3,6 @@
 // text around it says. An example added or changed in a document without a
 // row here fails, and so does a row whose example no document gives any more.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,32 +11,19 @@
 #include <set>
 #include <sstream>
 
-#include "support/TestSupport.h"
+#include "CliSupport.h"
 
 namespace {
 
+using parvex::test::CliRun;
+using parvex::test::Quote;
 using parvex::test::ReadBytes;
+using parvex::test::RunShell;
 using parvex::test::TempDir;
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-struct ShellRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-ShellRun Shell(const TempDir& dir, const std::string& command) {
-  const std::string line = "cd " + Quote(dir.File("work")) + " && PATH=" + Quote(dir.File("bin")) +
-                           ":$PATH; " + command + " >" + Quote(dir.File("stdout")) + " 2>" +
-                           Quote(dir.File("stderr")) + " </dev/null";
-  const int raw = std::system(("sh -c " + Quote(line)).c_str());
-  return ShellRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(dir.File("stdout")),
-                  ReadBytes(dir.File("stderr"))};
+CliRun Shell(const TempDir& dir, const std::string& command) {
+  return RunShell(dir, "cd " + Quote(dir.File("work")) + " && PATH=" + Quote(dir.File("bin")) +
+                           ":$PATH; " + command);
 }
 
 // The lines of a text's code blocks (fenced or indented Markdown, roff's .nf
@@ -156,7 +142,7 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
       ASSERT_NE(row, expected.end()) << "an example without a row in this test";
       const Expected& e = row->second;
       std::filesystem::remove(dir.File("work/diff.csv"));
-      const ShellRun run = Shell(dir, example);
+      const CliRun run = Shell(dir, example);
       EXPECT_EQ(run.status, e.status);
       EXPECT_EQ(run.err, e.err);
       EXPECT_NE(run.out.find(e.out), std::string::npos) << run.out;

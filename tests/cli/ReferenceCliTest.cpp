@@ -1,28 +1,18 @@
 // Runs `parvex-cli reference` on real files: its report, standard error, exit
 // status, and what it leaves on disk.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 
-#include "support/TestSupport.h"
+#include "CliSupport.h"
 
 namespace {
 
+using parvex::test::CliRun;
+using parvex::test::Quote;
 using parvex::test::ReadBytes;
+using parvex::test::RunShell;
 using parvex::test::TempDir;
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
 
 // Runs parvex-cli in dir with the arguments, after the shell line before.
 CliRun RunIn(const TempDir& dir, const std::vector<std::string>& args,
@@ -30,10 +20,7 @@ CliRun RunIn(const TempDir& dir, const std::vector<std::string>& args,
   std::string command =
       "cd " + Quote(dir.Path().string()) + " && " + before + Quote(PARVEX_CLI_PATH);
   for (const auto& a : args) command += " " + Quote(a);
-  command += " >" + Quote(dir.File("stdout")) + " 2>" + Quote(dir.File("stderr")) + " </dev/null";
-  const int raw = std::system(("sh -c " + Quote(command)).c_str());
-  return CliRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(dir.File("stdout")),
-                ReadBytes(dir.File("stderr"))};
+  return RunShell(dir, command);
 }
 
 std::string L(const std::string& address, const std::string& description, const std::string& value,
