@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/ErrorReport.h"
+#include "engine/base/ErrorReport.h"
 #include "parvex/version.h"
 #include "ui/CommonDialog.h"
 #include "ui/Main.h"

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "ArchiveGenerator.h"
-#include "engine/Compare.h"
-#include "engine/DifferenceList.h"
-#include "engine/ErrorReport.h"
-#include "engine/Rules.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
+#include "engine/values/Rules.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "ArchiveGenerator.h"
-#include "engine/Compare.h"
-#include "engine/DifferenceList.h"
-#include "engine/Rules.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
+#include "engine/values/Rules.h"
 
 int main(int argc, char** argv) {
   if (argc < 4) {

@@ -14,8 +14,8 @@
 #include <filesystem>
 
 #include "ArchiveGenerator.h"
-#include "engine/Compare.h"
-#include "engine/DifferenceList.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
 #include "ui/CommonDialog.h"

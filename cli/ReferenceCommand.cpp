@@ -6,7 +6,7 @@
 #include <mutex>
 #include <sstream>
 
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 #include "reference/CompareWithReference.h"
 #include "reference/Inputs.h"
 #include "reports/HtmlReport.h"

@@ -17,12 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/Compare.h"
-#include "engine/CompareByAddress.h"
-#include "engine/CompareOptions.h"
-#include "engine/DifferenceList.h"
-#include "engine/ErrorReport.h"
-#include "engine/Rules.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
+#include "engine/pairing/CompareByAddress.h"
+#include "engine/pairing/CompareOptions.h"
+#include "engine/values/Rules.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "engine/Failure.h"
-#include "engine/TextStream.h"
+#include "engine/base/Failure.h"
+#include "engine/reading/TextStream.h"
 
 namespace parvex {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "engine/AddressTable.h"
-#include "engine/BatchReader.h"
+#include "engine/pairing/AddressTable.h"
+#include "engine/reading/BatchReader.h"
 #include "reference/ReferenceResult.h"
 
 namespace parvex {

@@ -6,10 +6,10 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/AddressTable.h"
-#include "engine/Failure.h"
-#include "engine/Pairing.h"
-#include "engine/TextStream.h"
+#include "engine/base/Failure.h"
+#include "engine/pairing/AddressTable.h"
+#include "engine/pairing/Pairing.h"
+#include "engine/reading/TextStream.h"
 #include "reference/ArchiveReading.h"
 #include "reference/Inputs.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/BatchReader.h"
+#include "engine/reading/BatchReader.h"
 #include "reference/ReferenceResult.h"
 
 namespace parvex {

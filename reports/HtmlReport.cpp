@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <ostream>
 
-#include "engine/DifferenceList.h"
+#include "engine/list/DifferenceList.h"
 #include "reference/ReferenceResult.h"
 #include "reports/Report.h"
 #include "reports/TextForPeople.h"

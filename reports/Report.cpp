@@ -3,11 +3,11 @@
 #include <array>
 #include <ctime>
 
-#include "engine/DifferenceList.h"
-#include "engine/ErrorReport.h"
-#include "engine/Failure.h"
-#include "engine/Rules.h"
-#include "engine/TextStream.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/reading/TextStream.h"
+#include "engine/values/Rules.h"
 
 namespace parvex {
 

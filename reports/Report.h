@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/CompareOptions.h"
+#include "engine/pairing/CompareOptions.h"
 
 namespace parvex {
 

@@ -5,7 +5,7 @@
 #include <random>
 #include <system_error>
 
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 
 namespace parvex {
 

@@ -1,6 +1,6 @@
 #include "settings/Catalogue.h"
 
-#include "engine/ErrorReport.h"
+#include "engine/base/ErrorReport.h"
 #include "settings/FileRegistry.h"
 
 #ifdef _WIN32

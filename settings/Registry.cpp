@@ -1,6 +1,6 @@
 #include "settings/Registry.h"
 
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 
 namespace parvex {
 

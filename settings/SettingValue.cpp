@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 
 namespace parvex {
 

@@ -3,7 +3,7 @@
 #include <QAbstractTableModel>
 #include <QPixmap>
 
-#include "engine/DifferenceList.h"
+#include "engine/list/DifferenceList.h"
 
 namespace parvex {
 

@@ -3,7 +3,7 @@
 #include <QFontMetrics>
 #include <QPrinter>
 
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 #include "ui/CodePage.h"
 
 namespace parvex {

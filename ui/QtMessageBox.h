@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ErrorReport.h"
+#include "engine/base/ErrorReport.h"
 
 namespace parvex {
 

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "engine/CompareOptions.h"
-#include "engine/DifferenceList.h"
-#include "engine/PairingNotes.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/CompareOptions.h"
+#include "engine/pairing/PairingNotes.h"
 #include "reports/Report.h"
 #include "ui/CommonDialog.h"
 #include "ui/Layout.h"

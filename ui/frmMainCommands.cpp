@@ -3,11 +3,11 @@
 #include <QLineEdit>
 #include <QLocale>
 
-#include "engine/Compare.h"
-#include "engine/ErrorReport.h"
-#include "engine/Numbers.h"
-#include "engine/Path.h"
-#include "engine/TextStream.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/base/Path.h"
+#include "engine/pairing/Compare.h"
+#include "engine/reading/TextStream.h"
+#include "engine/values/Numbers.h"
 #include "parvex/version.h"
 #include "reports/ListLayouts.h"
 #include "ui/CodePage.h"

@@ -2,7 +2,7 @@
 #include <QCoreApplication>
 #include <QMenuBar>
 
-#include "engine/ErrorReport.h"
+#include "engine/base/ErrorReport.h"
 #include "parvex/version.h"
 #include "ui/frmMain.h"
 #include "ui/frmMainSupport.h"

@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <QMenu>
 
-#include "engine/ErrorReport.h"
-#include "engine/Rules.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/values/Rules.h"
 #include "ui/CodePage.h"
 #include "ui/frmMain.h"
 #include "ui/frmMainSupport.h"

@@ -3,7 +3,7 @@
 // What the window's source files share: the settings store and the way the
 // close and resize handlers pass over a failing step.
 
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 #include "settings/Catalogue.h"
 
 namespace parvex {

@@ -12,9 +12,9 @@
 #include <QTableView>
 #include <QTimer>
 
-#include "engine/ErrorReport.h"
-#include "engine/Failure.h"
-#include "engine/Path.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
+#include "engine/base/Path.h"
 #include "parvex/version.h"
 #include "reference/Inputs.h"
 #include "reports/HtmlReport.h"

@@ -11,7 +11,7 @@
 
 #include <cmath>
 
-#include "engine/ErrorReport.h"
+#include "engine/base/ErrorReport.h"
 #include "ui/Layout.h"
 #include "ui/frmMain.h"
 

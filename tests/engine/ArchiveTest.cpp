@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "engine/Archive.h"
-#include "engine/BatchReader.h"
-#include "engine/ErrorReport.h"
-#include "engine/TextStream.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/reading/Archive.h"
+#include "engine/reading/BatchReader.h"
+#include "engine/reading/TextStream.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/Compare.h"
-#include "engine/DifferenceList.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

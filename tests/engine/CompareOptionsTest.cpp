@@ -5,11 +5,11 @@
 #include <random>
 #include <tuple>
 
-#include "engine/AddressTable.h"
-#include "engine/Compare.h"
-#include "engine/DifferenceList.h"
-#include "engine/NumericEquality.h"
-#include "engine/TextStream.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/AddressTable.h"
+#include "engine/pairing/Compare.h"
+#include "engine/reading/TextStream.h"
+#include "engine/values/NumericEquality.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/ErrorReport.h"
-#include "engine/Failure.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/Failure.h"
-#include "engine/Numbers.h"
+#include "engine/base/Failure.h"
+#include "engine/values/Numbers.h"
 
 namespace parvex {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/Path.h"
+#include "engine/base/Path.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

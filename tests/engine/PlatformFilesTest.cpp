@@ -9,11 +9,11 @@
 #include <fstream>
 #include <functional>
 
-#include "engine/Compare.h"
-#include "engine/DifferenceList.h"
-#include "engine/Failure.h"
-#include "engine/Path.h"
-#include "engine/TextStream.h"
+#include "engine/base/Failure.h"
+#include "engine/base/Path.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
+#include "engine/reading/TextStream.h"
 #include "parvex/version.h"
 #include "support/TestSupport.h"
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/Compare.h"
-#include "engine/DifferenceList.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -9,12 +9,12 @@
 #include <type_traits>
 #include <vector>
 
-#include "engine/Archive.h"
-#include "engine/Compare.h"
-#include "engine/CompareByAddress.h"
-#include "engine/DifferenceList.h"
-#include "engine/Rules.h"
-#include "engine/TextStream.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
+#include "engine/pairing/CompareByAddress.h"
+#include "engine/reading/Archive.h"
+#include "engine/reading/TextStream.h"
+#include "engine/values/Rules.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/Compare.h"
-#include "engine/CompareByAddress.h"
-#include "engine/DifferenceList.h"
-#include "engine/Failure.h"
-#include "engine/Rules.h"
+#include "engine/base/Failure.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
+#include "engine/pairing/CompareByAddress.h"
+#include "engine/values/Rules.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/Failure.h"
-#include "engine/TextStream.h"
+#include "engine/base/Failure.h"
+#include "engine/reading/TextStream.h"
 #include "parvex/version.h"
 #include "support/TestSupport.h"
 

@@ -4,8 +4,8 @@
 #include <atomic>
 #include <random>
 
-#include "engine/Compare.h"
-#include "engine/DifferenceList.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
 #include "reference/CompareWithReference.h"
 #include "reference/Inputs.h"
 #include "reference/ReferenceSupport.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/BatchReader.h"
+#include "engine/reading/BatchReader.h"
 #include "reference/ReferenceResult.h"
 #include "support/TestSupport.h"
 

@@ -7,8 +7,8 @@
 #include <regex>
 #include <sstream>
 
-#include "engine/Compare.h"
-#include "engine/DifferenceList.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
 #include "reference/ReferenceSupport.h"
 #include "reports/HtmlReport.h"
 #include "reports/JsonReport.h"

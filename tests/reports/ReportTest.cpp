@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "engine/DifferenceList.h"
-#include "engine/Failure.h"
-#include "engine/TextStream.h"
+#include "engine/base/Failure.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/reading/TextStream.h"
 #include "reports/Report.h"
 #include "support/TestSupport.h"
 

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
 #include "settings/Registry.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/DifferenceList.h"
-#include "engine/ErrorReport.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/list/DifferenceList.h"
 
 namespace parvex::test {
 

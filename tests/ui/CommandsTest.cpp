@@ -18,7 +18,7 @@
 #include <tuple>
 
 #include "UiSupport.h"
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 #include "parvex/version.h"
 #include "ui/frmSplash.h"
 #include "ui/mAPI.h"

@@ -18,7 +18,7 @@
 #include <utility>
 
 #include "UiSupport.h"
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 #include "ui/DifferenceModel.h"
 #include "ui/Layout.h"
 

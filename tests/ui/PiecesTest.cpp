@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "engine/DifferenceList.h"
+#include "engine/list/DifferenceList.h"
 #include "support/TestSupport.h"
 #include "ui/CodePage.h"
 #include "ui/CommonDialog.h"

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/BatchReader.h"
-#include "engine/CompareOptions.h"
-#include "engine/PairingNotes.h"
+#include "engine/pairing/CompareOptions.h"
+#include "engine/pairing/PairingNotes.h"
+#include "engine/reading/BatchReader.h"
 
 namespace parvex {
 

@@ -1,4 +1,4 @@
-#include "engine/Pairing.h"
+#include "engine/pairing/Pairing.h"
 
 #include <algorithm>
 

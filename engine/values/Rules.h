@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/NumericEquality.h"
+#include "engine/values/NumericEquality.h"
 
 namespace parvex {
 

@@ -1,9 +1,9 @@
-#include "engine/BatchReader.h"
+#include "engine/reading/BatchReader.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "engine/TextStream.h"
+#include "engine/reading/TextStream.h"
 
 namespace parvex {
 

@@ -1,10 +1,10 @@
-#include "engine/ErrorReport.h"
+#include "engine/base/ErrorReport.h"
 
 #include <chrono>
 #include <cstdio>
 #include <memory>
 
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 
 namespace parvex {
 

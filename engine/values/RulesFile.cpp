@@ -9,9 +9,9 @@
 #include <queue>
 #include <string>
 
-#include "engine/Failure.h"
-#include "engine/NumericEquality.h"
-#include "engine/Rules.h"
+#include "engine/base/Failure.h"
+#include "engine/values/NumericEquality.h"
+#include "engine/values/Rules.h"
 
 // Header-only, from the folder of toml++'s headers alone, so that a cross
 // build takes nothing else of the host's headers.

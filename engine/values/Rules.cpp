@@ -1,9 +1,9 @@
-#include "engine/Rules.h"
+#include "engine/values/Rules.h"
 
 #include <algorithm>
 
-#include "engine/DifferenceList.h"
-#include "engine/NumericEquality.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/values/NumericEquality.h"
 
 namespace parvex {
 

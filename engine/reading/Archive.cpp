@@ -1,4 +1,4 @@
-#include "engine/Archive.h"
+#include "engine/reading/Archive.h"
 
 #include <cstdint>
 #include <cstring>
@@ -7,8 +7,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "engine/ErrorReport.h"
-#include "engine/Failure.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
 
 namespace parvex {
 

@@ -1,9 +1,9 @@
-#include "engine/Path.h"
+#include "engine/base/Path.h"
 
 #include <vector>
 
-#include "engine/ErrorReport.h"
-#include "engine/Failure.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
 
 namespace parvex {
 

@@ -1,19 +1,19 @@
-#include "engine/Compare.h"
+#include "engine/pairing/Compare.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
 
-#include "engine/Archive.h"
-#include "engine/BatchReader.h"
-#include "engine/CompareByAddress.h"
-#include "engine/DifferenceList.h"
-#include "engine/ErrorReport.h"
-#include "engine/Failure.h"
-#include "engine/NumericEquality.h"
-#include "engine/Rules.h"
-#include "engine/TextStream.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/CompareByAddress.h"
+#include "engine/reading/Archive.h"
+#include "engine/reading/BatchReader.h"
+#include "engine/reading/TextStream.h"
+#include "engine/values/NumericEquality.h"
+#include "engine/values/Rules.h"
 
 namespace parvex {
 

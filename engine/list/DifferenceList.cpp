@@ -1,8 +1,8 @@
-#include "engine/DifferenceList.h"
+#include "engine/list/DifferenceList.h"
 
 #include <iterator>
 
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 
 namespace parvex {
 

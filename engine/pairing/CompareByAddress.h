@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/BatchReader.h"
-#include "engine/DifferenceList.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/reading/BatchReader.h"
 
 namespace parvex {
 

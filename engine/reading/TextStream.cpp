@@ -1,4 +1,4 @@
-#include "engine/TextStream.h"
+#include "engine/reading/TextStream.h"
 
 #include <sys/stat.h>
 
@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/ErrorReport.h"
-#include "engine/Failure.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
 #include "parvex/version.h"
 
 #ifdef _WIN32

@@ -1,6 +1,6 @@
-#include "engine/Numbers.h"
+#include "engine/values/Numbers.h"
 
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 
 namespace parvex {
 

@@ -1,4 +1,4 @@
-#include "engine/NumericEquality.h"
+#include "engine/values/NumericEquality.h"
 
 #include <algorithm>
 #include <array>

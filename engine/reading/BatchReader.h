@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/Archive.h"
-#include "engine/Failure.h"
-#include "engine/NumericEquality.h"
+#include "engine/base/Failure.h"
+#include "engine/reading/Archive.h"
+#include "engine/values/NumericEquality.h"
 
 namespace parvex {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/BatchReader.h"
+#include "engine/reading/BatchReader.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

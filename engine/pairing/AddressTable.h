@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/BatchReader.h"
-#include "engine/BigArray.h"
-#include "engine/NumericEquality.h"
-#include "engine/Rules.h"
+#include "engine/base/BigArray.h"
+#include "engine/reading/BatchReader.h"
+#include "engine/values/NumericEquality.h"
+#include "engine/values/Rules.h"
 
 namespace parvex {
 

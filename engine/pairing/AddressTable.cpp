@@ -1,13 +1,13 @@
-#include "engine/AddressTable.h"
+#include "engine/pairing/AddressTable.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
 
-#include "engine/Archive.h"
-#include "engine/ErrorReport.h"
-#include "engine/TextStream.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/reading/Archive.h"
+#include "engine/reading/TextStream.h"
 
 namespace parvex {
 

@@ -1,4 +1,4 @@
-#include "engine/Failure.h"
+#include "engine/base/Failure.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "engine/CompareByAddress.h"
+#include "engine/pairing/CompareByAddress.h"
 
 #include <algorithm>
 #include <exception>
@@ -6,15 +6,15 @@
 #include <future>
 #include <memory>
 
-#include "engine/AddressTable.h"
-#include "engine/BigArray.h"
-#include "engine/DifferenceList.h"
-#include "engine/ErrorReport.h"
-#include "engine/Failure.h"
-#include "engine/NumericEquality.h"
-#include "engine/Pairing.h"
-#include "engine/Rules.h"
-#include "engine/TextStream.h"
+#include "engine/base/BigArray.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
+#include "engine/list/DifferenceList.h"
+#include "engine/pairing/AddressTable.h"
+#include "engine/pairing/Pairing.h"
+#include "engine/reading/TextStream.h"
+#include "engine/values/NumericEquality.h"
+#include "engine/values/Rules.h"
 
 namespace parvex {
 

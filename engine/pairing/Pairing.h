@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/AddressTable.h"
-#include "engine/BigArray.h"
-#include "engine/NumericEquality.h"
+#include "engine/base/BigArray.h"
+#include "engine/pairing/AddressTable.h"
+#include "engine/values/NumericEquality.h"
 
 namespace parvex {
 

@@ -1,4 +1,4 @@
-#include "engine/PairingNotes.h"
+#include "engine/pairing/PairingNotes.h"
 
 namespace parvex {
 
