@@ -48,6 +48,13 @@ void Write(std::ostream& out, Layout layout, const ReferenceResult& result) {
   }
 }
 
+// What rules removed, at the end of a count line.
+void TellRemoved(std::uint64_t ignored, std::uint64_t tolerated) {
+  std::fprintf(stderr, ", %llu ignored, %llu within tolerance",
+               static_cast<unsigned long long>(ignored),
+               static_cast<unsigned long long>(tolerated));
+}
+
 // The lines of standard error: each archive's messages and counts, then the
 // totals.
 void Tell(const ReferenceResult& result) {
@@ -58,6 +65,9 @@ void Tell(const ReferenceResult& result) {
   std::uint64_t differ = 0;
   std::uint64_t missing = 0;
   std::uint64_t extra = 0;
+  std::uint64_t ignored = 0;
+  std::uint64_t tolerated = 0;
+  const bool withRules = result.options.rules != nullptr;
   std::size_t deviating = 0;
   std::size_t unreadable = 0;
   for (const ArchiveSummary& s : result.archives) {
@@ -69,18 +79,23 @@ void Tell(const ReferenceResult& result) {
       std::fprintf(stderr, "%s: cannot be read: %s\n", s.name.c_str(), s.failure.c_str());
       continue;
     }
-    std::fprintf(stderr, "%s: %llu differ, %llu missing, %llu extra\n", s.name.c_str(),
+    std::fprintf(stderr, "%s: %llu differ, %llu missing, %llu extra", s.name.c_str(),
                  static_cast<unsigned long long>(s.differ),
                  static_cast<unsigned long long>(s.missing),
                  static_cast<unsigned long long>(s.extra));
+    if (withRules) TellRemoved(s.ignored, s.tolerated);
+    std::fprintf(stderr, "\n");
     differ += s.differ;
     missing += s.missing;
     extra += s.extra;
+    ignored += s.ignored;
+    tolerated += s.tolerated;
     deviating += s.Deviates() ? 1 : 0;
   }
   std::fprintf(stderr, "Total: %zu of %zu archives deviate: %llu differ, %llu missing, %llu extra",
                deviating, result.archives.size(), static_cast<unsigned long long>(differ),
                static_cast<unsigned long long>(missing), static_cast<unsigned long long>(extra));
+  if (withRules) TellRemoved(ignored, tolerated);
   if (unreadable > 0) std::fprintf(stderr, "; %zu cannot be read", unreadable);
   std::fprintf(stderr, "\n");
 }
@@ -117,7 +132,7 @@ int RunReferenceCommand(const ReferenceCommand& command,
   request.reference = Bytes(command.arguments[0]);
   request.archives = inputs.paths;
   request.names = ColumnNames(inputs.paths);
-  request.options = {command.includeReadOnly, command.numbersByValue};
+  request.options = {command.includeReadOnly, command.numbersByValue, command.rules};
 
   // Progress in place, only for a person watching.
   const bool terminal = StderrIsTerminal();

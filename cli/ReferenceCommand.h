@@ -3,9 +3,12 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace parvex {
+
+class Rules;
 
 // What `parvex-cli reference` was given.
 struct ReferenceCommand {
@@ -18,6 +21,7 @@ struct ReferenceCommand {
   bool html = false;
   std::optional<QString> output;
   std::optional<QString> jobs;
+  std::shared_ptr<const Rules> rules;  // none when null
 };
 
 // Runs the reference comparison and writes its report; returns the exit

@@ -144,6 +144,20 @@ void WriteWebReport(Layout layout, const std::string& path, const DifferenceList
 
 // What is wrong in one line, and where to read more: the whole help page
 // would push the line itself out of sight.
+// Reads the rules file the option names, if it is given; a file that cannot
+// be used is told under its title, and nothing is compared or written.
+bool ReadRules(const QCommandLineParser& parser, const QCommandLineOption& option,
+               std::shared_ptr<const Rules>& rules) {
+  if (!parser.isSet(option)) return true;
+  try {
+    rules = Rules::Read(Bytes(parser.value(option)));
+  } catch (...) {
+    ReportVBError("Error While Reading Rules");
+    return false;
+  }
+  return true;
+}
+
 int Usage(const QString& error) {
   std::fprintf(stderr, "parvex-cli: %s\nTry 'parvex-cli --help'.\n",
                error.toLocal8Bit().constData());
@@ -188,7 +202,8 @@ int main(int argc, char** argv) {
       "across addresses go to standard error too, each beginning \"Note: \".\n"
       "\n"
       "With --rules, lines that the rules file ignores or tolerates give no row, and\n"
-      "the count line adds how many: N Difference(s), I ignored, T within tolerance.\n"
+      "the count line adds how many: N Difference(s), I ignored, T within tolerance;\n"
+      "the reference command adds \", I ignored, T within tolerance\" to each line.\n"
       "A rules file that cannot be read or is not right stops the run before the\n"
       "comparison.\n"
       "\n"
@@ -253,10 +268,6 @@ int main(int argc, char** argv) {
           QStringLiteral("reference always pairs lines by address; leave out "
                          "--by-address"));
     }
-    // Rules are not yet applied to many archives: say so rather than ignore them.
-    if (parser.isSet(rulesFile)) {
-      return Usage(QStringLiteral("--rules is for the archives and structures commands"));
-    }
     ReferenceCommand reference;
     reference.arguments = args.mid(1);
     reference.includeReadOnly = parser.isSet(includeReadOnly);
@@ -267,6 +278,9 @@ int main(int argc, char** argv) {
     reference.html = parser.isSet(html);
     if (parser.isSet(output)) reference.output = parser.value(output);
     if (parser.isSet(jobs)) reference.jobs = parser.value(jobs);
+    StderrBox box;
+    InstallErrorServices(SteadyTicks(), box);
+    if (!ReadRules(parser, rulesFile, reference.rules)) return 2;
     return RunReferenceCommand(reference, [&](const QString& error) { return Usage(error); });
   }
   if (command != QStringLiteral("archives") && !structureMode) {
@@ -293,16 +307,8 @@ int main(int argc, char** argv) {
   const bool withReadOnly = parser.isSet(includeReadOnly);
   CompareOptions options{parser.isSet(byAddress), parser.isSet(numeric)};
   std::shared_ptr<const Rules> rules;
-  if (parser.isSet(rulesFile)) {
-    try {
-      rules = Rules::Read(Bytes(parser.value(rulesFile)));
-    } catch (...) {
-      // Nothing is compared and nothing written.
-      ReportVBError("Error While Reading Rules");
-      return 2;
-    }
-    options.AppliedRules = rules.get();
-  }
+  if (!ReadRules(parser, rulesFile, rules)) return 2;
+  options.AppliedRules = rules.get();
   const std::string archive1 = Bytes(args[1]);
   const std::string second = Bytes(args[2]);
   const std::string third = structureMode ? Bytes(args[3]) : std::string();

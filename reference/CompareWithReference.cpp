@@ -54,15 +54,17 @@ void Deviations(const SharedReference& ref, const AddressTable& table,
   const AddressOrder order(table);
   const Partners p = Pair(*ref.order, order);
   const bool withReadOnly = request.options.includeReadOnly;
+  ValueJudge judge(request.options.numbersByValue, request.options.rules.get());
   // As in a pair, a line left out by the read-only option is judged by the
   // reference's mark where the reference has it, else by the archive's.
   for (std::uint32_t i = 0; i < a.Size(); ++i) {
     if (!withReadOnly && a.ReadOnly(i)) continue;
     const std::uint32_t j = p.first[i];
     if (j == kNoPartner) {
+      if (LeftOutAlone(a, i, judge)) continue;
       out.atReference.push_back({i, true, {}});
       ++out.summary.missing;
-    } else if (!SamePairedValue(a, i, table, j, request.options.numbersByValue)) {
+    } else if (!SamePairedValue(a, i, table, j, judge)) {
       out.atReference.push_back({i, false, std::string(table.Value(j))});
       ++out.summary.differ;
     }
@@ -73,11 +75,14 @@ void Deviations(const SharedReference& ref, const AddressTable& table,
     occurrence = n > 0 && order.Key(n - 1) == order.Key(n) ? occurrence + 1 : 0;
     const std::uint32_t j = order.Index(n);
     if (p.second[j] != kNoPartner || (!withReadOnly && table.ReadOnly(j))) continue;
+    if (LeftOutAlone(table, j, judge)) continue;
     out.extras.push_back(
         {order.Key(n), occurrence, table.AddressText(j), std::string(table.Value(j)), {}, {}});
     texts.indexes.push_back(j);
     ++out.summary.extra;
   }
+  out.summary.ignored = judge.Counts().ignored;
+  out.summary.tolerated = judge.Counts().tolerated;
   if (texts.indexes.empty()) return;
   // Their descriptions and units are read again, from where each line starts.
   std::vector<std::uint32_t> byLine = texts.indexes;
@@ -98,6 +103,7 @@ void CompareOne(const SharedReference& ref, const ReferenceRequest& request, std
   out.summary.name = k < request.names.size() ? request.names[k] : request.archives[k];
   try {
     AddressTable table;
+    table.SetRules(request.options.rules.get());
     if (!ReadArchive(out.summary.path, request.sizes, table, out.summary)) return;
     Deviations(ref, table, request, out.summary.path, out);
   } catch (...) {
@@ -108,6 +114,7 @@ void CompareOne(const SharedReference& ref, const ReferenceRequest& request, std
     out.extras.clear();
     out.summary.readable = false;
     out.summary.differ = out.summary.missing = out.summary.extra = 0;
+    out.summary.ignored = out.summary.tolerated = 0;
     out.summary.failure = FailureText(failure.Number(), failure.Description());
   }
 }
@@ -246,6 +253,7 @@ ReferenceResult CompareWithReference(const ReferenceRequest& request) {
   std::vector<Outcome> outcomes(request.archives.size());
   bool readable = false;
   try {
+    ref.table.SetRules(request.options.rules.get());
     readable = ReadArchive(request.reference, request.sizes, ref.table, result.reference);
   } catch (...) {
     const Failure failure = CurrentFailure();

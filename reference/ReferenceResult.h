@@ -2,10 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace parvex {
+
+class Rules;
 
 // A message told while an archive was read, as a message box would have
 // shown it: its title and its text.
@@ -25,6 +28,9 @@ struct ArchiveSummary {
   std::uint64_t differ = 0;
   std::uint64_t missing = 0;
   std::uint64_t extra = 0;
+  // Rows the rules removed: ignored, and found within tolerance.
+  std::uint64_t ignored = 0;
+  std::uint64_t tolerated = 0;
   std::vector<ReferenceMessage> messages;
 
   bool Deviates() const { return differ + missing + extra > 0; }
@@ -61,6 +67,9 @@ struct ReferenceRow {
 struct ReferenceOptions {
   bool includeReadOnly = false;
   bool numbersByValue = false;
+  // Lines to leave out and numeric tolerances, shared by every worker; none
+  // when null.
+  std::shared_ptr<const Rules> rules;
 };
 
 struct ReferenceResult {

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "engine/list/DifferenceList.h"
+#include "engine/values/Rules.h"
 #include "reference/ReferenceResult.h"
 #include "reports/Report.h"
 #include "reports/TextForPeople.h"
@@ -105,15 +106,20 @@ void Filter(std::ostream& out, std::size_t rows) {
   out << "<p>" << rows << " row(s).</p>\n";
 }
 
-void SummaryRow(std::ostream& out, const ArchiveSummary& s, std::uint64_t most) {
+void SummaryRow(std::ostream& out, const ArchiveSummary& s, std::uint64_t most, bool withRules) {
   out << "<tr>";
   Cell(out, "td", s.name);
   if (!s.readable) {
-    out << "<td colspan=\"5\">cannot be read: " << HtmlText(s.failure) << "</td>";
+    out << "<td colspan=\"" << (withRules ? 7 : 5) << "\">cannot be read: " << HtmlText(s.failure)
+        << "</td>";
   } else {
     out << "<td class=\"num\">" << s.lines << "</td><td class=\"num\">" << s.differ
         << "</td><td class=\"num\">" << s.missing << "</td><td class=\"num\">" << s.extra
         << "</td>";
+    if (withRules) {
+      out << "<td class=\"num\">" << s.ignored << "</td><td class=\"num\">" << s.tolerated
+          << "</td>";
+    }
     const std::uint64_t all = s.differ + s.missing + s.extra;
     const double width =
         most == 0 ? 0.0 : 12.0 * static_cast<double>(all) / static_cast<double>(most);
@@ -141,19 +147,23 @@ void WriteReferenceHtml(std::ostream& out, const ReferenceResult& result, const 
       << (result.options.includeReadOnly ? "included" : "left out") << "</dd>";
   out << "<dt>Numbers</dt><dd>"
       << (result.options.numbersByValue ? "compared by value" : "compared as text") << "</dd>";
+  const bool withRules = result.options.rules != nullptr;
+  if (withRules)
+    out << "<dt>Rules file</dt><dd>" << HtmlText(result.options.rules->Path()) << "</dd>";
   for (const ReferenceMessage& m : result.reference.messages) {
     out << "<dt>Message</dt><dd>" << HtmlText(m.title) << ": " << HtmlText(m.text) << "</dd>";
   }
   out << "</dl>\n";
 
   out << "<h2>Archives</h2>\n<table class=\"summary\"><thead><tr><th>Archive</th><th>Lines</th>"
-         "<th>Differ</th><th>Missing</th><th>Extra</th><th>Deviations</th><th>Messages</th>"
-         "</tr></thead><tbody>\n";
+         "<th>Differ</th><th>Missing</th><th>Extra</th>"
+      << (withRules ? "<th>Ignored</th><th>Within tolerance</th>" : "")
+      << "<th>Deviations</th><th>Messages</th></tr></thead><tbody>\n";
   std::uint64_t most = 0;
   for (const ArchiveSummary& s : result.archives) {
     most = std::max(most, s.differ + s.missing + s.extra);
   }
-  for (const ArchiveSummary& s : result.archives) SummaryRow(out, s, most);
+  for (const ArchiveSummary& s : result.archives) SummaryRow(out, s, most, withRules);
   out << "</tbody></table>\n";
 
   out << "<h2>Deviations</h2>\n<p>A marked cell (&#x2260;) holds the archive's value where it "
@@ -200,6 +210,10 @@ void WriteDifferencesHtml(std::ostream& out, const DifferenceList& list, const R
   out << kHead << "Parvex: " << HtmlText(list.Status()) << kStyle;
   out << "<h1>Archive Report</h1>\n<p>Created at " << HtmlText(date) << "</p>\n<p>"
       << HtmlText(titles.Title1) << "</p>\n<p>" << HtmlText(titles.Title2) << "</p>\n";
+  if (const auto& rules = list.Rules()) {
+    out << "<p>Rules file " << HtmlText(rules->path) << ": " << rules->ignored << " ignored, "
+        << rules->tolerated << " within tolerance</p>\n";
+  }
   Filter(out, list.Rows().size());
   out << "<div class=\"scroll\"><table class=\"matrix filtered\"><thead><tr>";
   for (int c = 0; c < DifferenceList::kColumnCount; ++c) {

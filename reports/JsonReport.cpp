@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "engine/list/DifferenceList.h"
+#include "engine/values/Rules.h"
 #include "reference/ReferenceResult.h"
 #include "reports/Report.h"
 #include "reports/TextForPeople.h"
@@ -18,7 +19,7 @@ ordered_json Text(const std::string& bytes) {
   return DisplayText(bytes);
 }
 
-ordered_json Summary(const ArchiveSummary& s) {
+ordered_json Summary(const ArchiveSummary& s, bool withRules) {
   ordered_json j;
   j["name"] = Text(s.name);
   j["path"] = Text(s.path);
@@ -28,6 +29,10 @@ ordered_json Summary(const ArchiveSummary& s) {
   j["differ"] = s.differ;
   j["missing"] = s.missing;
   j["extra"] = s.extra;
+  if (withRules) {
+    j["ignored"] = s.ignored;
+    j["withinTolerance"] = s.tolerated;
+  }
   ordered_json messages = ordered_json::array();
   for (const ReferenceMessage& m : s.messages) {
     messages.push_back({{"title", Text(m.title)}, {"text", Text(m.text)}});
@@ -57,14 +62,17 @@ void WriteReferenceJson(std::ostream& out, const ReferenceResult& result) {
   doc["report"] = "reference";
   ordered_json archives = ordered_json::array();
   for (const ArchiveSummary& a : result.archives) archives.push_back(Text(a.path));
+  ordered_json options = {{"includeReadOnly", result.options.includeReadOnly},
+                          {"numbersByValue", result.options.numbersByValue}};
+  const bool withRules = result.options.rules != nullptr;
+  if (withRules) options["rules"] = Text(result.options.rules->Path());
   doc["inputs"] = {{"reference", Text(result.reference.path)},
                    {"archives", std::move(archives)},
-                   {"options",
-                    {{"includeReadOnly", result.options.includeReadOnly},
-                     {"numbersByValue", result.options.numbersByValue}}}};
-  doc["reference"] = Summary(result.reference);
+                   {"options", std::move(options)}};
+  // The reference is compared with nothing: its counts stay out.
+  doc["reference"] = Summary(result.reference, false);
   ordered_json summaries = ordered_json::array();
-  for (const ArchiveSummary& a : result.archives) summaries.push_back(Summary(a));
+  for (const ArchiveSummary& a : result.archives) summaries.push_back(Summary(a, withRules));
   doc["archives"] = std::move(summaries);
 
   ordered_json columns = {"Address", "Description", "Units", "Reference"};
@@ -118,6 +126,11 @@ void WriteDifferencesJson(std::ostream& out, const DifferenceList& list, const R
   }
   doc["rows"] = std::move(rows);
   doc["status"] = Text(list.Status());
+  if (const auto& rules = list.Rules()) {
+    doc["rules"] = {{"path", Text(rules->path)},
+                    {"ignored", rules->ignored},
+                    {"withinTolerance", rules->tolerated}};
+  }
   out << doc.dump(1, '\t') << "\n";
 }
 

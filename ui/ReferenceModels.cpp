@@ -63,10 +63,9 @@ QVariant ReferenceSummaryModel::data(const QModelIndex& index, int role) const {
       case Extra:
         return count(a.extra);
       case Ignored:
+        return count(a.ignored);
       case Tolerated:
-        // The result holds no rules' counts yet: nothing was ignored or
-        // tolerated.
-        return count(0);
+        return count(a.tolerated);
       case Messages:
         return count(a.messages.size());
       case State:

@@ -12,8 +12,9 @@ void frmMain::mnuReference_Click() {
   if (!reference_) {
     ReferenceServices services{services_.dialogs, this, {}, {}};
     services.options = [this] {
-      return ReferenceOptions{IncludeReadOnly(), mnuNumbersByValue->isChecked()};
+      return ReferenceOptions{IncludeReadOnly(), mnuNumbersByValue->isChecked(), nullptr};
     };
+    services.rulesFile = [this] { return RulesPath(); };
     services.openPair = [this](const QString& reference, const QString& archive) {
       ComparePairByAddress(reference, archive);
     };

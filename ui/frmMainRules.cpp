@@ -9,6 +9,7 @@
 #include "ui/CodePage.h"
 #include "ui/frmMain.h"
 #include "ui/frmMainSupport.h"
+#include "ui/frmReference.h"
 
 namespace parvex {
 
@@ -39,6 +40,7 @@ void frmMain::ShowRulesFile() {
                             ? QStringLiteral("&Rules File...")
                             : QStringLiteral("&Rules File: %1...").arg(QFileInfo(path).fileName()));
   mnuRulesOff->setEnabled(!path.isEmpty());
+  if (reference_) reference_->RefreshOptions();
 }
 
 void frmMain::mnuRulesFile_Click() {

@@ -114,12 +114,13 @@ QString Spoken(const QString& caption) {
 
 }  // namespace
 
-QString OptionsText(const ReferenceOptions& options) {
+QString OptionsText(const ReferenceOptions& options, const QString& rulesFile) {
   return QStringLiteral("Options: lines paired by address; read-only values ") +
          (options.includeReadOnly ? QStringLiteral("included") : QStringLiteral("left out")) +
          QStringLiteral("; numbers compared ") +
          (options.numbersByValue ? QStringLiteral("by value") : QStringLiteral("as text")) +
-         QStringLiteral("; no rules file");
+         (rulesFile.isEmpty() ? QStringLiteral("; no rules file")
+                              : QStringLiteral("; rules file ") + QFileInfo(rulesFile).fileName());
 }
 
 frmReference::frmReference(ReferenceServices services, QWidget* parent)
@@ -368,7 +369,10 @@ void frmReference::UpdateCommands() {
 }
 
 void frmReference::RefreshOptions() {
-  lblOptions->setText(OptionsText(services_.options ? services_.options() : ReferenceOptions{}));
+  const QString rules = RulesFile();
+  lblOptions->setText(
+      OptionsText(services_.options ? services_.options() : ReferenceOptions{}, rules));
+  lblOptions->setToolTip(QDir::toNativeSeparators(rules));
 }
 
 QStringList frmReference::Archives() const {

@@ -37,6 +37,9 @@ struct ReferenceServices {
   std::function<ReferenceOptions()> options;
   std::function<void(const QString& reference, const QString& archive)> openPair;
   std::function<ReferenceResult(const ReferenceRequest&)> compare = CompareWithReference;
+  // The rules file the main window's options name, read again at each
+  // comparison; empty for none.
+  std::function<QString()> rulesFile = {};
 };
 
 // The name a report is written under and its layout: a known ending of the
@@ -110,6 +113,7 @@ class frmReference final : public QMainWindow {
   void ApplyArchiveFilter();
   void ApplyFrozenColumns();
   QString DialogFolder() const;
+  QString RulesFile() const { return services_.rulesFile ? services_.rulesFile() : QString(); }
   void RememberFolder(const QString& path);
 
   ReferenceServices services_;
@@ -150,7 +154,8 @@ class frmReference final : public QMainWindow {
   ReferenceMatrixFilter* matrixFilter = nullptr;
 };
 
-// The line that tells which options a comparison uses.
-QString OptionsText(const ReferenceOptions& options);
+// The line that tells which options a comparison uses, and the rules file
+// (a path, empty for none).
+QString OptionsText(const ReferenceOptions& options, const QString& rulesFile);
 
 }  // namespace parvex

@@ -15,6 +15,7 @@
 #include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
 #include "engine/base/Path.h"
+#include "engine/values/Rules.h"
 #include "parvex/version.h"
 #include "reference/Inputs.h"
 #include "reports/HtmlReport.h"
@@ -123,6 +124,16 @@ void frmReference::cmdCompare_Click() {
   for (const QString& path : Archives()) request.archives.push_back(PathBytes(path));
   request.names = ColumnNames(request.archives);
   request.options = services_.options ? services_.options() : ReferenceOptions{};
+  // Read at each comparison, so that an edited file takes effect at once; a
+  // file that cannot be used is told and the previous result stays.
+  if (const QString rules = RulesFile(); !rules.isEmpty()) {
+    try {
+      request.options.rules = Rules::Read(PathBytes(rules));
+    } catch (...) {
+      ReportVBError("Error While Reading Rules");
+      return;
+    }
+  }
 
   run_ = std::make_unique<Run>();
   Run* run = run_.get();

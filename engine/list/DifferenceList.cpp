@@ -31,6 +31,7 @@ void DifferenceList::Clear() {
   } else {
     rows_.clear();
   }
+  rules_.reset();
   if (observer_ != nullptr) observer_->ListCleared();
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace parvex {
@@ -38,6 +41,14 @@ class DifferenceListObserver {
 
 inline constexpr const char* kLockIcon = "lock";
 
+// What a rules file removed from a comparison: the file as given, and how
+// many rows it ignored and found within tolerance.
+struct RulesOutcome {
+  std::string path;
+  std::uint64_t ignored = 0;
+  std::uint64_t tolerated = 0;
+};
+
 // The result table of a comparison: five keyed columns, rows in the order they
 // were found, and the status text.
 class DifferenceList {
@@ -56,6 +67,8 @@ class DifferenceList {
   // Adds rows made at once, in their order; the observer is told of each.
   void Append(std::vector<DifferenceRow> rows);
   void SetStatus(std::string text);
+  // Set once a comparison with rules has ended; cleared with the list.
+  void SetRulesOutcome(RulesOutcome outcome) { rules_ = std::move(outcome); }
 
   int Count() const { return static_cast<int>(rows_.size()); }
   const DifferenceRow& Row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
@@ -64,11 +77,13 @@ class DifferenceList {
     return columns_[static_cast<std::size_t>(index)];
   }
   const std::string& Status() const { return status_; }
+  const std::optional<RulesOutcome>& Rules() const { return rules_; }
 
  private:
   std::array<DifferenceColumn, kColumnCount> columns_;
   std::vector<DifferenceRow> rows_;
   std::string status_;
+  std::optional<RulesOutcome> rules_;
   DifferenceListObserver* observer_ = nullptr;
 };
 

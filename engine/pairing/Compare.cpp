@@ -9,6 +9,7 @@
 #include "engine/base/Failure.h"
 #include "engine/list/DifferenceList.h"
 #include "engine/pairing/CompareByAddress.h"
+#include "engine/pairing/Pairing.h"
 #include "engine/reading/Archive.h"
 #include "engine/reading/BatchReader.h"
 #include "engine/reading/TextStream.h"
@@ -188,7 +189,7 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
       }
       if (notes != nullptr) *notes = std::move(found);
     }
-    list.SetStatus(ComparisonStatus(count, judge));
+    TellOutcome(list, count, judge);
   } catch (...) {
     ReportVBError("Error While Comparing Archives");
   }
@@ -279,7 +280,7 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
       }
       stream->Close();
     }
-    list.SetStatus(ComparisonStatus(count, judge));
+    TellOutcome(list, count, judge);
   } catch (...) {
     ReportVBError("Error While Comparing Structures");
   }

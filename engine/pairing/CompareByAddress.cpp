@@ -148,16 +148,6 @@ void MakeRows(const AddressTable& a, const AddressTable& b, const Step* steps, s
   }
 }
 
-// Whether line i of a and line j of b count as equal.
-bool SamePair(const AddressTable& a, std::size_t i, const AddressTable& b, std::size_t j,
-              ValueJudge& judge) {
-  return a.SameValue(i, b, j) ||
-         judge.EqualAfterBytes(a.Value(i), b.Value(j), [&](RuleLine& x, RuleLine& y) {
-           x = a.ForRules(i);
-           y = b.ForRules(j);
-         });
-}
-
 std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, DifferenceList& list,
                            bool includeReadOnly, ValueJudge& judge, const FetchFn& fetch) {
   std::vector<Step> steps;
@@ -165,9 +155,9 @@ std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, Differe
     const bool locked = s.first != kNone ? a.ReadOnly(s.first) : b.ReadOnly(s.second);
     if (!includeReadOnly && locked) return true;
     if (s.first != kNone && s.second != kNone) {
-      if (SamePair(a, s.first, b, s.second, judge)) return true;
-    } else if (judge.WithRules() &&
-               judge.LeavesOut(s.first != kNone ? a.ForRules(s.first) : b.ForRules(s.second))) {
+      if (SamePairedValue(a, s.first, b, s.second, judge)) return true;
+    } else if (s.first != kNone ? LeftOutAlone(a, s.first, judge)
+                                : LeftOutAlone(b, s.second, judge)) {
       // An ignored line gives no row for being missing on the other side.
       return true;
     }
@@ -183,7 +173,7 @@ std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, Differe
                           ValueJudge& counted) {
       for (std::uint32_t i = from; i < to && out.size() < kMostRows; ++i) {
         if (!includeReadOnly && a.ReadOnly(i)) continue;
-        if (SamePair(a, i, b, i, counted)) continue;
+        if (SamePairedValue(a, i, b, i, counted)) continue;
         out.push_back(Step{i, i});
       }
     };
@@ -242,7 +232,7 @@ void Compare(const std::vector<std::string>& paths, const char* caption1, const 
       list.SetCaption("val2", caption2);
       count = body(streams);
     }
-    list.SetStatus(ComparisonStatus(count, judge));
+    TellOutcome(list, count, judge);
   } catch (...) {
     ReportVBError(title);
   }

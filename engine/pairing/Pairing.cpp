@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/list/DifferenceList.h"
+
 namespace parvex {
 
 AddressOrder::AddressOrder(const AddressTable& table) : table_(table) {
@@ -37,6 +39,14 @@ Partners Pair(const AddressOrder& oa, const AddressOrder& ob) {
     }
   }
   return p;
+}
+
+void TellOutcome(DifferenceList& list, long long count, const ValueJudge& judge) {
+  list.SetStatus(ComparisonStatus(count, judge));
+  if (judge.WithRules()) {
+    list.SetRulesOutcome(
+        RulesOutcome{judge.RulesInUse()->Path(), judge.Counts().ignored, judge.Counts().tolerated});
+  }
 }
 
 }  // namespace parvex

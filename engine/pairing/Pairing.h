@@ -5,9 +5,11 @@
 
 #include "engine/base/BigArray.h"
 #include "engine/pairing/AddressTable.h"
-#include "engine/values/NumericEquality.h"
+#include "engine/values/Rules.h"
 
 namespace parvex {
+
+class DifferenceList;
 
 // An index that stands for no line.
 inline constexpr std::uint32_t kNoPartner = 0xFFFFFFFFU;
@@ -44,11 +46,25 @@ inline Partners Pair(const AddressTable& a, const AddressTable& b) {
   return Pair(AddressOrder(a), AddressOrder(b));
 }
 
-// Whether line i of a and its partner, line j of b, count as equal. Every
-// comparison by address judges its pairs here.
+// Whether line i of a and its partner, line j of b, count as equal, the judge
+// counting what its rules removed. Every comparison by address judges its
+// pairs here.
 inline bool SamePairedValue(const AddressTable& a, std::size_t i, const AddressTable& b,
-                            std::size_t j, bool numbersByValue) {
-  return a.SameValue(i, b, j) || (numbersByValue && SameDecimalNumber(a.Value(i), b.Value(j)));
+                            std::size_t j, ValueJudge& judge) {
+  return a.SameValue(i, b, j) ||
+         judge.EqualAfterBytes(a.Value(i), b.Value(j), [&](RuleLine& x, RuleLine& y) {
+           x = a.ForRules(i);
+           y = b.ForRules(j);
+         });
 }
+
+// Whether the judge's rules leave out line i of a table, a line without a
+// partner; such a line makes no row for being missing on the other side.
+inline bool LeftOutAlone(const AddressTable& table, std::size_t i, ValueJudge& judge) {
+  return judge.WithRules() && judge.LeavesOut(table.ForRules(i));
+}
+
+// Sets the list's status and, with rules, what they removed.
+void TellOutcome(DifferenceList& list, long long count, const ValueJudge& judge);
 
 }  // namespace parvex

@@ -101,6 +101,13 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
         "press-line-b.arc: 6 differ, 0 missing, 0 extra\n"
         "Total: 1 of 2 archives deviate: 6 differ, 0 missing, 0 extra\n",
         "", "", ""}},
+      {"parvex-cli reference approved.arc backups/ --rules fleet.toml -o deviations.csv",
+       {1,
+        "press-line-a.arc: 0 differ, 0 missing, 0 extra, 0 ignored, 0 within tolerance\n"
+        "press-line-b.arc: 2 differ, 0 missing, 0 extra, 1 ignored, 3 within tolerance\n"
+        "Total: 1 of 2 archives deviate: 2 differ, 0 missing, 0 extra, 1 ignored, 3 within "
+        "tolerance\n",
+        "", "deviations.csv", "\"10.1\",\"Max speed\",\"rpm\",\"3000\",\"\",\"3600\""}},
       {"parvex-cli archives old.arc new.arc --rules fleet.toml",
        {0, "0 Difference(s), 0 ignored, 0 within tolerance\n",
         "Archive 2: new.arc (rules: fleet.toml)", "", ""}},

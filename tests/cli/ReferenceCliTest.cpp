@@ -30,7 +30,7 @@ std::string L(const std::string& address, const std::string& description, const 
 
 // The fleet every case starts from: a reference, two machines that deviate,
 // one that equals it, one that has the machine's name in another folder, an
-// empty folder, a binary file.
+// empty folder, a binary file, a rules file.
 void MakeFleet(const TempDir& dir) {
   const std::string ref = L("1", "speed", "1500", "rpm") + L("2", "say \"hi\", ok", "a,b") +
                           L("3", "<script>x</script>", "7");
@@ -45,6 +45,11 @@ void MakeFleet(const TempDir& dir) {
       "ELF\0\1\n99999\t\x80\t\xff\t\0\n\x01\x02";
   dir.Write("bin/garbage.bin", std::string(garbage, sizeof garbage - 1));
   std::filesystem::create_directories(dir.Path() / "empty");
+  // Leaves out line 4.2 and the lines described "say...", and takes speeds
+  // within 100 as equal.
+  dir.Write("rules.toml",
+            "[ignore]\naddresses = [\"4.*\"]\ndescriptions = [\"SAY*\"]\n"
+            "[[tolerance]]\naddresses = [\"1\"]\nabsolute = 100\n");
 }
 
 struct CliCase {
@@ -187,6 +192,29 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 {"1 Difference(s)"},
                 "<td>1500</td>"},
+        CliCase{"rules remove rows and each archive's line says how many",
+                {"reference", "ref.arc", "m/a.arc", "m/b.arc", "--rules", "rules.toml"},
+                1,
+                kHeader + ",\"a.arc\",\"b.arc\"\r\n"
+                          "\"1.0\",\"speed\",\"rpm\",\"1500\",\"\",\"(missing)\"\r\n"
+                          "\"3.0\",\"<script>x</script>\",\"u\",\"7\",\"\",\"8\"\r\n",
+                {"a.arc: 0 differ, 0 missing, 0 extra, 2 ignored, 1 within tolerance",
+                 "b.arc: 1 differ, 1 missing, 0 extra, 0 ignored, 0 within tolerance",
+                 "Total: 1 of 2 archives deviate: 1 differ, 1 missing, 0 extra, 2 ignored, 1 "
+                 "within tolerance"},
+                ""},
+        CliCase{"an archive whose deviations rules all remove gives status 0",
+                {"reference", "ref.arc", "m/a.arc", "--rules", "rules.toml", "--json"},
+                0,
+                "",
+                {"a.arc: 0 differ, 0 missing, 0 extra, 2 ignored, 1 within tolerance"},
+                "\"rules\": \"rules.toml\""},
+        CliCase{"a rules file that cannot be read stops the run",
+                {"reference", "ref.arc", "m/a.arc", "--rules", "none.toml"},
+                2,
+                "",
+                {"Error While Reading Rules: Error 321: Rules file 'none.toml' cannot be read"},
+                ""},
         CliCase{"--jobs is for the reference command",
                 {"archives", "ref.arc", "m/a.arc", "--jobs", "2"},
                 2,
@@ -218,11 +246,11 @@ TEST(ReferenceCliOutput, LayoutFollowsTheNameUnlessAnOptionChooses) {
     EXPECT_EQ(run.status, 1) << c.name;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(ReadBytes(dir.File(c.name)).rfind(c.starts, 0), 0U) << c.name;
-    // Nothing is left beside the report: ref.arc, m, same, bin, empty,
-    // stdout, stderr and the report.
+    // Nothing is left beside the report: ref.arc, rules.toml, m, same, bin,
+    // empty, stdout, stderr and the report.
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
-    EXPECT_EQ(files, 8U) << c.name;
+    EXPECT_EQ(files, 9U) << c.name;
   }
 }
 

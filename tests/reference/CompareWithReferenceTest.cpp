@@ -6,6 +6,7 @@
 
 #include "engine/list/DifferenceList.h"
 #include "engine/pairing/Compare.h"
+#include "engine/values/Rules.h"
 #include "reference/CompareWithReference.h"
 #include "reference/Inputs.h"
 #include "reference/ReferenceSupport.h"
@@ -159,7 +160,7 @@ std::vector<std::string> PairRowsOf(const ReferenceResult& result, std::uint32_t
 
 TEST(FleetProperty, EachColumnIsWhatThePairComparisonByAddressGives) {
   std::mt19937 random(20261207);
-  for (int round = 0; round < 40; ++round) {
+  for (int round = 0; round < 48; ++round) {
     TempDir dir;
     const std::vector<std::string> reference = GeneratedArchive(random, random() % 30);
     std::vector<FleetArchive> archives;
@@ -167,7 +168,20 @@ TEST(FleetProperty, EachColumnIsWhatThePairComparisonByAddressGives) {
     for (std::size_t k = 0; k < count; ++k) {
       archives.push_back({"m" + std::to_string(k), Join(Mutated(random, reference))});
     }
-    const ReferenceOptions options{round % 2 == 0, round % 3 == 0};
+    // Every other round with rules that ignore and tolerate some of the lines.
+    const std::shared_ptr<const Rules> rules = round % 4 < 2 ? nullptr
+                                                             : Rules::Parse(R"([ignore]
+addresses = ["3.*"]
+descriptions = ["D1.?"]
+[[tolerance]]
+addresses = ["0.0-0.2", "2"]
+absolute = "1"
+[[tolerance]]
+addresses = ["*"]
+relative = "10%"
+)",
+                                                                            "generated.toml");
+    const ReferenceOptions options{round % 2 == 0, round % 3 == 0, rules};
     const ReferenceResult result = RunFleet(dir, Join(reference), archives, options);
     SCOPED_TRACE("round " + std::to_string(round));
 
@@ -175,7 +189,8 @@ TEST(FleetProperty, EachColumnIsWhatThePairComparisonByAddressGives) {
       test::RecordedErrors errors;
       DifferenceList list;
       CompareArchives(dir.File("reference.arc"), dir.File(archives[k].name), list,
-                      options.includeReadOnly, CompareOptions{true, options.numbersByValue});
+                      options.includeReadOnly,
+                      CompareOptions{true, options.numbersByValue, rules.get()});
       std::vector<std::string> expected;
       std::uint64_t differ = 0;
       std::uint64_t missing = 0;
@@ -191,6 +206,8 @@ TEST(FleetProperty, EachColumnIsWhatThePairComparisonByAddressGives) {
       EXPECT_EQ(s.differ, differ);
       EXPECT_EQ(s.missing, missing);
       EXPECT_EQ(s.differ + s.missing + s.extra, list.Count());
+      EXPECT_EQ(s.ignored, rules ? list.Rules()->ignored : 0U);
+      EXPECT_EQ(s.tolerated, rules ? list.Rules()->tolerated : 0U);
     }
 
     // The same result with one job or many, at default and tiny read sizes.

@@ -1,5 +1,6 @@
 #include "reference/ReferenceSupport.h"
 
+#include "engine/values/Rules.h"
 #include "reference/CompareWithReference.h"
 #include "reference/Inputs.h"
 
@@ -37,7 +38,10 @@ std::vector<std::string> SummaryLines(const ReferenceResult& result) {
   for (const ArchiveSummary& s : result.archives) {
     lines.push_back(s.name + " " + std::to_string(s.lines) + "/" + std::to_string(s.differ) + "/" +
                     std::to_string(s.missing) + "/" + std::to_string(s.extra) + " " +
-                    (s.readable ? std::to_string(s.messages.size()) : "unreadable"));
+                    (s.readable ? std::to_string(s.messages.size()) : "unreadable") +
+                    (result.options.rules
+                         ? " " + std::to_string(s.ignored) + "/" + std::to_string(s.tolerated)
+                         : std::string()));
   }
   return lines;
 }
@@ -101,7 +105,7 @@ std::vector<FleetCase> FleetCases() {
                     L("1", "!r", "5") + L("2", "b", "6"),
                     {{"m1", L("1", "r", "9") + L("2", "b", "6") + L("3", "!x", "1")},
                      {"m2", L("2", "b", "6") + L("3", "x", "2")}},
-                    {true, false},
+                    {true, false, nullptr},
                     {"1.0|r|u|5|9|(missing)", "3.0|x|u|(missing)|1|2"},
                     {"m1 3/1/0/1 0", "m2 2/0/1/1 0"}},
           FleetCase{"numbers as bytes",
@@ -113,7 +117,7 @@ std::vector<FleetCase> FleetCases() {
           FleetCase{"numbers by value",
                     L("1", "a", "1500") + L("2", "b", "abc"),
                     {{"m1", L("1", "a", "1.5E3") + L("2", "b", "ABC")}},
-                    {false, true},
+                    {false, true, nullptr},
                     {"2.0|b|u|abc|ABC"},
                     {"m1 2/1/0/0 0"}},
           FleetCase{"$ lines take no part",
@@ -135,6 +139,24 @@ std::vector<FleetCase> FleetCases() {
                     {},
                     {"1.0|a|u|5|(missing)", "2.0|b|u|6|(missing)"},
                     {"m1 0/0/2/0 0"}},
+          FleetCase{"rules ignore lines and tolerate values, counted per archive",
+                    L("1", "a", "1.00") + L("2", "b", "6") + L("3", "Serial no", "A1") +
+                        L("4", "d", "7") + L("5", "e", "x"),
+                    {{"m1", L("1", "a", "1.01") + L("2", "b", "6") + L("3", "Serial no", "B2") +
+                                L("5", "e", "y") + L("6", "SERIAL 2", "1")},
+                     {"m2", L("1", "a", "1.0100001") + L("2", "b", "6") +
+                                L("3", "Serial no", "A1") + L("4", "d", "8") + L("5", "e", "x")}},
+                    {false, false,
+                     Rules::Parse(R"([ignore]
+addresses = ["4"]
+descriptions = ["serial*"]
+[[tolerance]]
+addresses = ["1", "5"]
+absolute = "0.01"
+)",
+                                  "fleet.toml")},
+                    {"1.0|a|u|1.00||1.0100001", "5.0|e|u|x|y|"},
+                    {"m1 5/1/0/0 0 3/1", "m2 5/1/0/0 0 1/0"}},
           FleetCase{"a line that fails to split is told and kept as parsed",
                     L("1", "a", "5"),
                     {{"m1", "99999\tx\t1\tu\r\n" + L("1", "a", "5")}},

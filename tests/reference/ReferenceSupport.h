@@ -22,7 +22,7 @@ inline std::string L(const std::string& address, const std::string& description,
 std::vector<std::string> MatrixLines(const ReferenceResult& result);
 
 // Each summary as "name lines/differ/missing/extra", then "unreadable" or the
-// count of messages.
+// count of messages, and with rules "ignored/tolerated".
 std::vector<std::string> SummaryLines(const ReferenceResult& result);
 
 struct FleetArchive {

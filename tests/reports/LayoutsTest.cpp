@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -57,7 +58,7 @@ TEST(JsonLayout, EveryCaseValidatesAgainstTheSchemas) {
     for (const test::FleetArchive& a : c.archives) {
       DifferenceList list;
       CompareArchives(dir.File("reference.arc"), dir.File(a.name), list, c.options.includeReadOnly,
-                      CompareOptions{true, c.options.numbersByValue});
+                      CompareOptions{true, c.options.numbersByValue, c.options.rules.get()});
       const std::string listName = out.File("l" + std::to_string(lists.size()) + ".json");
       std::ofstream file(listName, std::ios::binary);
       WriteDifferencesJson(file, list, MakeReportTitles(false, "a", a.name, "", ""), "today");
@@ -90,6 +91,52 @@ TEST(JsonLayout, HoldsTheMatrixAndDecodesBytes) {
         "\"u\","
         "\"reference\":\"6\",\"cells\":[{\"missing\":true},{\"unread\":true}]}"}) {
     EXPECT_NE(json.find(piece), std::string::npos) << piece << "\n" << json;
+  }
+}
+
+// The JSON and web page layouts name the rules file and give what it removed,
+// per archive in a reference report; without rules they say nothing of it.
+TEST(Layouts, CarryTheRulesFileAndItsCounts) {
+  const std::vector<test::FleetCase> cases = FleetCases();
+  const auto withRules = std::find_if(cases.begin(), cases.end(), [](const test::FleetCase& c) {
+    return c.options.rules != nullptr;
+  });
+  ASSERT_NE(withRules, cases.end());
+  for (const bool rulesOn : {true, false}) {
+    test::FleetCase c = *withRules;
+    if (!rulesOn) c.options.rules = nullptr;
+    TempDir dir;
+    const ReferenceResult result = RunFleet(dir, c.reference, c.archives, c.options);
+    test::RecordedErrors errors;
+    DifferenceList list;
+    CompareArchives(dir.File("reference.arc"), dir.File("m1"), list, false,
+                    CompareOptions{true, false, c.options.rules.get()});
+    const ReportTitles titles = MakeReportTitles(false, "a", "m1", "", "");
+    std::ostringstream referenceJson, referenceHtml, listJson, listHtml;
+    WriteReferenceJson(referenceJson, result);
+    WriteReferenceHtml(referenceHtml, result, "today");
+    WriteDifferencesJson(listJson, list, titles, "today");
+    WriteDifferencesHtml(listHtml, list, titles, "today");
+    const std::vector<std::pair<const std::ostringstream*, std::vector<std::string>>> pieces = {
+        {&referenceJson,
+         {"\"numbersByValue\": false,\n\t\t\t\"rules\": \"fleet.toml\"",
+          "\"extra\": 0,\n\t\t\t\"ignored\": 3,\n\t\t\t\"withinTolerance\": 1,",
+          "\"extra\": 0,\n\t\t\t\"ignored\": 1,\n\t\t\t\"withinTolerance\": 0,"}},
+        {&referenceHtml,
+         {"<dt>Rules file</dt><dd>fleet.toml</dd>",
+          "<th>Extra</th><th>Ignored</th><th>Within tolerance</th><th>Deviations</th>",
+          "<td class=\"num\">0</td><td class=\"num\">3</td><td class=\"num\">1</td><td>"}},
+        {&listJson,
+         {"\"rules\": {\n\t\t\"path\": \"fleet.toml\",\n\t\t\"ignored\": 3,\n\t\t"
+          "\"withinTolerance\": 1\n\t}"}},
+        {&listHtml, {"<p>Rules file fleet.toml: 3 ignored, 1 within tolerance</p>"}}};
+    for (const auto& [out, wanted] : pieces) {
+      const std::string text = out->str();
+      for (const std::string& piece : wanted) {
+        EXPECT_EQ(text.find(piece) != std::string::npos, rulesOn) << piece << "\n" << text;
+      }
+      EXPECT_EQ(text.find("olerance") != std::string::npos, rulesOn) << text;
+    }
   }
 }
 

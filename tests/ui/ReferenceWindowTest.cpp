@@ -172,31 +172,58 @@ TEST_F(ReferenceWindow, FilesAndFoldersComeInByDialogAndByDrop) {
   EXPECT_TRUE(errors.Shown().empty());
 }
 
-TEST_F(ReferenceWindow, OptionsLineSaysWhatTheMainWindowsOptionsAre) {
+TEST_F(ReferenceWindow, OptionsAndRulesFileAreTheMainWindows) {
   auto main = fixture.Start();
   main->mnuReference->trigger();
   frmReference* w = main->ReferenceWindow();
+  const std::string rules = dir.Write("rules/fleet.toml", "[ignore]\naddresses = [\"2\"]\n");
+  const char* const kStart = "Options: lines paired by address; read-only values ";
   struct Case {
     bool readOnly;
     bool byValue;
+    bool withRules;
     const char* expected;
   };
   const Case cases[] = {
-      {false, false,
-       "Options: lines paired by address; read-only values left out; numbers compared as text; "
-       "no rules file"},
-      {true, false,
-       "Options: lines paired by address; read-only values included; numbers compared as text; "
-       "no rules file"},
-      {false, true,
-       "Options: lines paired by address; read-only values left out; numbers compared by value; "
-       "no rules file"},
+      {false, false, false, "left out; numbers compared as text; no rules file"},
+      {true, false, false, "included; numbers compared as text; no rules file"},
+      {false, true, false, "left out; numbers compared by value; no rules file"},
+      {false, false, true, "left out; numbers compared as text; rules file fleet.toml"},
   };
   for (const Case& c : cases) {
     main->chkReadOnly->setChecked(c.readOnly);
     if (main->mnuNumbersByValue->isChecked() != c.byValue) main->mnuNumbersByValue->trigger();
-    EXPECT_EQ(w->lblOptions->text(), QString::fromLatin1(c.expected));
+    if (c.withRules) {
+      fixture.dialogs.answers = {Q(rules)};
+      main->mnuRulesFile->trigger();
+    }
+    EXPECT_EQ(w->lblOptions->text(), QString::fromLatin1(kStart) + QString::fromLatin1(c.expected));
   }
+
+  // The rules apply to every archive and are counted for each.
+  w->txtReference->setText(Q(dir.Write("r.arc", "1\ta\t5\tu\n2\tb\t6\tu\n")));
+  w->AddArchives({Q(dir.Write("m.arc", "1\ta\t7\tu\n2\tb\t8\tu\n"))});
+  Compare(*w);
+  const auto ignored = [&] {
+    return w->summaryModel->index(0, ReferenceSummaryModel::Ignored).data().toULongLong();
+  };
+  EXPECT_EQ(w->Result()->rows.size(), 1U);
+  EXPECT_EQ(ignored(), 1U);
+
+  // Read again at each comparison: a file gone bad gives one message and
+  // the result before stays.
+  dir.Write("rules/fleet.toml", "[ignore\n");
+  w->cmdCompare->click();
+  ASSERT_EQ(errors.Shown().size(), 1U);
+  EXPECT_EQ(errors.Shown()[0].caption, "Error While Reading Rules");
+  EXPECT_FALSE(w->Running());
+  EXPECT_EQ(ignored(), 1U);
+
+  main->mnuRulesOff->trigger();
+  EXPECT_TRUE(w->lblOptions->text().endsWith(QStringLiteral("; no rules file")));
+  Compare(*w);
+  EXPECT_EQ(w->Result()->rows.size(), 2U);
+  EXPECT_EQ(ignored(), 0U);
 }
 
 // Every case the engine's tests go through: the summary and the matrix show
@@ -247,6 +274,8 @@ TEST_P(ReferenceWindowCases, SummaryAndMatrixAreTheEnginesResult) {
     EXPECT_EQ(at(ReferenceSummaryModel::Differ).toULongLong(), s.differ);
     EXPECT_EQ(at(ReferenceSummaryModel::Missing).toULongLong(), s.missing);
     EXPECT_EQ(at(ReferenceSummaryModel::Extra).toULongLong(), s.extra);
+    EXPECT_EQ(at(ReferenceSummaryModel::Ignored).toULongLong(), s.ignored);
+    EXPECT_EQ(at(ReferenceSummaryModel::Tolerated).toULongLong(), s.tolerated);
     EXPECT_EQ(at(ReferenceSummaryModel::Messages).toULongLong(), s.messages.size());
     const QString state = at(ReferenceSummaryModel::State).toString();
     EXPECT_EQ(state, !s.readable    ? QStringLiteral("cannot be read: ") + Q(s.failure)
