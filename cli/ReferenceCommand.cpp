@@ -6,7 +6,9 @@
 #include <mutex>
 #include <sstream>
 
+#include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
+#include "engine/values/Rules.h"
 #include "reference/CompareWithReference.h"
 #include "reference/Inputs.h"
 #include "reports/HtmlReport.h"
@@ -132,7 +134,16 @@ int RunReferenceCommand(const ReferenceCommand& command,
   request.reference = Bytes(command.arguments[0]);
   request.archives = inputs.paths;
   request.names = ColumnNames(inputs.paths);
-  request.options = {command.includeReadOnly, command.numbersByValue, command.rules};
+  request.options = {command.includeReadOnly, command.numbersByValue, nullptr};
+  if (command.rules) {
+    // Read once the command line is known to be right, as for two archives.
+    try {
+      request.options.rules = Rules::Read(Bytes(*command.rules));
+    } catch (...) {
+      ReportVBError("Error While Reading Rules");
+      return 2;
+    }
+  }
 
   // Progress in place, only for a person watching.
   const bool terminal = StderrIsTerminal();

@@ -3,12 +3,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <memory>
 #include <optional>
 
 namespace parvex {
-
-class Rules;
 
 // What `parvex-cli reference` was given.
 struct ReferenceCommand {
@@ -21,7 +18,7 @@ struct ReferenceCommand {
   bool html = false;
   std::optional<QString> output;
   std::optional<QString> jobs;
-  std::shared_ptr<const Rules> rules;  // none when null
+  std::optional<QString> rules;  // the rules file, if one is given
 };
 
 // Runs the reference comparison and writes its report; returns the exit

@@ -280,7 +280,7 @@ int main(int argc, char** argv) {
     if (parser.isSet(jobs)) reference.jobs = parser.value(jobs);
     StderrBox box;
     InstallErrorServices(SteadyTicks(), box);
-    if (!ReadRules(parser, rulesFile, reference.rules)) return 2;
+    if (parser.isSet(rulesFile)) reference.rules = parser.value(rulesFile);
     return RunReferenceCommand(reference, [&](const QString& error) { return Usage(error); });
   }
   if (command != QStringLiteral("archives") && !structureMode) {

@@ -67,8 +67,9 @@ class DifferenceList {
   // Adds rows made at once, in their order; the observer is told of each.
   void Append(std::vector<DifferenceRow> rows);
   void SetStatus(std::string text);
-  // Set once a comparison with rules has ended; cleared with the list.
-  void SetRulesOutcome(RulesOutcome outcome) { rules_ = std::move(outcome); }
+  // Set with the status when a comparison ends: what its rules removed, or
+  // nothing without rules; cleared with the list.
+  void SetRulesOutcome(std::optional<RulesOutcome> outcome) { rules_ = std::move(outcome); }
 
   int Count() const { return static_cast<int>(rows_.size()); }
   const DifferenceRow& Row(int index) const { return rows_[static_cast<std::size_t>(index)]; }

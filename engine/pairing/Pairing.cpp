@@ -43,10 +43,12 @@ Partners Pair(const AddressOrder& oa, const AddressOrder& ob) {
 
 void TellOutcome(DifferenceList& list, long long count, const ValueJudge& judge) {
   list.SetStatus(ComparisonStatus(count, judge));
-  if (judge.WithRules()) {
-    list.SetRulesOutcome(
-        RulesOutcome{judge.RulesInUse()->Path(), judge.Counts().ignored, judge.Counts().tolerated});
-  }
+  // The outcome goes with the status it is part of, also when a missing file
+  // left the rows of an earlier comparison in place.
+  list.SetRulesOutcome(judge.WithRules() ? std::optional<RulesOutcome>(RulesOutcome{
+                                               judge.RulesInUse()->Path(), judge.Counts().ignored,
+                                               judge.Counts().tolerated})
+                                         : std::nullopt);
 }
 
 }  // namespace parvex

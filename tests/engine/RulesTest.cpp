@@ -330,6 +330,45 @@ TEST(RulesEveryPairing, IgnoredLinesGiveNoRowForBeingMissing) {
   EXPECT_EQ(list.Status(), Status(0, 1, 0));
 }
 
+// What a list says its rules removed goes with its status: set by a
+// comparison with rules, gone after one without, also when a missing file
+// leaves the rows before in place.
+TEST(RulesEveryPairing, ListTellsTheRulesOfItsLastComparison) {
+  const auto rules = Parse("[ignore]\naddresses = [\"1\"]\n");
+  TempDir dir;
+  const std::string a = dir.Write("a", L("1", "a", "1") + L("2", "b", "2"));
+  const std::string b = dir.Write("b", L("1", "a", "5") + L("2", "b", "6"));
+  const std::string gone = dir.File("gone");
+  struct Step {
+    const char* name;
+    std::string second;
+    bool withRules;
+    bool told;  // whether the list tells an outcome: 1 ignored, or 0 when missing
+  };
+  const std::vector<std::vector<Step>> sequences = {
+      {{"with rules", b, true, true},
+       {"without", b, false, false},
+       {"with, b missing", gone, true, true},
+       {"without, b missing", gone, false, false}},
+      {{"without", b, false, false}, {"with, b missing", gone, true, true}},
+  };
+  for (const auto& steps : sequences) {
+    RecordedErrors errors;
+    DifferenceList list;
+    for (const Step& s : steps) {
+      CompareArchives(a, s.second, list, false,
+                      CompareOptions{true, false, s.withRules ? rules.get() : nullptr});
+      ASSERT_EQ(list.Rules().has_value(), s.told) << s.name;
+      if (s.told) {
+        EXPECT_EQ(list.Rules()->path, "rules.toml");
+        EXPECT_EQ(list.Rules()->ignored, s.second == b ? 1U : 0U) << s.name;
+      }
+    }
+    list.Clear();
+    EXPECT_FALSE(list.Rules().has_value());
+  }
+}
+
 // Archives that differ in many ways, for the property below.
 std::string RandomArchive(std::mt19937& random, bool second) {
   std::string text;

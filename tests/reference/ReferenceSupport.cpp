@@ -144,8 +144,10 @@ std::vector<FleetCase> FleetCases() {
                         L("4", "d", "7") + L("5", "e", "x"),
                     {{"m1", L("1", "a", "1.01") + L("2", "b", "6") + L("3", "Serial no", "B2") +
                                 L("5", "e", "y") + L("6", "SERIAL 2", "1")},
-                     {"m2", L("1", "a", "1.0100001") + L("2", "b", "6") +
-                                L("3", "Serial no", "A1") + L("4", "d", "8") + L("5", "e", "x")}},
+                     // Line 2 is ignored by the archive's description alone.
+                     {"m2", L("1", "a", "1.0100001") + L("2", "SERIAL b", "60") +
+                                L("3", "Serial no", "A1") + L("4", "d", "8") + L("5", "e", "x")},
+                     {"gone", "", false}},
                     {false, false,
                      Rules::Parse(R"([ignore]
 addresses = ["4"]
@@ -154,9 +156,9 @@ descriptions = ["serial*"]
 addresses = ["1", "5"]
 absolute = "0.01"
 )",
-                                  "fleet.toml")},
-                    {"1.0|a|u|1.00||1.0100001", "5.0|e|u|x|y|"},
-                    {"m1 5/1/0/0 0 3/1", "m2 5/1/0/0 0 1/0"}},
+                                  "rules/fleet.toml")},
+                    {"1.0|a|u|1.00||1.0100001|(unread)", "5.0|e|u|x|y||(unread)"},
+                    {"m1 5/1/0/0 0 3/1", "m2 5/1/0/0 0 2/0", "gone 0/0/0/0 unreadable 0/0"}},
           FleetCase{"a line that fails to split is told and kept as parsed",
                     L("1", "a", "5"),
                     {{"m1", "99999\tx\t1\tu\r\n" + L("1", "a", "5")}},

@@ -119,17 +119,17 @@ TEST(Layouts, CarryTheRulesFileAndItsCounts) {
     WriteDifferencesHtml(listHtml, list, titles, "today");
     const std::vector<std::pair<const std::ostringstream*, std::vector<std::string>>> pieces = {
         {&referenceJson,
-         {"\"numbersByValue\": false,\n\t\t\t\"rules\": \"fleet.toml\"",
+         {"\"numbersByValue\": false,\n\t\t\t\"rules\": \"rules/fleet.toml\"",
           "\"extra\": 0,\n\t\t\t\"ignored\": 3,\n\t\t\t\"withinTolerance\": 1,",
-          "\"extra\": 0,\n\t\t\t\"ignored\": 1,\n\t\t\t\"withinTolerance\": 0,"}},
+          "\"extra\": 0,\n\t\t\t\"ignored\": 2,\n\t\t\t\"withinTolerance\": 0,"}},
         {&referenceHtml,
-         {"<dt>Rules file</dt><dd>fleet.toml</dd>",
+         {"<dt>Rules file</dt><dd>rules/fleet.toml</dd>", "<td colspan=\"7\">cannot be read",
           "<th>Extra</th><th>Ignored</th><th>Within tolerance</th><th>Deviations</th>",
           "<td class=\"num\">0</td><td class=\"num\">3</td><td class=\"num\">1</td><td>"}},
         {&listJson,
-         {"\"rules\": {\n\t\t\"path\": \"fleet.toml\",\n\t\t\"ignored\": 3,\n\t\t"
+         {"\"rules\": {\n\t\t\"path\": \"rules/fleet.toml\",\n\t\t\"ignored\": 3,\n\t\t"
           "\"withinTolerance\": 1\n\t}"}},
-        {&listHtml, {"<p>Rules file fleet.toml: 3 ignored, 1 within tolerance</p>"}}};
+        {&listHtml, {"<p>Rules file rules/fleet.toml: 3 ignored, 1 within tolerance</p>"}}};
     for (const auto& [out, wanted] : pieces) {
       const std::string text = out->str();
       for (const std::string& piece : wanted) {
