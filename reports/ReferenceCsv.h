@@ -16,9 +16,6 @@ enum class Layout { Page, Csv, Json, Html };
 // "json", "html" or "htm"; else fallback.
 Layout LayoutForName(std::string_view path, Layout fallback);
 
-// One field between double quotes, quotes inside doubled.
-std::string CsvField(std::string_view text);
-
 // The matrix of a reference comparison: the header line, then one line per
 // row, every field quoted, CR LF line ends, the bytes as they stand in the
 // files.
