@@ -47,19 +47,14 @@ QStringList DroppedFiles(const QMimeData* data) {
   return files;
 }
 
-// The archive list: files or folders dropped on it are added, Delete removes
-// the selected entries.
-class ArchiveList final : public QListWidget {
+// A widget that takes the local files dropped on it from a file manager.
+template <typename Widget>
+class TakesDroppedFiles : public Widget {
  public:
-  ArchiveList(std::function<void(const QStringList&)> add, std::function<void()> remove,
-              QWidget* parent)
-      : QListWidget(parent), add_(std::move(add)), remove_(std::move(remove)) {
-    setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::DropOnly);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-  }
+  using Widget::Widget;
 
  protected:
+  virtual void FilesDropped(const QStringList& files) = 0;
   void dragEnterEvent(QDragEnterEvent* event) override {
     if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
   }
@@ -70,8 +65,24 @@ class ArchiveList final : public QListWidget {
     const QStringList files = DroppedFiles(event->mimeData());
     if (files.isEmpty()) return;
     event->acceptProposedAction();
-    add_(files);
+    FilesDropped(files);
   }
+};
+
+// The archive list: files or folders dropped on it are added, Delete removes
+// the selected entries.
+class ArchiveList final : public TakesDroppedFiles<QListWidget> {
+ public:
+  ArchiveList(std::function<void(const QStringList&)> add, std::function<void()> remove,
+              QWidget* parent)
+      : TakesDroppedFiles<QListWidget>(parent), add_(std::move(add)), remove_(std::move(remove)) {
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+  }
+
+ protected:
+  void FilesDropped(const QStringList& files) override { add_(files); }
   void keyPressEvent(QKeyEvent* event) override {
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
       remove_();
@@ -86,23 +97,12 @@ class ArchiveList final : public QListWidget {
 };
 
 // The reference field: a file dropped on it becomes the reference.
-class ReferenceField final : public QLineEdit {
+class ReferenceField final : public TakesDroppedFiles<QLineEdit> {
  public:
-  using QLineEdit::QLineEdit;
+  using TakesDroppedFiles<QLineEdit>::TakesDroppedFiles;
 
  protected:
-  void dragEnterEvent(QDragEnterEvent* event) override {
-    if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
-  }
-  void dragMoveEvent(QDragMoveEvent* event) override {
-    if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
-  }
-  void dropEvent(QDropEvent* event) override {
-    const QStringList files = DroppedFiles(event->mimeData());
-    if (files.isEmpty()) return;
-    event->acceptProposedAction();
-    setText(files.constFirst());
-  }
+  void FilesDropped(const QStringList& files) override { setText(files.constFirst()); }
 };
 
 // A label's text as a screen reader should say it: without the access key's
