@@ -1,13 +1,14 @@
 #include "ReferenceCommand.h"
 
-#include <QFile>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
 #include <sstream>
+#include "CliText.h"
 
 #include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
+#include "engine/base/OutputFile.h"
 #include "engine/values/Rules.h"
 #include "reference/CompareWithReference.h"
 #include "reference/Inputs.h"
@@ -15,7 +16,6 @@
 #include "reports/JsonReport.h"
 #include "reports/ReferenceCsv.h"
 #include "reports/Report.h"
-#include "reports/ReportFile.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
@@ -24,10 +24,6 @@
 namespace parvex {
 
 namespace {
-
-std::string Bytes(const QString& text) {
-  return QFile::encodeName(text).toStdString();
-}
 
 bool StderrIsTerminal() {
 #if defined(__unix__) || defined(__APPLE__)
@@ -61,8 +57,8 @@ void TellRemoved(std::uint64_t ignored, std::uint64_t tolerated) {
 // totals.
 void Tell(const ReferenceResult& result) {
   for (const ReferenceMessage& m : result.reference.messages) {
-    std::fprintf(stderr, "%s (reference): %s: %s\n", result.reference.name.c_str(), m.title.c_str(),
-                 m.text.c_str());
+    std::fprintf(stderr, "%s (reference): %s: %s\n", ForPeople(result.reference.name).c_str(),
+                 ForPeople(m.title).c_str(), ForPeople(m.text).c_str());
   }
   std::uint64_t differ = 0;
   std::uint64_t missing = 0;
@@ -74,14 +70,16 @@ void Tell(const ReferenceResult& result) {
   std::size_t unreadable = 0;
   for (const ArchiveSummary& s : result.archives) {
     for (const ReferenceMessage& m : s.messages) {
-      std::fprintf(stderr, "%s: %s: %s\n", s.name.c_str(), m.title.c_str(), m.text.c_str());
+      std::fprintf(stderr, "%s: %s: %s\n", ForPeople(s.name).c_str(), ForPeople(m.title).c_str(),
+                   ForPeople(m.text).c_str());
     }
     if (!s.readable) {
       ++unreadable;
-      std::fprintf(stderr, "%s: cannot be read: %s\n", s.name.c_str(), s.failure.c_str());
+      std::fprintf(stderr, "%s: cannot be read: %s\n", ForPeople(s.name).c_str(),
+                   ForPeople(s.failure).c_str());
       continue;
     }
-    std::fprintf(stderr, "%s: %llu differ, %llu missing, %llu extra", s.name.c_str(),
+    std::fprintf(stderr, "%s: %llu differ, %llu missing, %llu extra", ForPeople(s.name).c_str(),
                  static_cast<unsigned long long>(s.differ),
                  static_cast<unsigned long long>(s.missing),
                  static_cast<unsigned long long>(s.extra));
@@ -100,6 +98,25 @@ void Tell(const ReferenceResult& result) {
   if (withRules) TellRemoved(ignored, tolerated);
   if (unreadable > 0) std::fprintf(stderr, "; %zu cannot be read", unreadable);
   std::fprintf(stderr, "\n");
+}
+
+// The report never takes the place of the reference, an archive or the rules
+// file (the same file by device and inode, whatever its name); told before
+// anything is compared.
+bool OutputIsFree(const std::string& output, const std::string& reference,
+                  const std::vector<std::string>& archives, const ReferenceCommand& command) {
+  std::vector<std::string> inputs{reference};
+  inputs.insert(inputs.end(), archives.begin(), archives.end());
+  if (command.rules) inputs.push_back(Bytes(*command.rules));
+  const auto input = InputAt(output, inputs);
+  if (!input) return true;
+  try {
+    RefuseInputAsTarget(output, *input);
+  } catch (const Failure& failure) {
+    std::fprintf(stderr, "Error While Saving Report: Error %d: %s\n", failure.Number(),
+                 ForPeople(failure.Description()).c_str());
+  }
+  return false;
 }
 
 }  // namespace
@@ -129,9 +146,13 @@ int RunReferenceCommand(const ReferenceCommand& command,
   }
   const ExpandedInputs inputs = ExpandInputs(given, command.recursive);
   if (!inputs.error.empty()) {
-    return usage(QStringLiteral("reference: ") + QString::fromLocal8Bit(inputs.error.c_str()));
+    std::fprintf(stderr, "parvex-cli: reference: %s\nTry 'parvex-cli --help'.\n",
+                 ForPeople(inputs.error).c_str());
+    return 2;
   }
   request.reference = Bytes(command.arguments[0]);
+  const std::string output = command.output ? Bytes(*command.output) : std::string();
+  if (!output.empty() && !OutputIsFree(output, request.reference, inputs.paths, command)) return 2;
   request.archives = inputs.paths;
   request.names = ColumnNames(inputs.paths);
   request.options = {command.includeReadOnly, command.numbersByValue, nullptr};
@@ -157,7 +178,7 @@ int RunReferenceCommand(const ReferenceCommand& command,
   if (terminal) std::fprintf(stderr, "\r\033[K");
   if (!result.reference.readable) {
     std::fprintf(stderr, "parvex-cli: the reference cannot be read: %s\n",
-                 result.reference.failure.c_str());
+                 ForPeople(result.reference.failure).c_str());
     return 2;
   }
 
@@ -165,9 +186,10 @@ int RunReferenceCommand(const ReferenceCommand& command,
   bool written = true;
   try {
     if (command.output) {
-      const std::string path = Bytes(*command.output);
-      if (!command.csv && !command.json && !command.html) layout = LayoutForName(path, Layout::Csv);
-      ReportFile file(path);
+      if (!command.csv && !command.json && !command.html) {
+        layout = LayoutForName(output, Layout::Csv);
+      }
+      OutputFile file(output);
       Write(file.Stream(), layout, result);
       file.Commit();
     } else {
@@ -178,7 +200,7 @@ int RunReferenceCommand(const ReferenceCommand& command,
   } catch (...) {
     const Failure failure = CurrentFailure();
     std::fprintf(stderr, "Error While Saving Report: Error %d: %s\n", failure.Number(),
-                 failure.Description().c_str());
+                 ForPeople(failure.Description()).c_str());
     written = false;
   }
   Tell(result);

@@ -1,7 +1,6 @@
 // parvex-cli: the comparisons and reports of Parvex for scripts and batch jobs.
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 
 #include <clocale>
 #include <cstdio>
@@ -13,13 +12,14 @@
 #include <io.h>
 #endif
 
+#include "CliText.h"
 #include "ReferenceCommand.h"
 
 #include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
+#include "engine/base/OutputFile.h"
 #include "engine/list/DifferenceList.h"
 #include "engine/pairing/Compare.h"
-#include "engine/reading/TextStream.h"
 #include "engine/values/Numbers.h"
 #include "engine/values/Rules.h"
 #include "parvex/version.h"
@@ -35,7 +35,7 @@ using namespace parvex;
 class StderrBox final : public MessageBox {
  public:
   void Show(const std::string& prompt, const std::string& caption, int /*style*/) override {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), prompt.c_str());
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), ForPeople(prompt).c_str());
     shown = true;
   }
   bool shown = false;
@@ -56,16 +56,6 @@ class StdoutDestination final : public ReportDestination {
     if (std::fflush(stdout) != 0) throw Failure(kErrDeviceIo, "Cannot write to standard output");
   }
 };
-
-// Paths as the engine opens them: on Windows UTF-8 (opened through the wide
-// API), elsewhere the bytes of the file system's own encoding.
-std::string Bytes(const QString& text) {
-#ifdef _WIN32
-  return text.toUtf8().toStdString();
-#else
-  return QFile::encodeName(text).toStdString();
-#endif
-}
 
 char LocaleDecimalPoint() {
   const std::lconv* conv = std::localeconv();
@@ -158,9 +148,25 @@ bool ReadRules(const QCommandLineParser& parser, const QCommandLineOption& optio
   return true;
 }
 
+// A report never takes the place of a file it is made from (the same file
+// by device and inode, whatever its name): refused before anything is read.
+bool OutputIsFree(const std::string& output, bool structureMode, const std::string& archive1,
+                  const std::string& archive2, const std::shared_ptr<const Rules>& rules) {
+  std::vector<std::string> inputs{archive1};
+  if (!structureMode) inputs.push_back(archive2);
+  if (rules) inputs.push_back(rules->Path());
+  const auto input = InputAt(output, inputs);
+  if (!input) return true;
+  try {
+    RefuseInputAsTarget(output, *input);
+  } catch (...) {
+    ReportVBError("Error While Saving Report");
+  }
+  return false;
+}
+
 int Usage(const QString& error) {
-  std::fprintf(stderr, "parvex-cli: %s\nTry 'parvex-cli --help'.\n",
-               error.toLocal8Bit().constData());
+  std::fprintf(stderr, "parvex-cli: %s\nTry 'parvex-cli --help'.\n", ForPeople(error).c_str());
   return 2;
 }
 
@@ -247,7 +253,7 @@ int main(int argc, char** argv) {
   parser.addOptions(
       {includeReadOnly, csv, output, byAddress, numeric, rulesFile, json, html, recursive, jobs});
 
-  if (!parser.parse(NegativeNumbersAsArguments(QCoreApplication::arguments())))
+  if (!parser.parse(NegativeNumbersAsArguments(CommandLine(argc, argv))))
     return Usage(parser.errorText());
   // parvex-cli takes no options of Qt's own, so the full help is the help.
   if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
@@ -312,6 +318,10 @@ int main(int argc, char** argv) {
   const std::string archive1 = Bytes(args[1]);
   const std::string second = Bytes(args[2]);
   const std::string third = structureMode ? Bytes(args[3]) : std::string();
+  const std::string outputPath = parser.isSet(output) ? Bytes(parser.value(output)) : std::string();
+  if (!outputPath.empty() && !OutputIsFree(outputPath, structureMode, archive1, second, rules)) {
+    return 2;
+  }
   if (structureMode) {
     std::int16_t s1 = 0;
     std::int16_t s2 = 0;
@@ -334,19 +344,17 @@ int main(int argc, char** argv) {
     // No report at all: an empty one would read as "no differences", and an
     // earlier report of that name is left as it was.
   } else if (const Layout web =
-                 WebLayout(parser.isSet(json), parser.isSet(html), parser.isSet(csv),
-                           parser.isSet(output) ? Bytes(parser.value(output)) : std::string());
+                 WebLayout(parser.isSet(json), parser.isSet(html), parser.isSet(csv), outputPath);
              web != Layout::Page) {
-    WriteWebReport(web, parser.isSet(output) ? Bytes(parser.value(output)) : std::string(), list,
-                   titles);
+    WriteWebReport(web, outputPath, list, titles);
   } else if (parser.isSet(output)) {
-    const std::string path = Bytes(parser.value(output));
     try {
-      if (auto stream = OpenTextStream(path, kCreateForWriting)) {
-        TextFileDestination destination(*stream);
-        WriteReport(destination, parser.isSet(csv) || IsCsvName(path), list, titles.Title1,
-                    titles.Title2);
-      }
+      // Written whole or not at all: a report that fails part-way leaves the
+      // file it would have replaced as it was.
+      OutputFile file(outputPath);
+      TextFileDestination destination(file);
+      WriteReport(destination, parser.isSet(csv) || IsCsvName(outputPath), list, titles.Title1,
+                  titles.Title2);
     } catch (...) {
       ReportVBError("Error While Saving Report");
     }

@@ -239,6 +239,13 @@ bool ReferenceResult::AllRead() const {
   return clean(reference) && std::all_of(archives.begin(), archives.end(), clean);
 }
 
+std::vector<std::string> ReferenceResult::Inputs() const {
+  std::vector<std::string> paths{reference.path};
+  for (const ArchiveSummary& s : archives) paths.push_back(s.path);
+  if (options.rules) paths.push_back(options.rules->Path());
+  return paths;
+}
+
 bool ReferenceResult::AnyDeviates() const {
   return std::any_of(archives.begin(), archives.end(),
                      [](const ArchiveSummary& s) { return s.Deviates(); });

@@ -87,6 +87,9 @@ struct ReferenceResult {
   // The cell of archive k in row, Unread for an archive that could not be read.
   ReferenceCell Cell(const ReferenceRow& row, std::uint32_t k) const;
   bool AnyDeviates() const;
+  // Every file the comparison read: the reference, the archives and the rules
+  // file; a report must never replace one of them.
+  std::vector<std::string> Inputs() const;
 };
 
 // The text of a missing line as the reports write it.

@@ -1,9 +1,9 @@
 #include "reports/ListLayouts.h"
 
+#include "engine/base/OutputFile.h"
 #include "reports/HtmlReport.h"
 #include "reports/JsonReport.h"
 #include "reports/Report.h"
-#include "reports/ReportFile.h"
 
 namespace parvex {
 
@@ -18,7 +18,7 @@ void WriteListInLayout(std::ostream& out, Layout layout, const DifferenceList& l
 
 void SaveListInLayout(const std::string& path, Layout layout, const DifferenceList& list,
                       const ReportTitles& titles) {
-  ReportFile file(path);
+  OutputFile file(path);
   WriteListInLayout(file.Stream(), layout, list, titles);
   file.Commit();
 }

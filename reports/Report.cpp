@@ -5,20 +5,21 @@
 
 #include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
+#include "engine/base/OutputFile.h"
 #include "engine/list/DifferenceList.h"
-#include "engine/reading/TextStream.h"
 #include "engine/values/Rules.h"
 
 namespace parvex {
 
 void TextFileDestination::Emit(std::string_view line) {
-  stream_.WriteLine(line);
+  file_.Write(line);
+  file_.Write("\r\n");
 }
 void TextFileDestination::PageBreak() {
-  stream_.WriteLine("\f");
+  file_.Write("\f\r\n");
 }
 void TextFileDestination::Finish() {
-  stream_.Close();
+  file_.Commit();
 }
 
 std::string PadString(std::string_view text, std::int16_t width) {

@@ -10,7 +10,7 @@
 namespace parvex {
 
 class DifferenceList;
-class TextStream;
+class OutputFile;
 
 // Where a report goes. The writer calls these four points in order; each
 // destination decides what they mean.
@@ -24,17 +24,18 @@ class ReportDestination {
 };
 
 // A text file: every line ends in CR LF, a page break is a line holding one
-// form feed, and Finish closes the file.
+// form feed, and Finish puts the file in place. A report that fails before
+// Finish leaves the file it would have replaced as it was.
 class TextFileDestination final : public ReportDestination {
  public:
-  explicit TextFileDestination(TextStream& stream) : stream_(stream) {}
+  explicit TextFileDestination(OutputFile& file) : file_(file) {}
   void Prepare() override {}
   void Emit(std::string_view line) override;
   void PageBreak() override;
   void Finish() override;
 
  private:
-  TextStream& stream_;
+  OutputFile& file_;
 };
 
 // The page layout's constants.

@@ -1,11 +1,12 @@
 #include "ui/CodePage.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
 
 #include <array>
+
+#include "engine/base/NameText.h"
 
 namespace parvex {
 
@@ -65,21 +66,23 @@ std::string ToArchiveBytes(const QString& text) {
 }
 
 // On Windows QFile's names are in the ANSI code page, which cannot hold every
-// name; the engine opens files there through the wide-character API.
+// name; the engine opens files there through the wide-character API. On Linux
+// a name keeps its bytes, whatever their encoding.
 std::string PathBytes(const QString& path) {
 #ifdef _WIN32
   return path.toUtf8().toStdString();
 #else
-  return QFile::encodeName(path).toStdString();
+  return NameFromText(std::u16string_view(reinterpret_cast<const char16_t*>(path.utf16()),
+                                          static_cast<std::size_t>(path.size())));
 #endif
 }
 
 QString PathText(std::string_view bytes) {
-  const QByteArray name(bytes.data(), static_cast<qsizetype>(bytes.size()));
 #ifdef _WIN32
-  return QString::fromUtf8(name);
+  return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 #else
-  return QFile::decodeName(name);
+  const std::u16string text = NameToText(bytes);
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 #endif
 }
 

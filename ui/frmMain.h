@@ -3,6 +3,8 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/list/DifferenceList.h"
 #include "engine/pairing/CompareOptions.h"
@@ -97,6 +99,8 @@ class frmMain final : public QMainWindow {
   // The two report titles of the comparison that filled the list, from its
   // inputs as they were when it started.
   ReportTitles CurrentTitles() const;
+  // The files the listed comparison read: a report never replaces them.
+  std::vector<std::string> ListedInputs() const;
 
   bool StructureMode() const { return structureMode_; }
   DifferenceList& List() { return list_; }

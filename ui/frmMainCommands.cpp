@@ -4,10 +4,12 @@
 #include <QLocale>
 
 #include "engine/base/ErrorReport.h"
+#include "engine/base/OutputFile.h"
 #include "engine/base/Path.h"
 #include "engine/pairing/Compare.h"
 #include "engine/reading/TextStream.h"
 #include "engine/values/Numbers.h"
+#include "engine/values/Rules.h"
 #include "parvex/version.h"
 #include "reports/ListLayouts.h"
 #include "ui/CodePage.h"
@@ -89,6 +91,13 @@ bool frmMain::StartComparison(bool structureMode) {
   return true;
 }
 
+std::vector<std::string> frmMain::ListedInputs() const {
+  std::vector<std::string> paths{PathBytes(listed_.archive1)};
+  if (!listed_.structureMode) paths.push_back(PathBytes(listed_.archive2));
+  if (listed_.rules) paths.push_back(listed_.rules->Path());
+  return paths;
+}
+
 ReportTitles frmMain::CurrentTitles() const {
   // The file system's bytes: a path in a title names its file exactly.
   return MakeReportTitles(listed_.structureMode, PathBytes(listed_.archive1),
@@ -114,18 +123,21 @@ void frmMain::cmdSave_Click() {
     // The folder is remembered before the file is made.
     Registry().SaveItem(QStringLiteral("SavePath"),
                         SettingValue::Text(PathText(GetPath(PathBytes(chosen)))));
-    // A name ending in json, html or htm asks for that layout, written whole
-    // or not at all.
-    if (const Layout web = LayoutForName(PathBytes(chosen), Layout::Page); web != Layout::Page) {
-      SaveListInLayout(PathBytes(chosen), web, list_, CurrentTitles());
+    const std::string path = PathBytes(chosen);
+    // A report never takes the place of a file it was made from.
+    if (const auto input = InputAt(path, ListedInputs())) RefuseInputAsTarget(path, *input);
+    // A name ending in json, html or htm asks for that layout.
+    if (const Layout web = LayoutForName(path, Layout::Page); web != Layout::Page) {
+      SaveListInLayout(path, web, list_, CurrentTitles());
       return;
     }
-    const auto stream = OpenTextStream(PathBytes(chosen), kCreateForWriting);
-    if (!stream) return;
+    // Every layout is written whole or not at all: the old file stays when
+    // the report fails part-way.
+    OutputFile file(path);
     const ReportTitles titles = CurrentTitles();
     // Only the name's last three characters decide the layout.
     const bool csv = chosen.endsWith(QStringLiteral("csv"), Qt::CaseSensitive);
-    TextFileDestination destination(*stream);
+    TextFileDestination destination(file);
     WriteReport(destination, csv, list_, titles.Title1, titles.Title2);
   } catch (...) {
     ReportVBError("Error While Saving Report", kErrCancel);

@@ -14,6 +14,7 @@
 
 #include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
+#include "engine/base/OutputFile.h"
 #include "engine/base/Path.h"
 #include "engine/values/Rules.h"
 #include "parvex/version.h"
@@ -21,7 +22,6 @@
 #include "reports/HtmlReport.h"
 #include "reports/JsonReport.h"
 #include "reports/Report.h"
-#include "reports/ReportFile.h"
 #include "ui/CodePage.h"
 #include "ui/ReferenceModels.h"
 #include "ui/frmMainSupport.h"
@@ -251,8 +251,11 @@ void frmReference::cmdSave_Click() {
     if (!chosen) return;
     const ReportTarget target = ReportTargetFor(chosen->path, chosen->pattern);
     RememberFolder(target.path);
-    // Written to a file beside the target, which replaces it only when whole.
-    ReportFile file(PathBytes(target.path));
+    const std::string path = PathBytes(target.path);
+    // A report never takes the place of a file it was made from.
+    if (const auto input = InputAt(path, result_->Inputs())) RefuseInputAsTarget(path, *input);
+    // Replaces the target only when whole.
+    OutputFile file(path);
     switch (target.layout) {
       case Layout::Json:
         WriteReferenceJson(file.Stream(), *result_);

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/base/Failure.h"
+#include "engine/base/OutputFile.h"
 #include "engine/list/DifferenceList.h"
-#include "engine/reading/TextStream.h"
 #include "reports/Report.h"
 #include "support/TestSupport.h"
 
@@ -63,8 +63,8 @@ TEST(WriteReport, FilesAreByteExact) {
   for (const FileCase& c : cases) {
     const auto path = dir.File(c.expected);
     {
-      auto stream = OpenTextStream(path, kCreateForWriting);
-      TextFileDestination destination(*stream);
+      OutputFile file(path);
+      TextFileDestination destination(file);
       WriteReport(destination, c.csv, *c.list, c.title1, c.title2, FixedDate);
     }
     EXPECT_EQ(ReadBytes(path), ReadBytes(std::string(PARVEX_TEST_DATA_DIR) + "/" + c.expected))
@@ -161,8 +161,8 @@ TEST(WriteReport, MoreRowsThanTheCounterHoldsFailAfterTheHeader) {
 TEST(WriteReport, FullDiskIsReportedNotSwallowed) {
   if (!test::HasFullDevice()) GTEST_SKIP() << "no full device";
   RecordedErrors errors;
-  auto stream = OpenTextStream(test::kFullDevice, kCreateForWriting);
-  TextFileDestination destination(*stream);
+  OutputFile file(test::kFullDevice);
+  TextFileDestination destination(file);
   WriteReport(destination, false, NumberedRows(3), "t1", "t2", FixedDate);
   ASSERT_EQ(errors.Shown().size(), 1U);
   EXPECT_EQ(errors.Shown()[0].caption, "Error While Printing");

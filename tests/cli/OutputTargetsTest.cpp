@@ -1,0 +1,228 @@
+// What -o does with every kind of file, for every command and layout, run as
+// the user who runs the tests and, where that is root, as an ordinary user too.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "CliSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using parvex::test::CliRun;
+using parvex::test::Quote;
+using parvex::test::ReadBytes;
+using parvex::test::RunShell;
+using parvex::test::TempDir;
+
+struct Command {
+  const char* name;
+  std::vector<std::string> args;  // before -o
+  const char* starts;             // how the report begins
+};
+
+const Command kCommands[] = {
+    {"archives, page", {"archives", "a.arc", "b.arc"}, "\r\nArchive Report"},
+    {"archives, csv", {"archives", "a.arc", "b.arc", "--csv"}, "Archive Report"},
+    {"archives, json", {"archives", "a.arc", "b.arc", "--json", "--rules", "r.toml"}, "{"},
+    {"structures, html", {"structures", "a.arc", "1", "2", "--html"}, "<!DOCTYPE"},
+    {"structures, csv",
+     {"structures", "a.arc", "1", "2", "--csv", "--rules", "r.toml"},
+     "Archive Report"},
+    {"reference, csv", {"reference", "a.arc", "b.arc"}, "\"Address\""},
+    {"reference, json", {"reference", "a.arc", "b.arc", "--json"}, "{"},
+    {"reference, html",
+     {"reference", "a.arc", "b.arc", "--html", "--rules", "r.toml"},
+     "<!DOCTYPE"},
+};
+
+// The inputs every case reads; returned so that cases can be sure they are
+// untouched.
+std::string MakeInputs(const TempDir& dir) {
+  const std::string a = "1.1\tspeed\t1500\trpm\r\n2.1\tmode\t3\t\r\n";
+  dir.Write("a.arc", a);
+  dir.Write("b.arc", "1.1\tspeed\t1600\trpm\r\n2.1\tmode\t4\t\r\n");
+  dir.Write("r.toml", "[ignore]\naddresses = [\"9.*\"]\n");
+  return a;
+}
+
+struct Target {
+  const char* name;
+  // Makes the target in dir and gives the name for -o.
+  std::function<std::string(const TempDir&)> make;
+  int status;         // 2: refused or failed; otherwise the comparison's own
+  const char* lands;  // the file the report must be in, or null
+  const char* stderrHas;
+  mode_t type;  // what -o's name must be afterwards
+};
+
+std::string NullDevice(const TempDir& dir) {
+  if (::geteuid() != 0) return "/dev/null";
+  const std::string path = dir.File("null");
+  return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? path : std::string();
+}
+
+const Target kTargets[] = {
+    {"a missing file", [](const TempDir&) { return "new.out"; }, 1, "new.out", nullptr, S_IFREG},
+    {"a report of mode 600",
+     [](const TempDir& d) {
+       ::chmod(d.Write("old.out", "old").c_str(), 0600);
+       return "old.out";
+     },
+     1, "old.out", nullptr, S_IFREG},
+    {"a link to a report",
+     [](const TempDir& d) {
+       d.Write("keep/real.out", "old");
+       fs::create_symlink("keep/real.out", d.File("link.out"));
+       return "link.out";
+     },
+     1, "keep/real.out", nullptr, S_IFLNK},
+    {"a dangling link",
+     [](const TempDir& d) {
+       fs::create_symlink("later.out", d.File("dangling.out"));
+       return "dangling.out";
+     },
+     1, "later.out", nullptr, S_IFLNK},
+    {"a device", [](const TempDir& d) { return NullDevice(d); }, 1, nullptr, nullptr, S_IFCHR},
+    {"a full disk", [](const TempDir&) { return "/dev/full"; }, 2, nullptr, "Error 61", S_IFCHR},
+    {"an input archive", [](const TempDir&) { return "a.arc"; }, 2, nullptr, "'a.arc'", S_IFREG},
+    {"a hard link to an input",
+     [](const TempDir& d) {
+       fs::create_hard_link(d.File("a.arc"), d.File("hard.out"));
+       return "hard.out";
+     },
+     2, nullptr, "would replace 'a.arc'", S_IFREG},
+    {"the rules file", [](const TempDir&) { return "r.toml"; }, 2, nullptr, "'r.toml'", S_IFREG},
+    {"a folder",
+     [](const TempDir& d) {
+       fs::create_directories(d.Path() / "folder.out");
+       return "folder.out";
+     },
+     2, nullptr, "'folder.out'", S_IFDIR},
+};
+
+CliRun RunCli(const TempDir& dir, const std::vector<std::string>& args, bool asNobody) {
+  std::string line = "cd " + Quote(dir.Path().string()) + " && ";
+  if (asNobody) line += "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  line += Quote(PARVEX_CLI_PATH);
+  for (const std::string& a : args) line += " " + Quote(a);
+  return RunShell(dir, line);
+}
+
+void RunTable(bool asNobody) {
+  for (const Command& command : kCommands) {
+    for (const Target& target : kTargets) {
+      const std::string what =
+          std::string(command.name) + " -o " + target.name + (asNobody ? " (as nobody)" : "");
+      TempDir dir;
+      const std::string input = MakeInputs(dir);
+      const std::string out = target.make(dir);
+      if (out.empty()) continue;  // no device can be made here
+      const bool withRules =
+          std::find(command.args.begin(), command.args.end(), "r.toml") != command.args.end();
+      if (out == "r.toml" && !withRules) continue;
+      if (asNobody) {
+        ASSERT_EQ(std::system(("chown -R 65534 " + Quote(dir.Path().string())).c_str()), 0);
+      }
+      const mode_t modeBefore = fs::exists(dir.File("old.out")) ? 0600 : 0;
+      std::vector<std::string> args = command.args;
+      args.insert(args.end(), {"-o", out});
+      const CliRun run = RunCli(dir, args, asNobody);
+      EXPECT_EQ(run.status, target.status) << what << "\n" << run.err;
+      if (target.stderrHas != nullptr) {
+        EXPECT_NE(run.err.find(target.stderrHas), std::string::npos) << what << "\n" << run.err;
+      }
+      if (target.lands != nullptr) {
+        EXPECT_EQ(ReadBytes(dir.File(target.lands)).rfind(command.starts, 0), 0U) << what;
+      }
+      struct stat st {};
+      const std::string given = out[0] == '/' ? out : dir.File(out);
+      ASSERT_EQ(::lstat(given.c_str(), &st), 0) << what;
+      EXPECT_EQ(st.st_mode & S_IFMT, target.type) << what;
+      if (modeBefore != 0) {
+        EXPECT_EQ(st.st_mode & 07777, modeBefore) << what;
+      }
+      EXPECT_EQ(ReadBytes(dir.File("a.arc")), input) << what;
+      for (const auto& e : fs::recursive_directory_iterator(dir.Path())) {
+        EXPECT_FALSE(e.path().filename().string().ends_with(".parvex-part")) << what;
+      }
+    }
+  }
+}
+
+TEST(OutputTargets, EveryCommandAndLayout) {
+  RunTable(false);
+}
+
+TEST(OutputTargets, AsAnOrdinaryUser) {
+  if (::geteuid() != 0) GTEST_SKIP() << "the tests already run as an ordinary user";
+  if (::access(PARVEX_CLI_PATH, X_OK) != 0) GTEST_SKIP() << "no parvex-cli";
+  RunTable(true);
+}
+
+// A reader of a named pipe gets the whole report; the pipe stays a pipe.
+TEST(OutputTargets, NamedPipeWithAReader) {
+  TempDir dir;
+  MakeInputs(dir);
+  const std::string pipe = dir.File("pipe.csv");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::string got;
+  std::thread reader([&] { got = ReadBytes(pipe); });
+  const CliRun run = RunCli(dir, {"reference", "a.arc", "b.arc", "-o", "pipe.csv"}, false);
+  reader.join();
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(got.rfind("\"Address\"", 0), 0U) << got;
+  struct stat st {};
+  ASSERT_EQ(::lstat(pipe.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+}  // namespace
+
+namespace {
+
+// The order of the system calls that make a replaced report last: the
+// temporary file is synced before it is renamed over the report, and the
+// folder after.
+TEST(OutputTargets, SyncedBeforeAndAfterTheRename) {
+  if (std::system("command -v strace >/dev/null 2>&1") != 0) GTEST_SKIP() << "no strace";
+  TempDir dir;
+  MakeInputs(dir);
+  dir.Write("r.csv", "old");
+  const CliRun run = RunShell(dir, "cd " + Quote(dir.Path().string()) +
+                                       " && strace -e trace=openat,fsync,rename -o trace.txt " +
+                                       Quote(PARVEX_CLI_PATH) + " archives a.arc b.arc -o r.csv");
+  ASSERT_EQ(run.status, 1) << run.err;
+  std::vector<std::string> steps;  // "temp", "sync temp", "rename", "folder", "sync folder"
+  std::string temporary = "?";
+  std::string folder = "?";
+  std::istringstream trace(ReadBytes(dir.File("trace.txt")));
+  for (std::string line; std::getline(trace, line);) {
+    const std::string fd = line.substr(line.rfind(' ') + 1);
+    if (line.starts_with("openat(") && line.find(".parvex-part\"") != std::string::npos) {
+      temporary = fd, steps.push_back("temp");
+    } else if (line.starts_with("openat(") && line.find("O_DIRECTORY") != std::string::npos) {
+      folder = fd, steps.push_back("folder");
+    } else if (line.starts_with("fsync(" + temporary + ")")) {
+      steps.push_back("sync temp");
+    } else if (line.starts_with("fsync(" + folder + ")")) {
+      steps.push_back("sync folder");
+    } else if (line.starts_with("rename(") && line.find("\"r.csv\") = 0") != std::string::npos) {
+      steps.push_back("rename");
+      temporary = "?";  // its number may come again
+    }
+  }
+  const std::vector<std::string> expected{"temp", "sync temp", "rename", "folder", "sync folder"};
+  EXPECT_EQ(steps, expected) << ReadBytes(dir.File("trace.txt"));
+}
+
+}  // namespace
