@@ -226,3 +226,57 @@ TEST(OutputTargets, SyncedBeforeAndAfterTheRename) {
 }
 
 }  // namespace
+
+namespace {
+
+// Names are bytes: a name that is not UTF-8 is opened, named in the reports
+// (as it is in the page layout, read as Windows-1252 where Unicode is
+// needed), told in messages by the same rule, and -o writes exactly it.
+TEST(OutputTargets, NamesThatAreNotUtf8) {
+  TempDir dir;
+  MakeInputs(dir);
+  dir.Write("b\xe4.arc", ReadBytes(dir.File("b.arc")));
+  dir.Write("fleet/m\xe4.arc", ReadBytes(dir.File("b.arc")));
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* written;  // the file -o must have made
+    std::string has;      // in the report, or in standard error when none is written
+  };
+  const Case cases[] = {
+      {{"archives", "a.arc", "b\xe4.arc", "-o", "r\xe4.csv"}, 1, "r\xe4.csv", "b\xe4.arc"},
+      {{"archives", "a.arc", "b\xe4.arc", "-o", "r\xe4.json"}, 1, "r\xe4.json", "b\xc3\xa4.arc"},
+      {{"reference", "a.arc", "fleet", "-o", "f\xe4.csv"}, 1, "f\xe4.csv", "m\xe4.arc"},
+      {{"archives", "a.arc", "x\xe4.arc"}, 2, nullptr, "File 'x\xc3\xa4.arc' does not exist."},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = RunCli(dir, c.args, false);
+    EXPECT_EQ(run.status, c.status) << c.args[2] << run.err;
+    const std::string text = c.written ? ReadBytes(dir.File(c.written)) : run.err;
+    EXPECT_NE(text.find(c.has), std::string::npos) << c.args[2] << "\n" << text;
+  }
+}
+
+// A page or CSV report that fails part-way (more rows than its counter
+// holds) is told as before, and the earlier report stays whole.
+TEST(OutputTargets, AReportThatFailsPartWayKeepsTheOldOne) {
+  TempDir dir;
+  std::string a;
+  std::string b;
+  for (int i = 0; i < 32768; ++i) {
+    a += std::to_string(i / 100 + 1) + "." + std::to_string(i % 100) + "\tp\t1\t\r\n";
+    b += std::to_string(i / 100 + 1) + "." + std::to_string(i % 100) + "\tp\t2\t\r\n";
+  }
+  dir.Write("a.arc", a);
+  dir.Write("b.arc", b);
+  for (const char* report : {"old.txt", "old.csv"}) {
+    dir.Write(report, "earlier");
+    const CliRun run = RunCli(dir, {"archives", "a.arc", "b.arc", "-o", report}, false);
+    EXPECT_EQ(run.status, 2) << report;
+    EXPECT_NE(run.err.find("Error While Printing: Error 6: Overflow"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadBytes(dir.File(report)), "earlier") << report;
+  }
+}
+
+}  // namespace

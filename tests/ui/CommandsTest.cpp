@@ -224,6 +224,16 @@ TEST_F(Commands, SaveCancelAndFailures) {
   window->cmdSave_Click();
   EXPECT_FALSE(ReadBytes(dir.File("ok.txt")).empty());
   EXPECT_EQ(errors.Shown().size(), 2U);
+
+  // A save over a compared archive, by any name, asks nothing: it is refused.
+  const std::string before = ReadBytes(archive2);
+  fixture.dialogs.answers = {Q(dir.File("./b.arc"))};
+  window->cmdSave_Click();
+  ASSERT_EQ(errors.Shown().size(), 3U);
+  EXPECT_EQ(errors.Shown()[2].caption, "Error While Saving Report");
+  EXPECT_NE(errors.Shown()[2].prompt.find("would replace '" + archive2 + "'"), std::string::npos)
+      << errors.Shown()[2].prompt;
+  EXPECT_EQ(ReadBytes(archive2), before);
 }
 
 int PdfPages(const std::string& pdf) {

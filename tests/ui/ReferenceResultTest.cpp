@@ -253,6 +253,18 @@ TEST_F(ReferenceResultTest, SaveReportWritesEachLayoutWhole) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
   ASSERT_EQ(errors.Shown().size(), 1U);
   EXPECT_EQ(errors.Shown()[0].caption, "Error While Saving Report");
+
+  // Nor does it replace the reference or an archive it was made from.
+  const std::string reference = ReadAll(dir.File("ref.arc"));
+  std::filesystem::create_hard_link(dir.File("m2"), dir.File("m2.csv"));
+  dialogs.answers = {Q(dir.File("ref.arc")), Q(dir.File("m2.csv"))};
+  dialogs.savePattern = QStringLiteral("*.csv");
+  w->cmdSave->click();
+  w->cmdSave->click();
+  ASSERT_EQ(errors.Shown().size(), 3U);
+  EXPECT_NE(errors.Shown()[1].prompt.find("ref.arc'"), std::string::npos);
+  EXPECT_NE(errors.Shown()[2].prompt.find("m2'"), std::string::npos);
+  EXPECT_EQ(ReadAll(dir.File("ref.arc")), reference);
 }
 
 TEST_F(ReferenceResultTest, InputsAndPlacementComeBackAfterARestart) {
