@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/Display.h"
 #include "engine/base/ErrorReport.h"
 #include "parvex/version.h"
 #include "ui/CommonDialog.h"
@@ -76,7 +77,14 @@ int main(int argc, char** argv) {
     if (unset(STD_ERROR_HANDLE)) std::freopen("CONOUT$", "w", stderr);
   }
 #else
-  if (terminalOnly) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (terminalOnly) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  } else if (parvex::DisplayMissing(argc, argv)) {
+    // Qt would abort with a message that names none of the ways out.
+    std::fprintf(stderr, "%s: no display; set DISPLAY, run under xvfb-run, or use parvex-cli\n",
+                 parvex::build::kExeName);
+    return 2;
+  }
 #endif
 
   QApplication app(argc, argv);

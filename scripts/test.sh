@@ -35,7 +35,8 @@ elif [[ "${1:-}" == "--windows" ]]; then
   ./scripts/test-windows.sh
 
 else
-  cmake -S . -B build -G Ninja -DWARNINGS_AS_ERRORS=ON
+  source scripts/configure.sh
+  configure_build
   cmake --build build -j2
   ctest --test-dir build -j2 --output-on-failure
 fi
