@@ -8,11 +8,16 @@ namespace parvex {
 // The archives named on a command line or picked in a window: a file stands
 // for itself, a folder for the regular files directly in it in name order
 // (byte order), or with recursive for those of its subfolders too, each
-// subfolder's in its name's place. Anything else is kept as given, to be
-// told as unreadable when it is compared.
+// subfolder's in its name's place. A folder's walk takes a file once
+// whatever names lead to it (a file named twice on the command line is still
+// taken twice), never the report writer's temporary files (ending
+// ".parvex-part"), and follows a link to a folder only where it leads clear
+// of the folders walked. Anything else is kept as given, to be told as
+// unreadable when it is compared.
 struct ExpandedInputs {
   std::vector<std::string> paths;
-  std::string error;  // a folder without files: nothing else is expanded
+  // A folder that cannot be listed or holds no files: nothing else is expanded.
+  std::string error;
 };
 ExpandedInputs ExpandInputs(const std::vector<std::string>& given, bool recursive);
 

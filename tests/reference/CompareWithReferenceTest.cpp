@@ -3,6 +3,16 @@
 #include <algorithm>
 #include <atomic>
 #include <random>
+#include <sstream>
+
+#if !defined(_WIN32)
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
 
 #include "engine/list/DifferenceList.h"
 #include "engine/pairing/Compare.h"
@@ -307,6 +317,115 @@ INSTANTIATE_TEST_SUITE_P(
                                  {},
                                  {},
                                  "holds no archive files"}));
+
+#if !defined(_WIN32)
+// ExpandInputs(given, true) in a child process, killed when it has not
+// answered within ten seconds, and run as nobody when the test runs as root,
+// whom no folder's mode keeps out. A child that fails says so in the error.
+ExpandedInputs ExpandInChild(const std::vector<std::string>& given) {
+  int fds[2];
+  if (::pipe(fds) != 0) return {{}, "no pipe"};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    ExpandedInputs out;
+    try {
+      out = ExpandInputs(given, true);
+    } catch (...) {
+      ::_exit(5);  // not into the test runner, which would go on in the child
+    }
+    std::string answer = out.error;
+    for (const std::string& path : out.paths) answer += '\0' + path;
+    for (std::size_t at = 0; at < answer.size();) {
+      const ssize_t n = ::write(fds[1], answer.data() + at, answer.size() - at);
+      if (n <= 0) ::_exit(4);
+      at += static_cast<std::size_t>(n);
+    }
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string answer;
+  bool ended = false;
+  pollfd ready{fds[0], POLLIN, 0};
+  while (child > 0 && !ended && ::poll(&ready, 1, 10000) > 0) {
+    char buffer[4096];
+    const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+    ended = n <= 0;
+    answer.append(buffer, n > 0 ? static_cast<std::size_t>(n) : 0U);
+  }
+  ::close(fds[0]);
+  int status = 0;
+  if (child > 0 && !ended) ::kill(child, SIGKILL);
+  if (child > 0) ::waitpid(child, &status, 0);
+  if (!ended) return {{}, "no answer within 10 seconds"};
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {{}, "the child failed"};
+  ExpandedInputs out;
+  std::istringstream fields(answer);
+  std::getline(fields, out.error, '\0');
+  for (std::string path; std::getline(fields, path, '\0');) out.paths.push_back(path);
+  return out;
+}
+
+struct WalkCase {
+  const char* name;
+  std::vector<std::pair<std::string, std::string>> links;     // name, where it leads
+  std::vector<std::string> files = {"w/a.arc", "w/s/b.arc"};  // made in the folder
+  std::vector<std::string> paths = {"w/a.arc", "w/s/b.arc"};  // relative to the folder
+  std::vector<std::string> given = {"w"};                     // relative to the folder
+  std::string unlistable = {};  // a folder made unlistable, which the error names
+};
+
+TEST(FolderWalks, TakeEachFileOnceAndEnd) {
+  const WalkCase cases[] = {
+      {"a link to its own folder", {{"w/me", "."}, {"w/s/me", "."}}},
+      {"a link to the folder above", {{"w/up", ".."}, {"w/s/up", ".."}}},
+      {"two loops", {{"w/l1", "."}, {"w/l2", "."}, {"w/s/up", ".."}}},
+      {"a folder outside: walked once, in its place, its links back not followed",
+       {{"w/l1", "../out"},
+        {"w/l2", "../out"},
+        {"out/back", "../w"},
+        {"out/me", "."},
+        {"out/deep/up", "../.."}},
+       {"w/a.arc", "out/o.arc", "out/deep/p.arc"},
+       {"w/a.arc", "w/l1/deep/p.arc", "w/l1/o.arc"}},
+      {"files and folders reached by links inside: once, by their own names",
+       {{"w/k", "s"}, {"w/z.arc", "a.arc"}, {"w/s/c.arc", "../a.arc"}, {"v/a.arc", "../w/a.arc"}},
+       {"w/a.arc", "w/s/b.arc", "v/c.arc"},
+       {"w/a.arc", "w/s/b.arc", "v/c.arc", "w/a.arc"},
+       {"w", "v", "w/a.arc"}},
+      {"the report writer's temporary file",
+       {},
+       {"w/a.arc", "w/.a.arc.1234.parvex-part"},
+       {"w/a.arc"}},
+      {"a name that is no UTF-8", {}, {"w/b\xe4.arc"}, {"w/b\xe4.arc"}},
+      {"a subfolder that cannot be listed",
+       {},
+       {"w/a.arc", "w/locked/b.arc"},
+       {},
+       {"w"},
+       "w/locked"},
+  };
+  const mode_t mask = ::umask(022);  // so that nobody can read what root makes
+  for (const WalkCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string root = dir.Path().string() + "/";
+    for (const std::string& f : c.files) dir.Write(f, "1\ta\t1\tu\n");
+    for (const auto& [name, target] : c.links) std::filesystem::create_symlink(target, root + name);
+    if (!c.unlistable.empty()) ::chmod((root + c.unlistable).c_str(), 0);
+    std::vector<std::string> given;
+    for (const std::string& g : c.given) given.push_back(root + g);
+    const ExpandedInputs out = ExpandInChild(given);
+    if (!c.unlistable.empty()) ::chmod((root + c.unlistable).c_str(), 0700);
+    EXPECT_EQ(out.error,
+              c.unlistable.empty() ? "" : "cannot list the folder '" + root + c.unlistable + "'");
+    std::vector<std::string> paths;
+    for (const std::string& p : out.paths) paths.push_back(p.substr(root.size()));
+    EXPECT_EQ(paths, c.unlistable.empty() ? c.paths : paths);
+  }
+  ::umask(mask);
+}
+#endif
 
 }  // namespace
 }  // namespace parvex
