@@ -238,6 +238,8 @@ class RulesBuilder {
     } else {
       Refuse(name_, node.source(), what + " must be a number or a text holding one");
     }
+    // Messages quote the text as written, percent sign and all.
+    const std::string written = text;
     bool percent = false;
     if (!text.empty() && text.back() == '%') {
       if (!relative) Refuse(name_, node.source(), what + " cannot be a percentage");
@@ -245,9 +247,12 @@ class RulesBuilder {
       percent = true;
     }
     if (!SameDecimalNumber(text, text)) {
-      Refuse(name_, node.source(), what + " is not a decimal number: \"" + text + "\"");
+      Refuse(name_, node.source(), what + " is not a decimal number: \"" + written + "\"");
     }
-    if (text.front() == '-') Refuse(name_, node.source(), what + " must not be negative");
+    // "-0" is zero, not a negative tolerance.
+    if (text.front() == '-' && !SameDecimalNumber(text, "0")) {
+      Refuse(name_, node.source(), what + " must not be negative");
+    }
     if (percent) {
       if (text.find_first_of("eE") != std::string::npos) {
         Refuse(name_, node.source(), what + " as a percentage takes no exponent");
