@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <compare>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "engine/base/Failure.h"
@@ -23,12 +25,17 @@ struct AtReference {
   std::uint32_t line = 0;
   bool missing = false;
   std::string value;
+  std::optional<std::string> units;  // the archive's, where they differ
 };
 
 // A line the reference lacks, by address and occurrence.
 struct Extra {
   std::uint32_t key = 0;
   std::uint32_t occurrence = 0;
+  // Where it stands: after the reference line paired with the nearest line
+  // before it in its archive (kNoPartner: before every line), and its line.
+  std::uint32_t after = kNoPartner;
+  std::uint32_t line = 0;
   std::string address;
   std::string value;
   std::string description;
@@ -48,13 +55,32 @@ struct SharedReference {
   std::unique_ptr<AddressOrder> order;
 };
 
+// Finds for each extra line the reference line paired with the nearest line
+// before it in the archive.
+void PlaceExtras(const Partners& p, std::vector<Extra>& extras) {
+  if (extras.empty()) return;
+  std::vector<std::size_t> byLine(extras.size());
+  for (std::size_t k = 0; k < byLine.size(); ++k) byLine[k] = k;
+  std::sort(byLine.begin(), byLine.end(),
+            [&](std::size_t x, std::size_t y) { return extras[x].line < extras[y].line; });
+  std::uint32_t after = kNoPartner;
+  std::uint32_t j = 0;
+  for (const std::size_t k : byLine) {
+    for (; j < extras[k].line; ++j) {
+      if (p.second[j] != kNoPartner) after = p.second[j];
+    }
+    extras[k].after = after;
+  }
+}
+
 void Deviations(const SharedReference& ref, const AddressTable& table,
                 const ReferenceRequest& request, const std::string& path, Outcome& out) {
   const AddressTable& a = ref.table;
   const AddressOrder order(table);
   const Partners p = Pair(*ref.order, order);
   const bool withReadOnly = request.options.includeReadOnly;
-  ValueJudge judge(request.options.numbersByValue, request.options.rules.get());
+  ValueJudge judge(request.options.numbersByValue, request.options.rules.get(),
+                   request.options.units);
   // As in a pair, a line left out by the read-only option is judged by the
   // reference's mark where the reference has it, else by the archive's.
   for (std::uint32_t i = 0; i < a.Size(); ++i) {
@@ -62,10 +88,12 @@ void Deviations(const SharedReference& ref, const AddressTable& table,
     const std::uint32_t j = p.first[i];
     if (j == kNoPartner) {
       if (LeftOutAlone(a, i, judge)) continue;
-      out.atReference.push_back({i, true, {}});
+      out.atReference.push_back({i, true, {}, {}});
       ++out.summary.missing;
     } else if (!SamePairedValue(a, i, table, j, judge)) {
-      out.atReference.push_back({i, false, std::string(table.Value(j))});
+      std::optional<std::string> units;
+      if (table.Units(j) != a.Units(i)) units = std::string(table.Units(j));
+      out.atReference.push_back({i, false, std::string(table.Value(j)), std::move(units)});
       ++out.summary.differ;
     }
   }
@@ -76,11 +104,18 @@ void Deviations(const SharedReference& ref, const AddressTable& table,
     const std::uint32_t j = order.Index(n);
     if (p.second[j] != kNoPartner || (!withReadOnly && table.ReadOnly(j))) continue;
     if (LeftOutAlone(table, j, judge)) continue;
-    out.extras.push_back(
-        {order.Key(n), occurrence, table.AddressText(j), std::string(table.Value(j)), {}, {}});
+    out.extras.push_back({order.Key(n),
+                          occurrence,
+                          kNoPartner,
+                          j,
+                          table.AddressText(j),
+                          std::string(table.Value(j)),
+                          {},
+                          {}});
     texts.indexes.push_back(j);
     ++out.summary.extra;
   }
+  PlaceExtras(p, out.extras);
   out.summary.ignored = judge.Counts().ignored;
   out.summary.tolerated = judge.Counts().tolerated;
   if (texts.indexes.empty()) return;
@@ -104,6 +139,7 @@ void CompareOne(const SharedReference& ref, const ReferenceRequest& request, std
   try {
     AddressTable table;
     table.SetRules(request.options.rules.get());
+    if (request.options.units) table.KeepUnits();
     if (!ReadArchive(out.summary.path, request.sizes, table, out.summary)) return;
     Deviations(ref, table, request, out.summary.path, out);
   } catch (...) {
@@ -157,8 +193,31 @@ std::vector<std::uint32_t> Occurrences(const AddressOrder& order) {
   return occurrences;
 }
 
+// Where a row stands: after the reference line (numbered from 1, 0 before
+// every line), the reference's own row first, then lines it lacks in the
+// order they first appear: by archive, then by line.
+struct Place {
+  std::uint64_t after = 0;
+  std::uint32_t extra = 0;
+  std::uint32_t archive = 0;
+  std::uint32_t line = 0;
+  auto operator<=>(const Place&) const = default;
+};
+
+void InPlace(const std::vector<Place>& places, std::vector<ReferenceRow>& rows) {
+  std::vector<std::size_t> order(rows.size());
+  for (std::size_t r = 0; r < order.size(); ++r) order[r] = r;
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t x, std::size_t y) { return places[x] < places[y]; });
+  std::vector<ReferenceRow> sorted;
+  sorted.reserve(rows.size());
+  for (const std::size_t r : order) sorted.push_back(std::move(rows[r]));
+  rows = std::move(sorted);
+}
+
 // The matrix from every archive's deviations: the reference's rows in its
-// order, then the rows it lacks by (address, occurrence).
+// order, and beside them the rows it lacks, each after the reference line
+// that comes before it in the first archive that has it.
 void BuildRows(const SharedReference& ref, const ReferenceRequest& request,
                std::vector<Outcome>& outcomes, ReferenceResult& result) {
   std::vector<std::uint32_t> lines;
@@ -190,13 +249,15 @@ void BuildRows(const SharedReference& ref, const ReferenceRequest& request,
     row.reference = std::string(ref.table.Value(lines[r]));
   }
   std::vector<bool> named(extraKeys.size(), false);
+  std::vector<Place> places(rows.size());
+  for (std::size_t r = 0; r < lines.size(); ++r) places[r] = {std::uint64_t{lines[r]} + 1, 0, 0, 0};
   for (std::uint32_t k = 0; k < outcomes.size(); ++k) {
     Outcome& o = outcomes[k];
     for (AtReference& d : o.atReference) {
       const auto r = std::lower_bound(lines.begin(), lines.end(), d.line) - lines.begin();
       rows[static_cast<std::size_t>(r)].cells.push_back(
           {k, d.missing ? ReferenceCell::Kind::Missing : ReferenceCell::Kind::Value,
-           std::move(d.value)});
+           std::move(d.value), std::move(d.units)});
     }
     for (Extra& e : o.extras) {
       const std::uint64_t key = (std::uint64_t{e.key} << 32) | e.occurrence;
@@ -211,12 +272,15 @@ void BuildRows(const SharedReference& ref, const ReferenceRequest& request,
         row.description = std::move(e.description);
         row.units = std::move(e.units);
         row.inReference = false;
+        places[lines.size() + x] = {e.after == kNoPartner ? 0 : std::uint64_t{e.after} + 1, 1, k,
+                                    e.line};
       }
-      row.cells.push_back({k, ReferenceCell::Kind::Value, std::move(e.value)});
+      row.cells.push_back({k, ReferenceCell::Kind::Value, std::move(e.value), {}});
     }
     o.atReference = {};
     o.extras = {};
   }
+  InPlace(places, rows);
 }
 
 }  // namespace
@@ -226,11 +290,16 @@ ReferenceCell ReferenceRow::CellOf(std::uint32_t k) const {
       std::lower_bound(cells.begin(), cells.end(), k,
                        [](const ReferenceCell& c, std::uint32_t n) { return c.archive < n; });
   if (at != cells.end() && at->archive == k) return *at;
-  return {k, inReference ? ReferenceCell::Kind::Same : ReferenceCell::Kind::Missing, {}};
+  return {k, ReferenceCell::Kind::Same, {}, {}};
+}
+
+std::string CellText(const ReferenceCell& cell) {
+  if (!cell.units) return cell.value;
+  return cell.value + " [" + *cell.units + "]";
 }
 
 ReferenceCell ReferenceResult::Cell(const ReferenceRow& row, std::uint32_t k) const {
-  if (!archives[k].readable) return {k, ReferenceCell::Kind::Unread, {}};
+  if (!archives[k].readable) return {k, ReferenceCell::Kind::Unread, {}, {}};
   return row.CellOf(k);
 }
 
@@ -244,6 +313,16 @@ std::vector<std::string> ReferenceResult::Inputs() const {
   for (const ArchiveSummary& s : archives) paths.push_back(s.path);
   if (options.rules) paths.push_back(options.rules->Path());
   return paths;
+}
+
+std::size_t ReferenceResult::Deviating() const {
+  return static_cast<std::size_t>(std::count_if(
+      archives.begin(), archives.end(), [](const ArchiveSummary& s) { return s.Deviates(); }));
+}
+
+std::size_t ReferenceResult::Unread() const {
+  return static_cast<std::size_t>(std::count_if(
+      archives.begin(), archives.end(), [](const ArchiveSummary& s) { return !s.readable; }));
 }
 
 bool ReferenceResult::AnyDeviates() const {
@@ -261,6 +340,7 @@ ReferenceResult CompareWithReference(const ReferenceRequest& request) {
   bool readable = false;
   try {
     ref.table.SetRules(request.options.rules.get());
+    if (request.options.units) ref.table.KeepUnits();
     readable = ReadArchive(request.reference, request.sizes, ref.table, result.reference);
   } catch (...) {
     const Failure failure = CurrentFailure();

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ struct ArchiveSummary {
   std::uint64_t ignored = 0;
   std::uint64_t tolerated = 0;
   std::vector<ReferenceMessage> messages;
+  // What a reader should know that is no failure: a file that ends without
+  // a line end after its last line (probably cut short).
+  std::vector<std::string> notes;
 
   bool Deviates() const { return differ + missing + extra > 0; }
 };
@@ -43,13 +47,22 @@ struct ReferenceCell {
   std::uint32_t archive = 0;  // index into ReferenceResult::archives
   Kind kind = Kind::Same;
   std::string value;  // with Kind::Value
+  // With Kind::Value, when units are judged and the archive's differ from the
+  // reference's: the archive's units (which may be empty).
+  std::optional<std::string> units;
   friend bool operator==(const ReferenceCell&, const ReferenceCell&) = default;
 };
+
+// A cell's value as the matrix writes it: the value, and where the units
+// differ a blank and the units in square brackets ("2000 [mm/s]", "2000 []").
+std::string CellText(const ReferenceCell& cell);
 
 // One row of the matrix: an (address, occurrence) where at least one archive
 // differs from the reference, lacks the line, or has it extra. Only the cells
 // of such archives are kept, in archive order; every other archive's cell is
-// Same in a row of the reference's and Missing in a row the reference lacks.
+// Same: in a row the reference lacks (inReference false), an archive that
+// lacks it too equals the reference there, and the kept cells are the values
+// of the archives that have the line extra.
 struct ReferenceRow {
   std::string address;
   std::uint32_t occurrence = 0;  // 0 for the first line of its address
@@ -70,6 +83,9 @@ struct ReferenceOptions {
   // Lines to leave out and numeric tolerances, shared by every worker; none
   // when null.
   std::shared_ptr<const Rules> rules;
+  // A line whose units differ from the reference's differs, unless the rules
+  // exempt it.
+  bool units = true;
 };
 
 struct ReferenceResult {
@@ -77,6 +93,8 @@ struct ReferenceResult {
   ArchiveSummary reference;
   std::vector<ArchiveSummary> archives;
   std::vector<ReferenceRow> rows;
+  // Files found in folders that are not archives: no column, not counted.
+  std::vector<std::string> skipped;
   // Stopped by the request's cancel flag: the counts are partial and the
   // matrix empty.
   bool cancelled = false;
@@ -87,6 +105,8 @@ struct ReferenceResult {
   // The cell of archive k in row, Unread for an archive that could not be read.
   ReferenceCell Cell(const ReferenceRow& row, std::uint32_t k) const;
   bool AnyDeviates() const;
+  std::size_t Deviating() const;
+  std::size_t Unread() const;
   // Every file the comparison read: the reference, the archives and the rules
   // file; a report must never replace one of them.
   std::vector<std::string> Inputs() const;
@@ -95,22 +115,22 @@ struct ReferenceResult {
 // The text of a missing line as the reports write it.
 inline constexpr const char* kMissingText = "(missing)";
 
-// Calls visit(k, kind, value) for every archive's cell of row, in archive
+// Calls visit(k, cell) for every archive's cell of row, in archive
 // order, without a search for each.
 template <typename Visit>
 void ForEachCell(const ReferenceResult& result, const ReferenceRow& row, Visit&& visit) {
-  const ReferenceCell::Kind absent =
-      row.inReference ? ReferenceCell::Kind::Same : ReferenceCell::Kind::Missing;
   auto next = row.cells.begin();
-  const std::string none;
+  const ReferenceCell same;
+  ReferenceCell unread;
+  unread.kind = ReferenceCell::Kind::Unread;
   for (std::uint32_t k = 0; k < result.archives.size(); ++k) {
     const bool kept = next != row.cells.end() && next->archive == k;
     if (!result.archives[k].readable) {
-      visit(k, ReferenceCell::Kind::Unread, none);
+      visit(k, unread);
     } else if (kept) {
-      visit(k, next->kind, next->value);
+      visit(k, *next);
     } else {
-      visit(k, absent, none);
+      visit(k, same);
     }
     if (kept) ++next;
   }

@@ -184,22 +184,23 @@ void WriteReferenceHtml(std::ostream& out, const ReferenceResult& result, const 
     } else {
       Cell(out, "td", kMissingText, "m");
     }
-    ForEachCell(result, row,
-                [&](std::uint32_t, ReferenceCell::Kind kind, const std::string& value) {
-                  switch (kind) {
-                    case ReferenceCell::Kind::Value:
-                      Cell(out, "td", value, "d");
-                      break;
-                    case ReferenceCell::Kind::Missing:
-                      Cell(out, "td", kMissingText, "m");
-                      break;
-                    case ReferenceCell::Kind::Unread:
-                      out << "<td class=\"u\">unread</td>";
-                      break;
-                    default:
-                      out << "<td></td>";
-                  }
-                });
+    ForEachCell(result, row, [&](std::uint32_t, const ReferenceCell& cell) {
+      const ReferenceCell::Kind kind = cell.kind;
+      const std::string& value = cell.value;
+      switch (kind) {
+        case ReferenceCell::Kind::Value:
+          Cell(out, "td", value, "d");
+          break;
+        case ReferenceCell::Kind::Missing:
+          Cell(out, "td", kMissingText, "m");
+          break;
+        case ReferenceCell::Kind::Unread:
+          out << "<td class=\"u\">unread</td>";
+          break;
+        default:
+          out << "<td></td>";
+      }
+    });
     out << "</tr>\n";
   }
   out << "</tbody></table></div>\n" << kScript;

@@ -93,10 +93,11 @@ void WriteReferenceJson(std::ostream& out, const ReferenceResult& result) {
     r["units"] = Text(row.units);
     r["reference"] = row.inReference ? Text(row.reference) : ordered_json(nullptr);
     ordered_json cells = ordered_json::array();
-    ForEachCell(result, row,
-                [&](std::uint32_t, ReferenceCell::Kind kind, const std::string& value) {
-                  cells.push_back(Cell(kind, value));
-                });
+    ForEachCell(result, row, [&](std::uint32_t, const ReferenceCell& cell) {
+      const ReferenceCell::Kind kind = cell.kind;
+      const std::string& value = cell.value;
+      cells.push_back(Cell(kind, value));
+    });
     r["cells"] = std::move(cells);
     out << separator << "\t\t" << r.dump();
     separator = ",\n";

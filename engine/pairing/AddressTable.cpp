@@ -38,7 +38,7 @@ bool AddressTable::Belongs(const ArchiveFields& fields) const {
 
 void AddressTable::Add(const ArchiveFields& fields) {
   Append(OrderedKey(structure_ ? 0 : fields.ParamNumber, fields.SubIndex), fields.Value,
-         fields.ReadOnly, fields.Description);
+         fields.ReadOnly, fields.Description, fields.Units);
 }
 
 void AddressTable::GrowValues(std::size_t more) {
@@ -99,25 +99,34 @@ void AddressTable::AddLines(const BatchReader::Line* lines, const std::uint32_t*
   valueEnds_.resize(n + added);
   places_.resize(n + added);
   valuesSize_ = end;
-  if (rules_ != nullptr) AddMarks(lines, count, n);
+  if (rules_ != nullptr || keepUnits_) AddMarksAndUnits(lines, count, n);
 }
 
 // Last, so that a failure here can take back the batch's lines whole, and a
 // reader that tries them again one by one adds each once.
-void AddressTable::AddMarks(const BatchReader::Line* lines, std::size_t count, std::size_t n) {
+void AddressTable::AddMarksAndUnits(const BatchReader::Line* lines, std::size_t count,
+                                    std::size_t n) {
   const std::size_t valuesBefore = n == 0 ? 0 : valueEnds_[n - 1] & ~kReadOnlyBit;
+  const std::size_t unitsBefore = n == 0 || !keepUnits_ ? 0 : unitsEnds_[n - 1];
   try {
-    marks_.resize(n);
+    if (rules_ != nullptr) marks_.resize(n);
+    if (keepUnits_) unitsEnds_.resize(n);
     for (std::size_t k = 0; k < count; ++k) {
-      if (lines[k].Dollar()) continue;
-      marks_.push_back(
-          rules_->DescriptionMark(std::string_view(lines[k].text, lines[k].descriptionSize)));
+      const BatchReader::Line& line = lines[k];
+      if (line.Dollar()) continue;
+      if (rules_ != nullptr) {
+        marks_.push_back(
+            rules_->DescriptionMark(std::string_view(line.text, line.descriptionSize)));
+      }
+      if (keepUnits_) AddUnits(std::string_view(line.text + line.unitsAt, line.unitsSize));
     }
   } catch (...) {
     keys_.resize(n);
     valueEnds_.resize(n);
     places_.resize(n);
-    marks_.resize(n);
+    if (rules_ != nullptr) marks_.resize(n);
+    if (keepUnits_) unitsEnds_.resize(n);
+    units_.resize(unitsBefore);
     valuesSize_ = valuesBefore;
     throw;
   }

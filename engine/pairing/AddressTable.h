@@ -43,6 +43,16 @@ class AddressTable {
     return RuleLine{key, marks_.empty() ? Rules::kNoMark : marks_[i]};
   }
 
+  // Units kept too, for comparisons that judge them.
+  void KeepUnits() { keepUnits_ = true; }
+  bool KeepsUnits() const { return keepUnits_; }
+  // Line i's units; empty when they are not kept.
+  std::string_view Units(std::size_t i) const {
+    if (!keepUnits_) return {};
+    const std::uint32_t begin = i == 0 ? 0 : unitsEnds_[i - 1];
+    return std::string_view(units_).substr(begin, unitsEnds_[i] - begin);
+  }
+
   bool Belongs(const ArchiveFields& fields) const;
   void Add(const ArchiveFields& fields);
   // Room for this many lines and bytes of values, so that a table whose size
@@ -98,6 +108,9 @@ class AddressTable {
   BigVector<std::uint64_t> places_;
   const Rules* rules_ = nullptr;  // set only when descriptions are matched
   BigVector<std::uint16_t> marks_;
+  bool keepUnits_ = false;
+  std::string units_;
+  BigVector<std::uint32_t> unitsEnds_;
   // The values one after another, in memory that only grows.
   struct Bytes {
     char* data = nullptr;
@@ -113,14 +126,20 @@ class AddressTable {
   std::size_t valuesSize_ = 0;
 
   void GrowValues(std::size_t more);
-  void AddMarks(const BatchReader::Line* lines, std::size_t count, std::size_t n);
+  void AddMarksAndUnits(const BatchReader::Line* lines, std::size_t count, std::size_t n);
+  void AddUnits(std::string_view units) {
+    if (units_.size() + units.size() >= kReadOnlyBit) throw std::bad_alloc();
+    units_.append(units);
+    unitsEnds_.push_back(static_cast<std::uint32_t>(units_.size()));
+  }
   void Append(std::uint32_t key, std::string_view value, bool readOnly,
-              std::string_view description) {
+              std::string_view description, std::string_view units) {
     const std::size_t size = value.size();
     // Indexes and value offsets are 32-bit, with one index kept as "none".
     if (valuesSize_ + size >= kReadOnlyBit || keys_.size() >= 0xFFFFFFFEU) throw std::bad_alloc();
     if (values_.capacity - valuesSize_ < size) GrowValues(size);
     if (rules_ != nullptr) marks_.push_back(rules_->DescriptionMark(description));
+    if (keepUnits_) AddUnits(units);
     keys_.push_back(key);
     if (size > 0) std::memcpy(values_.data + valuesSize_, value.data(), size);
     valuesSize_ += size;

@@ -46,16 +46,23 @@ inline Partners Pair(const AddressTable& a, const AddressTable& b) {
   return Pair(AddressOrder(a), AddressOrder(b));
 }
 
-// Whether line i of a and its partner, line j of b, count as equal, the judge
-// counting what its rules removed. Every comparison by address judges its
+// Whether line i of a and its partner, line j of b, count as equal (their
+// values, and their units when the judge judges them), the judge counting
+// what its rules removed. Every comparison by address judges its
 // pairs here.
 inline bool SamePairedValue(const AddressTable& a, std::size_t i, const AddressTable& b,
                             std::size_t j, ValueJudge& judge) {
-  return a.SameValue(i, b, j) ||
-         judge.EqualAfterBytes(a.Value(i), b.Value(j), [&](RuleLine& x, RuleLine& y) {
-           x = a.ForRules(i);
-           y = b.ForRules(j);
-         });
+  const auto lines = [&](RuleLine& x, RuleLine& y) {
+    x = a.ForRules(i);
+    y = b.ForRules(j);
+  };
+  if (!judge.JudgesUnits()) {
+    return a.SameValue(i, b, j) || judge.EqualAfterBytes(a.Value(i), b.Value(j), lines);
+  }
+  // Units judged: both tables keep them.
+  const bool sameUnits = a.Units(i) == b.Units(j);
+  if (sameUnits && a.SameValue(i, b, j)) return true;
+  return judge.EqualWithUnits(a.Value(i), b.Value(j), sameUnits, lines);
 }
 
 // Whether the judge's rules leave out line i of a table, a line without a

@@ -57,6 +57,10 @@ bool Rules::IgnoresKey(std::uint32_t key) const {
   return !ignored_.empty() && Find(ignored_, key) != kNoTable;
 }
 
+bool Rules::ExemptsUnits(std::uint32_t key) const {
+  return !unitsExempt_.empty() && Find(unitsExempt_, key) != kNoTable;
+}
+
 std::uint16_t Rules::TableOfKey(std::uint32_t key) const {
   return tables_.empty() ? kNoTable : Find(tables_, key);
 }
@@ -91,8 +95,7 @@ bool ValueJudge::Removes(std::string_view a, std::string_view b, const RuleLine&
   // An ignored line takes no part, whatever a tolerance would say of it.
   // Paired lines mostly have the same address, which is then looked up once.
   const bool sameKey = first.key == second.key;
-  if (((first.mark | second.mark) & Rules::kIgnoredBit) != 0 || rules_->IgnoresKey(first.key) ||
-      (!sameKey && rules_->IgnoresKey(second.key))) {
+  if (Ignores(first, second)) {
     ++counts_.ignored;
     return true;
   }
@@ -108,6 +111,11 @@ bool ValueJudge::Removes(std::string_view a, std::string_view b, const RuleLine&
     return true;
   }
   return false;
+}
+
+bool ValueJudge::Ignores(const RuleLine& first, const RuleLine& second) const {
+  return ((first.mark | second.mark) & Rules::kIgnoredBit) != 0 || rules_->IgnoresKey(first.key) ||
+         (first.key != second.key && rules_->IgnoresKey(second.key));
 }
 
 bool ValueJudge::LeavesOut(const RuleLine& line) {

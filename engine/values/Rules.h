@@ -45,6 +45,8 @@ class Rules {
 
   bool HasDescriptions() const { return hasDescriptions_; }
   bool IgnoresKey(std::uint32_t key) const;
+  // Whether the units of the line at this address are left unjudged.
+  bool ExemptsUnits(std::uint32_t key) const;
   // The first tolerance table whose address patterns match, or kNoTable.
   std::uint16_t TableOfKey(std::uint32_t key) const;
   std::uint16_t DescriptionMark(std::string_view description) const;
@@ -66,6 +68,7 @@ class Rules {
   std::string path_;
   std::vector<Span> ignored_;
   std::vector<Span> tables_;
+  std::vector<Span> unitsExempt_;
   std::vector<std::string> ignoredDescriptions_;
   // (table, glob) in table order.
   std::vector<std::pair<std::uint16_t, std::string>> tableDescriptions_;
@@ -112,7 +115,9 @@ inline void RulePairOf(const Rules& rules, std::int16_t structure1, std::int16_t
 // then by the rules, counting what they remove.
 class ValueJudge {
  public:
-  ValueJudge(bool numbersByValue, const Rules* rules) : numbers_(numbersByValue), rules_(rules) {}
+  // With units, a line whose units differ from its partner's differs too.
+  ValueJudge(bool numbersByValue, const Rules* rules, bool units = false)
+      : numbers_(numbersByValue), rules_(rules), units_(units) {}
 
   // Whether the values of two paired lines count as equal. The lines are
   // asked for only when the rules need them.
@@ -131,12 +136,31 @@ class ValueJudge {
     lines(first, second);
     return Removes(a, b, first, second);
   }
+  // Whether two paired lines count as equal when units are judged as well:
+  // sameUnits tells whether their units are the same bytes. Lines whose
+  // units differ are equal only when the rules ignore them, or exempt their
+  // units and their values are equal.
+  template <typename Lines>
+  bool EqualWithUnits(std::string_view a, std::string_view b, bool sameUnits, Lines&& lines) {
+    if (sameUnits || !units_) return a == b || EqualAfterBytes(a, b, lines);
+    if (rules_ == nullptr) return false;
+    RuleLine first;
+    RuleLine second;
+    lines(first, second);
+    if (Ignores(first, second)) {
+      ++counts_.ignored;
+      return true;
+    }
+    if (!rules_->ExemptsUnits(first.key)) return false;
+    return a == b || (numbers_ && SameNumber(a, b)) || Removes(a, b, first, second);
+  }
+  bool JudgesUnits() const { return units_; }
   // Whether rules leave out a line that has no partner.
   bool LeavesOut(const RuleLine& line);
   bool WithRules() const { return rules_ != nullptr; }
   // A judge of the same choices that has counted nothing yet, for work done
   // apart (on another core, or on a try that may be dropped).
-  ValueJudge Fresh() const { return ValueJudge(numbers_, rules_); }
+  ValueJudge Fresh() const { return ValueJudge(numbers_, rules_, units_); }
   const Rules* RulesInUse() const { return rules_; }
   const RuleCounts& Counts() const { return counts_; }
   void Add(const RuleCounts& more) {
@@ -148,9 +172,11 @@ class ValueJudge {
   static bool SameNumber(std::string_view a, std::string_view b);
   bool Removes(std::string_view a, std::string_view b, const RuleLine& first,
                const RuleLine& second);
+  bool Ignores(const RuleLine& first, const RuleLine& second) const;
 
   bool numbers_;
   const Rules* rules_;
+  bool units_;
   RuleCounts counts_;
 };
 

@@ -161,6 +161,9 @@ class RulesBuilder {
       if (key.str() == "ignore") {
         if (!node.is_table()) Refuse(name_, key.source(), "\"ignore\" must be a table ([ignore])");
         ReadIgnore(*node.as_table(), *rules);
+      } else if (key.str() == "units") {
+        if (!node.is_table()) Refuse(name_, key.source(), "\"units\" must be a table ([units])");
+        ReadUnits(*node.as_table());
       } else if (key.str() == "tolerance") {
         if (!node.is_array_of_tables()) {
           Refuse(name_, key.source(), "\"tolerance\" must be tables ([[tolerance]])");
@@ -172,6 +175,7 @@ class RulesBuilder {
     }
     rules->ignored_ = Paint<Rules::Span>(ignored_);
     rules->tables_ = Paint<Rules::Span>(tables_);
+    rules->unitsExempt_ = Paint<Rules::Span>(unitsExempt_);
     rules->hasDescriptions_ =
         !rules->ignoredDescriptions_.empty() || !rules->tableDescriptions_.empty();
     return rules;
@@ -217,6 +221,16 @@ class RulesBuilder {
       } else {
         Refuse(name_, key.source(), "unknown key \"" + std::string(key.str()) + "\" in [ignore]");
       }
+    }
+  }
+
+  // Lines whose units are not compared: "ignore" takes address patterns.
+  void ReadUnits(const toml::table& table) {
+    for (const auto& [key, node] : table) {
+      if (key.str() != "ignore") {
+        Refuse(name_, key.source(), "unknown key \"" + std::string(key.str()) + "\" in [units]");
+      }
+      Addresses(key, node, 0, unitsExempt_);
     }
   }
 
@@ -298,6 +312,7 @@ class RulesBuilder {
   std::string name_;
   std::vector<Range> ignored_;
   std::vector<Range> tables_;
+  std::vector<Range> unitsExempt_;
 };
 
 std::shared_ptr<const Rules> Rules::Parse(std::string_view text, const std::string& name) {

@@ -18,7 +18,7 @@ std::vector<std::string> MatrixLines(const ReferenceResult& result) {
           line += "|";
           break;
         case ReferenceCell::Kind::Value:
-          line += "|" + cell.value;
+          line += "|" + CellText(cell);
           break;
         case ReferenceCell::Kind::Missing:
           line += std::string("|") + kMissingText;
@@ -63,6 +63,8 @@ ReferenceResult RunFleet(const TempDir& dir, const std::string& reference,
 
 std::vector<FleetCase> FleetCases() {
   const std::string kAbc = L("1", "a", "5") + L("2", "b", "6") + L("3", "c", "7");
+  ReferenceOptions unitsExempt;
+  unitsExempt.rules = Rules::Parse("[units]\nignore = [\"13.*\"]\n", "u.toml");
   return {FleetCase{"equal archives",
                     kAbc,
                     {{"m1", kAbc}, {"m2", kAbc}},
@@ -77,14 +79,14 @@ std::vector<FleetCase> FleetCases() {
                     {"1.0|a|u|5||50", "2.0|b|u|6|60|"},
                     {"m1 3/1/0/0 0", "m2 3/1/0/0 0"}},
           FleetCase{
-              "missing lines in the reference's order, extra ones after by address",
+              "missing lines in the reference's order, extra ones after the line before them",
               L("2", "a", "1") + L("1", "b", "2") + L("3", "c", "3"),
               {{"m1", L("2", "a", "1") + L("3", "c", "3") + L("9.1", "x", "9") + L("-4", "y", "8")},
                {"m2", L("2", "a", "11") + L("1", "b", "2") + L("3", "c", "3") + L("9.1", "z", "7") +
                           L("5", "w", "6", "v")}},
               {},
-              {"2.0|a|u|1||11", "1.0|b|u|2|(missing)|", "-4.0|y|u|(missing)|8|(missing)",
-               "5.0|w|v|(missing)|(missing)|6", "9.1|x|u|(missing)|9|7"},
+              {"2.0|a|u|1||11", "1.0|b|u|2|(missing)|", "9.1|x|u|(missing)|9|7",
+               "-4.0|y|u|(missing)|8|", "5.0|w|v|(missing)||6"},
               {"m1 4/0/1/2 0", "m2 5/1/0/2 0"}},
           FleetCase{
               "duplicated addresses pair by occurrence",
@@ -92,14 +94,14 @@ std::vector<FleetCase> FleetCases() {
               {{"m1", L("7", "a", "1") + L("7", "a", "20") + L("7", "a", "30") + L("8", "b", "3")},
                {"m2", L("7", "a", "1")}},
               {},
-              {"7.0|a|u|2|20|(missing)", "8.0|b|u|3||(missing)", "7.0|a|u|(missing)|30|(missing)"},
+              {"7.0|a|u|2|20|(missing)", "7.0|a|u|(missing)|30|", "8.0|b|u|3||(missing)"},
               {"m1 4/1/0/1 0", "m2 1/0/2/0 0"}},
           FleetCase{"read-only lines take no part",
                     L("1", "!r", "5") + L("2", "b", "6"),
                     {{"m1", L("1", "r", "9") + L("2", "b", "6") + L("3", "!x", "1")},
                      {"m2", L("2", "b", "6") + L("3", "x", "2")}},
                     {},
-                    {"3.0|x|u|(missing)|(missing)|2"},
+                    {"3.0|x|u|(missing)||2"},
                     {"m1 3/0/0/0 0", "m2 2/0/0/1 0"}},
           FleetCase{"read-only lines included",
                     L("1", "!r", "5") + L("2", "b", "6"),
@@ -159,6 +161,20 @@ absolute = "0.01"
                                   "rules/fleet.toml")},
                     {"1.0|a|u|1.00||1.0100001|(unread)", "5.0|e|u|x|y||(unread)"},
                     {"m1 5/1/0/0 0 3/1", "m2 5/1/0/0 0 2/0", "gone 0/0/0/0 unreadable 0/0"}},
+          FleetCase{"units are judged: the same value in other units differs",
+                    L("13.2", "s", "2000", "mm/min") + L("14", "t", "5", "s"),
+                    {{"m1", L("13.2", "s", "2000", "mm/s") + L("14", "t", "6", "")},
+                     {"m2", L("13.2", "s", "2000", "") + L("14", "t", "5", "s")},
+                     {"m3", L("13.2", "s", "2000", "mm/min") + L("14", "t", "6", "s")}},
+                    {},
+                    {"13.2|s|mm/min|2000|2000 [mm/s]|2000 []|", "14.0|t|s|5|6 []||6"},
+                    {"m1 2/2/0/0 0", "m2 2/1/0/0 0", "m3 2/1/0/0 0"}},
+          FleetCase{"units exempted by the rules, or not judged at all",
+                    L("13.2", "s", "2000", "mm/min") + L("14", "t", "5", "s"),
+                    {{"m1", L("13.2", "s", "2000", "mm/s") + L("14", "t", "5", "")}},
+                    unitsExempt,
+                    {"14.0|t|s|5|5 []"},
+                    {"m1 2/1/0/0 0 0/0"}},
           FleetCase{"a line that fails to split is told and kept as parsed",
                     L("1", "a", "5"),
                     {{"m1", "99999\tx\t1\tu\r\n" + L("1", "a", "5")}},
