@@ -15,6 +15,10 @@ struct ReferenceRequest {
   std::string reference;
   std::vector<std::string> archives;  // paths, each compared once per mention
   std::vector<std::string> names;     // column headers, one per archive
+  // Which archives a folder's walk found: one of those that is not an
+  // archive is skipped (told in ReferenceResult::skipped), where one named
+  // is told as not read. Empty: none.
+  std::vector<bool> fromFolder;
   ReferenceOptions options;
   unsigned jobs = 0;  // archives compared at once; 0: one per core
   ReadSizes sizes;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/base/OutputFile.h"
+#include "engine/values/Rules.h"
 
 #if !defined(_WIN32)
 #include <sys/stat.h>
@@ -68,6 +69,7 @@ bool Within(const fs::path& inner, const fs::path& outer) {
 struct Shared {
   std::vector<fs::path> given;
   std::set<FileId> files;
+  std::vector<std::string> include;
 };
 
 // The walk of one given folder, without recursion so that depth has no
@@ -142,7 +144,7 @@ class FolderWalk {
       return true;
     }
     if (fs::is_regular_file(target)) {
-      if (IsWriterTemporary(name)) return true;
+      if (IsWriterTemporary(name) || !Included(name)) return true;
       ++found;
       const std::optional<FileId> id = IdOf(p);
       if (!id || shared_.files.insert(*id).second) paths_.push_back(path);
@@ -167,6 +169,14 @@ class FolderWalk {
     return Enter(path);
   }
 
+  // Whether the name is one the walk takes: any, or one that an include glob
+  // matches.
+  bool Included(const std::string& name) const {
+    return shared_.include.empty() ||
+           std::any_of(shared_.include.begin(), shared_.include.end(),
+                       [&](const std::string& glob) { return GlobMatches(glob, name); });
+  }
+
   bool recursive_;
   Shared& shared_;
   std::vector<std::string>& paths_;
@@ -177,9 +187,11 @@ class FolderWalk {
 
 }  // namespace
 
-ExpandedInputs ExpandInputs(const std::vector<std::string>& given, bool recursive) {
+ExpandedInputs ExpandInputs(const std::vector<std::string>& given, bool recursive,
+                            const std::vector<std::string>& include) {
   ExpandedInputs out;
   Shared shared;
+  shared.include = include;
   std::vector<bool> folder;
   for (const std::string& path : given) {
     std::error_code error;
@@ -191,10 +203,13 @@ ExpandedInputs ExpandInputs(const std::vector<std::string>& given, bool recursiv
   for (std::size_t k = 0; k < given.size(); ++k) {
     if (!folder[k]) {
       out.paths.push_back(given[k]);
+      out.fromFolder.push_back(false);
       continue;
     }
     FolderWalk walk(recursive, shared, out.paths);
-    if (!walk.Run(given[k])) {
+    const bool listed = walk.Run(given[k]);
+    out.fromFolder.resize(out.paths.size(), true);
+    if (!listed) {
       out.error = walk.error;
       return out;
     }

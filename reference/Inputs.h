@@ -16,10 +16,16 @@ namespace parvex {
 // unreadable when it is compared.
 struct ExpandedInputs {
   std::vector<std::string> paths;
+  // For each path, whether a folder's walk found it (a file there that is
+  // no archive is passed over, where one named is told).
+  std::vector<bool> fromFolder;
   // A folder that cannot be listed or holds no files: nothing else is expanded.
   std::string error;
 };
-ExpandedInputs ExpandInputs(const std::vector<std::string>& given, bool recursive);
+// With include globs ("*.arc"), a folder's walk takes only the files whose
+// names one of them matches (ASCII letters in either case).
+ExpandedInputs ExpandInputs(const std::vector<std::string>& given, bool recursive,
+                            const std::vector<std::string>& include = {});
 
 // The column headers: the archives' file names or, when any two share a
 // name, every path as given.

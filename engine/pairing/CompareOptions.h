@@ -15,6 +15,9 @@ struct CompareOptions {
   // Lines to leave out and numeric tolerances; none when null. Owned by the
   // caller for as long as the comparison runs.
   const Rules* AppliedRules = nullptr;
+  // A line whose units differ from its partner's differs too (a cell then
+  // shows its units in square brackets), unless the rules exempt it.
+  bool CompareUnits = false;
 
   friend bool operator==(const CompareOptions&, const CompareOptions&) = default;
 };
