@@ -16,11 +16,11 @@ namespace parvex {
 // unreadable when it is compared.
 struct ExpandedInputs {
   std::vector<std::string> paths;
+  // A folder that cannot be listed or holds no files: nothing else is expanded.
+  std::string error;
   // For each path, whether a folder's walk found it (a file there that is
   // no archive is passed over, where one named is told).
   std::vector<bool> fromFolder;
-  // A folder that cannot be listed or holds no files: nothing else is expanded.
-  std::string error;
 };
 // With include globs ("*.arc"), a folder's walk takes only the files whose
 // names one of them matches (ASCII letters in either case).
