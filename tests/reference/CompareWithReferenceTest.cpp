@@ -324,7 +324,7 @@ INSTANTIATE_TEST_SUITE_P(
 // whom no folder's mode keeps out. A child that fails says so in the error.
 ExpandedInputs ExpandInChild(const std::vector<std::string>& given) {
   int fds[2];
-  if (::pipe(fds) != 0) return {{}, "no pipe"};
+  if (::pipe(fds) != 0) return {{}, "no pipe", {}};
   const pid_t child = ::fork();
   if (child == 0) {
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
@@ -357,8 +357,8 @@ ExpandedInputs ExpandInChild(const std::vector<std::string>& given) {
   int status = 0;
   if (child > 0 && !ended) ::kill(child, SIGKILL);
   if (child > 0) ::waitpid(child, &status, 0);
-  if (!ended) return {{}, "no answer within 10 seconds"};
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {{}, "the child failed"};
+  if (!ended) return {{}, "no answer within 10 seconds", {}};
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {{}, "the child failed", {}};
   ExpandedInputs out;
   std::istringstream fields(answer);
   std::getline(fields, out.error, '\0');
