@@ -87,7 +87,8 @@ QStringList NegativeNumbersAsArguments(const QStringList& arguments) {
     // The value of -o / --output, --rules and --jobs is its own, whatever it
     // looks like; without one, the parser is left to say that it is missing.
     if (a == QStringLiteral("-o") || a == QStringLiteral("--output") ||
-        a == QStringLiteral("--rules") || a == QStringLiteral("--jobs")) {
+        a == QStringLiteral("--rules") || a == QStringLiteral("--jobs") ||
+        a == QStringLiteral("--include")) {
       if (i + 1 == arguments.size()) return arguments;
       options += arguments[++i];
     }
@@ -245,13 +246,22 @@ int main(int argc, char** argv) {
   const QCommandLineOption recursive(
       QStringLiteral("recursive"),
       QStringLiteral("reference: a folder stands for the files of its subfolders too."));
+  const QCommandLineOption include(
+      QStringLiteral("include"),
+      QStringLiteral("reference: a folder gives only the files whose names match GLOB (such as "
+                     "*.arc; may be given again)."),
+      QStringLiteral("GLOB"));
+  const QCommandLineOption ignoreUnits(
+      QStringLiteral("ignore-units"),
+      QStringLiteral("reference: a line whose units differ from the reference's does not "
+                     "differ for that."));
   const QCommandLineOption jobs(
       QStringLiteral("jobs"),
       QStringLiteral("reference: compare N archives at once (default: one "
                      "per core)."),
       QStringLiteral("N"));
-  parser.addOptions(
-      {includeReadOnly, csv, output, byAddress, numeric, rulesFile, json, html, recursive, jobs});
+  parser.addOptions({includeReadOnly, csv, output, byAddress, numeric, rulesFile, json, html,
+                     recursive, include, ignoreUnits, jobs});
 
   if (!parser.parse(NegativeNumbersAsArguments(CommandLine(argc, argv))))
     return Usage(parser.errorText());
@@ -279,6 +289,8 @@ int main(int argc, char** argv) {
     reference.includeReadOnly = parser.isSet(includeReadOnly);
     reference.numbersByValue = parser.isSet(numeric);
     reference.recursive = parser.isSet(recursive);
+    reference.include = parser.values(include);
+    reference.ignoreUnits = parser.isSet(ignoreUnits);
     reference.csv = parser.isSet(csv);
     reference.json = parser.isSet(json);
     reference.html = parser.isSet(html);
@@ -296,8 +308,10 @@ int main(int argc, char** argv) {
   if (args.size() != 4 - (structureMode ? 0 : 1)) {
     return Usage(QStringLiteral("wrong number of arguments for ") + command);
   }
-  if (parser.isSet(recursive) || parser.isSet(jobs)) {
-    return Usage(QStringLiteral("--recursive and --jobs are for the reference command"));
+  if (parser.isSet(recursive) || parser.isSet(jobs) || parser.isSet(include) ||
+      parser.isSet(ignoreUnits)) {
+    return Usage(QStringLiteral(
+        "--recursive, --include, --ignore-units and --jobs are for the reference command"));
   }
   if (int(parser.isSet(csv)) + int(parser.isSet(json)) + int(parser.isSet(html)) > 1) {
     return Usage(QStringLiteral("choose one of --csv, --json and --html"));

@@ -2,7 +2,6 @@
 // the user who runs the tests and, where that is root, as an ordinary user too.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -65,12 +64,6 @@ struct Target {
   mode_t type;  // what -o's name must be afterwards
 };
 
-std::string NullDevice(const TempDir& dir) {
-  if (::geteuid() != 0) return "/dev/null";
-  const std::string path = dir.File("null");
-  return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? path : std::string();
-}
-
 const Target kTargets[] = {
     {"a missing file", [](const TempDir&) { return "new.out"; }, 1, "new.out", nullptr, S_IFREG},
     {"a report of mode 600",
@@ -92,8 +85,11 @@ const Target kTargets[] = {
        return "dangling.out";
      },
      1, "later.out", nullptr, S_IFLNK},
-    {"a device", [](const TempDir& d) { return NullDevice(d); }, 1, nullptr, nullptr, S_IFCHR},
-    {"a full disk", [](const TempDir&) { return "/dev/full"; }, 2, nullptr, "Error 61", S_IFCHR},
+    {"a device", [](const TempDir& d) { return parvex::test::DeviceForWriting(d, "/dev/null", 3); },
+     1, nullptr, nullptr, S_IFCHR},
+    {"a full disk",
+     [](const TempDir& d) { return parvex::test::DeviceForWriting(d, "/dev/full", 7); }, 2, nullptr,
+     "Error 61", S_IFCHR},
     {"an input archive", [](const TempDir&) { return "a.arc"; }, 2, nullptr, "'a.arc'", S_IFREG},
     {"a hard link to an input",
      [](const TempDir& d) {
