@@ -155,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "cut.arc: 0 differ, 0 missing, 0 extra",
                  "Skipped 3 files that are not archives: README.txt, blob.bin, empty.arc",
                  "Total: 1 of 2 archives deviate: 1 differ, 0 missing, 0 extra"},
-                "\"speed\",\"rpm\",\"1500\",\"1500 [rpm/s]\","},
+                "\"speed\",\"rpm\",\"1500\",\"\",\"1500 [rpm/s]\""},
         CliCase{"--include chooses the files; --ignore-units leaves units alone",
                 {"reference", "ref.arc", "f", "--include", "*.ARC", "--ignore-units"},
                 0,
