@@ -236,6 +236,10 @@ int main(int argc, char** argv) {
       QStringLiteral("numeric"),
       QStringLiteral("Values that both read as decimal numbers are equal when the numbers are "
                      "(1500 = 1500.0 = 1.5E3)."));
+  const QCommandLineOption units(
+      QStringLiteral("units"),
+      QStringLiteral("A line whose units differ from its partner's differs too; the value then "
+                     "shows its units in square brackets."));
   const QCommandLineOption rulesFile(
       QStringLiteral("rules"),
       QStringLiteral("Ignore lines and tolerate numeric deviations as the TOML file FILE says."),
@@ -260,7 +264,7 @@ int main(int argc, char** argv) {
       QStringLiteral("reference: compare N archives at once (default: one "
                      "per core)."),
       QStringLiteral("N"));
-  parser.addOptions({includeReadOnly, csv, output, byAddress, numeric, rulesFile, json, html,
+  parser.addOptions({includeReadOnly, csv, output, byAddress, numeric, units, rulesFile, json, html,
                      recursive, include, ignoreUnits, jobs});
 
   if (!parser.parse(NegativeNumbersAsArguments(CommandLine(argc, argv))))
@@ -283,6 +287,11 @@ int main(int argc, char** argv) {
       return Usage(
           QStringLiteral("reference always pairs lines by address; leave out "
                          "--by-address"));
+    }
+    if (parser.isSet(units)) {
+      return Usage(
+          QStringLiteral("reference always compares units (unless --ignore-units); leave out "
+                         "--units"));
     }
     ReferenceCommand reference;
     reference.arguments = args.mid(1);
@@ -326,6 +335,7 @@ int main(int argc, char** argv) {
   list.SetObserver(&watch);
   const bool withReadOnly = parser.isSet(includeReadOnly);
   CompareOptions options{parser.isSet(byAddress), parser.isSet(numeric)};
+  options.CompareUnits = parser.isSet(units);
   std::shared_ptr<const Rules> rules;
   if (!ReadRules(parser, rulesFile, rules)) return 2;
   options.AppliedRules = rules.get();
@@ -347,7 +357,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s\n", list.Status().c_str());
       return 2;
     }
-    CompareStructures(archive1, s1, s2, list, withReadOnly, options);
+    CompareStructures(archive1, s1, s2, list, withReadOnly, options, &notes);
   } else {
     CompareArchives(archive1, second, list, withReadOnly, options, &notes);
   }
@@ -378,7 +388,7 @@ int main(int argc, char** argv) {
   }
 
   for (const std::string& note : PairingNoteTexts(notes)) {
-    std::fprintf(stderr, "Note: %s\n", note.c_str());
+    std::fprintf(stderr, "Note: %s\n", ForPeople(note).c_str());
   }
   std::fprintf(stderr, "%s\n", list.Status().c_str());
   if (box.shown) return 2;

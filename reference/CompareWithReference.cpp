@@ -311,8 +311,7 @@ ReferenceCell ReferenceRow::CellOf(std::uint32_t k) const {
 }
 
 std::string CellText(const ReferenceCell& cell) {
-  if (!cell.units) return cell.value;
-  return cell.value + " [" + *cell.units + "]";
+  return cell.units ? ValueWithUnits(cell.value, *cell.units) : cell.value;
 }
 
 ReferenceCell ReferenceResult::Cell(const ReferenceRow& row, std::uint32_t k) const {

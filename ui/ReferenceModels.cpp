@@ -156,7 +156,7 @@ QVariant ReferenceMatrixModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-      if (cell.kind == ReferenceCell::Kind::Value) return Text(cell.value);
+      if (cell.kind == ReferenceCell::Kind::Value) return Text(CellText(cell));
       if (cell.kind == ReferenceCell::Kind::Missing) return QString::fromLatin1(kMissingText);
       return QString();
     case Qt::FontRole:

@@ -57,7 +57,11 @@ void frmMain::cmdStructure_Click() {
                              : '.';
     const std::int16_t s1 = StructureNumber(text1.toStdString(), decimal);
     const std::int16_t s2 = StructureNumber(text2.toStdString(), decimal);
-    CompareStructures(PathBytes(archive), s1, s2, list_, IncludeReadOnly(), starting_.options);
+    CompareStructures(PathBytes(archive), s1, s2, list_, IncludeReadOnly(), starting_.options,
+                      &notes_);
+    QStringList texts;
+    for (const std::string& note : PairingNoteTexts(notes_)) texts << FieldText(note);
+    ShowNotes(texts);
   } catch (...) {
     ReportVBError("Error With Structure Parameters");
   }
@@ -69,7 +73,7 @@ void frmMain::cmdTwoArchives_Click() {
     CompareArchives(PathBytes(txtArchive1->text()), PathBytes(txtArchive2->text()), list_,
                     IncludeReadOnly(), starting_.options, &notes_);
     QStringList texts;
-    for (const std::string& note : PairingNoteTexts(notes_)) texts << QString::fromStdString(note);
+    for (const std::string& note : PairingNoteTexts(notes_)) texts << FieldText(note);
     ShowNotes(texts);
   } catch (...) {
     ReportVBError("Error With Structure Parameters");
