@@ -120,25 +120,6 @@ void Tell(const ReferenceResult& result) {
   std::fprintf(stderr, "\n");
 }
 
-// The report never takes the place of the reference, an archive or the rules
-// file (the same file by device and inode, whatever its name); told before
-// anything is compared.
-bool OutputIsFree(const std::string& output, const std::string& reference,
-                  const std::vector<std::string>& archives, const ReferenceCommand& command) {
-  std::vector<std::string> inputs{reference};
-  inputs.insert(inputs.end(), archives.begin(), archives.end());
-  if (command.rules) inputs.push_back(Bytes(*command.rules));
-  const auto input = InputAt(output, inputs);
-  if (!input) return true;
-  try {
-    RefuseInputAsTarget(output, *input);
-  } catch (const Failure& failure) {
-    std::fprintf(stderr, "Error While Saving Report: Error %d: %s\n", failure.Number(),
-                 ForPeople(failure.Description()).c_str());
-  }
-  return false;
-}
-
 }  // namespace
 
 int RunReferenceCommand(const ReferenceCommand& command,
@@ -174,7 +155,10 @@ int RunReferenceCommand(const ReferenceCommand& command,
   }
   request.reference = Bytes(command.arguments[0]);
   const std::string output = command.output ? Bytes(*command.output) : std::string();
-  if (!output.empty() && !OutputIsFree(output, request.reference, inputs.paths, command)) return 2;
+  std::vector<std::string> read{request.reference};
+  read.insert(read.end(), inputs.paths.begin(), inputs.paths.end());
+  if (command.rules) read.push_back(Bytes(*command.rules));
+  if (!ReportTargetIsFree(output, read)) return 2;
   request.archives = inputs.paths;
   request.fromFolder = inputs.fromFolder;
   request.names = ColumnNames(inputs.paths);

@@ -149,23 +149,6 @@ bool ReadRules(const QCommandLineParser& parser, const QCommandLineOption& optio
   return true;
 }
 
-// A report never takes the place of a file it is made from (the same file
-// by device and inode, whatever its name): refused before anything is read.
-bool OutputIsFree(const std::string& output, bool structureMode, const std::string& archive1,
-                  const std::string& archive2, const std::shared_ptr<const Rules>& rules) {
-  std::vector<std::string> inputs{archive1};
-  if (!structureMode) inputs.push_back(archive2);
-  if (rules) inputs.push_back(rules->Path());
-  const auto input = InputAt(output, inputs);
-  if (!input) return true;
-  try {
-    RefuseInputAsTarget(output, *input);
-  } catch (...) {
-    ReportVBError("Error While Saving Report");
-  }
-  return false;
-}
-
 int Usage(const QString& error) {
   std::fprintf(stderr, "parvex-cli: %s\nTry 'parvex-cli --help'.\n", ForPeople(error).c_str());
   return 2;
@@ -352,9 +335,10 @@ int main(int argc, char** argv) {
   const std::string second = Bytes(args[2]);
   const std::string third = structureMode ? Bytes(args[3]) : std::string();
   const std::string outputPath = parser.isSet(output) ? Bytes(parser.value(output)) : std::string();
-  if (!outputPath.empty() && !OutputIsFree(outputPath, structureMode, archive1, second, rules)) {
-    return 2;
-  }
+  std::vector<std::string> inputs{archive1};
+  if (!structureMode) inputs.push_back(second);
+  if (rules) inputs.push_back(rules->Path());
+  if (!ReportTargetIsFree(outputPath, inputs)) return 2;
   if (structureMode) {
     std::int16_t s1 = 0;
     std::int16_t s2 = 0;

@@ -129,7 +129,7 @@ void frmMain::cmdSave_Click() {
                         SettingValue::Text(PathText(GetPath(PathBytes(chosen)))));
     const std::string path = PathBytes(chosen);
     // A report never takes the place of a file it was made from.
-    if (const auto input = InputAt(path, ListedInputs())) RefuseInputAsTarget(path, *input);
+    CheckReportTarget(path, ListedInputs());
     // A name ending in json, html or htm asks for that layout.
     if (const Layout web = LayoutForName(path, Layout::Page); web != Layout::Page) {
       SaveListInLayout(path, web, list_, CurrentTitles());

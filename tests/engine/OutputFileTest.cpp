@@ -52,13 +52,13 @@ TEST(OutputFile, EveryKindOfTarget) {
   const TargetCase cases[] = {
       {"a missing file", [](const TempDir& d) { return d.File("new.txt"); },
        [](const TempDir& d) { return d.File("new.txt"); }, S_IFREG, 0},
-      {"a regular file of mode 600",
+      {"a regular file of mode 640",
        [](const TempDir& d) {
          const std::string p = d.Write("old.txt", "old report");
-         ::chmod(p.c_str(), 0600);
+         ::chmod(p.c_str(), 0640);
          return p;
        },
-       [](const TempDir& d) { return d.File("old.txt"); }, S_IFREG, 0600},
+       [](const TempDir& d) { return d.File("old.txt"); }, S_IFREG, 0640},
       {"a symbolic link",
        [](const TempDir& d) {
          d.Write("sub/real.txt", "old");
