@@ -120,6 +120,58 @@ void Tell(const ReferenceResult& result) {
   std::fprintf(stderr, "\n");
 }
 
+// The archives and folders given, a folder standing for its files.
+ExpandedInputs ExpandArchives(const ReferenceCommand& command) {
+  std::vector<std::string> given;
+  for (qsizetype i = 1; i < command.arguments.size(); ++i) {
+    given.push_back(Bytes(command.arguments[i]));
+  }
+  std::vector<std::string> include;
+  for (const QString& glob : command.include) include.push_back(Bytes(glob));
+  return ExpandInputs(given, command.recursive, include);
+}
+
+// Compares, with progress in place for a person watching.
+ReferenceResult CompareWatched(ReferenceRequest& request) {
+  const bool terminal = StderrIsTerminal();
+  if (terminal) {
+    request.progress = [](std::size_t done, std::size_t total) {
+      std::fprintf(stderr, "\rCompared %zu of %zu archives", done, total);
+      std::fflush(stderr);
+    };
+  }
+  ReferenceResult result = CompareWithReference(request);
+  if (terminal) std::fprintf(stderr, "\r\033[K");
+  return result;
+}
+
+// The report in the layout asked for, to its file or to standard output;
+// false, told, when it could not be written.
+bool WriteResult(const ReferenceCommand& command, const std::string& output,
+                 const ReferenceResult& result) {
+  Layout layout = command.json ? Layout::Json : command.html ? Layout::Html : Layout::Csv;
+  try {
+    if (command.output) {
+      if (!command.csv && !command.json && !command.html) {
+        layout = LayoutForName(output, Layout::Csv);
+      }
+      OutputFile file(output);
+      Write(file.Stream(), layout, result);
+      file.Commit();
+    } else {
+      Write(std::cout, layout, result);
+      std::cout.flush();
+      if (!std::cout) throw Failure(kErrDeviceIo, "Cannot write to standard output");
+    }
+  } catch (...) {
+    const Failure failure = CurrentFailure();
+    std::fprintf(stderr, "Error While Saving Report: Error %d: %s\n", failure.Number(),
+                 ForPeople(failure.Description()).c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int RunReferenceCommand(const ReferenceCommand& command,
@@ -141,13 +193,7 @@ int RunReferenceCommand(const ReferenceCommand& command,
     }
     request.jobs = jobs;
   }
-  std::vector<std::string> given;
-  for (qsizetype i = 1; i < command.arguments.size(); ++i) {
-    given.push_back(Bytes(command.arguments[i]));
-  }
-  std::vector<std::string> include;
-  for (const QString& glob : command.include) include.push_back(Bytes(glob));
-  const ExpandedInputs inputs = ExpandInputs(given, command.recursive, include);
+  const ExpandedInputs inputs = ExpandArchives(command);
   if (!inputs.error.empty()) {
     std::fprintf(stderr, "parvex-cli: reference: %s\nTry 'parvex-cli --help'.\n",
                  ForPeople(inputs.error).c_str());
@@ -174,43 +220,14 @@ int RunReferenceCommand(const ReferenceCommand& command,
     }
   }
 
-  // Progress in place, only for a person watching.
-  const bool terminal = StderrIsTerminal();
-  if (terminal) {
-    request.progress = [](std::size_t done, std::size_t total) {
-      std::fprintf(stderr, "\rCompared %zu of %zu archives", done, total);
-      std::fflush(stderr);
-    };
-  }
-  const ReferenceResult result = CompareWithReference(request);
-  if (terminal) std::fprintf(stderr, "\r\033[K");
+  const ReferenceResult result = CompareWatched(request);
   if (!result.reference.readable) {
     std::fprintf(stderr, "parvex-cli: the reference cannot be read: %s\n",
                  ForPeople(result.reference.failure).c_str());
     return 2;
   }
 
-  Layout layout = command.json ? Layout::Json : command.html ? Layout::Html : Layout::Csv;
-  bool written = true;
-  try {
-    if (command.output) {
-      if (!command.csv && !command.json && !command.html) {
-        layout = LayoutForName(output, Layout::Csv);
-      }
-      OutputFile file(output);
-      Write(file.Stream(), layout, result);
-      file.Commit();
-    } else {
-      Write(std::cout, layout, result);
-      std::cout.flush();
-      if (!std::cout) throw Failure(kErrDeviceIo, "Cannot write to standard output");
-    }
-  } catch (...) {
-    const Failure failure = CurrentFailure();
-    std::fprintf(stderr, "Error While Saving Report: Error %d: %s\n", failure.Number(),
-                 ForPeople(failure.Description()).c_str());
-    written = false;
-  }
+  const bool written = WriteResult(command, output, result);
   Tell(result);
   if (!written || !result.AllRead()) return 2;
   return result.AnyDeviates() ? 1 : 0;
