@@ -193,7 +193,7 @@ TEST(OutputTargets, NamedPipeWithAReader) {
   const std::string pipe = dir.File("pipe.csv");
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   std::string got;
-  std::thread reader([&] { got = ReadBytes(pipe); });
+  std::thread reader([&] { got = parvex::test::ReadPipeWithin(pipe, 20); });
   const CliRun run = RunCli(dir, {"reference", "a.arc", "b.arc", "-o", "pipe.csv"}, false);
   reader.join();
   EXPECT_EQ(run.status, 1) << run.err;

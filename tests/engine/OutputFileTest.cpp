@@ -128,7 +128,7 @@ TEST(OutputFile, DevicesAndPipesAreWrittenInPlace) {
   const std::string pipe = dir.File("pipe");
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   std::string got;
-  std::thread reader([&] { got = ReadBytes(pipe); });
+  std::thread reader([&] { got = test::ReadPipeWithin(pipe, 20); });
   {
     OutputFile file(pipe);
     file.Write(std::string(200000, 'x'));

@@ -34,8 +34,7 @@ std::string Status(long long rows, long long ignored, long long tolerated) {
          std::to_string(tolerated) + " within tolerance";
 }
 
-// Compares one line against the same line with another value, by position,
-// and tells whether the rules removed the row.
+// Whether the rules remove the row of one line against itself with another value.
 bool RemovesPair(const Rules& rules, const std::string& address, const std::string& description,
                  const std::string& value1, const std::string& value2) {
   RecordedErrors errors;
@@ -127,6 +126,8 @@ TEST(RulesTolerance, DecidedExactlyOnTheDecimalDigits) {
   const ToleranceCase cases[] = {
       {"absolute = \"0.01\"", "1.00", "1.01", true},
       {"absolute = \"0.01\"", "1.00", "1.0100001", false},
+      {"absolute = \"0.01\"", "1.00", "1.0099999", true},
+      {"absolute = \"0.5\"", "5.", "5.51", false},
       {"absolute = \"0.01\"", "1.01", "1.00", true},
       {"absolute = 0.1", "0", "0.10000000000000000001", false},  // shortest text, not the double
       {"absolute = 0.1", "0.2", "0.3", true},  // 0.3 - 0.2 in doubles is above 0.1
@@ -329,9 +330,8 @@ TEST(RulesEveryPairing, IgnoredLinesGiveNoRowForBeingMissing) {
   EXPECT_EQ(list.Status(), Status(0, 1, 0));
 }
 
-// What a list says its rules removed goes with its status: set by a
-// comparison with rules, gone after one without, also when a missing file
-// leaves the rows before in place.
+// What a list says its rules removed goes with its status, also when a
+// missing file leaves the rows before in place.
 TEST(RulesEveryPairing, ListTellsTheRulesOfItsLastComparison) {
   const auto rules = Parse("[ignore]\naddresses = [\"1\"]\n");
   TempDir dir;

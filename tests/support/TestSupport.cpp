@@ -1,8 +1,11 @@
 #include "support/TestSupport.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #ifdef __linux__
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -77,6 +80,36 @@ std::string DeviceForWriting(const TempDir& dir, const std::string& system, unsi
   (void)minor;
   return system;
 #endif
+}
+
+std::string ReadPipeWithin(const std::string& path, int seconds) {
+  std::string got;
+#ifdef __linux__
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) return got;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  bool writerSeen = false;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        end - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 50))) < 0) break;
+    char buffer[65536];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      got.append(buffer, static_cast<std::size_t>(n));
+      writerSeen = true;
+    } else if (n == 0 && (writerSeen || (p.revents & POLLHUP) != 0)) {
+      break;  // the writer has closed its end
+    }
+  }
+  ::close(fd);
+#else
+  (void)path;
+  (void)seconds;
+#endif
+  return got;
 }
 
 bool HasFullDevice() {

@@ -69,6 +69,11 @@ std::string ReadBytes(const std::string& path);
 inline constexpr const char* kFullDevice = "/dev/full";
 bool HasFullDevice();
 
+// Everything written into a named pipe until its writer closes it, read
+// without ever blocking longer than seconds in all: a writer that never
+// comes, or replaces the pipe, fails the test instead of hanging it.
+std::string ReadPipeWithin(const std::string& path, int seconds);
+
 // A device for a writer to write to: as root a node of the same device made in
 // dir, so that a writer that wrongly replaces its target can never replace
 // the system's own (/dev/null is minor 3, /dev/full minor 7); otherwise the
