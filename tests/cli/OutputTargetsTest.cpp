@@ -214,10 +214,11 @@ TEST(OutputTargets, SyncedBeforeAndAfterTheRename) {
   if (std::system("command -v strace >/dev/null 2>&1") != 0) GTEST_SKIP() << "no strace";
   TempDir dir;
   MakeInputs(dir);
-  dir.Write("r.csv", "old");
-  const CliRun run = RunShell(dir, "cd " + Quote(dir.Path().string()) +
-                                       " && strace -e trace=openat,fsync,rename -o trace.txt " +
-                                       Quote(PARVEX_CLI_PATH) + " archives a.arc b.arc -o r.csv");
+  dir.Write("sub/r.csv", "old");
+  const CliRun run =
+      RunShell(dir, "cd " + Quote(dir.Path().string()) +
+                        " && strace -e trace=openat,fsync,rename -o trace.txt " +
+                        Quote(PARVEX_CLI_PATH) + " archives a.arc b.arc -o sub/r.csv");
   ASSERT_EQ(run.status, 1) << run.err;
   std::vector<std::string> steps;  // "temp", "sync temp", "rename", "folder", "sync folder"
   std::string temporary = "?";
@@ -227,13 +228,16 @@ TEST(OutputTargets, SyncedBeforeAndAfterTheRename) {
     const std::string fd = line.substr(line.rfind(' ') + 1);
     if (line.starts_with("openat(") && line.find(".parvex-part\"") != std::string::npos) {
       temporary = fd, steps.push_back("temp");
-    } else if (line.starts_with("openat(") && line.find("O_DIRECTORY") != std::string::npos) {
+    } else if (line.starts_with("openat(") &&
+               line.find("\"sub/\", O_RDONLY") != std::string::npos &&
+               line.find("O_DIRECTORY") != std::string::npos) {
       folder = fd, steps.push_back("folder");
     } else if (line.starts_with("fsync(" + temporary + ")")) {
       steps.push_back("sync temp");
     } else if (line.starts_with("fsync(" + folder + ")")) {
       steps.push_back("sync folder");
-    } else if (line.starts_with("rename(") && line.find("\"r.csv\") = 0") != std::string::npos) {
+    } else if (line.starts_with("rename(") &&
+               line.find("\"sub/r.csv\") = 0") != std::string::npos) {
       steps.push_back("rename");
       temporary = "?";  // its number may come again
     }
