@@ -7,6 +7,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <tuple>
 
 #include "engine/list/DifferenceList.h"
 #include "engine/pairing/Compare.h"
@@ -14,6 +15,7 @@
 #include "reports/HtmlReport.h"
 #include "reports/JsonReport.h"
 #include "reports/ReferenceCsv.h"
+#include "reports/ReferenceVerdict.h"
 #include "reports/Report.h"
 #include "reports/TextForPeople.h"
 #include "support/TestSupport.h"
@@ -137,6 +139,28 @@ TEST(Layouts, CarryTheRulesFileAndItsCounts) {
       }
       EXPECT_EQ(text.find("olerance") != std::string::npos, rulesOn) << text;
     }
+  }
+}
+
+// Archives as letters: '=' equal, 'd' deviating, 'u' not read.
+TEST(ReferenceVerdictText, CountsEachArchiveOnceAndSaysIt) {
+  const std::vector<std::tuple<std::string, std::size_t, std::string>> cases = {
+      {"==", 0, "All 2 archives equal the reference"},
+      {"=", 1, "The archive equals the reference, 1 file skipped"},
+      {"d==", 0, "1 of 3 archives deviates from the reference"},
+      {"d", 0, "1 of 1 archive deviates from the reference"},
+      {"=u", 2, "0 of 2 archives deviate from the reference, 1 not read, 2 files skipped"},
+      {"ddu=u", 1, "2 of 5 archives deviate from the reference, 2 not read, 1 file skipped"},
+      {"", 0, "No archives compared with the reference"}};
+  for (const auto& [letters, skipped, text] : cases) {
+    ReferenceResult result;
+    for (const char letter : letters) {
+      ArchiveSummary& a = result.archives.emplace_back();
+      a.readable = letter != 'u';
+      a.differ = letter == 'd' ? 1 : 0;
+    }
+    result.skipped.assign(skipped, "README.txt");
+    EXPECT_EQ(VerdictOf(result).text, text) << letters;
   }
 }
 
