@@ -40,6 +40,32 @@ int Validate(const std::string& schema, const std::vector<std::string>& files, s
   return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
+// A fleet with every mark a cell or an archive can carry: units that differ,
+// a line the reference lacks (in m1, after line 1), a missing line, an
+// archive that cannot be read, an equal one, a note and a file skipped as no
+// archive.
+ReferenceResult MarkedFleet(const TempDir& dir) {
+  const std::string reference =
+      L("1", "say \"hi\"", "a,b") + L("13.2", "s", "2000", "mm/min") + L("3", "c", "7");
+  ReferenceResult result = RunFleet(dir, reference,
+                                    {{"m1", L("1", "d", "a,b") + L("9.1", "x", "9") +
+                                                L("13.2", "s", "2000", "mm/s") + L("3", "c", "7")},
+                                     {"m\"2", L("1", "d", "\"") + L("13.2", "s", "2000", "mm/min")},
+                                     {"gone", "", false},
+                                     {"m4", reference}},
+                                    {});
+  result.archives[0].notes = {"m1 ends without a line end after line 4"};
+  result.skipped = {"README.txt"};
+  return result;
+}
+
+template <typename Write>
+std::string Written(Write write, const ReferenceResult& result) {
+  std::ostringstream s;
+  write(s, result);
+  return s.str();
+}
+
 TEST(JsonLayout, EveryCaseValidatesAgainstTheSchemas) {
   TempDir out;
   std::vector<std::string> references;
@@ -182,15 +208,17 @@ TEST(TextForPeople, DecodesUtf8OrWindows1252AndEscapes) {
   EXPECT_EQ(HtmlText("\xe9<"), "\xc3\xa9&lt;");
 }
 
-TEST(ReferenceCsvLayout, QuotesEveryFieldAndChoosesByName) {
+// An empty cell equals the reference, so an unread archive's cells must not
+// be empty; a line the reference lacks shows its value alone.
+TEST(ReferenceCsvLayout, QuotesEveryFieldMarksEveryCellAndChoosesByName) {
   TempDir dir;
-  const ReferenceResult result =
-      RunFleet(dir, L("1", "say \"hi\"", "a,b"), {{"m\"1", L("1", "d", "\"")}, {"m2", ""}}, {});
-  std::ostringstream s;
-  WriteReferenceCsv(s, result);
-  EXPECT_EQ(s.str(),
-            "\"Address\",\"Description\",\"Units\",\"Reference\",\"m\"\"1\",\"m2\"\r\n"
-            "\"1.0\",\"say \"\"hi\"\"\",\"u\",\"a,b\",\"\"\"\",\"\"\r\n");
+  EXPECT_EQ(
+      Written(WriteReferenceCsv, MarkedFleet(dir)),
+      "\"Address\",\"Description\",\"Units\",\"Reference\",\"m1\",\"m\"\"2\",\"gone\",\"m4\"\r\n"
+      "\"1.0\",\"say \"\"hi\"\"\",\"u\",\"a,b\",\"\",\"\"\"\",\"(not read)\",\"\"\r\n"
+      "\"9.1\",\"x\",\"u\",\"(missing)\",\"9\",\"\",\"(not read)\",\"\"\r\n"
+      "\"13.2\",\"s\",\"mm/min\",\"2000\",\"2000 [mm/s]\",\"\",\"(not read)\",\"\"\r\n"
+      "\"3.0\",\"c\",\"u\",\"7\",\"\",\"(missing)\",\"(not read)\",\"\"\r\n");
   const std::vector<std::pair<std::string, Layout>> names = {
       {"r.json", Layout::Json}, {"r.html", Layout::Html}, {"r.htm", Layout::Html},
       {"rjson", Layout::Json},  {"r.JSON", Layout::Csv},  {"r.txt", Layout::Csv},
