@@ -74,11 +74,7 @@ TEST(JsonLayout, EveryCaseValidatesAgainstTheSchemas) {
     TempDir dir;
     const ReferenceResult result = RunFleet(dir, c.reference, c.archives, c.options);
     const std::string name = out.File("r" + std::to_string(references.size()) + ".json");
-    std::ofstream(name, std::ios::binary) << [&] {
-      std::ostringstream s;
-      WriteReferenceJson(s, result);
-      return s.str();
-    }();
+    std::ofstream(name, std::ios::binary) << Written(WriteReferenceJson, result);
     references.push_back(name);
 
     // And each archive's list from the pair comparison by address.
@@ -93,32 +89,81 @@ TEST(JsonLayout, EveryCaseValidatesAgainstTheSchemas) {
       lists.push_back(listName);
     }
   }
+  TempDir dir;
+  const std::string marked = Written(WriteReferenceJson, MarkedFleet(dir));
+  references.push_back(dir.Write("marked.json", marked));
   std::string said;
   EXPECT_EQ(Validate("reference-report.schema.json", references, said), 0) << said;
   EXPECT_EQ(Validate("differences-report.schema.json", lists, said), 0) << said;
-  // The validator does reject: a list is no reference report.
-  EXPECT_EQ(Validate("reference-report.schema.json", {lists.front()}, said), 1) << said;
+
+  // The schema rejects what a reader must never meet: a list is no reference
+  // report, an extra mark outside a row the reference lacks, a missing line or
+  // an unmarked value in such a row, empty notes, a verdict of other members.
+  const std::string extraRow = "\"reference\":null,\"cells\":[{\"value\":\"9\",\"extra\":true},";
+  const std::vector<std::pair<std::string, std::string>> mutants = {
+      {"{\"value\":\"\\\"\"}", "{\"value\":\"\\\"\",\"extra\":true}"},
+      {extraRow + "null", extraRow + "{\"missing\":true}"},
+      {extraRow, "\"reference\":null,\"cells\":[{\"value\":\"9\"},"},
+      {"\"notes\": [\n\t\t\t\t\"m1 ends without a line end after line 4\"\n\t\t\t]",
+       "\"notes\": []"},
+      {"\"notRead\": 1,", "\"notRead\": 1, \"equal\": 1,"}};
+  std::vector<std::string> rejected = {lists.front()};
+  for (const auto& [from, to] : mutants) {
+    std::string text = marked;
+    const std::size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from << "\n" << marked;
+    rejected.push_back(dir.Write("m" + std::to_string(rejected.size()) + ".json",
+                                 text.replace(at, from.size(), to)));
+  }
+  EXPECT_EQ(Validate("reference-report.schema.json", rejected, said), 1) << said;
+  for (const std::string& file : rejected) {
+    EXPECT_NE(said.find(file + ": "), std::string::npos) << file << " passed\n" << said;
+  }
 }
 
-TEST(JsonLayout, HoldsTheMatrixAndDecodesBytes) {
+TEST(JsonLayout, HoldsTheVerdictTheMatrixAndItsMarksAndDecodesBytes) {
   TempDir dir;
-  const ReferenceResult result =
-      RunFleet(dir, L("1", "caf\xc3\xa9", "5") + L("2", "\xe9t\xe9", "6"),
-               {{"m1", L("1", "x", "7")}, {"gone", "", false}}, {});
-  std::ostringstream s;
-  WriteReferenceJson(s, result);
-  const std::string json = s.str();
+  const std::string json = Written(
+      WriteReferenceJson, RunFleet(dir, L("1", "caf\xc3\xa9", "5") + L("2", "\xe9t\xe9", "6"),
+                                   {{"m1", L("1", "x", "7")}}, {}));
   for (const char* piece :
-       {"\"format\": 1",
+       {"{\n\t\"format\": 1,\n\t\"report\": \"reference\",\n\t\"verdict\": {\n\t\t\"archives\": "
+        "1,\n\t\t\"deviating\": 1,\n\t\t\"notRead\": 0,\n\t\t\"skipped\": 0,\n\t\t\"text\": \"1 of "
+        "1 archive deviates from the reference\"\n\t},",
+        "\n\t},\n\t\"skipped\": [],\n\t\"reference\": {",
         "\"columns\": "
-        "[\n\t\t\"Address\",\n\t\t\"Description\",\n\t\t\"Units\",\n\t\t\"Reference\",\n\t\t\"m1\","
-        "\n\t\t\"gone\"\n\t]",
+        "[\n\t\t\"Address\",\n\t\t\"Description\",\n\t\t\"Units\",\n\t\t\"Reference\",\n\t\t"
+        "\"m1\"\n\t]",
         "{\"address\":\"1.0\",\"occurrence\":1,\"description\":\"caf\xc3\xa9\",\"units\":\"u\","
-        "\"reference\":\"5\",\"cells\":[{\"value\":\"7\"},{\"unread\":true}]}",
+        "\"reference\":\"5\",\"cells\":[{\"value\":\"7\"}]}",
         "{\"address\":\"2.0\",\"occurrence\":1,\"description\":\"\xc3\xa9t\xc3\xa9\",\"units\":"
-        "\"u\","
-        "\"reference\":\"6\",\"cells\":[{\"missing\":true},{\"unread\":true}]}"}) {
+        "\"u\",\"reference\":\"6\",\"cells\":[{\"missing\":true}]}"}) {
     EXPECT_NE(json.find(piece), std::string::npos) << piece << "\n" << json;
+  }
+  EXPECT_EQ(json.find("notes"), std::string::npos) << json;
+
+  const std::string marked = Written(WriteReferenceJson, MarkedFleet(dir));
+  for (
+      const char* piece :
+      {"\"verdict\": {\n\t\t\"archives\": 4,\n\t\t\"deviating\": 2,\n\t\t\"notRead\": 1,\n\t\t"
+       "\"skipped\": 1,\n\t\t\"text\": \"2 of 4 archives deviate from the reference, 1 not read, 1 "
+       "file skipped\"\n\t},",
+       "\"skipped\": [\n\t\t\"README.txt\"\n\t],",
+       "\"messages\": [],\n\t\t\t\"notes\": [\n\t\t\t\t\"m1 ends without a line end after line "
+       "4\"\n\t\t\t]\n\t\t},",
+       "\"rows\": [\n\t\t{\"address\":\"1.0\",\"occurrence\":1,\"description\":\"say \\\"hi\\\"\","
+       "\"units\":\"u\",\"reference\":\"a,b\",\"cells\":[null,{\"value\":\"\\\"\"},{\"unread\":"
+       "true},"
+       "null]},\n\t\t{\"address\":\"9.1\",\"occurrence\":1,\"description\":\"x\",\"units\":\"u\","
+       "\"reference\":null,\"cells\":[{\"value\":\"9\",\"extra\":true},null,{\"unread\":true},null]"
+       "},"
+       "\n\t\t{\"address\":\"13.2\",\"occurrence\":1,\"description\":\"s\",\"units\":\"mm/min\","
+       "\"reference\":\"2000\",\"cells\":[{\"value\":\"2000\",\"units\":\"mm/s\"},null,{\"unread\":"
+       "true},null]},\n\t\t{\"address\":\"3.0\",\"occurrence\":1,\"description\":\"c\",\"units\":"
+       "\"u\",\"reference\":\"7\",\"cells\":[null,{\"missing\":true},{\"unread\":true},null]}\n\t]"
+       "\n}"
+       "\n"}) {
+    EXPECT_NE(marked.find(piece), std::string::npos) << piece << "\n" << marked;
   }
 }
 
