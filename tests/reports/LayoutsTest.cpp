@@ -197,7 +197,8 @@ TEST(Layouts, CarryTheRulesFileAndItsCounts) {
           "\"extra\": 0,\n\t\t\t\"ignored\": 2,\n\t\t\t\"withinTolerance\": 0,"}},
         {&referenceHtml,
          {"<dt>Rules file</dt><dd>rules/fleet.toml</dd>", "<td colspan=\"7\">cannot be read",
-          "<th>Extra</th><th>Ignored</th><th>Within tolerance</th><th>Deviations</th>",
+          "<th data-key=\"extra\">Extra</th><th data-key=\"ignored\">Ignored</th><th "
+          "data-key=\"tolerated\">Within tolerance</th><th data-key=\"deviations\">",
           "<td class=\"num\">0</td><td class=\"num\">3</td><td class=\"num\">1</td><td>"}},
         {&listJson,
          {"\"rules\": {\n\t\t\"path\": \"rules/fleet.toml\",\n\t\t\"ignored\": 3,\n\t\t"
@@ -273,11 +274,44 @@ TEST(ReferenceCsvLayout, QuotesEveryFieldMarksEveryCellAndChoosesByName) {
   }
 }
 
+TEST(HtmlLayout, StatesTheVerdictAndMarksEveryArchiveAndCell) {
+  TempDir dir;
+  const std::string html = Written(
+      [](std::ostream& out, const ReferenceResult& r) { WriteReferenceHtml(out, r, "today"); },
+      MarkedFleet(dir));
+  const auto row = [](const char* keys) { return std::string("<tr data-order=\"") + keys + "\">"; };
+  for (const std::string& piece :
+       {std::string("</h1>\n<p class=\"verdict\" id=\"verdict\">2 of 4 archives deviate from the "
+                    "reference, 1 not read, 1 file skipped</p>\n<dl class=\"inputs\">"),
+        std::string("<dt>Skipped, not archives</dt><dd>README.txt</dd>"),
+        row("0\" data-verdict=\"1\" data-lines=\"4\" data-differ=\"1\" data-missing=\"0\" "
+            "data-extra=\"1\" data-deviations=\"2") +
+            "<td>m1</td><td class=\"v dev\">Deviates</td><td class=\"num\">4</td>",
+        std::string("Note: m1 ends without a line end after line 4<br></td></tr>"),
+        row("2\" data-verdict=\"2\" data-lines=\"-1\" data-differ=\"-1\" data-missing=\"-1\" "
+            "data-extra=\"-1\" data-deviations=\"-1") +
+            "<td>gone</td><td class=\"v unread\">Not read</td><td colspan=\"5\">cannot be read",
+        row("3\" data-verdict=\"0\" data-lines=\"3\" data-differ=\"0\" data-missing=\"0\" "
+            "data-extra=\"0\" data-deviations=\"0") +
+            "<td>m4</td><td class=\"v eq\">Equal</td>",
+        std::string("<td class=\"m\">(missing)</td><td class=\"x\" title=\"extra: the reference "
+                    "lacks this line\">9</td><td></td><td class=\"u\">unread</td><td></td></tr>"),
+        std::string("<td>2000</td><td class=\"d\">2000 <span class=\"units\" title=\"units differ "
+                    "from the reference's\">[mm/s]</span></td><td></td>"),
+        std::string(
+            "<td>7</td><td></td><td class=\"m\">(missing)</td><td class=\"u\">unread</td>")}) {
+    EXPECT_NE(html.find(piece), std::string::npos) << piece << "\n" << html;
+  }
+}
+
 TEST(HtmlLayout, EscapesEveryTextAndFetchesNothing) {
   TempDir dir;
   const std::string evil = "<script>alert(1)</script>";
-  const ReferenceResult result =
+  ReferenceResult result =
       RunFleet(dir, L("1", evil, "<b>", "&amp;"), {{evil, L("1", "x", "<i>")}}, {});
+  result.skipped = {evil};
+  result.reference.notes = {evil};
+  result.archives[0].notes = {evil};
   std::ostringstream s;
   WriteReferenceHtml(s, result, "<today>");
   const std::string html = s.str();
