@@ -25,6 +25,8 @@ constexpr const char* kHead = R"(<!DOCTYPE html>
 <link rel="icon" href="data:,">
 <title>)";
 
+// The Description column sticks where the Address column ends: after its
+// width, padding and border, so that it does not slide under it.
 constexpr const char* kStyle = R"(</title>
 <style>
 body { font: 14px/1.4 system-ui, sans-serif; margin: 1em; color: #111; background: #fff; }
@@ -44,7 +46,7 @@ td.num { text-align: right; font-variant-numeric: tabular-nums; }
 table.matrix thead th { position: sticky; top: 0; z-index: 2; }
 table.matrix .a { position: sticky; left: 0; min-width: 6em; max-width: 6em; z-index: 1;
                   background: #fff; }
-table.matrix .t { position: sticky; left: calc(6em + 12px); z-index: 1; background: #fff;
+table.matrix .t { position: sticky; left: calc(6em + 13px); z-index: 1; background: #fff;
                   min-width: 12em; }
 table.matrix thead .a, table.matrix thead .t { z-index: 3; background: #e8eaf0; }
 td.d { background: #fde2e2; font-weight: bold; }
