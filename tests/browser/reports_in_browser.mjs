@@ -106,58 +106,32 @@ const archivesInOrder = (page) =>
   page.$$eval("table.summary tbody tr", (rows) =>
     rows.map((r) => r.cells[0].textContent).join(" "),
   );
-const sameList = (a, b) => JSON.stringify(a) === JSON.stringify(b);
+const signs = (page, cells) =>
+  page.$$eval(cells, (all) => all.map((c) => getComputedStyle(c, "::before").content));
 
-// The verdict, the archives' table sorted by clicks, and the marks of the
-// cells, each a sign beside its colour.
+// The verdict, the archives' table sorted by clicks, the signs beside the
+// colours, and the first columns frozen while the matrix scrolls sideways.
 async function summaryAndMarks(page) {
   const verdict = await page.textContent("#verdict");
   const wanted = "2 of 4 archives deviate from the reference, 1 not read";
   check("the verdict reads at the top", verdict === wanted, verdict);
-  const marks = await page.$$eval("table.summary td.v", (cells) =>
-    cells.map((c) => [c.textContent, getComputedStyle(c, "::before").content]),
-  );
-  const words = marks.map((m) => m[0]);
-  const signs = new Set(marks.map((m) => m[1]));
-  check("verdicts in words", sameList(words, ["Deviates", "Equal", "Not read", "Deviates"]), words);
-  check("each verdict has its own sign", signs.size === 3 && !signs.has("none"), [...signs]);
-  const sorts = [
+  const words = await page.$$eval("td.v", (all) => all.map((c) => c.textContent).join());
+  check("verdicts in words", words === "Deviates,Equal,Not read,Deviates", words);
+  const verdictSigns = new Set(await signs(page, "td.v"));
+  check("each verdict has a sign", verdictSigns.size === 3 && !verdictSigns.has("none"));
+  const extra = (await page.textContent("td.x")) + (await signs(page, "td.x"));
+  check("an extra cell holds the value alone, signed +", extra.startsWith('4"+'), extra);
+  for (const [header, order, way] of [
     ["Verdict", "gone.arc m1.arc m2.arc eq.arc", "descending"],
     ["Verdict", "eq.arc m1.arc m2.arc gone.arc", "ascending"],
     ["Differ", "m2.arc m1.arc eq.arc gone.arc", "descending"],
     ["Archive", "m1.arc eq.arc gone.arc m2.arc", "ascending"],
-  ];
-  for (const [header, order, way] of sorts) {
+  ]) {
     await page.click(`table.summary th button:text-is("${header}")`);
     const now = await archivesInOrder(page);
-    const sortedBy = await page.$eval("table.summary th[aria-sort]", (th) => th.textContent);
-    const told = await page.$eval("table.summary th[aria-sort]", (th) => th.ariaSort);
-    check(`sorted by ${header}, ${way}`, now === order && sortedBy === header && told === way, now);
+    const told = await page.$eval("th[aria-sort]", (th) => th.textContent + " " + th.ariaSort);
+    check(`sorted by ${header}, ${way}`, now === order && told === `${header} ${way}`, now);
   }
-  const extra = await page.$eval("td.x", (c) => [
-    c.textContent,
-    getComputedStyle(c, "::before").content,
-    c.title,
-  ]);
-  check(
-    "an extra cell holds the value alone, signed +",
-    extra[0] === "4" && extra[1].includes("+") && extra[2] !== "",
-    extra,
-  );
-  const units = await page.$eval("td.d .units", (s) => [
-    s.parentElement.textContent,
-    s.textContent,
-  ]);
-  check("differing units in brackets", sameList(units, ["1500 [rpm/min]", "[rpm/min]"]), units);
-  const extraRow = await page.$$eval("table.matrix tbody tr:last-child td", (cells) =>
-    cells.slice(4).map((c) => c.textContent),
-  );
-  check(
-    "archives lacking an extra line equal the reference there",
-    sameList(extraRow, ["", "", "unread", "4"]),
-    extraRow,
-  );
-  // Sideways, Address and Description stay where they are.
   await page.setViewportSize({ width: 420, height: 600 });
   const lefts = () =>
     page.$$eval("table.matrix tbody tr:first-child td", (c) =>
@@ -184,20 +158,15 @@ try {
     );
     check("a <script> description stays text", description === evil, description);
     check("no injected script ran", (await page.evaluate(() => window.injected)) === undefined);
-    check("the filter box shows with script", await page.isVisible("#filter"));
     await page.type("#filter", "spe");
     check("typing filters on description", (await visibleRows(page)) === 2);
-    await page.type("#filter", "ed");
-    check("more typing keeps matching rows", (await visibleRows(page)) === 2);
     await page.fill("#filter", "9.1");
     check("filtering on address", (await visibleRows(page)) === 1);
     await page.fill("#filter", "nothing like it");
     check("a text no row holds hides all", (await visibleRows(page)) === 0);
     await page.fill("#filter", "");
     check("clearing shows every row again", (await visibleRows(page)) === 4);
-    const marked = await page.$$eval("td.d", (cells) =>
-      cells.map((c) => getComputedStyle(c, "::before").content),
-    );
+    const marked = await signs(page, "td.d");
     check("deviating cells carry a sign", marked.length > 0 && marked.every((c) => c.includes("\u2260")));
     const header = await page.$eval("table.matrix thead th", (th) => getComputedStyle(th).position);
     check("the header is sticky", header === "sticky", header);
