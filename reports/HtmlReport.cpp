@@ -6,6 +6,7 @@
 #include "engine/list/DifferenceList.h"
 #include "engine/values/Rules.h"
 #include "reference/ReferenceResult.h"
+#include "reports/ReferenceVerdict.h"
 #include "reports/Report.h"
 #include "reports/TextForPeople.h"
 
@@ -24,6 +25,8 @@ constexpr const char* kHead = R"(<!DOCTYPE html>
 <link rel="icon" href="data:,">
 <title>)";
 
+// The Description column sticks where the Address column ends: after its
+// width, padding and border, so that it does not slide under it.
 constexpr const char* kStyle = R"(</title>
 <style>
 body { font: 14px/1.4 system-ui, sans-serif; margin: 1em; color: #111; background: #fff; }
@@ -43,7 +46,7 @@ td.num { text-align: right; font-variant-numeric: tabular-nums; }
 table.matrix thead th { position: sticky; top: 0; z-index: 2; }
 table.matrix .a { position: sticky; left: 0; min-width: 6em; max-width: 6em; z-index: 1;
                   background: #fff; }
-table.matrix .t { position: sticky; left: calc(6em + 12px); z-index: 1; background: #fff;
+table.matrix .t { position: sticky; left: calc(6em + 13px); z-index: 1; background: #fff;
                   min-width: 12em; }
 table.matrix thead .a, table.matrix thead .t { z-index: 3; background: #e8eaf0; }
 td.d { background: #fde2e2; font-weight: bold; }
@@ -51,7 +54,21 @@ td.d::before { content: "\2260\00a0"; color: #b03030; }
 td.m { background: #fff2cc; font-style: italic; }
 td.m::before { content: "\2205\00a0"; }
 td.u { color: #666; }
+td.x { background: #dde8fb; }
+td.x::before { content: "+\00a0"; color: #1d4f9c; font-weight: bold; }
+.units { background: #fff2cc; text-decoration: underline dotted; }
 .ro::after { content: " \1F512"; }
+p.verdict { font-size: 1.15em; font-weight: bold; margin: 0 0 .6em; }
+td.v { white-space: nowrap; }
+td.v.eq::before { content: "\2713\00a0"; color: #2a7a2a; }
+td.v.dev { color: #b03030; font-weight: bold; }
+td.v.dev::before { content: "\26A0\00a0"; }
+td.v.unread { font-style: italic; }
+td.v.unread::before { content: "\2717\00a0"; }
+th button { font: inherit; font-weight: bold; border: 0; background: none; padding: 0;
+            cursor: pointer; text-decoration: underline dotted; }
+th[aria-sort="ascending"] button::after { content: " \25B2"; }
+th[aria-sort="descending"] button::after { content: " \25BC"; }
 #filter { margin: .5em 0; padding: 2px 4px; width: 20em; }
 @media print {
   .scroll { overflow: visible; max-height: none; border: 0; }
@@ -63,8 +80,12 @@ td.u { color: #666; }
 <body>
 )";
 
-// Only the filter needs script: without it the box stays hidden and every
-// row shows.
+// Only the filter and the sorting need script: without it the box stays
+// hidden, every row shows and the archives stand in the order of the inputs.
+// A click on a header of the archives' table sorts by that column: the
+// counts and the verdict most (worst) first, the archive in the order of the
+// inputs; a second click turns the order round; ties keep the order of the
+// inputs. The script holds no comment, so that the page holds no "//".
 constexpr const char* kScript = R"(<script>
 (function () {
   var box = document.getElementById("filter");
@@ -88,6 +109,35 @@ constexpr const char* kScript = R"(<script>
   box.addEventListener("input", apply);
   apply();
 })();
+(function () {
+  var table = document.querySelector("table.summary");
+  if (!table) return;
+  var body = table.tBodies[0];
+  var rows = Array.prototype.slice.call(body.rows);
+  var heads = Array.prototype.slice.call(table.tHead.rows[0].cells);
+  var order = function (row) { return Number(row.getAttribute("data-order")); };
+  heads.forEach(function (th) {
+    var key = th.getAttribute("data-key");
+    if (!key) return;
+    var button = document.createElement("button");
+    button.type = "button";
+    button.textContent = th.textContent;
+    th.textContent = "";
+    th.appendChild(button);
+    var first = key === "order" ? "ascending" : "descending";
+    button.addEventListener("click", function () {
+      var now = th.getAttribute("aria-sort");
+      var way = now === first ? (first === "ascending" ? "descending" : "ascending") : first;
+      var sign = way === "ascending" ? 1 : -1;
+      var value = function (row) { return Number(row.getAttribute("data-" + key)); };
+      rows.slice().sort(function (a, b) {
+        return sign * (value(a) - value(b)) || order(a) - order(b);
+      }).forEach(function (row) { body.appendChild(row); });
+      heads.forEach(function (h) { h.removeAttribute("aria-sort"); });
+      th.setAttribute("aria-sort", way);
+    });
+  });
+})();
 </script>
 </body>
 </html>
@@ -106,9 +156,51 @@ void Filter(std::ostream& out, std::size_t rows) {
   out << "<p>" << rows << " row(s).</p>\n";
 }
 
-void SummaryRow(std::ostream& out, const ArchiveSummary& s, std::uint64_t most, bool withRules) {
-  out << "<tr>";
+// The verdict as a sort key (a worse one is larger), class and text.
+struct VerdictMark {
+  int key;
+  const char* cls;
+  const char* text;
+};
+
+VerdictMark MarkOf(const ArchiveSummary& s) {
+  if (!s.readable) return {2, "v unread", "Not read"};
+  if (s.Deviates()) return {1, "v dev", "Deviates"};
+  return {0, "v eq", "Equal"};
+}
+
+// The sort keys ride on the row, so that the script needs no cell to hold a
+// number (an unread archive's counts are one cell of prose).
+void SummaryRowStart(std::ostream& out, const ArchiveSummary& s, std::size_t order,
+                     bool withRules) {
+  const VerdictMark mark = MarkOf(s);
+  const auto key = [&](const char* name, std::uint64_t n) {
+    out << " data-" << name << "=\"";
+    if (s.readable) {
+      out << n;
+    } else {
+      out << -1;
+    }
+    out << "\"";
+  };
+  out << "<tr data-order=\"" << order << "\" data-verdict=\"" << mark.key << "\"";
+  key("lines", s.lines);
+  key("differ", s.differ);
+  key("missing", s.missing);
+  key("extra", s.extra);
+  if (withRules) {
+    key("ignored", s.ignored);
+    key("tolerated", s.tolerated);
+  }
+  key("deviations", s.differ + s.missing + s.extra);
+  out << ">";
   Cell(out, "td", s.name);
+  out << "<td class=\"" << mark.cls << "\">" << mark.text << "</td>";
+}
+
+void SummaryRow(std::ostream& out, const ArchiveSummary& s, std::size_t order, std::uint64_t most,
+                bool withRules) {
+  SummaryRowStart(out, s, order, withRules);
   if (!s.readable) {
     out << "<td colspan=\"" << (withRules ? 7 : 5) << "\">cannot be read: " << HtmlText(s.failure)
         << "</td>";
@@ -130,44 +222,89 @@ void SummaryRow(std::ostream& out, const ArchiveSummary& s, std::uint64_t most, 
   for (const ReferenceMessage& m : s.messages) {
     out << HtmlText(m.title) << ": " << HtmlText(m.text) << "<br>";
   }
+  for (const std::string& note : s.notes) out << "Note: " << HtmlText(note) << "<br>";
   out << "</td></tr>\n";
 }
 
-}  // namespace
-
-void WriteReferenceHtml(std::ostream& out, const ReferenceResult& result, const std::string& date) {
-  out << kHead << "Parvex: " << HtmlText(result.reference.name) << " and " << result.archives.size()
-      << " archive(s)" << kStyle;
-  out << "<h1>Comparison with the reference " << HtmlText(result.reference.name) << "</h1>\n";
+void Inputs(std::ostream& out, const ReferenceResult& result, const std::string& date) {
   out << "<dl class=\"inputs\"><dt>Created</dt><dd>" << HtmlText(date) << "</dd>";
   out << "<dt>Reference</dt><dd>" << HtmlText(result.reference.path) << " ("
       << result.reference.lines << " lines)</dd>";
   out << "<dt>Archives</dt><dd>" << result.archives.size() << "</dd>";
+  if (!result.skipped.empty()) {
+    out << "<dt>Skipped, not archives</dt><dd>";
+    const char* separator = "";
+    for (const std::string& name : result.skipped) {
+      out << separator << HtmlText(name);
+      separator = ", ";
+    }
+    out << "</dd>";
+  }
   out << "<dt>Read-only values</dt><dd>"
       << (result.options.includeReadOnly ? "included" : "left out") << "</dd>";
   out << "<dt>Numbers</dt><dd>"
       << (result.options.numbersByValue ? "compared by value" : "compared as text") << "</dd>";
-  const bool withRules = result.options.rules != nullptr;
-  if (withRules)
+  if (result.options.rules)
     out << "<dt>Rules file</dt><dd>" << HtmlText(result.options.rules->Path()) << "</dd>";
   for (const ReferenceMessage& m : result.reference.messages) {
     out << "<dt>Message</dt><dd>" << HtmlText(m.title) << ": " << HtmlText(m.text) << "</dd>";
   }
+  for (const std::string& note : result.reference.notes) {
+    out << "<dt>Note</dt><dd>" << HtmlText(note) << "</dd>";
+  }
   out << "</dl>\n";
+}
 
-  out << "<h2>Archives</h2>\n<table class=\"summary\"><thead><tr><th>Archive</th><th>Lines</th>"
-         "<th>Differ</th><th>Missing</th><th>Extra</th>"
-      << (withRules ? "<th>Ignored</th><th>Within tolerance</th>" : "")
-      << "<th>Deviations</th><th>Messages</th></tr></thead><tbody>\n";
+void SummaryTable(std::ostream& out, const ReferenceResult& result) {
+  const bool withRules = result.options.rules != nullptr;
+  out << "<h2>Archives</h2>\n<table class=\"summary\"><thead><tr><th data-key=\"order\">Archive"
+         "</th><th data-key=\"verdict\">Verdict</th><th data-key=\"lines\">Lines</th>"
+         "<th data-key=\"differ\">Differ</th><th data-key=\"missing\">Missing</th>"
+         "<th data-key=\"extra\">Extra</th>"
+      << (withRules ? "<th data-key=\"ignored\">Ignored</th><th data-key=\"tolerated\">Within "
+                      "tolerance</th>"
+                    : "")
+      << "<th data-key=\"deviations\">Deviations</th><th>Messages</th></tr></thead><tbody>\n";
   std::uint64_t most = 0;
   for (const ArchiveSummary& s : result.archives) {
     most = std::max(most, s.differ + s.missing + s.extra);
   }
-  for (const ArchiveSummary& s : result.archives) SummaryRow(out, s, most, withRules);
+  for (std::size_t k = 0; k < result.archives.size(); ++k) {
+    SummaryRow(out, result.archives[k], k, most, withRules);
+  }
   out << "</tbody></table>\n";
+}
 
+void MatrixCell(std::ostream& out, const ReferenceRow& row, const ReferenceCell& cell) {
+  switch (cell.kind) {
+    case ReferenceCell::Kind::Value:
+      if (!row.inReference) {
+        out << "<td class=\"x\" title=\"extra: the reference lacks this line\">"
+            << HtmlText(cell.value) << "</td>";
+      } else if (cell.units) {
+        out << "<td class=\"d\">" << HtmlText(cell.value)
+            << " <span class=\"units\" title=\"units differ from the reference's\">"
+            << HtmlText("[" + *cell.units + "]") << "</span></td>";
+      } else {
+        Cell(out, "td", cell.value, "d");
+      }
+      break;
+    case ReferenceCell::Kind::Missing:
+      Cell(out, "td", kMissingText, "m");
+      break;
+    case ReferenceCell::Kind::Unread:
+      out << "<td class=\"u\">unread</td>";
+      break;
+    default:
+      out << "<td></td>";
+  }
+}
+
+void Matrix(std::ostream& out, const ReferenceResult& result) {
   out << "<h2>Deviations</h2>\n<p>A marked cell (&#x2260;) holds the archive's value where it "
-         "differs; &#x2205; marks a missing line; an empty cell equals the reference.</p>\n";
+         "differs, with the archive's units in square brackets where they differ from the "
+         "reference's; &#x2205; marks a missing line; + marks the value of a line the reference "
+         "lacks; an empty cell equals the reference.</p>\n";
   Filter(out, result.rows.size());
   out << "<div class=\"scroll\"><table class=\"matrix filtered\"><thead><tr><th "
          "class=\"a\">Address</th><th class=\"t\">Description</th><th>Units</th>"
@@ -184,26 +321,24 @@ void WriteReferenceHtml(std::ostream& out, const ReferenceResult& result, const 
     } else {
       Cell(out, "td", kMissingText, "m");
     }
-    ForEachCell(result, row, [&](std::uint32_t, const ReferenceCell& cell) {
-      const ReferenceCell::Kind kind = cell.kind;
-      const std::string& value = cell.value;
-      switch (kind) {
-        case ReferenceCell::Kind::Value:
-          Cell(out, "td", value, "d");
-          break;
-        case ReferenceCell::Kind::Missing:
-          Cell(out, "td", kMissingText, "m");
-          break;
-        case ReferenceCell::Kind::Unread:
-          out << "<td class=\"u\">unread</td>";
-          break;
-        default:
-          out << "<td></td>";
-      }
-    });
+    ForEachCell(result, row,
+                [&](std::uint32_t, const ReferenceCell& cell) { MatrixCell(out, row, cell); });
     out << "</tr>\n";
   }
-  out << "</tbody></table></div>\n" << kScript;
+  out << "</tbody></table></div>\n";
+}
+
+}  // namespace
+
+void WriteReferenceHtml(std::ostream& out, const ReferenceResult& result, const std::string& date) {
+  out << kHead << "Parvex: " << HtmlText(result.reference.name) << " and " << result.archives.size()
+      << " archive(s)" << kStyle;
+  out << "<h1>Comparison with the reference " << HtmlText(result.reference.name) << "</h1>\n";
+  out << "<p class=\"verdict\" id=\"verdict\">" << HtmlText(VerdictOf(result).text) << "</p>\n";
+  Inputs(out, result, date);
+  SummaryTable(out, result);
+  Matrix(out, result);
+  out << kScript;
 }
 
 void WriteDifferencesHtml(std::ostream& out, const DifferenceList& list, const ReportTitles& titles,

@@ -6,6 +6,7 @@
 #include "engine/list/DifferenceList.h"
 #include "engine/values/Rules.h"
 #include "reference/ReferenceResult.h"
+#include "reports/ReferenceVerdict.h"
 #include "reports/Report.h"
 #include "reports/TextForPeople.h"
 
@@ -38,13 +39,22 @@ ordered_json Summary(const ArchiveSummary& s, bool withRules) {
     messages.push_back({{"title", Text(m.title)}, {"text", Text(m.text)}});
   }
   j["messages"] = std::move(messages);
+  if (!s.notes.empty()) {
+    ordered_json notes = ordered_json::array();
+    for (const std::string& note : s.notes) notes.push_back(Text(note));
+    j["notes"] = std::move(notes);
+  }
   return j;
 }
 
-ordered_json Cell(ReferenceCell::Kind kind, const std::string& value) {
-  switch (kind) {
-    case ReferenceCell::Kind::Value:
-      return {{"value", Text(value)}};
+ordered_json Cell(const ReferenceRow& row, const ReferenceCell& cell) {
+  switch (cell.kind) {
+    case ReferenceCell::Kind::Value: {
+      ordered_json j = {{"value", Text(cell.value)}};
+      if (cell.units) j["units"] = Text(*cell.units);
+      if (!row.inReference) j["extra"] = true;
+      return j;
+    }
     case ReferenceCell::Kind::Missing:
       return {{"missing", true}};
     case ReferenceCell::Kind::Unread:
@@ -54,12 +64,36 @@ ordered_json Cell(ReferenceCell::Kind kind, const std::string& value) {
   }
 }
 
+ordered_json Verdict(const ReferenceResult& result) {
+  const ReferenceVerdict v = VerdictOf(result);
+  return {{"archives", v.archives},
+          {"deviating", v.deviating},
+          {"notRead", v.notRead},
+          {"skipped", v.skipped},
+          {"text", v.text}};
+}
+
+ordered_json Row(const ReferenceResult& result, const ReferenceRow& row) {
+  ordered_json r;
+  r["address"] = row.address;
+  r["occurrence"] = row.occurrence + 1;
+  r["description"] = Text(row.description);
+  r["units"] = Text(row.units);
+  r["reference"] = row.inReference ? Text(row.reference) : ordered_json(nullptr);
+  ordered_json cells = ordered_json::array();
+  ForEachCell(result, row,
+              [&](std::uint32_t, const ReferenceCell& cell) { cells.push_back(Cell(row, cell)); });
+  r["cells"] = std::move(cells);
+  return r;
+}
+
 }  // namespace
 
 void WriteReferenceJson(std::ostream& out, const ReferenceResult& result) {
   ordered_json doc;
   doc["format"] = kJsonFormat;
   doc["report"] = "reference";
+  doc["verdict"] = Verdict(result);
   ordered_json archives = ordered_json::array();
   for (const ArchiveSummary& a : result.archives) archives.push_back(Text(a.path));
   ordered_json options = {{"includeReadOnly", result.options.includeReadOnly},
@@ -69,6 +103,9 @@ void WriteReferenceJson(std::ostream& out, const ReferenceResult& result) {
   doc["inputs"] = {{"reference", Text(result.reference.path)},
                    {"archives", std::move(archives)},
                    {"options", std::move(options)}};
+  ordered_json skipped = ordered_json::array();
+  for (const std::string& name : result.skipped) skipped.push_back(Text(name));
+  doc["skipped"] = std::move(skipped);
   // The reference is compared with nothing: its counts stay out.
   doc["reference"] = Summary(result.reference, false);
   ordered_json summaries = ordered_json::array();
@@ -86,20 +123,7 @@ void WriteReferenceJson(std::ostream& out, const ReferenceResult& result) {
   out << head << "[";
   const char* separator = "\n";
   for (const ReferenceRow& row : result.rows) {
-    ordered_json r;
-    r["address"] = row.address;
-    r["occurrence"] = row.occurrence + 1;
-    r["description"] = Text(row.description);
-    r["units"] = Text(row.units);
-    r["reference"] = row.inReference ? Text(row.reference) : ordered_json(nullptr);
-    ordered_json cells = ordered_json::array();
-    ForEachCell(result, row, [&](std::uint32_t, const ReferenceCell& cell) {
-      const ReferenceCell::Kind kind = cell.kind;
-      const std::string& value = cell.value;
-      cells.push_back(Cell(kind, value));
-    });
-    r["cells"] = std::move(cells);
-    out << separator << "\t\t" << r.dump();
+    out << separator << "\t\t" << Row(result, row).dump();
     separator = ",\n";
   }
   out << (result.rows.empty() ? "]\n}\n" : "\n\t]\n}\n");

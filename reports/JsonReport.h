@@ -13,8 +13,10 @@ struct ReportTitles;
 // change; the schemas in docs/schema describe it.
 inline constexpr int kJsonFormat = 1;
 
-// A reference comparison as one JSON document: inputs and options, each
-// archive's summary and messages, and the matrix. Texts from the files are
+// A reference comparison as one JSON document: its verdict, inputs and
+// options, the files skipped as no archives, each archive's summary, messages
+// and notes, and the matrix (a cell gives its units where they differ, and is
+// marked extra in a row the reference lacks). Texts from the files are
 // decoded by DisplayText.
 void WriteReferenceJson(std::ostream& out, const ReferenceResult& result);
 

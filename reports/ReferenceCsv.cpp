@@ -30,6 +30,21 @@ Layout LayoutForName(std::string_view path, Layout fallback) {
   return fallback;
 }
 
+std::string MatrixCellText(const ReferenceRow& row, const ReferenceCell& cell) {
+  switch (cell.kind) {
+    case ReferenceCell::Kind::Value:
+      // A line the reference lacks has no units to differ from.
+      return row.inReference ? CellText(cell) : cell.value;
+    case ReferenceCell::Kind::Missing:
+      return kMissingText;
+    case ReferenceCell::Kind::Unread:
+      // Empty would claim equality with the reference.
+      return kNotReadText;
+    default:
+      return {};
+  }
+}
+
 // Fields are appended to one line, which is also what keeps GCC's -O3
 // restrict check quiet about chains of string concatenations.
 void WriteReferenceCsv(std::ostream& out, const ReferenceResult& result) {
@@ -48,11 +63,7 @@ void WriteReferenceCsv(std::ostream& out, const ReferenceResult& result) {
     field(row.units);
     field(row.inReference ? std::string_view(row.reference) : std::string_view(kMissingText));
     ForEachCell(result, row, [&](std::uint32_t, const ReferenceCell& cell) {
-      const ReferenceCell::Kind kind = cell.kind;
-      const std::string value = CellText(cell);
-      field(kind == ReferenceCell::Kind::Value     ? std::string_view(value)
-            : kind == ReferenceCell::Kind::Missing ? std::string_view(kMissingText)
-                                                   : std::string_view());
+      field(MatrixCellText(row, cell));
     });
     out << line << "\r\n";
   }
