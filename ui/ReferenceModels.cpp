@@ -6,6 +6,7 @@
 
 #include <iterator>
 
+#include "reports/ReferenceCsv.h"
 #include "ui/CodePage.h"
 
 namespace parvex {
@@ -156,9 +157,8 @@ QVariant ReferenceMatrixModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-      if (cell.kind == ReferenceCell::Kind::Value) return Text(CellText(cell));
-      if (cell.kind == ReferenceCell::Kind::Missing) return QString::fromLatin1(kMissingText);
-      return QString();
+      // The same text as the CSV matrix gives the cell.
+      return Text(MatrixCellText(row, cell));
     case Qt::FontRole:
       if (deviates) {
         QFont font;
