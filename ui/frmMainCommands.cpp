@@ -69,7 +69,7 @@ void frmMain::cmdTwoArchives_Click() {
     CompareArchives(PathBytes(txtArchive1->text()), PathBytes(txtArchive2->text()), list_,
                     IncludeReadOnly(), starting_.options, &notes_);
     QStringList texts;
-    for (const std::string& note : PairingNoteTexts(notes_)) texts << QString::fromStdString(note);
+    for (const std::string& note : PairingNoteTexts(notes_)) texts << FieldText(note);
     ShowNotes(texts);
   } catch (...) {
     ReportVBError("Error With Structure Parameters");
