@@ -198,7 +198,11 @@ QWidget* frmReference::BuildSummary(QWidget* parent) {
   auto* pane = new QWidget(parent);
   lblNotes = Named(new QLabel(pane), "lblNotes");
   lblNotes->setWordWrap(true);
-  lblNotes->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lblNotes->setAccessibleName(QStringLiteral("Notes"));
+  // Reachable by Tab while shown, so a screen reader reads it and the text
+  // can be copied, as the main window's notes.
+  lblNotes->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  lblNotes->setFocusPolicy(Qt::StrongFocus);
   lblNotes->hide();
   tblSummary = Named(new QTableView(pane), "tblSummary");
   lblSummary = Label(pane, "lblSummary", QStringLiteral("S&ummary"), tblSummary);
@@ -303,9 +307,10 @@ void frmReference::PlaceControls(QWidget* central) {
   statusBar()->addWidget(sbStatus, 1);
 
   // The keyboard walks the window in reading order.
-  QWidget* order[] = {txtReference, cmdBrowse,  lstArchives,    cmdAddFiles,     cmdAddFolder,
-                      cmdRemove,    txtInclude, chkIgnoreUnits, cmdCompare,      cmdCancel,
-                      cmdSave,      tblSummary, txtFilter,      chkSelectedOnly, tblMatrix};
+  QWidget* order[] = {txtReference, cmdBrowse, lstArchives,     cmdAddFiles,
+                      cmdAddFolder, cmdRemove, txtInclude,      chkIgnoreUnits,
+                      cmdCompare,   cmdCancel, cmdSave,         lblNotes,
+                      tblSummary,   txtFilter, chkSelectedOnly, tblMatrix};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   // The first size: the inputs, the summary's first rows and some of the
