@@ -11,6 +11,7 @@
 #include "app/Display.h"
 #include "engine/base/ErrorReport.h"
 #include "parvex/version.h"
+#include "ui/CodePage.h"
 #include "ui/CommonDialog.h"
 #include "ui/Main.h"
 #include "ui/QtMessageBox.h"
@@ -19,6 +20,11 @@
 #ifdef Q_OS_WIN
 #include <windows.h>
 #undef MessageBox  // ours is a class of the engine
+#else
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 #endif
 
 namespace {
@@ -59,6 +65,43 @@ int AnswerOnTerminal(QApplication& app) {
   return 0;
 }
 
+#ifndef Q_OS_WIN
+// While Qt opens the display: a display that is named but cannot be used
+// (refused, or not there after all) ends the program with the same one line
+// as no display at all, instead of Qt's abort and its notes on plugins.
+void StartingMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  const bool platform =
+      context.category != nullptr && std::strncmp(context.category, "qt.qpa", 6) == 0;
+  if (type == QtFatalMsg && text.contains(QStringLiteral("platform plugin"))) {
+    std::fprintf(stderr, "%s: no display; set DISPLAY, run under xvfb-run, or use parvex-cli\n",
+                 parvex::build::kExeName);
+    std::fflush(stderr);
+    std::_Exit(2);
+  }
+  if (platform && type != QtFatalMsg) return;
+  std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+  if (type == QtFatalMsg) std::abort();
+}
+
+// The command line after Qt took its own options out, each argument with the
+// bytes it had (a file name need not be UTF-8), and the current folder so.
+QStringList ArgumentsAsGiven(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments += parvex::PathText(argv[i]);
+  return arguments;
+}
+
+QString CurrentFolder() {
+  std::string folder(4096, '\0');
+  while (::getcwd(folder.data(), folder.size()) == nullptr) {
+    if (errno != ERANGE) return QDir::currentPath();
+    folder.resize(folder.size() * 2);
+  }
+  folder.resize(std::strlen(folder.c_str()));
+  return parvex::PathText(folder);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,7 +130,13 @@ int main(int argc, char** argv) {
   }
 #endif
 
+#ifndef Q_OS_WIN
+  const QtMessageHandler usual = terminalOnly ? nullptr : qInstallMessageHandler(StartingMessages);
+#endif
   QApplication app(argc, argv);
+#ifndef Q_OS_WIN
+  if (!terminalOnly) qInstallMessageHandler(usual);
+#endif
   QApplication::setApplicationName(QStringLiteral("Parvex"));
   QApplication::setApplicationVersion(QString::fromLatin1(parvex::build::kVersionText));
   QApplication::setOrganizationName(QStringLiteral("Brenlo"));
@@ -96,8 +145,13 @@ int main(int argc, char** argv) {
 
   // Read once Qt has taken its own options (such as -platform) out.
   QString error;
+#ifdef Q_OS_WIN
   const parvex::StartArguments start =
       parvex::ReadStartArguments(QCoreApplication::arguments(), QDir::currentPath(), error);
+#else
+  const parvex::StartArguments start =
+      parvex::ReadStartArguments(ArgumentsAsGiven(argc, argv), CurrentFolder(), error);
+#endif
   if (!error.isEmpty()) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", parvex::build::kExeName,
                  error.toLocal8Bit().constData(), parvex::build::kExeName);

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 
+#include "engine/base/ErrorReport.h"
 #include "engine/base/NameText.h"
+#include "engine/base/OutputFile.h"
 #include "reports/TextForPeople.h"
 
 namespace parvex {
@@ -45,6 +47,17 @@ std::string ForPeople(const QString& text) {
 #else
   return DisplayText(Bytes(text));
 #endif
+}
+
+bool ReportTargetIsFree(const std::string& output, const std::vector<std::string>& inputs) {
+  if (output.empty()) return true;
+  try {
+    CheckReportTarget(output, inputs);
+  } catch (...) {
+    ReportVBError("Error While Saving Report");
+    return false;
+  }
+  return true;
 }
 
 }  // namespace parvex

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace parvex {
 
@@ -23,5 +24,11 @@ std::string ForPeople(std::string_view bytes);
 // The same for a text of the command line (on Windows in the ANSI code page,
 // as before).
 std::string ForPeople(const QString& text);
+
+// Whether a report can go to output (none: standard output): not over one of
+// inputs, not into a folder, nor into a folder that is missing or takes no
+// files. When not, says why under "Error While Saving Report", before any
+// work is done.
+bool ReportTargetIsFree(const std::string& output, const std::vector<std::string>& inputs);
 
 }  // namespace parvex

@@ -53,9 +53,27 @@ void TellRemoved(std::uint64_t ignored, std::uint64_t tolerated) {
                static_cast<unsigned long long>(tolerated));
 }
 
-// The lines of standard error: each archive's messages and counts, then the
-// totals.
+void TellNotes(const ArchiveSummary& s) {
+  for (const std::string& note : s.notes) {
+    std::fprintf(stderr, "Note: %s\n", ForPeople(note).c_str());
+  }
+}
+
+// Files in folders that were no archives, in one line.
+void TellSkipped(const std::vector<std::string>& skipped) {
+  if (skipped.empty()) return;
+  std::string names;
+  for (const std::string& name : skipped) names += (names.empty() ? "" : ", ") + name;
+  std::fprintf(stderr,
+               skipped.size() == 1 ? "Skipped %zu file that is not an archive: %s\n"
+                                   : "Skipped %zu files that are not archives: %s\n",
+               skipped.size(), ForPeople(names).c_str());
+}
+
+// The lines of standard error: each archive's notes, messages and counts,
+// then the totals.
 void Tell(const ReferenceResult& result) {
+  TellNotes(result.reference);
   for (const ReferenceMessage& m : result.reference.messages) {
     std::fprintf(stderr, "%s (reference): %s: %s\n", ForPeople(result.reference.name).c_str(),
                  ForPeople(m.title).c_str(), ForPeople(m.text).c_str());
@@ -69,6 +87,7 @@ void Tell(const ReferenceResult& result) {
   std::size_t deviating = 0;
   std::size_t unreadable = 0;
   for (const ArchiveSummary& s : result.archives) {
+    TellNotes(s);
     for (const ReferenceMessage& m : s.messages) {
       std::fprintf(stderr, "%s: %s: %s\n", ForPeople(s.name).c_str(), ForPeople(m.title).c_str(),
                    ForPeople(m.text).c_str());
@@ -92,31 +111,13 @@ void Tell(const ReferenceResult& result) {
     tolerated += s.tolerated;
     deviating += s.Deviates() ? 1 : 0;
   }
+  TellSkipped(result.skipped);
   std::fprintf(stderr, "Total: %zu of %zu archives deviate: %llu differ, %llu missing, %llu extra",
                deviating, result.archives.size(), static_cast<unsigned long long>(differ),
                static_cast<unsigned long long>(missing), static_cast<unsigned long long>(extra));
   if (withRules) TellRemoved(ignored, tolerated);
   if (unreadable > 0) std::fprintf(stderr, "; %zu cannot be read", unreadable);
   std::fprintf(stderr, "\n");
-}
-
-// The report never takes the place of the reference, an archive or the rules
-// file (the same file by device and inode, whatever its name); told before
-// anything is compared.
-bool OutputIsFree(const std::string& output, const std::string& reference,
-                  const std::vector<std::string>& archives, const ReferenceCommand& command) {
-  std::vector<std::string> inputs{reference};
-  inputs.insert(inputs.end(), archives.begin(), archives.end());
-  if (command.rules) inputs.push_back(Bytes(*command.rules));
-  const auto input = InputAt(output, inputs);
-  if (!input) return true;
-  try {
-    RefuseInputAsTarget(output, *input);
-  } catch (const Failure& failure) {
-    std::fprintf(stderr, "Error While Saving Report: Error %d: %s\n", failure.Number(),
-                 ForPeople(failure.Description()).c_str());
-  }
-  return false;
 }
 
 }  // namespace
@@ -144,7 +145,9 @@ int RunReferenceCommand(const ReferenceCommand& command,
   for (qsizetype i = 1; i < command.arguments.size(); ++i) {
     given.push_back(Bytes(command.arguments[i]));
   }
-  const ExpandedInputs inputs = ExpandInputs(given, command.recursive);
+  std::vector<std::string> include;
+  for (const QString& glob : command.include) include.push_back(Bytes(glob));
+  const ExpandedInputs inputs = ExpandInputs(given, command.recursive, include);
   if (!inputs.error.empty()) {
     std::fprintf(stderr, "parvex-cli: reference: %s\nTry 'parvex-cli --help'.\n",
                  ForPeople(inputs.error).c_str());
@@ -152,10 +155,15 @@ int RunReferenceCommand(const ReferenceCommand& command,
   }
   request.reference = Bytes(command.arguments[0]);
   const std::string output = command.output ? Bytes(*command.output) : std::string();
-  if (!output.empty() && !OutputIsFree(output, request.reference, inputs.paths, command)) return 2;
+  std::vector<std::string> read{request.reference};
+  read.insert(read.end(), inputs.paths.begin(), inputs.paths.end());
+  if (command.rules) read.push_back(Bytes(*command.rules));
+  if (!ReportTargetIsFree(output, read)) return 2;
   request.archives = inputs.paths;
+  request.fromFolder = inputs.fromFolder;
   request.names = ColumnNames(inputs.paths);
-  request.options = {command.includeReadOnly, command.numbersByValue, nullptr};
+  request.options = {command.includeReadOnly, command.numbersByValue, nullptr,
+                     !command.ignoreUnits};
   if (command.rules) {
     // Read once the command line is known to be right, as for two archives.
     try {

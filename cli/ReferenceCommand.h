@@ -16,6 +16,8 @@ struct ReferenceCommand {
   bool csv = false;
   bool json = false;
   bool html = false;
+  bool ignoreUnits = false;
+  QStringList include;  // globs a folder's files must match
   std::optional<QString> output;
   std::optional<QString> jobs;
   std::optional<QString> rules;  // the rules file, if one is given

@@ -87,7 +87,8 @@ QStringList NegativeNumbersAsArguments(const QStringList& arguments) {
     // The value of -o / --output, --rules and --jobs is its own, whatever it
     // looks like; without one, the parser is left to say that it is missing.
     if (a == QStringLiteral("-o") || a == QStringLiteral("--output") ||
-        a == QStringLiteral("--rules") || a == QStringLiteral("--jobs")) {
+        a == QStringLiteral("--rules") || a == QStringLiteral("--jobs") ||
+        a == QStringLiteral("--include")) {
       if (i + 1 == arguments.size()) return arguments;
       options += arguments[++i];
     }
@@ -148,23 +149,6 @@ bool ReadRules(const QCommandLineParser& parser, const QCommandLineOption& optio
   return true;
 }
 
-// A report never takes the place of a file it is made from (the same file
-// by device and inode, whatever its name): refused before anything is read.
-bool OutputIsFree(const std::string& output, bool structureMode, const std::string& archive1,
-                  const std::string& archive2, const std::shared_ptr<const Rules>& rules) {
-  std::vector<std::string> inputs{archive1};
-  if (!structureMode) inputs.push_back(archive2);
-  if (rules) inputs.push_back(rules->Path());
-  const auto input = InputAt(output, inputs);
-  if (!input) return true;
-  try {
-    RefuseInputAsTarget(output, *input);
-  } catch (...) {
-    ReportVBError("Error While Saving Report");
-  }
-  return false;
-}
-
 int Usage(const QString& error) {
   std::fprintf(stderr, "parvex-cli: %s\nTry 'parvex-cli --help'.\n", ForPeople(error).c_str());
   return 2;
@@ -207,6 +191,15 @@ int main(int argc, char** argv) {
       "openable), no report is written. Notes on lines that were left over or paired\n"
       "across addresses go to standard error too, each beginning \"Note: \".\n"
       "\n"
+      "With --units, a line whose units differ from its partner's differs too; its\n"
+      "second value then shows its units in square brackets. The reference command\n"
+      "always compares units, unless --ignore-units is given. A file whose last\n"
+      "line has no line end is noted as probably cut short.\n"
+      "\n"
+      "The reference command skips files in folders that are not archives (no line\n"
+      "with an address and three fields after it, or NUL bytes) and names them once;\n"
+      "--include GLOB takes only matching file names from folders.\n"
+      "\n"
       "With --rules, lines that the rules file ignores or tolerates give no row, and\n"
       "the count line adds how many: N Difference(s), I ignored, T within tolerance;\n"
       "the reference command adds \", I ignored, T within tolerance\" to each line.\n"
@@ -235,6 +228,10 @@ int main(int argc, char** argv) {
       QStringLiteral("numeric"),
       QStringLiteral("Values that both read as decimal numbers are equal when the numbers are "
                      "(1500 = 1500.0 = 1.5E3)."));
+  const QCommandLineOption units(
+      QStringLiteral("units"),
+      QStringLiteral("A line whose units differ from its partner's differs too; the value then "
+                     "shows its units in square brackets."));
   const QCommandLineOption rulesFile(
       QStringLiteral("rules"),
       QStringLiteral("Ignore lines and tolerate numeric deviations as the TOML file FILE says."),
@@ -245,13 +242,22 @@ int main(int argc, char** argv) {
   const QCommandLineOption recursive(
       QStringLiteral("recursive"),
       QStringLiteral("reference: a folder stands for the files of its subfolders too."));
+  const QCommandLineOption include(
+      QStringLiteral("include"),
+      QStringLiteral("reference: a folder gives only the files whose names match GLOB (such as "
+                     "*.arc; may be given again)."),
+      QStringLiteral("GLOB"));
+  const QCommandLineOption ignoreUnits(
+      QStringLiteral("ignore-units"),
+      QStringLiteral("reference: a line whose units differ from the reference's does not "
+                     "differ for that."));
   const QCommandLineOption jobs(
       QStringLiteral("jobs"),
       QStringLiteral("reference: compare N archives at once (default: one "
                      "per core)."),
       QStringLiteral("N"));
-  parser.addOptions(
-      {includeReadOnly, csv, output, byAddress, numeric, rulesFile, json, html, recursive, jobs});
+  parser.addOptions({includeReadOnly, csv, output, byAddress, numeric, units, rulesFile, json, html,
+                     recursive, include, ignoreUnits, jobs});
 
   if (!parser.parse(NegativeNumbersAsArguments(CommandLine(argc, argv))))
     return Usage(parser.errorText());
@@ -274,11 +280,18 @@ int main(int argc, char** argv) {
           QStringLiteral("reference always pairs lines by address; leave out "
                          "--by-address"));
     }
+    if (parser.isSet(units)) {
+      return Usage(
+          QStringLiteral("reference always compares units (unless --ignore-units); leave out "
+                         "--units"));
+    }
     ReferenceCommand reference;
     reference.arguments = args.mid(1);
     reference.includeReadOnly = parser.isSet(includeReadOnly);
     reference.numbersByValue = parser.isSet(numeric);
     reference.recursive = parser.isSet(recursive);
+    reference.include = parser.values(include);
+    reference.ignoreUnits = parser.isSet(ignoreUnits);
     reference.csv = parser.isSet(csv);
     reference.json = parser.isSet(json);
     reference.html = parser.isSet(html);
@@ -296,8 +309,10 @@ int main(int argc, char** argv) {
   if (args.size() != 4 - (structureMode ? 0 : 1)) {
     return Usage(QStringLiteral("wrong number of arguments for ") + command);
   }
-  if (parser.isSet(recursive) || parser.isSet(jobs)) {
-    return Usage(QStringLiteral("--recursive and --jobs are for the reference command"));
+  if (parser.isSet(recursive) || parser.isSet(jobs) || parser.isSet(include) ||
+      parser.isSet(ignoreUnits)) {
+    return Usage(QStringLiteral(
+        "--recursive, --include, --ignore-units and --jobs are for the reference command"));
   }
   if (int(parser.isSet(csv)) + int(parser.isSet(json)) + int(parser.isSet(html)) > 1) {
     return Usage(QStringLiteral("choose one of --csv, --json and --html"));
@@ -312,6 +327,7 @@ int main(int argc, char** argv) {
   list.SetObserver(&watch);
   const bool withReadOnly = parser.isSet(includeReadOnly);
   CompareOptions options{parser.isSet(byAddress), parser.isSet(numeric)};
+  options.CompareUnits = parser.isSet(units);
   std::shared_ptr<const Rules> rules;
   if (!ReadRules(parser, rulesFile, rules)) return 2;
   options.AppliedRules = rules.get();
@@ -319,9 +335,10 @@ int main(int argc, char** argv) {
   const std::string second = Bytes(args[2]);
   const std::string third = structureMode ? Bytes(args[3]) : std::string();
   const std::string outputPath = parser.isSet(output) ? Bytes(parser.value(output)) : std::string();
-  if (!outputPath.empty() && !OutputIsFree(outputPath, structureMode, archive1, second, rules)) {
-    return 2;
-  }
+  std::vector<std::string> inputs{archive1};
+  if (!structureMode) inputs.push_back(second);
+  if (rules) inputs.push_back(rules->Path());
+  if (!ReportTargetIsFree(outputPath, inputs)) return 2;
   if (structureMode) {
     std::int16_t s1 = 0;
     std::int16_t s2 = 0;
@@ -333,7 +350,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s\n", list.Status().c_str());
       return 2;
     }
-    CompareStructures(archive1, s1, s2, list, withReadOnly, options);
+    CompareStructures(archive1, s1, s2, list, withReadOnly, options, &notes);
   } else {
     CompareArchives(archive1, second, list, withReadOnly, options, &notes);
   }
@@ -364,7 +381,7 @@ int main(int argc, char** argv) {
   }
 
   for (const std::string& note : PairingNoteTexts(notes)) {
-    std::fprintf(stderr, "Note: %s\n", note.c_str());
+    std::fprintf(stderr, "Note: %s\n", ForPeople(note).c_str());
   }
   std::fprintf(stderr, "%s\n", list.Status().c_str());
   if (box.shown) return 2;

@@ -36,10 +36,24 @@ bool ReadArchive(const std::string& path, const ReadSizes& sizes, AddressTable& 
                                     FailureText(failure->Number(), failure->Description())});
       }
     }
+    if (reader.HeldNul() || !reader.HeldArchiveLines()) {
+      // What its lines would have said is no news about a file of another kind.
+      summary.notArchive = true;
+      summary.lines = 0;
+      summary.messages.clear();
+      summary.failure =
+          "'" + path + "' is not an archive: " +
+          (reader.HeldNul() ? "it holds NUL bytes"
+                            : "no line holds an address, a description, a value and units");
+      return false;
+    }
   } catch (...) {
     const Failure failure = CurrentFailure();
     summary.failure = FailureText(failure.Number(), failure.Description());
     return false;
+  }
+  if (const std::uint64_t last = UnterminatedLastLine(path, summary.lines)) {
+    summary.notes.push_back(CutShortNote(summary.name.empty() ? path : summary.name, last));
   }
   summary.readable = true;
   return true;

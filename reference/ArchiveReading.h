@@ -13,7 +13,9 @@ namespace parvex {
 // many threads at once, and no message may be lost or shown as a box). Every
 // message is kept: the five-second rule against floods of boxes would make
 // what is kept depend on how fast the archives are read. Returns whether the
-// archive could be read to its end; when not, summary.failure says why.
+// archive could be read to its end and is an archive; when not,
+// summary.failure says why (and notArchive tells a file of another kind). A
+// file cut short is told in summary.notes.
 bool ReadArchive(const std::string& path, const ReadSizes& sizes, AddressTable& table,
                  ArchiveSummary& summary);
 

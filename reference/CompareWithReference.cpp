@@ -283,6 +283,23 @@ void BuildRows(const SharedReference& ref, const ReferenceRequest& request,
   InPlace(places, rows);
 }
 
+// A file that a folder's walk found and that is no archive (a read-me, a
+// picture) is no machine: no column, not counted, only named.
+void PassOverOtherFiles(const ReferenceRequest& request, std::vector<Outcome>& outcomes,
+                        std::vector<std::string>& skipped) {
+  std::size_t kept = 0;
+  for (std::size_t k = 0; k < outcomes.size(); ++k) {
+    const bool found = k < request.fromFolder.size() && request.fromFolder[k];
+    if (found && outcomes[k].summary.notArchive) {
+      skipped.push_back(outcomes[k].summary.name);
+      continue;
+    }
+    if (kept != k) outcomes[kept] = std::move(outcomes[k]);
+    ++kept;
+  }
+  outcomes.resize(kept);
+}
+
 }  // namespace
 
 ReferenceCell ReferenceRow::CellOf(std::uint32_t k) const {
@@ -294,8 +311,7 @@ ReferenceCell ReferenceRow::CellOf(std::uint32_t k) const {
 }
 
 std::string CellText(const ReferenceCell& cell) {
-  if (!cell.units) return cell.value;
-  return cell.value + " [" + *cell.units + "]";
+  return cell.units ? ValueWithUnits(cell.value, *cell.units) : cell.value;
 }
 
 ReferenceCell ReferenceResult::Cell(const ReferenceRow& row, std::uint32_t k) const {
@@ -350,6 +366,7 @@ ReferenceResult CompareWithReference(const ReferenceRequest& request) {
     ref.order = std::make_unique<AddressOrder>(ref.table);
     CompareAll(ref, request, outcomes);
     result.cancelled = request.cancel != nullptr && request.cancel->load();
+    PassOverOtherFiles(request, outcomes, result.skipped);
   }
   if (result.cancelled) {
     // What was compared so far is no answer; the caller keeps what it had.

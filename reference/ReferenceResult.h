@@ -24,7 +24,8 @@ struct ArchiveSummary {
   std::string path;  // as given
   std::string name;  // its column's header
   bool readable = false;
-  std::string failure;  // why it could not be read, when it could not
+  std::string failure;      // why it could not be read, when it could not
+  bool notArchive = false;  // it was read, but is some other kind of file
   std::uint64_t lines = 0;
   std::uint64_t differ = 0;
   std::uint64_t missing = 0;

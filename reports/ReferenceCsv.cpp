@@ -49,7 +49,7 @@ void WriteReferenceCsv(std::ostream& out, const ReferenceResult& result) {
     field(row.inReference ? std::string_view(row.reference) : std::string_view(kMissingText));
     ForEachCell(result, row, [&](std::uint32_t, const ReferenceCell& cell) {
       const ReferenceCell::Kind kind = cell.kind;
-      const std::string& value = cell.value;
+      const std::string value = CellText(cell);
       field(kind == ReferenceCell::Kind::Value     ? std::string_view(value)
             : kind == ReferenceCell::Kind::Missing ? std::string_view(kMissingText)
                                                    : std::string_view());

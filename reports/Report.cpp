@@ -56,6 +56,7 @@ ReportTitles MakeReportTitles(bool structureMode, std::string_view archive1,
   }
   if (options.MatchByAddress) titles.Title2 += " (matched by address)";
   if (options.NumbersByValue) titles.Title2 += " (numbers by value)";
+  if (options.CompareUnits) titles.Title2 += " (units compared)";
   if (options.AppliedRules != nullptr) {
     titles.Title2 += " (rules: " + options.AppliedRules->FileName() + ")";
   }

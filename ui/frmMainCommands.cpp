@@ -57,7 +57,11 @@ void frmMain::cmdStructure_Click() {
                              : '.';
     const std::int16_t s1 = StructureNumber(text1.toStdString(), decimal);
     const std::int16_t s2 = StructureNumber(text2.toStdString(), decimal);
-    CompareStructures(PathBytes(archive), s1, s2, list_, IncludeReadOnly(), starting_.options);
+    CompareStructures(PathBytes(archive), s1, s2, list_, IncludeReadOnly(), starting_.options,
+                      &notes_);
+    QStringList texts;
+    for (const std::string& note : PairingNoteTexts(notes_)) texts << FieldText(note);
+    ShowNotes(texts);
   } catch (...) {
     ReportVBError("Error With Structure Parameters");
   }
@@ -125,7 +129,7 @@ void frmMain::cmdSave_Click() {
                         SettingValue::Text(PathText(GetPath(PathBytes(chosen)))));
     const std::string path = PathBytes(chosen);
     // A report never takes the place of a file it was made from.
-    if (const auto input = InputAt(path, ListedInputs())) RefuseInputAsTarget(path, *input);
+    CheckReportTarget(path, ListedInputs());
     // A name ending in json, html or htm asks for that layout.
     if (const Layout web = LayoutForName(path, Layout::Page); web != Layout::Page) {
       SaveListInLayout(path, web, list_, CurrentTitles());

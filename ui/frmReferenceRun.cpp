@@ -252,7 +252,7 @@ void frmReference::cmdSave_Click() {
     RememberFolder(target.path);
     const std::string path = PathBytes(target.path);
     // A report never takes the place of a file it was made from.
-    if (const auto input = InputAt(path, result_->Inputs())) RefuseInputAsTarget(path, *input);
+    CheckReportTarget(path, result_->Inputs());
     // Replaces the target only when whole.
     OutputFile file(path);
     switch (target.layout) {

@@ -38,6 +38,34 @@ void RefuseInputAsTarget(const std::string& target, const std::string& input) {
 
 namespace {
 
+// Replacing a file takes a new file beside it: a folder that allows none is
+// named as the reason, the file itself being writable.
+Failure NoRoomBeside(int error, const std::string& target) {
+  if (error != EACCES && error != EPERM && error != EROFS) return FileFailure(error, target);
+  return Failure(kErrPermission, "Permission denied: '" + target +
+                                     "' cannot be written, as no file can be made in its folder");
+}
+
+}  // namespace
+
+void CheckReportTarget(const std::string& target, const std::vector<std::string>& inputs) {
+  if (const auto input = InputAt(target, inputs)) RefuseInputAsTarget(target, *input);
+  const ResolvedTarget resolved = ResolveTarget(target);
+  if (resolved.error != 0) throw FileFailure(resolved.error, target);
+  if (resolved.kind == TargetKind::Folder) throw FileFailure(EISDIR, target);
+  if (resolved.kind == TargetKind::Other) return;
+  // A report the user may not change is not replaced behind his back.
+  if (resolved.kind == TargetKind::Regular) {
+    if (const int error = Writable(resolved.path)) throw FileFailure(error, target);
+  }
+  if (const int error = FolderTakesFiles(resolved.folder)) {
+    throw error == ENOENT || error == ENOTDIR ? FileFailure(error, target)
+                                              : NoRoomBeside(error, target);
+  }
+}
+
+namespace {
+
 // The bytes of a stream go to the file through this buffer; the first
 // failure is kept and stops everything written after it.
 class FileBuffer final : public std::streambuf {
@@ -89,8 +117,13 @@ class OutputFile::Impl {
     final_ = resolved.path;
     if (resolved.kind == TargetKind::Folder) throw FileFailure(EISDIR, target);
     if (resolved.kind == TargetKind::Other) {
-      if (const int error = handle_.OpenExisting(final_)) throw FileFailure(error, target);
+      const int error = resolved.descriptor >= 0 ? handle_.OpenDescriptor(resolved.descriptor)
+                                                 : handle_.OpenExisting(final_);
+      if (error != 0) throw FileFailure(error, target);
       return;
+    }
+    if (resolved.kind == TargetKind::Regular) {
+      if (const int error = Writable(final_)) throw FileFailure(error, target);
     }
     int error = 0;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
@@ -101,7 +134,7 @@ class OutputFile::Impl {
     }
     if (error != 0) {
       temporary_.clear();
-      throw FileFailure(error, target);
+      throw NoRoomBeside(error, target);
     }
     folder_ = resolved.folder;
   }

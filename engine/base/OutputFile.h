@@ -25,6 +25,11 @@ std::optional<std::string> InputAt(const std::string& target,
 // Throws the failure that refuses to write target over input, naming both.
 [[noreturn]] void RefuseInputAsTarget(const std::string& target, const std::string& input);
 
+// Tells before any work is done what writing a report to target would meet:
+// throws the failure when it is one of inputs, a folder, or in a folder that
+// does not exist or where no file can be made.
+void CheckReportTarget(const std::string& target, const std::vector<std::string>& inputs);
+
 // Every file the program writes goes through this. What happens depends on
 // what the target is:
 // - a regular file or nothing: the bytes go to a temporary file in the same

@@ -26,6 +26,8 @@ struct ResolvedTarget {
   std::string name;    // its file name
   TargetKind kind = TargetKind::Missing;
   int error = 0;
+  // Standard output and the like: a descriptor already open, written through.
+  int descriptor = -1;
 };
 ResolvedTarget ResolveTarget(const std::string& target);
 
@@ -39,6 +41,8 @@ class OutputHandle {
 
   // An existing file that is not replaced (a device, a pipe).
   int OpenExisting(const std::string& path);
+  // A descriptor the program has open, such as standard output.
+  int OpenDescriptor(int descriptor);
   // A new temporary file, given the mode and owner of modeOf when there is
   // one; removed again by the signal handler until it is forgotten.
   int CreateNew(const std::string& path, const std::string* modeOf);
@@ -51,6 +55,11 @@ class OutputHandle {
 };
 
 int MoveOver(const std::string& from, const std::string& to);
+// 0 when the file may be written by this program; the errno value otherwise.
+int Writable(const std::string& path);
+// 0 when folder (empty: the current one) exists and new files can be made
+// in it; the errno value otherwise.
+int FolderTakesFiles(const std::string& folder);
 // Deletes a temporary file and forgets it.
 void RemoveTemporary(const std::string& path);
 // A temporary file that has become the target: no longer to be removed.

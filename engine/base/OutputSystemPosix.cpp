@@ -66,9 +66,50 @@ std::optional<FileId> IdOf(const std::string& path) {
   return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
+namespace {
+
+// The text of a link, whatever its length (a link in /proc tells a size that
+// is not its length).
+bool ReadLink(const std::string& path, std::string& link) {
+  for (std::size_t size = 256;; size *= 2) {
+    link.assign(size, '\0');
+    const ssize_t n = ::readlink(path.c_str(), link.data(), size);
+    if (n < 0) return false;
+    if (static_cast<std::size_t>(n) < size) {
+      link.resize(static_cast<std::size_t>(n));
+      return true;
+    }
+  }
+}
+
+// Standard output and the like, named by a descriptor this program has open:
+// written through that descriptor, so that a redirection's file, offset and
+// appending stay as the shell made them.
+int DescriptorNamed(const std::string& target) {
+  if (target == "/dev/stdout") return 1;
+  if (target == "/dev/stderr") return 2;
+  for (const std::string_view prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+    if (target.size() <= prefix.size() || target.compare(0, prefix.size(), prefix) != 0) continue;
+    int fd = 0;
+    for (std::size_t k = prefix.size(); k < target.size(); ++k) {
+      if (target[k] < '0' || target[k] > '9' || fd > 100000) return -1;
+      fd = fd * 10 + (target[k] - '0');
+    }
+    return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
 ResolvedTarget ResolveTarget(const std::string& target) {
   ResolvedTarget out;
   out.path = target;
+  out.descriptor = DescriptorNamed(target);
+  if (out.descriptor >= 0) {
+    out.kind = TargetKind::Other;
+    return out;
+  }
   for (int hops = 0;; ++hops) {
     struct stat st {};
     if (::lstat(out.path.c_str(), &st) != 0) {
@@ -85,17 +126,26 @@ ResolvedTarget ResolveTarget(const std::string& target) {
       out.error = ELOOP;
       break;
     }
-    std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-    const ssize_t n = ::readlink(out.path.c_str(), link.data(), link.size());
-    if (n < 0) {
-      out.error = errno;
+    std::string link;
+    if (!ReadLink(out.path, link) || link.empty()) {
+      out.error = errno != 0 ? errno : ENOENT;
       break;
     }
-    link.resize(static_cast<std::size_t>(n));
     const std::size_t slash = out.path.rfind('/');
     out.path = link.front() == '/' || slash == std::string::npos
                    ? link
                    : out.path.substr(0, slash + 1) + link;
+  }
+  // A link whose text is no path (a descriptor of another program in /proc,
+  // a file deleted since) leads elsewhere than its text says: written in
+  // place, through the name given.
+  struct stat given {};
+  struct stat found {};
+  if (out.error == 0 && out.kind != TargetKind::Folder && ::stat(target.c_str(), &given) == 0 &&
+      (::stat(out.path.c_str(), &found) != 0 || given.st_dev != found.st_dev ||
+       given.st_ino != found.st_ino)) {
+    out.path = target;
+    out.kind = S_ISDIR(given.st_mode) ? TargetKind::Folder : TargetKind::Other;
   }
   const std::size_t slash = out.path.rfind('/');
   out.folder = slash == std::string::npos ? std::string() : out.path.substr(0, slash + 1);
@@ -114,6 +164,13 @@ int OutputHandle::OpenExisting(const std::string& path) {
   return 0;
 }
 
+int OutputHandle::OpenDescriptor(int descriptor) {
+  const int fd = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
+  if (fd < 0) return errno == EBADF ? ENOENT : errno;
+  file_ = fd;
+  return 0;
+}
+
 int OutputHandle::CreateNew(const std::string& path, const std::string* modeOf) {
   struct stat old {};
   const bool keep = modeOf != nullptr && ::stat(modeOf->c_str(), &old) == 0;
@@ -122,11 +179,15 @@ int OutputHandle::CreateNew(const std::string& path, const std::string* modeOf) 
                         keep ? S_IRUSR | S_IWUSR : 0666);
   if (fd < 0) return errno;
   file_ = fd;
+  // Only once it is ours: a name remembered before could be another file's.
   Remember(path);
   if (keep) {
-    // The owner where we may give it; then the mode, which a change of owner
-    // could otherwise strip.
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0) errno = 0;
+    // The owner and group where we may give them (a member of the group may
+    // give the group alone); then the mode, which a change of owner could
+    // otherwise strip.
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) errno = 0;
+    }
     if (::fchmod(fd, old.st_mode & 07777) != 0) return errno;
   }
   return 0;
@@ -160,6 +221,18 @@ int OutputHandle::Close() {
   file_ = -1;
   errno = 0;
   return ::close(fd) != 0 && errno != EINTR ? errno : 0;
+}
+
+int Writable(const std::string& path) {
+  return ::access(path.c_str(), W_OK) != 0 ? errno : 0;
+}
+
+int FolderTakesFiles(const std::string& folder) {
+  const char* path = folder.empty() ? "." : folder.c_str();
+  struct stat st {};
+  if (::stat(path, &st) != 0) return errno;
+  if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+  return ::access(path, W_OK | X_OK) != 0 ? errno : 0;
 }
 
 int MoveOver(const std::string& from, const std::string& to) {

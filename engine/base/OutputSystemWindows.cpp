@@ -96,6 +96,13 @@ int OutputHandle::OpenExisting(const std::string& path) {
   return 0;
 }
 
+int OutputHandle::OpenDescriptor(int descriptor) {
+  const int fd = ::_dup(descriptor);
+  if (fd < 0) return errno;
+  file_ = fd;
+  return 0;
+}
+
 int OutputHandle::CreateNew(const std::string& path, const std::string* /*modeOf*/) {
   const std::wstring wide = Wide(path).wstring();
   const int fd =
@@ -132,6 +139,17 @@ int OutputHandle::Close() {
   const int fd = static_cast<int>(file_);
   file_ = -1;
   return ::_close(fd) != 0 ? errno : 0;
+}
+
+int Writable(const std::string& path) {
+  return ::_waccess(Wide(path).c_str(), 2) != 0 ? errno : 0;
+}
+
+int FolderTakesFiles(const std::string& folder) {
+  std::error_code error;
+  const fs::path path = folder.empty() ? fs::path(".") : Wide(folder);
+  if (!fs::exists(path, error)) return ENOENT;
+  return fs::is_directory(path, error) ? 0 : ENOTDIR;
 }
 
 int MoveOver(const std::string& from, const std::string& to) {

@@ -51,6 +51,22 @@ ArchiveRecord ToRecord(const ArchiveFields& f) {
                        std::string(f.Value), std::string(f.Units), f.ReadOnly};
 }
 
+// Archives whose last line has no line end: "Archive 2 'b.arc' may have been
+// cut short ...".
+void NoteCutShort(const std::vector<std::string>& archives, PairingNotes& notes) {
+  for (std::size_t k = 0; k < archives.size(); ++k) {
+    if (!FileExists(archives[k])) continue;
+    if (const std::uint64_t last = UnterminatedLastLine(archives[k])) {
+      notes.cutShort.push_back(
+          CutShortNote("Archive " + std::to_string(k + 1) + " '" + archives[k] + "'", last));
+    }
+  }
+}
+
+void ArchivesByPosition(const std::string& archive1, const std::string& archive2,
+                        DifferenceList& list, bool includeReadOnly, const CompareOptions& options,
+                        PairingNotes* notes, const ReadSizes& sizes);
+
 std::string AddressText(const BatchReader::Line& line) {
   return std::to_string(line.Number()) + "." + std::to_string(line.Member());
 }
@@ -116,14 +132,31 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
   if (notes != nullptr) *notes = PairingNotes{};
   if (options.MatchByAddress) {
     CompareArchivesByAddress(archive1, archive2, list, includeReadOnly, options.NumbersByValue,
-                             sizes, options.AppliedRules);
-    return;
+                             sizes, options.AppliedRules, options.CompareUnits);
+  } else {
+    ArchivesByPosition(archive1, archive2, list, includeReadOnly, options, notes, sizes);
   }
+  if (notes != nullptr) NoteCutShort({archive1, archive2}, *notes);
+}
+
+void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
+                       DifferenceList& list, bool includeReadOnly, const CompareOptions& options,
+                       PairingNotes* notes, const ReadSizes& sizes) {
+  if (notes != nullptr) *notes = PairingNotes{};
+  CompareStructures(archive, structure1, structure2, list, includeReadOnly, options, sizes);
+  if (notes != nullptr) NoteCutShort({archive}, *notes);
+}
+
+namespace {
+
+void ArchivesByPosition(const std::string& archive1, const std::string& archive2,
+                        DifferenceList& list, bool includeReadOnly, const CompareOptions& options,
+                        PairingNotes* notes, const ReadSizes& sizes) {
   std::unique_ptr<TextStream> stream1;
   std::unique_ptr<TextStream> stream2;
   try {
     std::int16_t count = 0;
-    ValueJudge judge(options.NumbersByValue, options.AppliedRules);
+    ValueJudge judge(options.NumbersByValue, options.AppliedRules, options.CompareUnits);
     // Both are opened even when the first is missing, so each missing file
     // gets its own message.
     stream1 = OpenTextStream(archive1, kOpenForReading, sizes.buffer);
@@ -170,16 +203,18 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
         if (found.shiftLine == 0) NoteShift(line1, line2, pairs, found);
 
         if (!includeReadOnly && line1.ReadOnly()) continue;
-        if (BatchReader::SameValueBytes(line1, line2) ||
-            judge.EqualAfterBytes(line1.Value(), line2.Value(), [&](RuleLine& a, RuleLine& b) {
+        const ArchiveFields r1 = line1.Fields();
+        const ArchiveFields r2 = line2.Fields();
+        const bool sameUnits = r1.Units == r2.Units;
+        if ((sameUnits && BatchReader::SameValueBytes(line1, line2)) ||
+            judge.EqualWithUnits(r1.Value, r2.Value, sameUnits, [&](RuleLine& a, RuleLine& b) {
               LinesForRules(*options.AppliedRules, line1, line2, a, b);
             })) {
           continue;
         }
 
-        const ArchiveFields r1 = line1.Fields();
         list.Append(MakeRow(std::to_string(r1.ParamNumber) + "." + std::to_string(r1.SubIndex), r1,
-                            line2.Value()));
+                            SecondValue(judge, r2.Value, r1.Units, r2.Units)));
         count = CheckedAdd16(count, 1);
       }
       if (end1 != end2) {
@@ -195,6 +230,8 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
   }
 }
 
+}  // namespace
+
 void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
                        DifferenceList& list, bool includeReadOnly, const ReadSizes& sizes) {
   CompareStructures(archive, structure1, structure2, list, includeReadOnly, CompareOptions{},
@@ -206,13 +243,14 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
                        const ReadSizes& sizes) {
   if (options.MatchByAddress) {
     CompareStructuresByAddress(archive, structure1, structure2, list, includeReadOnly,
-                               options.NumbersByValue, sizes, options.AppliedRules);
+                               options.NumbersByValue, sizes, options.AppliedRules,
+                               options.CompareUnits);
     return;
   }
   std::unique_ptr<TextStream> stream;
   try {
     std::int16_t count = 0;
-    ValueJudge judge(options.NumbersByValue, options.AppliedRules);
+    ValueJudge judge(options.NumbersByValue, options.AppliedRules, options.CompareUnits);
     stream = OpenTextStream(archive, kOpenForReading, sizes.buffer);
     if (stream) {
       list.Clear();
@@ -264,7 +302,9 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
         // A pattern matches a member by its address in either structure; past
         // the last member of structure 2 there is only the one.
         const bool paired = i < t2.fill;
-        if (judge.Equal(m1.Value, m2.Value, [&](RuleLine& a, RuleLine& b) {
+        const bool sameUnits = m1.Units == m2.Units;
+        if ((sameUnits && m1.Value == m2.Value) ||
+            judge.EqualWithUnits(m1.Value, m2.Value, sameUnits, [&](RuleLine& a, RuleLine& b) {
               const Rules& rules = *options.AppliedRules;
               if (paired) {
                 RulePairOf(rules, m1.ParamNumber, m1.SubIndex, m1.Description, m2.ParamNumber,
@@ -275,7 +315,8 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
             })) {
           continue;
         }
-        list.Append(MakeRow(std::to_string(m1.SubIndex), m1, m2.Value));
+        list.Append(MakeRow(std::to_string(m1.SubIndex), m1,
+                            SecondValue(judge, m2.Value, m1.Units, m2.Units)));
         count = CheckedAdd16(count, 1);
       }
       stream->Close();

@@ -21,9 +21,10 @@ void CompareArchives(const std::string& archive1, const std::string& archive2, D
 void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
                      bool includeReadOnly, const CompareOptions& options,
                      const ReadSizes& sizes = {});
-// The same, telling in notes (when given) what pairing by position left
-// uncompared or paired across addresses; they stay empty when lines are
-// matched by address or the comparison does not get to its end.
+// The same, telling in notes (when given) an archive that seems cut short,
+// and what pairing by position left uncompared or paired across addresses
+// (those stay empty when lines are matched by address or the comparison does
+// not get to its end).
 void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
                      bool includeReadOnly, const CompareOptions& options, PairingNotes* notes,
                      const ReadSizes& sizes = {});
@@ -36,5 +37,9 @@ void CompareStructures(const std::string& archive, std::int16_t structure1, std:
 void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
                        DifferenceList& list, bool includeReadOnly, const CompareOptions& options,
                        const ReadSizes& sizes = {});
+// The same, telling in notes (when given) that the archive seems cut short.
+void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
+                       DifferenceList& list, bool includeReadOnly, const CompareOptions& options,
+                       PairingNotes* notes, const ReadSizes& sizes = {});
 
 }  // namespace parvex

@@ -112,7 +112,7 @@ using FetchFn = std::function<void(TextRequest& first, TextRequest& second)>;
 
 // Makes count steps into rows, their texts read again.
 void MakeRows(const AddressTable& a, const AddressTable& b, const Step* steps, std::size_t count,
-              DifferenceRow* rows, const FetchFn& fetch) {
+              DifferenceRow* rows, const ValueJudge& judge, const FetchFn& fetch) {
   TextRequest first{&a, {}, {}};
   TextRequest second{&b, {}, {}};
   for (std::size_t k = 0; k < count; ++k) {
@@ -135,7 +135,9 @@ void MakeRows(const AddressTable& a, const AddressTable& b, const Step* steps, s
       row.Text = a.AddressText(s.first);
       row.Locked = a.ReadOnly(s.first);
       row.SubItems = {std::move(t.Description), std::string(a.Value(s.first)),
-                      s.second != kNone ? std::string(b.Value(s.second)) : kMissing,
+                      s.second != kNone ? SecondValue(judge, b.Value(s.second), a.Units(s.first),
+                                                      b.Units(s.second))
+                                        : kMissing,
                       std::move(t.Units)};
     } else {
       const auto at = std::lower_bound(second.indexes.begin(), second.indexes.end(), s.second);
@@ -199,13 +201,13 @@ std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, Differe
     // Tables that know where their lines start read their texts again from
     // there, so each half of the rows is made on a core of its own.
     const std::size_t half = steps.size() / 2;
-    ThrowIf(RunBoth([&] { MakeRows(a, b, steps.data(), half, rows.data(), fetch); },
+    ThrowIf(RunBoth([&] { MakeRows(a, b, steps.data(), half, rows.data(), judge, fetch); },
                     [&] {
                       MakeRows(a, b, steps.data() + half, steps.size() - half, rows.data() + half,
-                               fetch);
+                               judge, fetch);
                     }));
   } else {
-    MakeRows(a, b, steps.data(), steps.size(), rows.data(), fetch);
+    MakeRows(a, b, steps.data(), steps.size(), rows.data(), judge, fetch);
   }
   list.Append(std::move(rows));
   return CheckedAdd16(0, static_cast<long long>(steps.size()));
@@ -285,22 +287,27 @@ bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStre
     const Line line2 = reader2.Split(read2);
     if (line1.Number() != line2.Number() || line1.Member() != line2.Member()) return false;
     if (!includeReadOnly && line1.ReadOnly()) continue;
-    if (BatchReader::SameValueBytes(line1, line2) ||
-        judge.EqualAfterBytes(line1.Value(), line2.Value(), [&](RuleLine& a, RuleLine& b) {
-          const Rules& rules = *judge.RulesInUse();
-          RulePairOf(rules, line1.Number(), line1.Member(),
-                     std::string_view(line1.text, line1.descriptionSize), line2.Number(),
-                     line2.Member(), std::string_view(line2.text, line2.descriptionSize), a, b);
-        })) {
+    const std::string_view units1(line1.text + line1.unitsAt, line1.unitsSize);
+    const std::string_view units2(line2.text + line2.unitsAt, line2.unitsSize);
+    const bool sameUnits = units1 == units2;
+    if ((sameUnits && BatchReader::SameValueBytes(line1, line2)) ||
+        judge.EqualWithUnits(
+            line1.Value(), line2.Value(), sameUnits, [&](RuleLine& a, RuleLine& b) {
+              const Rules& rules = *judge.RulesInUse();
+              RulePairOf(rules, line1.Number(), line1.Member(),
+                         std::string_view(line1.text, line1.descriptionSize), line2.Number(),
+                         line2.Member(), std::string_view(line2.text, line2.descriptionSize), a, b);
+            })) {
       continue;
     }
     // The lines are still read to the end, for the test and their failures.
     if (rows.size() == kMostRows) continue;
     const ArchiveFields f = line1.Fields();
-    rows.push_back(DifferenceRow{std::to_string(f.ParamNumber) + "." + std::to_string(f.SubIndex),
-                                 {std::string(f.Description), std::string(f.Value),
-                                  std::string(line2.Value()), std::string(f.Units)},
-                                 f.ReadOnly});
+    rows.push_back(
+        DifferenceRow{std::to_string(f.ParamNumber) + "." + std::to_string(f.SubIndex),
+                      {std::string(f.Description), std::string(f.Value),
+                       SecondValue(judge, line2.Value(), units1, units2), std::string(f.Units)},
+                      f.ReadOnly});
   }
 }
 
@@ -308,8 +315,8 @@ namespace {
 
 void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
                        DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                       const ReadSizes& sizes, bool inStepFirst, const Rules* rules) {
-  ValueJudge judge(numbersByValue, rules);
+                       const ReadSizes& sizes, bool inStepFirst, const Rules* rules, bool units) {
+  ValueJudge judge(numbersByValue, rules, units);
   Compare(
       {archive1, archive2}, "Archive 1", "Archive 2", "Error While Comparing Archives", list, sizes,
       judge, [&](Streams& streams) {
@@ -335,6 +342,10 @@ void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
         AddressTable t2;
         t1.SetRules(rules);
         t2.SetRules(rules);
+        if (units) {
+          t1.KeepUnits();
+          t2.KeepUnits();
+        }
         {
           TableFiller fill1(t1, streams[0]->Size());
           TableFiller fill2(t2, streams[1]->Size());
@@ -378,26 +389,33 @@ void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
 
 void CompareArchivesByAddress(const std::string& archive1, const std::string& archive2,
                               DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                              const ReadSizes& sizes, const Rules* rules) {
-  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, true, rules);
+                              const ReadSizes& sizes, const Rules* rules, bool units) {
+  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, true, rules,
+                    units);
 }
 
 void CompareArchivesInTables(const std::string& archive1, const std::string& archive2,
                              DifferenceList& list, bool includeReadOnly, bool numbersByValue,
                              const ReadSizes& sizes, const Rules* rules) {
-  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, false, rules);
+  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, false, rules,
+                    false);
 }
 
 void CompareStructuresByAddress(const std::string& archive, std::int16_t structure1,
                                 std::int16_t structure2, DifferenceList& list, bool includeReadOnly,
-                                bool numbersByValue, const ReadSizes& sizes, const Rules* rules) {
-  ValueJudge judge(numbersByValue, rules);
+                                bool numbersByValue, const ReadSizes& sizes, const Rules* rules,
+                                bool units) {
+  ValueJudge judge(numbersByValue, rules, units);
   Compare({archive}, "Stucture 1", "Stucture 2", "Error While Comparing Structures", list, sizes,
           judge, [&](Streams& streams) {
             AddressTable t1(structure1);
             AddressTable t2(structure2);
             t1.SetRules(rules);
             t2.SetRules(rules);
+            if (units) {
+              t1.KeepUnits();
+              t2.KeepUnits();
+            }
             ReadTables(*streams[0], t1, t2);
             streams[0]->Close();
             return ListByAddress(t1, t2, list, includeReadOnly, judge,

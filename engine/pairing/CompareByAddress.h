@@ -22,7 +22,8 @@ class ValueJudge;
 // and failures are as in the positional comparisons.
 void CompareArchivesByAddress(const std::string& archive1, const std::string& archive2,
                               DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                              const ReadSizes& sizes, const Rules* rules = nullptr);
+                              const ReadSizes& sizes, const Rules* rules = nullptr,
+                              bool units = false);
 
 // The same, every line put in tables first, as CompareArchivesByAddress does
 // only for archives whose addresses are not the same in the same order; for
@@ -44,6 +45,6 @@ bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStre
 void CompareStructuresByAddress(const std::string& archive, std::int16_t structure1,
                                 std::int16_t structure2, DifferenceList& list, bool includeReadOnly,
                                 bool numbersByValue, const ReadSizes& sizes,
-                                const Rules* rules = nullptr);
+                                const Rules* rules = nullptr, bool units = false);
 
 }  // namespace parvex

@@ -65,6 +65,19 @@ inline bool SamePairedValue(const AddressTable& a, std::size_t i, const AddressT
   return judge.EqualWithUnits(a.Value(i), b.Value(j), sameUnits, lines);
 }
 
+// A value shown with units that differ from its partner's: "2000 [mm/s]".
+inline std::string ValueWithUnits(std::string_view value, std::string_view units) {
+  return std::string(value) + " [" + std::string(units) + "]";
+}
+
+// The second value of a row: with its units where units are judged and they
+// differ from the first line's.
+inline std::string SecondValue(const ValueJudge& judge, std::string_view value,
+                               std::string_view units1, std::string_view units2) {
+  if (!judge.JudgesUnits() || units1 == units2) return std::string(value);
+  return ValueWithUnits(value, units2);
+}
+
 // Whether the judge's rules leave out line i of a table, a line without a
 // partner; such a line makes no row for being missing on the other side.
 inline bool LeftOutAlone(const AddressTable& table, std::size_t i, ValueJudge& judge) {

@@ -4,6 +4,7 @@ namespace parvex {
 
 std::vector<std::string> PairingNoteTexts(const PairingNotes& notes) {
   std::vector<std::string> texts;
+  for (const std::string& cut : notes.cutShort) texts.push_back(cut + ".");
   if (notes.LinesLeftOver()) {
     const std::string archive = "Archive " + std::to_string(notes.leftOverArchive);
     const std::string shorter = "Archive " + std::to_string(3 - notes.leftOverArchive);

@@ -6,9 +6,10 @@
 
 namespace parvex {
 
-// What a comparison by position tells beside its rows: lines that met no line
-// of the other archive, and where lines of different addresses were first
-// paired (an inserted or removed line shifts every pair after it).
+// What a comparison tells beside its rows: an archive that seems cut short,
+// and, pairing by position, lines that met no line of the other archive and
+// where lines of different addresses were first paired (an inserted or
+// removed line shifts every pair after it).
 struct PairingNotes {
   // Lines of the longer archive past the end of the shorter one; whatever
   // they hold, each counts.
@@ -23,8 +24,12 @@ struct PairingNotes {
   std::string address1;         // as the list shows addresses
   std::string address2;
 
+  // Archives whose last line has no line end, probably cut short: one
+  // sentence each, told first.
+  std::vector<std::string> cutShort;
+
   bool LinesLeftOver() const { return leftOver > 0 || !leftOverComplete; }
-  bool Any() const { return LinesLeftOver() || shiftLine > 0; }
+  bool Any() const { return LinesLeftOver() || shiftLine > 0 || !cutShort.empty(); }
   friend bool operator==(const PairingNotes&, const PairingNotes&) = default;
 };
 

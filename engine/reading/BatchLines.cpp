@@ -182,6 +182,7 @@ inline bool BatchReader::AddPlainLine(Batch& batch, const Scan& scan, std::size_
   FillPlainLine(batch.lines[batch.count], data, scan.fieldEnd,
                 scan.tabs == 3 ? end : scan.fieldEnd[3], n, m);
   lastAt_ = batch.count++;
+  ++archiveLines_;
   return true;
 }
 
@@ -248,6 +249,8 @@ void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool 
     }
     FromFields(fields, data + start, line);
     if (failed) line.flags |= Line::kFailed;
+    // An address and the three fields after it: a line of an archive.
+    if (!failed && scan.tabs >= 3 && IsNumericAddress(split[0])) ++archiveLines_;
   }
   lastAt_ = batch.count++;
 }

@@ -180,6 +180,10 @@ bool BatchReader::ReadMore(Batch& batch) {
     batch.failure = CurrentFailure();
     return false;
   }
+  // No archive holds a NUL byte: a file that does is some other kind of file.
+  if (!sawNul_ && got > 0 && std::memchr(bytes.data.get() + bytes.size, 0, got) != nullptr) {
+    sawNul_ = true;
+  }
   bytes.size += got;
   endOfFile_ = got == 0;
   return true;

@@ -142,6 +142,12 @@ class BatchReader {
   BatchReader(const BatchReader&) = delete;
   BatchReader& operator=(const BatchReader&) = delete;
 
+  // Once AtEnd() has said true: whether the file held a line of an archive
+  // (a numeric address and three fields after it; lines read whole are not
+  // looked at), and whether it held a NUL byte, which no archive does.
+  bool HeldArchiveLines() const { return archiveLines_ > 0; }
+  bool HeldNul() const { return sawNul_; }
+
   // True at the end of the archive; throws a failure the file met before it.
   bool AtEnd() { return cursor_ == count_ && NextBatch(); }
   // The next line (call only when AtEnd() is false). Valid until the next
@@ -279,6 +285,8 @@ class BatchReader {
   bool readWhole_ = false;  // how the batch being filled is read
   Bytes pending_;           // the start of a line whose end is not read yet
   bool endOfFile_ = false;
+  std::uint64_t archiveLines_ = 0;
+  bool sawNul_ = false;
   // The last parsed line: in this batch (lastAt_), or copied from an earlier
   // one, its texts at the start of this batch's bytes.
   std::size_t lastAt_ = 0;

@@ -189,6 +189,36 @@ void TextStream::Close() {
   if (!flushed || !closed) Fail(flushErr != 0 ? flushErr : (errno != 0 ? errno : EIO));
 }
 
+std::uint64_t UnterminatedLastLine(const std::string& path, std::uint64_t lines) {
+  std::FILE* file = OpenFile(path, "rb");
+  if (file == nullptr) return 0;
+  std::uint64_t last = 0;
+#ifdef _WIN32
+  const bool atLast = _fseeki64(file, -1, SEEK_END) == 0;
+#else
+  const bool atLast = fseeko(file, -1, SEEK_END) == 0;
+#endif
+  if (atLast && std::fgetc(file) != '\n') {
+    last = lines;
+    if (last == 0) {
+      // Rare: only files cut short are counted through again.
+      std::rewind(file);
+      std::vector<char> buffer(TextStream::kDefaultBufferSize);
+      last = 1;
+      for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0;) {
+        last += static_cast<std::uint64_t>(std::count(buffer.data(), buffer.data() + got, '\n'));
+      }
+    }
+  }
+  std::fclose(file);
+  return last;
+}
+
+std::string CutShortNote(const std::string& name, std::uint64_t lastLine) {
+  return name + " may have been cut short: its last line, line " + std::to_string(lastLine) +
+         ", has no line end";
+}
+
 std::unique_ptr<TextStream> OpenTextStream(const std::string& path, int mode,
                                            std::size_t bufferSize) {
   const bool exists = FileExists(path);

@@ -68,6 +68,14 @@ class TextStream {
 inline constexpr int kOpenForReading = 1;
 inline constexpr int kCreateForWriting = 2;
 
+// The number of the last line of a file that ends without a line end (cut
+// short, most likely); 0 when it ends in LF, is empty or cannot be read.
+// lines, when the caller has counted them, saves counting them again.
+std::uint64_t UnterminatedLastLine(const std::string& path, std::uint64_t lines = 0);
+
+// What to tell of such a file, named as the reader knows it.
+std::string CutShortNote(const std::string& name, std::uint64_t lastLine);
+
 // True when a regular file exists at path (folders, pipes and devices are not).
 bool FileExists(const std::string& path);
 

@@ -108,6 +108,16 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
         "Total: 1 of 2 archives deviate: 2 differ, 0 missing, 0 extra, 1 ignored, 3 within "
         "tolerance\n",
         "", "deviations.csv", "\"10.1\",\"Max speed\",\"rpm\",\"3000\",\"\",\"3600\""}},
+      {"./build/cli/parvex-cli reference docs/samples/press-line-a.arc docs/samples/fleet",
+       {1,
+        "press-01.arc: 0 differ, 0 missing, 0 extra\n"
+        "press-02.arc: 1 differ, 0 missing, 0 extra\n"
+        "Note: press-03.arc may have been cut short: its last line, line 36, has no line end\n"
+        "press-03.arc: 0 differ, 1 missing, 0 extra\n"
+        "press-04.arc: 0 differ, 0 missing, 1 extra\n"
+        "Skipped 1 file that is not an archive: README.txt\n"
+        "Total: 3 of 4 archives deviate: 1 differ, 1 missing, 1 extra\n",
+        "\"13.2\",\"Safe speed\",\"mm/min\",\"2000\",\"\",\"2000 [mm/s]\",\"\",\"\"\r\n", "", ""}},
       {"parvex-cli archives old.arc new.arc --rules fleet.toml",
        {0, "0 Difference(s), 0 ignored, 0 within tolerance\n",
         "Archive 2: new.arc (rules: fleet.toml)", "", ""}},
@@ -127,6 +137,7 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
     dir.Write(std::string("work/") + name, b);
   }
   dir.Write("work/fleet.toml", FileText(source / "docs/samples/press-line.toml"));
+  std::filesystem::copy(source / "docs/samples/fleet", dir.File("work/docs/samples/fleet"));
   for (const char* link : {"work/build/cli/parvex-cli", "bin/parvex-cli"}) {
     std::filesystem::create_directories(std::filesystem::path(dir.File(link)).parent_path());
     std::filesystem::create_symlink(PARVEX_CLI_PATH, dir.File(link));

@@ -2,7 +2,6 @@
 // the user who runs the tests and, where that is root, as an ordinary user too.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -63,22 +62,26 @@ struct Target {
   const char* lands;  // the file the report must be in, or null
   const char* stderrHas;
   mode_t type;  // what -o's name must be afterwards
+  // Refused before any work: standard error holds that line alone.
+  bool refused = false;
+  int statusAsNobody = -1;  // where an ordinary user meets another answer
 };
-
-std::string NullDevice(const TempDir& dir) {
-  if (::geteuid() != 0) return "/dev/null";
-  const std::string path = dir.File("null");
-  return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? path : std::string();
-}
 
 const Target kTargets[] = {
     {"a missing file", [](const TempDir&) { return "new.out"; }, 1, "new.out", nullptr, S_IFREG},
-    {"a report of mode 600",
+    {"a report of mode 640",
      [](const TempDir& d) {
-       ::chmod(d.Write("old.out", "old").c_str(), 0600);
+       ::chmod(d.Write("old.out", "old").c_str(), 0640);
        return "old.out";
      },
      1, "old.out", nullptr, S_IFREG},
+    // Root may replace it; an ordinary user is told, and it stays.
+    {"a read-only report",
+     [](const TempDir& d) {
+       ::chmod(d.Write("locked.out", "old").c_str(), 0444);
+       return "locked.out";
+     },
+     1, nullptr, nullptr, S_IFREG, false, 2},
     {"a link to a report",
      [](const TempDir& d) {
        d.Write("keep/real.out", "old");
@@ -92,22 +95,29 @@ const Target kTargets[] = {
        return "dangling.out";
      },
      1, "later.out", nullptr, S_IFLNK},
-    {"a device", [](const TempDir& d) { return NullDevice(d); }, 1, nullptr, nullptr, S_IFCHR},
-    {"a full disk", [](const TempDir&) { return "/dev/full"; }, 2, nullptr, "Error 61", S_IFCHR},
-    {"an input archive", [](const TempDir&) { return "a.arc"; }, 2, nullptr, "'a.arc'", S_IFREG},
+    {"a device", [](const TempDir& d) { return parvex::test::DeviceForWriting(d, "/dev/null", 3); },
+     1, nullptr, nullptr, S_IFCHR},
+    {"a full disk",
+     [](const TempDir& d) { return parvex::test::DeviceForWriting(d, "/dev/full", 7); }, 2, nullptr,
+     "Error 61", S_IFCHR},
+    {"an input archive", [](const TempDir&) { return "a.arc"; }, 2, nullptr, "'a.arc'", S_IFREG,
+     true},
     {"a hard link to an input",
      [](const TempDir& d) {
        fs::create_hard_link(d.File("a.arc"), d.File("hard.out"));
        return "hard.out";
      },
-     2, nullptr, "would replace 'a.arc'", S_IFREG},
-    {"the rules file", [](const TempDir&) { return "r.toml"; }, 2, nullptr, "'r.toml'", S_IFREG},
+     2, nullptr, "would replace 'a.arc'", S_IFREG, true},
+    {"the rules file", [](const TempDir&) { return "r.toml"; }, 2, nullptr, "'r.toml'", S_IFREG,
+     true},
     {"a folder",
      [](const TempDir& d) {
        fs::create_directories(d.Path() / "folder.out");
        return "folder.out";
      },
-     2, nullptr, "'folder.out'", S_IFDIR},
+     2, nullptr, "'folder.out'", S_IFDIR, true},
+    {"a file in a missing folder", [](const TempDir&) { return "none/r.out"; }, 2, nullptr,
+     "'none/r.out'", 0, true},
 };
 
 CliRun RunCli(const TempDir& dir, const std::vector<std::string>& args, bool asNobody) {
@@ -133,11 +143,16 @@ void RunTable(bool asNobody) {
       if (asNobody) {
         ASSERT_EQ(std::system(("chown -R 65534 " + Quote(dir.Path().string())).c_str()), 0);
       }
-      const mode_t modeBefore = fs::exists(dir.File("old.out")) ? 0600 : 0;
+      const mode_t modeBefore = fs::exists(dir.File("old.out")) ? 0640 : 0;
       std::vector<std::string> args = command.args;
       args.insert(args.end(), {"-o", out});
       const CliRun run = RunCli(dir, args, asNobody);
-      EXPECT_EQ(run.status, target.status) << what << "\n" << run.err;
+      const int status =
+          asNobody && target.statusAsNobody >= 0 ? target.statusAsNobody : target.status;
+      EXPECT_EQ(run.status, status) << what << "\n" << run.err;
+      if (target.refused) {
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << what << "\n" << run.err;
+      }
       if (target.stderrHas != nullptr) {
         EXPECT_NE(run.err.find(target.stderrHas), std::string::npos) << what << "\n" << run.err;
       }
@@ -146,8 +161,10 @@ void RunTable(bool asNobody) {
       }
       struct stat st {};
       const std::string given = out[0] == '/' ? out : dir.File(out);
-      ASSERT_EQ(::lstat(given.c_str(), &st), 0) << what;
-      EXPECT_EQ(st.st_mode & S_IFMT, target.type) << what;
+      EXPECT_EQ(::lstat(given.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0, target.type) << what;
+      if (status == 2 && out == "locked.out") {
+        EXPECT_EQ(ReadBytes(given), "old") << what;
+      }
       if (modeBefore != 0) {
         EXPECT_EQ(st.st_mode & 07777, modeBefore) << what;
       }
@@ -277,6 +294,31 @@ TEST(OutputTargets, AReportThatFailsPartWayKeepsTheOldOne) {
         << run.err;
     EXPECT_EQ(ReadBytes(dir.File(report)), "earlier") << report;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// -o /dev/stdout writes through the descriptor the shell made: into the file
+// it names however long its path, appended where the shell appends, into a
+// pipe; nothing else is touched.
+TEST(OutputTargets, StandardOutputAsTheTarget) {
+  TempDir dir;
+  MakeInputs(dir);
+  const std::string deep = dir.File(std::string(70, 'd'));
+  fs::create_directories(deep);
+  dir.Write(std::string(70, 'd') + "/x", "precious");
+  const std::string cli = Quote(PARVEX_CLI_PATH) + " reference a.arc b.arc -o /dev/stdout";
+  const std::string cd = "cd " + Quote(dir.Path().string()) + " && ";
+  EXPECT_EQ(RunShell(dir, cd + cli + " > " + Quote(deep + "/xreport.csv")).status, 1);
+  EXPECT_EQ(ReadBytes(deep + "/x"), "precious");
+  EXPECT_EQ(ReadBytes(deep + "/xreport.csv").rfind("\"Address\"", 0), 0U);
+  dir.Write("app.txt", "first\n");
+  EXPECT_EQ(RunShell(dir, cd + cli + " >> app.txt").status, 1);
+  EXPECT_EQ(ReadBytes(dir.File("app.txt")).rfind("first\n\"Address\"", 0), 0U);
+  const CliRun piped = RunShell(dir, cd + cli + " | cat");
+  EXPECT_EQ(piped.out.rfind("\"Address\"", 0), 0U) << piped.err;
 }
 
 }  // namespace

@@ -45,6 +45,14 @@ void MakeFleet(const TempDir& dir) {
       "ELF\0\1\n99999\t\x80\t\xff\t\0\n\x01\x02";
   dir.Write("bin/garbage.bin", std::string(garbage, sizeof garbage - 1));
   std::filesystem::create_directories(dir.Path() / "empty");
+  // A backup folder as users keep them: a read-me, a picture, an empty file,
+  // a backup cut short and one whose speed has other units.
+  dir.Write("f/README.txt", "Backups of the press line\n1. Copy\tthe files\n");
+  dir.Write("f/blob.bin", std::string("\x89PNG\0\0", 6));
+  dir.Write("f/empty.arc", "");
+  dir.Write("f/cut.arc", ref.substr(0, ref.size() - 2));
+  dir.Write("f/units.arc", L("1", "speed", "1500", "rpm/s") + L("2", "say \"hi\", ok", "a,b") +
+                               L("3", "<script>x</script>", "7"));
   // Leaves out line 4.2 and the lines described "say...", and takes speeds
   // within 100 as equal.
   dir.Write("rules.toml",
@@ -119,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
             kHeader + ",\"m/a.arc\",\"m/b.arc\",\"m/c.arc\",\"same/c.arc\"\r\n"},
         CliCase{"--recursive descends",
                 {"reference", "ref.arc", ".", "--recursive"},
-                2,
+                1,
                 "",
                 {"ref.arc: 0 differ, 0 missing, 0 extra"},
                 "\"./same/c.arc\""},
@@ -131,13 +139,30 @@ INSTANTIATE_TEST_SUITE_P(
                  "c.arc: 0 differ, 0 missing, 0 extra",
                  "Total: 0 of 2 archives deviate: 0 differ, 0 missing, 0 extra; 1 cannot be read"},
                 ""},
-        CliCase{"a binary archive gives its messages and status 2",
+        CliCase{"a binary file named is not read: status 2",
                 {"reference", "ref.arc", "bin/garbage.bin", "m/c.arc"},
                 2,
                 "",
-                {"garbage.bin: Error While Splitting Archive Line: Error 6: Overflow",
+                {"garbage.bin: cannot be read: 'bin/garbage.bin' is not an archive: it holds NUL "
+                 "bytes",
                  "c.arc: 0 differ, 0 missing, 0 extra"},
                 "\"garbage.bin\",\"c.arc\""},
+        CliCase{"files in a folder that are not archives are skipped; a cut file is noted",
+                {"reference", "ref.arc", "f"},
+                1,
+                "",
+                {"Note: cut.arc may have been cut short: its last line, line 3, has no line end",
+                 "cut.arc: 0 differ, 0 missing, 0 extra",
+                 "Skipped 3 files that are not archives: README.txt, blob.bin, empty.arc",
+                 "Total: 1 of 2 archives deviate: 1 differ, 0 missing, 0 extra"},
+                "\"speed\",\"rpm\",\"1500\",\"\",\"1500 [rpm/s]\""},
+        CliCase{"--include chooses the files; --ignore-units leaves units alone",
+                {"reference", "ref.arc", "f", "--include", "*.ARC", "--ignore-units"},
+                0,
+                "",
+                {"Skipped 1 file that is not an archive: empty.arc",
+                 "Total: 0 of 2 archives deviate: 0 differ, 0 missing, 0 extra"},
+                kHeader + ",\"cut.arc\",\"units.arc\"\r\n"},
         CliCase{"a missing reference writes no report",
                 {"reference", "none.arc", "m/a.arc"},
                 2,
@@ -225,7 +250,8 @@ INSTANTIATE_TEST_SUITE_P(
                 {"archives", "ref.arc", "m/a.arc", "--jobs", "2"},
                 2,
                 "",
-                {"parvex-cli: --recursive and --jobs are for the reference command"},
+                {"parvex-cli: --recursive, --include, --ignore-units and --jobs are for the "
+                 "reference command"},
                 ""}));
 
 // With -o the layout follows the name's ending unless an option names one.
@@ -253,10 +279,10 @@ TEST(ReferenceCliOutput, LayoutFollowsTheNameUnlessAnOptionChooses) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(ReadBytes(dir.File(c.name)).rfind(c.starts, 0), 0U) << c.name;
     // Nothing is left beside the report: ref.arc, rules.toml, m, same, bin,
-    // empty, stdout, stderr and the report.
+    // empty, f, stdout, stderr and the report.
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
-    EXPECT_EQ(files, 9U) << c.name;
+    EXPECT_EQ(files, 10U) << c.name;
   }
 }
 

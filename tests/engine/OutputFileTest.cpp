@@ -1,7 +1,6 @@
 // The one writer of every file, against what a target can be on Linux.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,17 +38,6 @@ mode_t ModeOf(const std::string& path, bool follow = true) {
   return st.st_mode;
 }
 
-// A character device like /dev/null made in the test's folder, where the
-// system allows it (root, a folder not mounted nodev); empty otherwise.
-std::string NullDevice(const TempDir& dir) {
-  const std::string path = dir.File("null");
-  if (::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) return {};
-  const int fd = ::open(path.c_str(), O_WRONLY);
-  if (fd < 0) return {};
-  ::close(fd);
-  return path;
-}
-
 struct TargetCase {
   const char* name;
   // Makes the target in dir, returns the path to give the writer.
@@ -64,13 +52,13 @@ TEST(OutputFile, EveryKindOfTarget) {
   const TargetCase cases[] = {
       {"a missing file", [](const TempDir& d) { return d.File("new.txt"); },
        [](const TempDir& d) { return d.File("new.txt"); }, S_IFREG, 0},
-      {"a regular file of mode 600",
+      {"a regular file of mode 640",
        [](const TempDir& d) {
          const std::string p = d.Write("old.txt", "old report");
-         ::chmod(p.c_str(), 0600);
+         ::chmod(p.c_str(), 0640);
          return p;
        },
-       [](const TempDir& d) { return d.File("old.txt"); }, S_IFREG, 0600},
+       [](const TempDir& d) { return d.File("old.txt"); }, S_IFREG, 0640},
       {"a symbolic link",
        [](const TempDir& d) {
          d.Write("sub/real.txt", "old");
@@ -117,7 +105,7 @@ TEST(OutputFile, EveryKindOfTarget) {
 TEST(OutputFile, DevicesAndPipesAreWrittenInPlace) {
   TempDir dir;
   // A device stays a device.
-  const std::string null = ::geteuid() == 0 ? NullDevice(dir) : std::string("/dev/null");
+  const std::string null = test::DeviceForWriting(dir, "/dev/null", 3);
   if (!null.empty()) {
     OutputFile file(null);
     file.Write("gone");
@@ -125,16 +113,16 @@ TEST(OutputFile, DevicesAndPipesAreWrittenInPlace) {
     EXPECT_TRUE(S_ISCHR(ModeOf(null, false)));
   }
   // A full disk is told at the latest when the file is finished.
-  if (test::HasFullDevice()) {
+  if (const std::string full = test::DeviceForWriting(dir, "/dev/full", 7); !full.empty()) {
     try {
-      OutputFile file(test::kFullDevice);
+      OutputFile file(full);
       file.Write("no room");
       file.Commit();
       ADD_FAILURE() << "a write to a full device succeeded";
     } catch (const Failure& f) {
       EXPECT_EQ(f.Number(), kErrDiskFull) << f.Description();
     }
-    EXPECT_TRUE(S_ISCHR(ModeOf(test::kFullDevice, false)));
+    EXPECT_TRUE(S_ISCHR(ModeOf(full, false)));
   }
   // A reader of a named pipe gets every byte.
   const std::string pipe = dir.File("pipe");

@@ -114,6 +114,8 @@ Outcome Observe(Compare&& compare) {
   } else {
     compare(list);
   }
+  // A file cut short is noted from its last byte, whatever the read sizes.
+  notes.cutShort.clear();
   return Outcome{list.Rows(),   list.Column(2).Caption, list.Column(3).Caption,
                  list.Status(), errors.Shown(),         notes};
 }

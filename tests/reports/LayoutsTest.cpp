@@ -166,7 +166,7 @@ TEST(ReferenceCsvLayout, QuotesEveryFieldAndChoosesByName) {
   WriteReferenceCsv(s, result);
   EXPECT_EQ(s.str(),
             "\"Address\",\"Description\",\"Units\",\"Reference\",\"m\"\"1\",\"m2\"\r\n"
-            "\"1.0\",\"say \"\"hi\"\"\",\"u\",\"a,b\",\"\"\"\",\"(missing)\"\r\n");
+            "\"1.0\",\"say \"\"hi\"\"\",\"u\",\"a,b\",\"\"\"\",\"\"\r\n");
   const std::vector<std::pair<std::string, Layout>> names = {
       {"r.json", Layout::Json}, {"r.html", Layout::Html}, {"r.htm", Layout::Html},
       {"rjson", Layout::Json},  {"r.JSON", Layout::Csv},  {"r.txt", Layout::Csv},

@@ -1,6 +1,12 @@
 #include "support/TestSupport.h"
 
 #include <cstdio>
+#ifdef __linux__
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -54,6 +60,23 @@ std::string ReadBytes(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+std::string DeviceForWriting(const TempDir& dir, const std::string& system, unsigned minor) {
+#ifdef __linux__
+  if (::geteuid() != 0) return system;
+  const std::string path = dir.File("device-" + std::to_string(minor));
+  if (::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, minor)) != 0) return {};
+  // A folder mounted without devices refuses to open it.
+  const int fd = ::open(path.c_str(), O_WRONLY);
+  if (fd < 0) return {};
+  ::close(fd);
+  return path;
+#else
+  (void)dir;
+  (void)minor;
+  return system;
+#endif
 }
 
 bool HasFullDevice() {

@@ -69,6 +69,12 @@ std::string ReadBytes(const std::string& path);
 inline constexpr const char* kFullDevice = "/dev/full";
 bool HasFullDevice();
 
+// A device for a writer to write to: as root a node of the same device made in
+// dir, so that a writer that wrongly replaces its target can never replace
+// the system's own (/dev/null is minor 3, /dev/full minor 7); otherwise the
+// system's, which an ordinary user cannot replace. Empty where neither works.
+std::string DeviceForWriting(const TempDir& dir, const std::string& system, unsigned minor);
+
 // A difference row from its five texts.
 inline DifferenceRow Row(std::string text, std::string description, std::string value1,
                          std::string value2, std::string units, bool locked = false) {
