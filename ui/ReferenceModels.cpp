@@ -117,8 +117,7 @@ QVariant ReferenceSummaryModel::data(const QModelIndex& index, int role) const {
     if (index.column() == Name) return PathText(a.path);
     if (index.column() == Messages || index.column() == State) return MessagesTip(a);
   }
-  if (role == Qt::TextAlignmentRole && index.column() != Name && index.column() != State &&
-      !(index.column() == Messages && !a.notes.empty())) {
+  if (role == Qt::TextAlignmentRole && index.column() >= Differ && index.column() <= Tolerated) {
     return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
   }
   return {};
@@ -127,8 +126,8 @@ QVariant ReferenceSummaryModel::data(const QModelIndex& index, int role) const {
 QVariant ReferenceSummaryModel::headerData(int section, Qt::Orientation orientation,
                                            int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  static const char* const kNames[] = {"Archive", "Differ",           "Missing",  "Extra",
-                                       "Ignored", "Within tolerance", "Messages", "State"};
+  static const char* const kNames[] = {"Archive", "Differ",           "Missing", "Extra",
+                                       "Ignored", "Within tolerance", "State",   "Messages"};
   if (section < 0 || section >= kColumns) return {};
   return QString::fromLatin1(kNames[section]);
 }

@@ -12,12 +12,13 @@
 namespace parvex {
 
 // One row per archive of a reference comparison: its name, its counts, its
-// messages and notes and its state. Numbers sort as numbers.
+// state and its messages and notes, last, where a long note has the room.
+// Numbers sort as numbers.
 class ReferenceSummaryModel final : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  enum Column { Name, Differ, Missing, Extra, Ignored, Tolerated, Messages, State, kColumns };
+  enum Column { Name, Differ, Missing, Extra, Ignored, Tolerated, State, Messages, kColumns };
   // What a column sorts by: its text, or its number (for Messages, the
   // messages and notes together, whatever the text says).
   static constexpr int SortRole = Qt::UserRole;
