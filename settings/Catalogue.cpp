@@ -42,17 +42,29 @@ void ConfigureRegistry(std::shared_ptr<RegistryApi> api) {
     // The comparison options of the Options menu: 1 on, 0 off.
     r.AddItem(QStringLiteral("MatchByAddress"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
     r.AddItem(QStringLiteral("NumbersByValue"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
+    r.AddItem(QStringLiteral("CompareUnits"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
     // The rules file every comparison reads; empty: none.
     r.AddItem(QStringLiteral("RulesFile"), misc, kHkeyCurrentUserCode, ValueString, noText);
     // The Compare with Reference window: its reference, its archives (UTF-8,
-    // each path ended by a line feed: a text value would stop at 32 KiB) and
-    // its placement as the window toolkit saves it.
+    // each path ended by a line feed: a text value would stop at 32 KiB),
+    // which of them a folder brought ('1' or '0' for each), its include
+    // globs, whether it ignores units, and its placement and split between
+    // summary and matrix as the window toolkit saves them.
     const QString reference = QStringLiteral("ReferenceScreen");
+    const SettingValue noBytes = SettingValue::Bytes(QByteArray());
     r.AddItem(QStringLiteral("Reference"), reference, kHkeyCurrentUserCode, ValueString, noText);
     r.AddItem(QStringLiteral("ReferenceArchives"), reference, kHkeyCurrentUserCode, ValueBytes,
-              SettingValue::Bytes(QByteArray()));
+              noBytes);
+    r.AddItem(QStringLiteral("ReferenceFromFolder"), reference, kHkeyCurrentUserCode, ValueBytes,
+              noBytes);
+    r.AddItem(QStringLiteral("ReferenceInclude"), reference, kHkeyCurrentUserCode, ValueString,
+              noText);
+    r.AddItem(QStringLiteral("ReferenceIgnoreUnits"), reference, kHkeyCurrentUserCode, ValueDWord,
+              number(0));
     r.AddItem(QStringLiteral("ReferencePlacement"), reference, kHkeyCurrentUserCode, ValueBytes,
-              SettingValue::Bytes(QByteArray()));
+              noBytes);
+    r.AddItem(QStringLiteral("ReferenceSplit"), reference, kHkeyCurrentUserCode, ValueBytes,
+              noBytes);
   } catch (...) {
     ReportVBError("Error While Loading Configuring Registry");
   }

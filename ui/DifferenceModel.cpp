@@ -68,7 +68,7 @@ QVariant DifferenceModel::headerData(int section, Qt::Orientation orientation, i
       section >= DifferenceList::kColumnCount) {
     return {};
   }
-  return FromArchiveBytes(list_.Column(section).Caption);
+  return FieldText(list_.Column(section).Caption);
 }
 
 void DifferenceModel::Flush() {
@@ -106,7 +106,7 @@ void DifferenceModel::RowAppended(int /*row*/) {
 
 void DifferenceModel::StatusChanged() {
   Flush();
-  emit statusChanged(FromArchiveBytes(list_.Status()));
+  emit statusChanged(FieldText(list_.Status()));
 }
 
 }  // namespace parvex

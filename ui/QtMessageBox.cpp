@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "ui/CodePage.h"
+
 namespace parvex {
 
 void QtMessageBox::Show(const std::string& prompt, const std::string& caption, int style) {
@@ -23,9 +25,10 @@ void QtMessageBox::Show(const std::string& prompt, const std::string& caption, i
     default:
       break;
   }
-  // Engine texts are UTF-8 here: messages carry paths, which are file names.
-  QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(prompt),
-                  QMessageBox::Ok, QApplication::activeWindow());
+  // Messages carry paths (UTF-8) and at times archive text: read as the list
+  // reads a field, which gives UTF-8 text unchanged.
+  QMessageBox box(icon, FieldText(caption), FieldText(prompt), QMessageBox::Ok,
+                  QApplication::activeWindow());
   box.exec();
 }
 

@@ -17,8 +17,9 @@ QIcon StandardIcon(QStyle::StandardPixmap which) {
   return QApplication::style()->standardIcon(which);
 }
 
+// Archive text as the main list shows it.
 QString Text(const std::string& bytes) {
-  return FromArchiveBytes(bytes);
+  return FieldText(bytes);
 }
 
 }  // namespace
@@ -49,11 +50,40 @@ QString ReferenceSummaryModel::StateText(const ArchiveSummary& archive) {
   return archive.Deviates() ? QStringLiteral("deviates") : QStringLiteral("equal");
 }
 
+namespace {
+
+QString Plural(std::size_t n, const char* one, const char* many) {
+  return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
+}
+
+// The Messages column: the count alone, as long as there are no notes; a
+// note (a file cut short) is said in full, so that it is read, not hovered.
+QVariant MessagesShown(const ArchiveSummary& a) {
+  if (a.notes.empty()) return QVariant::fromValue<qulonglong>(a.messages.size());
+  QStringList parts;
+  if (!a.messages.empty()) parts << Plural(a.messages.size(), "message", "messages");
+  for (const std::string& note : a.notes) parts << Text(note);
+  return parts.join(QStringLiteral("; "));
+}
+
+QString MessagesTip(const ArchiveSummary& a) {
+  QStringList lines;
+  if (!a.readable) lines << Text(a.failure);
+  for (const ReferenceMessage& m : a.messages) lines << Text(m.title + ": " + m.text);
+  for (const std::string& note : a.notes) lines << Text(note);
+  return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
 QVariant ReferenceSummaryModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || !result_) return {};
   const ArchiveSummary& a = result_->archives[static_cast<std::size_t>(index.row())];
   const auto count = [](std::uint64_t n) { return QVariant::fromValue<qulonglong>(n); };
-  if (role == Qt::DisplayRole) {
+  if (role == SortRole && index.column() == Messages) {
+    return count(a.messages.size() + a.notes.size());
+  }
+  if (role == Qt::DisplayRole || role == SortRole) {
     switch (index.column()) {
       case Name:
         return PathText(a.name);
@@ -68,7 +98,7 @@ QVariant ReferenceSummaryModel::data(const QModelIndex& index, int role) const {
       case Tolerated:
         return count(a.tolerated);
       case Messages:
-        return count(a.messages.size());
+        return MessagesShown(a);
       case State:
         return StateText(a);
       default:
@@ -86,14 +116,9 @@ QVariant ReferenceSummaryModel::data(const QModelIndex& index, int role) const {
   }
   if (role == Qt::ToolTipRole) {
     if (index.column() == Name) return PathText(a.path);
-    if (index.column() == Messages || index.column() == State) {
-      QStringList lines;
-      if (!a.readable) lines << Text(a.failure);
-      for (const ReferenceMessage& m : a.messages) lines << Text(m.title + ": " + m.text);
-      return lines.join(QLatin1Char('\n'));
-    }
+    if (index.column() == Messages || index.column() == State) return MessagesTip(a);
   }
-  if (role == Qt::TextAlignmentRole && index.column() != Name && index.column() != State) {
+  if (role == Qt::TextAlignmentRole && index.column() >= Differ && index.column() <= Tolerated) {
     return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
   }
   return {};
@@ -102,14 +127,17 @@ QVariant ReferenceSummaryModel::data(const QModelIndex& index, int role) const {
 QVariant ReferenceSummaryModel::headerData(int section, Qt::Orientation orientation,
                                            int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  static const char* const kNames[] = {"Archive", "Differ",           "Missing",  "Extra",
-                                       "Ignored", "Within tolerance", "Messages", "State"};
+  static const char* const kNames[] = {"Archive", "Differ",           "Missing", "Extra",
+                                       "Ignored", "Within tolerance", "State",   "Messages"};
   if (section < 0 || section >= kColumns) return {};
   return QString::fromLatin1(kNames[section]);
 }
 
 ReferenceMatrixModel::ReferenceMatrixModel(QObject* parent)
-    : QAbstractTableModel(parent), mark_(StandardIcon(QStyle::SP_MessageBoxWarning)) {}
+    : QAbstractTableModel(parent),
+      deviates_(StandardIcon(QStyle::SP_MessageBoxWarning)),
+      units_(StandardIcon(QStyle::SP_MessageBoxInformation)),
+      extra_(StandardIcon(QStyle::SP_FileDialogNewFolder)) {}
 
 void ReferenceMatrixModel::SetResult(std::shared_ptr<const ReferenceResult> result) {
   beginResetModel();
@@ -129,47 +157,71 @@ int ReferenceMatrixModel::columnCount(const QModelIndex& parent) const {
 
 bool ReferenceMatrixModel::Deviates(int row, std::uint32_t k) const {
   const ReferenceRow& r = result_->rows[static_cast<std::size_t>(row)];
-  const ReferenceCell::Kind kind = result_->Cell(r, k).kind;
-  return kind == ReferenceCell::Kind::Value || kind == ReferenceCell::Kind::Missing;
+  return MarkOf(r, result_->Cell(r, k)) != Mark::None;
+}
+
+ReferenceMatrixModel::Mark ReferenceMatrixModel::MarkOf(const ReferenceRow& row,
+                                                        const ReferenceCell& cell) {
+  switch (cell.kind) {
+    case ReferenceCell::Kind::Missing:
+      return Mark::Deviates;
+    case ReferenceCell::Kind::Value:
+      // A row the reference lacks keeps only the values of the archives that
+      // have it.
+      if (!row.inReference) return Mark::Extra;
+      return cell.units ? Mark::Units : Mark::Deviates;
+    default:
+      return Mark::None;
+  }
 }
 
 QVariant ReferenceMatrixModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || !result_) return {};
   const ReferenceRow& row = result_->rows[static_cast<std::size_t>(index.row())];
   const int column = index.column();
-  if (column < kFixedColumns) {
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-    switch (column) {
-      case 0:
-        return Text(row.address);
-      case 1:
-        return Text(row.description);
-      case 2:
-        return Text(row.units);
-      default:
-        return Text(row.inReference ? row.reference : std::string(kMissingText));
-    }
+  if (column >= kFixedColumns) {
+    return CellData(row, static_cast<std::uint32_t>(column - kFixedColumns), role);
   }
-  const auto k = static_cast<std::uint32_t>(column - kFixedColumns);
+  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+  switch (column) {
+    case 0:
+      return Text(row.address);
+    case 1:
+      return Text(row.description);
+    case 2:
+      return Text(row.units);
+    default:
+      return Text(row.inReference ? row.reference : std::string(kMissingText));
+  }
+}
+
+QVariant ReferenceMatrixModel::CellData(const ReferenceRow& row, std::uint32_t k, int role) const {
   const ReferenceCell cell = result_->Cell(row, k);
-  const bool deviates =
-      cell.kind == ReferenceCell::Kind::Value || cell.kind == ReferenceCell::Kind::Missing;
+  const Mark mark = MarkOf(row, cell);
+  if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && mark == Mark::Deviates)) {
+    // The same text as the CSV matrix gives the cell, "(not read)" too.
+    return Text(MatrixCellText(row, cell));
+  }
+  if (mark == Mark::None) return {};
   switch (role) {
-    case Qt::DisplayRole:
     case Qt::ToolTipRole:
-      // The same text as the CSV matrix gives the cell.
-      return Text(MatrixCellText(row, cell));
-    case Qt::FontRole:
-      if (deviates) {
-        QFont font;
-        font.setBold(true);
-        return font;
+      if (mark == Mark::Extra) {
+        return QStringLiteral("Not in the reference: only some archives have this line");
       }
-      return {};
+      return QStringLiteral("Units differ from the reference's (%1)")
+          .arg(row.units.empty() ? QStringLiteral("none") : Text(row.units));
+    case Qt::FontRole: {
+      QFont font;
+      font.setBold(true);
+      font.setItalic(mark == Mark::Extra);
+      return font;
+    }
     case Qt::DecorationRole:
-      return deviates ? QVariant(mark_) : QVariant();
+      return mark == Mark::Extra ? extra_ : mark == Mark::Units ? units_ : deviates_;
     case Qt::AccessibleDescriptionRole:
-      return deviates ? QStringLiteral("deviates") : QVariant();
+      return mark == Mark::Extra   ? QStringLiteral("not in the reference")
+             : mark == Mark::Units ? QStringLiteral("units differ")
+                                   : QStringLiteral("deviates");
     default:
       return {};
   }

@@ -12,12 +12,16 @@
 namespace parvex {
 
 // One row per archive of a reference comparison: its name, its counts, its
-// messages and its state. Numbers sort as numbers.
+// state and its messages and notes, last, where a long note has the room.
+// Numbers sort as numbers.
 class ReferenceSummaryModel final : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  enum Column { Name, Differ, Missing, Extra, Ignored, Tolerated, Messages, State, kColumns };
+  enum Column { Name, Differ, Missing, Extra, Ignored, Tolerated, State, Messages, kColumns };
+  // What a column sorts by: its text, or its number (for Messages, the
+  // messages and notes together, whatever the text says).
+  static constexpr int SortRole = Qt::UserRole;
 
   explicit ReferenceSummaryModel(QObject* parent = nullptr);
 
@@ -39,15 +43,19 @@ class ReferenceSummaryModel final : public QAbstractTableModel {
   QIcon unread_;
 };
 
-// The matrix of a reference comparison as its CSV writes it: Address,
-// Description, Units, Reference, then one column per archive, rows in the
-// CSV's order, each cell's text its CSV field. Cells that deviate are bold
-// and carry a sign, so they stand out without colour.
+// The matrix of a reference comparison: Address, Description, Units,
+// Reference, then one column per archive, rows in the CSV's order. A cell
+// that deviates shows the archive's value (with its units in brackets where
+// they differ) or "(missing)", in bold with a sign; units that differ and
+// values the reference lacks have signs of their own, a tooltip that says
+// why, and extra values are in italics too, so no mark rests on colour.
 class ReferenceMatrixModel final : public QAbstractTableModel {
   Q_OBJECT
 
  public:
   static constexpr int kFixedColumns = 4;  // Address, Description, Units, Reference
+  // How a cell stands out; its name is the cell's accessible description.
+  enum class Mark { None, Deviates, Units, Extra };
 
   explicit ReferenceMatrixModel(QObject* parent = nullptr);
 
@@ -61,10 +69,15 @@ class ReferenceMatrixModel final : public QAbstractTableModel {
 
   // Whether archive k's cell in row differs from the reference.
   bool Deviates(int row, std::uint32_t k) const;
+  static Mark MarkOf(const ReferenceRow& row, const ReferenceCell& cell);
 
  private:
+  QVariant CellData(const ReferenceRow& row, std::uint32_t k, int role) const;
+
   std::shared_ptr<const ReferenceResult> result_;
-  QIcon mark_;
+  QIcon deviates_;
+  QIcon units_;
+  QIcon extra_;
 };
 
 // Hides the matrix's rows whose address and description both lack the

@@ -248,7 +248,7 @@ void frmMain::BuildControls() {
     w->setFocusPolicy(Qt::NoFocus);
   }
 
-  sbCompare = new QLabel(FromArchiveBytes(list_.Status()));
+  sbCompare = new QLabel(FieldText(list_.Status()));
   sbCompare->setObjectName(QStringLiteral("sbCompare"));
   sbCompare->setFont(controlFont);
   statusBar()->setObjectName(QStringLiteral("sbCompareBar"));

@@ -70,6 +70,7 @@ class frmMain final : public QMainWindow {
   void mnuExit_Click();
   void mnuMatchByAddress_Click();
   void mnuNumbersByValue_Click();
+  void mnuCompareUnits_Click();
   void mnuRulesFile_Click();
   void mnuRulesOff_Click();
   void mnuDoc_Click();
@@ -99,6 +100,8 @@ class frmMain final : public QMainWindow {
   // The two report titles of the comparison that filled the list, from its
   // inputs as they were when it started.
   ReportTitles CurrentTitles() const;
+  // The options the comparison that filled the list ran with.
+  const CompareOptions& ListedOptions() const { return listed_.options; }
   // The files the listed comparison read: a report never replaces them.
   std::vector<std::string> ListedInputs() const;
 
@@ -212,6 +215,7 @@ class frmMain final : public QMainWindow {
   QMenu* mnuOptions = nullptr;
   QAction* mnuMatchByAddress = nullptr;
   QAction* mnuNumbersByValue = nullptr;
+  QAction* mnuCompareUnits = nullptr;
   QAction* mnuRulesFile = nullptr;
   QAction* mnuRulesOff = nullptr;
   QMenu* mnuHelp = nullptr;

@@ -29,6 +29,9 @@ void frmMain::BuildMenus() {
   mnuNumbersByValue = mnuOptions->addAction(QStringLiteral("Compare &Numbers by Value"));
   mnuNumbersByValue->setObjectName(QStringLiteral("mnuNumbersByValue"));
   mnuNumbersByValue->setCheckable(true);
+  mnuCompareUnits = mnuOptions->addAction(QStringLiteral("Compare &Units"));
+  mnuCompareUnits->setObjectName(QStringLiteral("mnuCompareUnits"));
+  mnuCompareUnits->setCheckable(true);
   BuildRulesMenu();
   mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
   mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -42,6 +45,7 @@ void frmMain::BuildMenus() {
   // Only a person's choice is stored: loading the settings sets the marks too.
   connect(mnuMatchByAddress, &QAction::triggered, this, &frmMain::mnuMatchByAddress_Click);
   connect(mnuNumbersByValue, &QAction::triggered, this, &frmMain::mnuNumbersByValue_Click);
+  connect(mnuCompareUnits, &QAction::triggered, this, &frmMain::mnuCompareUnits_Click);
   connect(mnuDoc, &QAction::triggered, this, &frmMain::mnuDoc_Click);
   connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
 }
@@ -58,6 +62,10 @@ void frmMain::mnuNumbersByValue_Click() {
   SaveOption("NumbersByValue", mnuNumbersByValue);
 }
 
+void frmMain::mnuCompareUnits_Click() {
+  SaveOption("CompareUnits", mnuCompareUnits);
+}
+
 void frmMain::SaveOption(const char* name, const QAction* item) {
   try {
     Registry().SaveItem(QString::fromLatin1(name), SettingValue::Int32(item->isChecked() ? 1 : 0));
@@ -67,7 +75,9 @@ void frmMain::SaveOption(const char* name, const QAction* item) {
 }
 
 CompareOptions frmMain::Options() const {
-  return CompareOptions{mnuMatchByAddress->isChecked(), mnuNumbersByValue->isChecked()};
+  CompareOptions options{mnuMatchByAddress->isChecked(), mnuNumbersByValue->isChecked()};
+  options.CompareUnits = mnuCompareUnits->isChecked();
+  return options;
 }
 
 void frmMain::mnuDoc_Click() {

@@ -59,6 +59,7 @@ void frmMain::Form_Load() {
   }
   mnuMatchByAddress->setChecked(number("MatchByAddress", 0) != 0);
   mnuNumbersByValue->setChecked(number("NumbersByValue", 0) != 0);
+  mnuCompareUnits->setChecked(number("CompareUnits", 0) != 0);
   ShowRulesFile();
   txtArchive1->setText(text("Archive1"));
   txtArchive2->setText(text("Archive2"));

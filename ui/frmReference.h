@@ -10,6 +10,7 @@
 #include "reference/CompareWithReference.h"
 #include "reports/ReferenceCsv.h"
 #include "ui/CommonDialog.h"
+#include "ui/ReferenceTexts.h"
 
 class QCheckBox;
 class QLabel;
@@ -18,6 +19,7 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QSortFilterProxyModel;
+class QSplitter;
 class QTableView;
 class QTimer;
 
@@ -73,9 +75,16 @@ class frmReference final : public QMainWindow {
   void cmdCancel_Click();
   void cmdSave_Click();
 
-  // Adds files, and the files directly in folders, to the archive list.
+  // Adds files, and the files directly in folders whose names the include
+  // globs take, to the archive list.
   void AddArchives(const QStringList& paths);
   QStringList Archives() const;
+  // For each archive, whether a folder brought it (one that is no archive is
+  // then passed over, where one named is told as not read).
+  std::vector<bool> FromFolder() const;
+  // The include field's globs: separated by semicolons, blanks around them
+  // dropped; none for every file.
+  std::vector<std::string> IncludeGlobs() const;
   // Shows the options the next comparison will use.
   void RefreshOptions();
   // Opens the pair of the reference with archive k of the result shown.
@@ -106,6 +115,12 @@ class frmReference final : public QMainWindow {
     }
   };
   void BuildControls();
+  void BuildInputs(QWidget* central);
+  QWidget* BuildSummary(QWidget* parent);
+  QWidget* BuildMatrix(QWidget* parent);
+  void PlaceControls(QWidget* central);
+  void ConnectControls();
+  void AddArchive(const QString& path, bool fromFolder);
   void LoadSettings();
   void UpdateCommands();
   void Poll();
@@ -133,11 +148,18 @@ class frmReference final : public QMainWindow {
   QPushButton* cmdAddFiles = nullptr;
   QPushButton* cmdAddFolder = nullptr;
   QPushButton* cmdRemove = nullptr;
+  QLabel* lblInclude = nullptr;
+  QLineEdit* txtInclude = nullptr;
+  QCheckBox* chkIgnoreUnits = nullptr;
   QLabel* lblOptions = nullptr;
   QPushButton* cmdCompare = nullptr;
   QPushButton* cmdCancel = nullptr;
   QProgressBar* prgCompare = nullptr;
   QPushButton* cmdSave = nullptr;
+  QSplitter* splResults = nullptr;  // the summary above, the matrix below
+  // What the last comparison says beside its tables: the reference's notes
+  // and the files of folders that were skipped; hidden when there are none.
+  QLabel* lblNotes = nullptr;
   QLabel* lblSummary = nullptr;
   QTableView* tblSummary = nullptr;
   QLabel* lblFilter = nullptr;
@@ -153,9 +175,5 @@ class frmReference final : public QMainWindow {
   ReferenceMatrixModel* matrixModel = nullptr;
   ReferenceMatrixFilter* matrixFilter = nullptr;
 };
-
-// The line that tells which options a comparison uses, and the rules file
-// (a path, empty for none).
-QString OptionsText(const ReferenceOptions& options, const QString& rulesFile);
 
 }  // namespace parvex

@@ -12,6 +12,8 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
 #include "engine/base/OutputFile.h"
@@ -123,7 +125,15 @@ void frmReference::cmdCompare_Click() {
   request.reference = PathBytes(txtReference->text());
   for (const QString& path : Archives()) request.archives.push_back(PathBytes(path));
   request.names = ColumnNames(request.archives);
+  request.fromFolder = FromFolder();
+  // None from a folder: every archive named singly, as the request would
+  // have it.
+  if (std::find(request.fromFolder.begin(), request.fromFolder.end(), true) ==
+      request.fromFolder.end()) {
+    request.fromFolder.clear();
+  }
   request.options = services_.options ? services_.options() : ReferenceOptions{};
+  request.options.units = !chkIgnoreUnits->isChecked();
   // Read at each comparison, so that an edited file takes effect at once; a
   // file that cannot be used is told and the previous result stays.
   if (const QString rules = RulesFile(); !rules.isEmpty()) {
@@ -200,22 +210,11 @@ void frmReference::Finish(ReferenceResult result) {
   matrixModel->SetResult(result_);
   ApplyArchiveFilter();
   tblSummary->resizeColumnsToContents();
-  std::size_t deviating = 0;
-  std::size_t unread = 0;
-  std::size_t messages = result_->reference.messages.size();
-  for (const ArchiveSummary& a : result_->archives) {
-    deviating += a.readable && a.Deviates() ? 1 : 0;
-    unread += a.readable ? 0 : 1;
-    messages += a.messages.size();
-  }
-  const std::size_t total = result_->archives.size();
-  QString status = QStringLiteral("%1 of %2 archive(s) deviate, %3 equal")
-                       .arg(deviating)
-                       .arg(total)
-                       .arg(total - deviating - unread);
-  if (unread > 0) status += QStringLiteral(", %1 cannot be read").arg(unread);
-  status += QStringLiteral("; %1 message(s); %2 row(s)").arg(messages).arg(result_->rows.size());
-  sbStatus->setText(status);
+  tblMatrix->resizeColumnsToContents();
+  const QString notes = ResultNotesText(*result_);
+  lblNotes->setText(notes);
+  lblNotes->setVisible(!notes.isEmpty());
+  sbStatus->setText(ResultStatusText(*result_));
 }
 
 void frmReference::ApplyArchiveFilter() {

@@ -4,8 +4,6 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -315,90 +313,6 @@ struct Placement {
   QPoint pos;
   QSize size;
 };
-
-TEST_F(MainWindow, OptionsMenuIsRememberedAndReachesTheComparison) {
-  const QString a = Q(dir.Write("a.arc", "1\ta\t1\tu\n2\tb\t2\tu\n"));
-  const QString b = Q(dir.Write("b.arc", "1\ta\t1\tu\n1.5\tnew\t9\tv\n2\tb\t2.0\tu\n"));
-  const auto texts = [](const QList<QAction*>& actions) {
-    QStringList t;
-    for (const QAction* action : actions) t << action->text();
-    return t;
-  };
-  {
-    auto w = fixture.Start();
-    EXPECT_EQ(texts(w->menuBar()->actions()),
-              (QStringList{QStringLiteral("&File"), QStringLiteral("&Options"),
-                           QStringLiteral("&Help")}));
-    EXPECT_EQ(texts(w->mnuOptions->actions()),
-              (QStringList{QStringLiteral("Match Lines by &Address"),
-                           QStringLiteral("Compare &Numbers by Value"), QString(),
-                           QStringLiteral("&Rules File..."), QStringLiteral("No Rules")}));
-    for (const QAction* item : {w->mnuMatchByAddress, w->mnuNumbersByValue, w->mnuRulesFile}) {
-      EXPECT_TRUE(item->isCheckable());
-      EXPECT_FALSE(item->isChecked());
-    }
-    EXPECT_FALSE(w->mnuRulesOff->isEnabled());
-    w->close();
-  }
-  // Options never chosen are never stored: the settings file stays as it was.
-  QFile settings(fixture.settingsPath);
-  ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-  EXPECT_FALSE(settings.readAll().contains("ByAddress"));
-  settings.close();
-
-  // Each option changes the rows of both comparisons.
-  const QString structures =
-      Q(dir.Write("s.arc", "10.1\ta\t1\tu\n10.2\tb\t2\tu\n20.2\ty\t2\tu\n20.1\tx\t1.0\tu\n"));
-  struct Step {
-    bool byAddress;
-    bool numeric;
-    QStringList addresses;
-    QStringList members;
-  };
-  const Step steps[] = {
-      {false, false, {QStringLiteral("2.0")}, {QStringLiteral("1"), QStringLiteral("2")}},
-      {true, false, {QStringLiteral("1.5"), QStringLiteral("2.0")}, {QStringLiteral("1")}},
-      {true, true, {QStringLiteral("1.5")}, {}},
-  };
-  for (const Step& s : steps) {
-    auto w = fixture.Start();
-    w->txtArchive1->setText(a);
-    w->txtArchive2->setText(b);
-    // Chosen in one run, shown checked in the next.
-    if (w->mnuMatchByAddress->isChecked() != s.byAddress) w->mnuMatchByAddress->trigger();
-    if (w->mnuNumbersByValue->isChecked() != s.numeric) w->mnuNumbersByValue->trigger();
-    const auto shown = [&w] {
-      QStringList rowTexts;
-      for (int i = 0; i < w->List().Count(); ++i) rowTexts << Q(w->List().Row(i).Text);
-      return rowTexts;
-    };
-    w->cmdTwoArchives_Click();
-    EXPECT_EQ(shown(), s.addresses);
-    w->txtArchive1->setText(structures);
-    w->txtStruct1->setText(QStringLiteral("10"));
-    w->txtStruct2->setText(QStringLiteral("20"));
-    w->cmdStructure_Click();
-    EXPECT_EQ(shown(), s.members);
-    w->close();
-    auto again = fixture.Start();
-    EXPECT_EQ(again->mnuMatchByAddress->isChecked(), s.byAddress);
-    EXPECT_EQ(again->mnuNumbersByValue->isChecked(), s.numeric);
-  }
-  // Both options are stored with the other inputs, under Misc.
-  ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-  QJsonObject key = QJsonDocument::fromJson(settings.readAll())
-                        .object()[QStringLiteral("HKEY_CURRENT_USER")]
-                        .toObject();
-  for (const char* name : {"software", "brenlo", "parvex", "misc"})
-    key = key[QStringLiteral("keys")].toObject()[QLatin1String(name)].toObject();
-  for (const char* name : {"matchbyaddress", "numbersbyvalue"}) {
-    EXPECT_EQ(key[QStringLiteral("values")].toObject()[QLatin1String(name)].toObject().value(
-                  QStringLiteral("dword")),
-              QJsonValue(1))
-        << name;
-  }
-  EXPECT_TRUE(errors.Shown().empty());
-}
 
 // The four stored placement values, in twips.
 std::vector<std::int32_t> StoredPlacement() {

@@ -8,6 +8,7 @@
 #include "ui/CommonDialog.h"
 #include "ui/DifferenceModel.h"
 #include "ui/PrinterDestination.h"
+#include "ui/ReferenceModels.h"
 
 namespace parvex {
 namespace {
@@ -22,12 +23,14 @@ TEST(CodePage, EveryByteRoundTrips) {
   EXPECT_EQ(ToArchiveBytes(QStringLiteral("\u65e5 \u00fc")), "? \xfc");
 }
 
-TEST(CodePage, FieldsInUtf8ShowAsUtf8AndAllOthersInTheCodePage) {
-  struct Case {
-    const char* bytes;
-    QString shown;
-  };
-  const Case cases[] = {
+struct FieldCase {
+  const char* bytes;
+  QString shown;
+};
+
+// UTF-8 fields and fields in the code page, as the screen shows each.
+const std::vector<FieldCase>& FieldCases() {
+  static const std::vector<FieldCase> cases = {
       {"\xc3\x9c"
        "bersetzung",
        QStringLiteral("\u00dcbersetzung")},
@@ -52,10 +55,55 @@ TEST(CodePage, FieldsInUtf8ShowAsUtf8AndAllOthersInTheCodePage) {
       {"\xf4\x90\x80\x80", QStringLiteral("\u00f4\u0090\u20ac\u20ac")},
       {"plain 12.3", QStringLiteral("plain 12.3")},
   };
-  for (const Case& c : cases) {
+  return cases;
+}
+
+TEST(CodePage, FieldsInUtf8ShowAsUtf8AndAllOthersInTheCodePage) {
+  for (const FieldCase& c : FieldCases()) {
     EXPECT_EQ(FieldText(c.bytes), c.shown) << c.bytes;
     // A printed line is read by the same rule as a field on the screen.
     EXPECT_EQ(PrintedText(c.bytes), c.shown) << c.bytes;
+  }
+}
+
+// Every text a person sees in the main list and in the reference window's
+// summary and matrix is read by the one rule.
+TEST(CodePage, TheListAndTheReferenceWindowReadFieldsByTheOneRule) {
+  const std::vector<FieldCase>& cases = FieldCases();
+  DifferenceList list;
+  DifferenceModel listModel(list);
+  list.Clear();
+  auto result = std::make_shared<ReferenceResult>();
+  for (const FieldCase& c : cases) {
+    list.Append(test::Row(c.bytes, c.bytes, c.bytes, c.bytes, c.bytes));
+    const auto k = static_cast<std::uint32_t>(result->archives.size());
+    result->archives.emplace_back().readable = true;
+    result->archives.back().notes = {c.bytes};
+    result->rows.push_back({c.bytes,
+                            0,
+                            c.bytes,
+                            c.bytes,
+                            true,
+                            c.bytes,
+                            {{k, ReferenceCell::Kind::Value, c.bytes, std::string(c.bytes)}}});
+  }
+  QApplication::processEvents();
+  ReferenceMatrixModel matrix;
+  ReferenceSummaryModel summary;
+  matrix.SetResult(result);
+  summary.SetResult(result);
+  for (int i = 0; i < static_cast<int>(cases.size()); ++i) {
+    const FieldCase& c = cases[static_cast<std::size_t>(i)];
+    for (int column = 0; column < listModel.columnCount(); ++column) {
+      EXPECT_EQ(listModel.index(i, column).data().toString(), c.shown) << c.bytes;
+    }
+    for (int column = 0; column < ReferenceMatrixModel::kFixedColumns; ++column) {
+      EXPECT_EQ(matrix.index(i, column).data().toString(), c.shown) << c.bytes;
+    }
+    const QModelIndex cell = matrix.index(i, ReferenceMatrixModel::kFixedColumns + i);
+    EXPECT_EQ(cell.data().toString(), c.shown + QStringLiteral(" [") + c.shown + QLatin1Char(']'));
+    EXPECT_TRUE(cell.data(Qt::ToolTipRole).toString().endsWith(c.shown + QLatin1Char(')')));
+    EXPECT_EQ(summary.index(i, ReferenceSummaryModel::Messages).data().toString(), c.shown);
   }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <QListWidget>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
+#include <QSplitter>
 #include <QTableView>
 #include <QTest>
 #include <QTreeView>
@@ -14,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "ReferenceWindowSupport.h"
 #include "reports/JsonReport.h"
@@ -269,31 +272,48 @@ TEST_F(ReferenceResultTest, SaveReportWritesEachLayoutWhole) {
 
 TEST_F(ReferenceResultTest, InputsAndPlacementComeBackAfterARestart) {
   const QString reference = Q(dir.Write("ref.arc", L("1", "a", "5")));
-  QStringList archives;
-  for (int i = 0; i < 3; ++i) archives << Q(dir.Write("m" + std::to_string(i), L("1", "a", "6")));
+  const QString named = Q(dir.Write("m0", L("1", "a", "6")));
+  const QStringList found = {Q(dir.Write("fleet/f1.arc", L("1", "a", "6"))),
+                             Q(dir.Write("fleet/f2.arc", L("1", "a", "6")))};
+  dir.Write("fleet/notes.txt", "not taken\n");
+  const auto inputs = [](const frmReference& w) {
+    return std::make_tuple(w.txtReference->text(), w.Archives(), w.FromFolder(),
+                           w.txtInclude->text(), w.chkIgnoreUnits->isChecked());
+  };
+  const auto nothing =
+      std::make_tuple(QString(), QStringList(), std::vector<bool>(), QString(), false);
+  QList<int> split;
   {
     auto w = Open();
     // A fresh start has nothing.
-    EXPECT_TRUE(w->txtReference->text().isEmpty());
-    EXPECT_TRUE(w->Archives().isEmpty());
+    EXPECT_EQ(inputs(*w), nothing);
     w->txtReference->setText(reference);
-    w->AddArchives(archives);
+    w->txtInclude->setText(QStringLiteral("*.arc"));
+    w->AddArchives({named, Q(dir.File("fleet"))});
+    w->chkIgnoreUnits->setChecked(true);
     w->setGeometry(40, 50, 700, 520);
+    QApplication::processEvents();
+    w->splResults->setSizes({90, 300});
+    split = w->splResults->sizes();
     w->close();
   }
   {
     auto w = Open();
-    EXPECT_EQ(w->txtReference->text(), reference);
-    EXPECT_EQ(w->Archives(), archives);
+    QApplication::processEvents();
+    EXPECT_EQ(inputs(*w),
+              std::make_tuple(reference, QStringList{named} + found,
+                              std::vector<bool>{false, true, true}, QStringLiteral("*.arc"), true));
     EXPECT_EQ(w->geometry().size(), QSize(700, 520));
+    EXPECT_EQ(w->splResults->sizes(), split);
     // Emptied, it comes back empty.
     w->lstArchives->clear();
     w->txtReference->clear();
+    w->txtInclude->clear();
+    w->chkIgnoreUnits->setChecked(false);
     w->close();
   }
   auto w = Open();
-  EXPECT_TRUE(w->txtReference->text().isEmpty());
-  EXPECT_TRUE(w->Archives().isEmpty());
+  EXPECT_EQ(inputs(*w), nothing);
 }
 
 TEST_F(ReferenceResultTest, ClosingTheMainWindowKeepsTheReferenceWindowsInputs) {

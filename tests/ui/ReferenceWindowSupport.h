@@ -9,7 +9,6 @@
 #include <QTest>
 
 #include <chrono>
-#include <sstream>
 #include <stdexcept>
 
 #include "UiSupport.h"
@@ -35,36 +34,6 @@ bool WaitUntil(Done done) {
   return true;
 }
 
-// The fields of a CSV matrix, line by line.
-inline std::vector<QStringList> CsvRows(const std::string& csv) {
-  std::vector<QStringList> rows;
-  std::istringstream in(csv);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    QStringList fields;
-    std::string field;
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-      const char c = line[i];
-      if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-        field += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = !quoted;
-      } else if (c == ',' && !quoted) {
-        fields << FromArchiveBytes(field);
-        field.clear();
-      } else {
-        field += c;
-      }
-    }
-    fields << FromArchiveBytes(field);
-    rows.push_back(fields);
-  }
-  return rows;
-}
-
 // What a view of a table model shows: its header, then each visible row.
 inline std::vector<QStringList> Shown(const QAbstractItemModel& model) {
   std::vector<QStringList> rows(1);
@@ -75,6 +44,22 @@ inline std::vector<QStringList> Shown(const QAbstractItemModel& model) {
     QStringList row;
     for (int c = 0; c < model.columnCount(); ++c) row << model.index(r, c).data().toString();
     rows.push_back(row);
+  }
+  return rows;
+}
+
+// The engine's matrix as the window shows it: each field read by the main
+// list's rule, an unread archive's cells empty.
+inline std::vector<QStringList> MatrixShown(const ReferenceResult& result) {
+  std::vector<QStringList> rows;
+  for (const std::string& line : MatrixLines(result)) {
+    QStringList fields;
+    for (std::size_t from = 0, to = 0; to != std::string::npos; from = to + 1) {
+      to = line.find('|', from);
+      const std::string field = line.substr(from, to - from);
+      fields << (field == "(unread)" ? QStringLiteral("(not read)") : FieldText(field));
+    }
+    rows.push_back(fields);
   }
   return rows;
 }
