@@ -77,7 +77,8 @@ std::string ReadPipeWithin(const std::string& path, int seconds);
 // A device for a writer to write to: as root a node of the same device made in
 // dir, so that a writer that wrongly replaces its target can never replace
 // the system's own (/dev/null is minor 3, /dev/full minor 7); otherwise the
-// system's, which an ordinary user cannot replace. Empty where neither works.
+// system's, which an ordinary user cannot replace. Empty where neither works,
+// and off Linux.
 std::string DeviceForWriting(const TempDir& dir, const std::string& system, unsigned minor);
 
 // A difference row from its five texts.

@@ -181,6 +181,9 @@ TEST_F(ReferenceWindow, IncludeGlobsChooseTheFilesAFolderBrings) {
 }
 
 TEST_F(ReferenceWindow, TheSummaryShowsTwelveArchivesAtTheFirstSize) {
+#ifdef _WIN32
+  GTEST_SKIP() << "rows are measured with the fonts of the desktop the tests run on, not Windows'";
+#endif
   auto w = Open();
   w->txtReference->setText(Q(dir.Write("ref.arc", L("1", "a", "5"))));
   for (int i = 0; i < 12; ++i)

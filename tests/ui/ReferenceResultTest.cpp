@@ -291,7 +291,8 @@ TEST_F(ReferenceResultTest, InputsAndPlacementComeBackAfterARestart) {
     w->txtInclude->setText(QStringLiteral("*.arc"));
     w->AddArchives({named, Q(dir.File("fleet"))});
     w->chkIgnoreUnits->setChecked(true);
-    w->setGeometry(40, 50, 700, 520);
+    // Above the window's least size on every platform's fonts.
+    w->setGeometry(40, 50, 780, 560);
     QApplication::processEvents();
     w->splResults->setSizes({90, 300});
     split = w->splResults->sizes();
@@ -303,7 +304,7 @@ TEST_F(ReferenceResultTest, InputsAndPlacementComeBackAfterARestart) {
     EXPECT_EQ(inputs(*w),
               std::make_tuple(reference, QStringList{named} + found,
                               std::vector<bool>{false, true, true}, QStringLiteral("*.arc"), true));
-    EXPECT_EQ(w->geometry().size(), QSize(700, 520));
+    EXPECT_EQ(w->geometry().size(), QSize(780, 560));
     EXPECT_EQ(w->splResults->sizes(), split);
     // Emptied, it comes back empty.
     w->lstArchives->clear();
