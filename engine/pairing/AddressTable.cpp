@@ -139,9 +139,12 @@ std::string_view AddressTable::Value(std::size_t i) const {
 }
 
 std::string AddressTable::AddressText(std::size_t i) const {
-  const std::string member = std::to_string(FromKeyHalf(keys_[i] & 0xFFFFU));
-  if (structure_) return member;
-  return std::to_string(FromKeyHalf(keys_[i] >> 16)) + "." + member;
+  if (structure_) return std::to_string(FromKeyHalf(keys_[i] & 0xFFFFU));
+  return TextOfKey(keys_[i]);
+}
+
+std::string AddressTable::TextOfKey(std::uint32_t key) {
+  return std::to_string(FromKeyHalf(key >> 16)) + "." + std::to_string(FromKeyHalf(key & 0xFFFFU));
 }
 
 void TableFiller::Take(const BatchReader::Line* lines, const std::uint32_t* starts,

@@ -92,6 +92,8 @@ class AddressTable {
   bool KnowsPlaces() const { return !places_.empty(); }
   std::uint64_t Place(std::size_t i) const { return places_[i]; }
 
+  // The address of a key as a row shows it: "N.M".
+  static std::string TextOfKey(std::uint32_t key);
   // The key of an address.
   static std::uint32_t OrderedKey(std::int16_t structure, std::int16_t member) {
     return AddressKey(structure, member);
