@@ -54,6 +54,7 @@ void Deviations(const SharedReference& ref, const AddressTable& table,
   const bool withReadOnly = request.options.includeReadOnly;
   ValueJudge judge(request.options.numbersByValue, request.options.rules.get(),
                    request.options.units);
+  const bool judgesUnits = judge.JudgesUnits();
   // As in a pair, a line left out by the read-only option is judged by the
   // reference's mark where the reference has it, else by the archive's.
   for (std::uint32_t i = 0; i < a.Size(); ++i) {
@@ -63,7 +64,8 @@ void Deviations(const SharedReference& ref, const AddressTable& table,
       if (LeftOutAlone(a, i, judge)) continue;
       out.atReference.push_back({i, true, {}, {}});
       ++out.summary.missing;
-    } else if (!SamePairedValue(a, i, table, j, judge)) {
+    } else if (!SamePairedBytes(a, i, table, j, judgesUnits) &&
+               !SamePairedValue(a, i, table, j, judge)) {
       std::optional<std::string> units;
       if (table.Units(j) != a.Units(i)) units = std::string(table.Units(j));
       out.atReference.push_back({i, false, std::string(table.Value(j)), std::move(units)});

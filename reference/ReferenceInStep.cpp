@@ -199,6 +199,15 @@ std::unique_ptr<ReferenceLines> ReferenceLines::Read(const std::string& path,
                                                      const ReadSizes& sizes,
                                                      const AddressTable& table) {
   auto ref = std::make_unique<ReferenceLines>();
+  // An address twice is told by the table alone, before any reading.
+  ref->byKey_.resize(table.Size());
+  for (std::uint32_t t = 0; t < table.Size(); ++t) {
+    ref->byKey_[t] = (std::uint64_t{table.Key(t)} << 32) | t;
+  }
+  std::sort(ref->byKey_.begin(), ref->byKey_.end());
+  for (std::size_t k = 1; k < ref->byKey_.size(); ++k) {
+    if ((ref->byKey_[k - 1] >> 32) == (ref->byKey_[k] >> 32)) return nullptr;
+  }
   ref->bytes_ = ReadAll(path, sizes);
   const std::size_t size = ref->bytes_.size();
   ref->bytes_.append(kRoom, '\0');
@@ -223,7 +232,6 @@ std::unique_ptr<ReferenceLines> ReferenceLines::Read(const std::string& path,
       line.flags = lf != nullptr ? Line::kWhole : 0;
       ref->tableIndex_.push_back(next);
       ref->lineOf_.push_back(static_cast<std::uint32_t>(ref->lines_.size()));
-      ref->byKey_.push_back((std::uint64_t{table.Key(next)} << 32) | next);
       ++next;
     }
     ref->lines_.push_back(line);
@@ -235,10 +243,6 @@ std::unique_ptr<ReferenceLines> ReferenceLines::Read(const std::string& path,
   for (std::size_t n = ref->lines_.size(); n-- > 0;) {
     if (ref->lines_[n].flags != Line::kWhole) end = static_cast<std::uint32_t>(n);
     ref->runEnd_[n] = end;
-  }
-  std::sort(ref->byKey_.begin(), ref->byKey_.end());
-  for (std::size_t k = 1; k < ref->byKey_.size(); ++k) {
-    if ((ref->byKey_[k - 1] >> 32) == (ref->byKey_[k] >> 32)) return nullptr;
   }
   return ref;
 }
