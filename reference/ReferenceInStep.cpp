@@ -181,8 +181,15 @@ void InStep::Judge(std::uint32_t t, const Line& line) {
 
 // The reference's lines that no line took are missing.
 void InStep::Finish() {
-  for (std::uint32_t t = 0; t < table_.Size(); ++t) {
-    if (taken_[t] != 0 || (!withReadOnly_ && table_.ReadOnly(t))) continue;
+  const std::uint8_t* const taken = taken_.data();
+  const std::size_t size = taken_.size();
+  for (std::size_t from = 0; from < size;) {
+    // The lines not taken, found among the many taken ones a run at a time.
+    const void* next = std::memchr(taken + from, 0, size - from);
+    if (next == nullptr) break;
+    const auto t = static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(next) - taken);
+    from = t + std::size_t{1};
+    if (!withReadOnly_ && table_.ReadOnly(t)) continue;
     if (LeftOutAlone(table_, t, judge_)) continue;
     out_.atReference.push_back({t, true, {}, {}});
     ++out_.summary.missing;
