@@ -10,11 +10,11 @@
 # What the figures mean:
 # - every file is read into the page cache before the first round, so no
 #   contender reads the disk (fincore tells how much of the fleet is cached);
-# - cat reads each file into a buffer of its own, which it maps fresh for
-#   every file and unmaps after it: on a virtual machine where each page
-#   fault and unmapping costs much, that is most of its time. "cat of one
-#   file" reads the same bytes from one file, which is what reading them
-#   costs without that;
+# - cat reads 128 KiB at a time, as parvex-cli does (ReadSizes), but into a
+#   buffer that it maps fresh for every file and unmaps after it: on a
+#   virtual machine where each page fault and unmapping costs much, that is
+#   most of its time. "cat of one file" reads the same bytes from one file,
+#   which is what reading them costs without that;
 # - user and sys are CPU seconds, and cores = (user + sys) / wall tells how
 #   many cores a contender kept busy; parvex-cli runs one comparison per core
 #   by default (--jobs), "--jobs 1" shows it on one core;
