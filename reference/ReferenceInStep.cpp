@@ -99,7 +99,7 @@ std::size_t InStep::Pass(BatchReader& reader) {
   const std::size_t run = at_ < lines_.Count() ? lines_.RunFrom(at_) : 0;
   if (run == 0) return 0;
   const Line* expected = lines_.Lines() + at_;
-  std::size_t n = reader.PassSameRun(expected, run);
+  std::size_t n = reader.PassSameSpan(expected, run);
   if (n == 0) {
     std::size_t ahead = 0;
     const Line* read = reader.Ahead(ahead);

@@ -352,7 +352,7 @@ std::size_t SamePrefix(const char* a, const char* b, std::size_t size) {
 
 }  // namespace
 
-std::size_t BatchReader::PassSameSpan(const Line* lines, std::size_t count) {
+std::size_t BatchReader::PassSpanBytes(const Line* lines, std::size_t count) {
   const char* const data = current_->bytes.data.get();
   const std::size_t at = scan_.start;
   const char* const base = lines[0].text;

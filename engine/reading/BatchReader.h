@@ -204,8 +204,8 @@ class BatchReader {
   // The same for lines given that lie one after another in memory, each
   // followed by its line end, all whole and none a "$" line: their bytes are
   // compared as one run, and only then counted into lines.
-  std::size_t PassSameRun(const Line* lines, std::size_t count) {
-    return allSplit_ || cursor_ != count_ || count == 0 ? 0 : PassSameSpan(lines, count);
+  std::size_t PassSameSpan(const Line* lines, std::size_t count) {
+    return allSplit_ || cursor_ != count_ || count == 0 ? 0 : PassSpanBytes(lines, count);
   }
   // Once AtEnd() has said true: whether the last line had no line end.
   bool EndedInLine() const { return endedInLine_; }
@@ -269,7 +269,7 @@ class BatchReader {
   void ParseMore();
   void TakeMore();
   std::size_t PassSameBytes(const Line* lines, std::size_t count);
-  std::size_t PassSameSpan(const Line* lines, std::size_t count);
+  std::size_t PassSpanBytes(const Line* lines, std::size_t count);
   void Passed(std::size_t lines, std::size_t lastAt, std::uint32_t lastSize, std::size_t end);
   static std::size_t PassSameRun(BatchReader& first, BatchReader& second);
   void TakeLines(Batch& batch, bool& last);
