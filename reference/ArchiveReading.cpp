@@ -52,11 +52,15 @@ bool ReadArchive(const std::string& path, const ReadSizes& sizes, AddressTable& 
     summary.failure = FailureText(failure.Number(), failure.Description());
     return false;
   }
+  NoteCutShort(path, summary);
+  summary.readable = true;
+  return true;
+}
+
+void NoteCutShort(const std::string& path, ArchiveSummary& summary) {
   if (const std::uint64_t last = UnterminatedLastLine(path, summary.lines)) {
     summary.notes.push_back(CutShortNote(summary.name.empty() ? path : summary.name, last));
   }
-  summary.readable = true;
-  return true;
 }
 
 }  // namespace parvex

@@ -19,6 +19,9 @@ namespace parvex {
 bool ReadArchive(const std::string& path, const ReadSizes& sizes, AddressTable& table,
                  ArchiveSummary& summary);
 
+// Notes in summary a file whose last line (of summary.lines) has no line end.
+void NoteCutShort(const std::string& path, ArchiveSummary& summary);
+
 // A failure as a message box shows it: "Error N: description".
 std::string FailureText(std::int32_t number, const std::string& description);
 

@@ -14,45 +14,18 @@
 #include "engine/reading/TextStream.h"
 #include "reference/ArchiveReading.h"
 #include "reference/Inputs.h"
+#include "reference/Outcome.h"
+#include "reference/ReferenceInStep.h"
 
 namespace parvex {
 
 namespace {
 
-// A deviation at a line of the reference: the archive lacks it, or holds
-// another value.
-struct AtReference {
-  std::uint32_t line = 0;
-  bool missing = false;
-  std::string value;
-  std::optional<std::string> units;  // the archive's, where they differ
-};
-
-// A line the reference lacks, by address and occurrence.
-struct Extra {
-  std::uint32_t key = 0;
-  std::uint32_t occurrence = 0;
-  // Where it stands: after the reference line paired with the nearest line
-  // before it in its archive (kNoPartner: before every line), and its line.
-  std::uint32_t after = kNoPartner;
-  std::uint32_t line = 0;
-  std::string address;
-  std::string value;
-  std::string description;
-  std::string units;
-};
-
-// What one archive leaves behind: its summary and its deviations alone.
-struct Outcome {
-  ArchiveSummary summary;
-  std::vector<AtReference> atReference;  // by line of the reference, ascending
-  std::vector<Extra> extras;             // by (key, occurrence), ascending
-};
-
 // The reference as every worker sees it, read-only.
 struct SharedReference {
   AddressTable table;
   std::unique_ptr<AddressOrder> order;
+  std::unique_ptr<ReferenceLines> lines;  // when archives can be compared as read
 };
 
 // Finds for each extra line the reference line paired with the nearest line
@@ -81,6 +54,7 @@ void Deviations(const SharedReference& ref, const AddressTable& table,
   const bool withReadOnly = request.options.includeReadOnly;
   ValueJudge judge(request.options.numbersByValue, request.options.rules.get(),
                    request.options.units);
+  const bool judgesUnits = judge.JudgesUnits();
   // As in a pair, a line left out by the read-only option is judged by the
   // reference's mark where the reference has it, else by the archive's.
   for (std::uint32_t i = 0; i < a.Size(); ++i) {
@@ -90,7 +64,8 @@ void Deviations(const SharedReference& ref, const AddressTable& table,
       if (LeftOutAlone(a, i, judge)) continue;
       out.atReference.push_back({i, true, {}, {}});
       ++out.summary.missing;
-    } else if (!SamePairedValue(a, i, table, j, judge)) {
+    } else if (!SamePairedBytes(a, i, table, j, judgesUnits) &&
+               !SamePairedValue(a, i, table, j, judge)) {
       std::optional<std::string> units;
       if (table.Units(j) != a.Units(i)) units = std::string(table.Units(j));
       out.atReference.push_back({i, false, std::string(table.Value(j)), std::move(units)});
@@ -136,6 +111,13 @@ void CompareOne(const SharedReference& ref, const ReferenceRequest& request, std
                 Outcome& out) {
   out.summary.path = request.archives[k];
   out.summary.name = k < request.names.size() ? request.names[k] : request.archives[k];
+  if (ref.lines) {
+    const ArchiveSummary named = out.summary;
+    if (CompareWhileReading(*ref.lines, ref.table, request, out.summary.path, out)) return;
+    out.summary = named;
+    out.atReference.clear();
+    out.extras.clear();
+  }
   try {
     AddressTable table;
     table.SetRules(request.options.rules.get());
@@ -364,6 +346,12 @@ ReferenceResult CompareWithReference(const ReferenceRequest& request) {
   }
   if (readable) {
     ref.order = std::make_unique<AddressOrder>(ref.table);
+    try {
+      if (request.asRead)
+        ref.lines = ReferenceLines::Read(request.reference, request.sizes, ref.table);
+    } catch (...) {
+      // Read again it could not be: its archives are compared through tables.
+    }
     CompareAll(ref, request, outcomes);
     result.cancelled = request.cancel != nullptr && request.cancel->load();
     PassOverOtherFiles(request, outcomes, result.skipped);

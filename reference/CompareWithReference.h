@@ -21,6 +21,9 @@ struct ReferenceRequest {
   std::vector<bool> fromFolder;
   ReferenceOptions options;
   unsigned jobs = 0;  // archives compared at once; 0: one per core
+  // Archives are compared as they are read where the reference allows it;
+  // false: always through tables, for tests that hold the two ways together.
+  bool asRead = true;
   ReadSizes sizes;
   // Told after each archive, from the thread that compared it, one call at a
   // time: how many archives are done and how many there are.

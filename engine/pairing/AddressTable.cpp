@@ -58,10 +58,27 @@ void AddressTable::Reserve(std::size_t lines, std::size_t valueBytes) {
   if (valueBytes > values_.capacity) GrowValues(valueBytes - valuesSize_);
 }
 
+namespace {
+
+// Copies size bytes; both sides have room behind them, so that up to sixteen
+// are copied at once.
+inline void CopyWithRoom(char* to, const char* from, std::size_t size) {
+  if (size > 16) {
+    std::memcpy(to, from, size);
+  } else if (size > 0) {
+    std::memcpy(to, from, 16);
+  }
+}
+
+}  // namespace
+
 void AddressTable::AddLines(const BatchReader::Line* lines, const std::uint32_t* starts,
                             std::size_t count, std::uint64_t fileAt) {
   std::size_t valueBytes = 0;
   for (std::size_t k = 0; k < count; ++k) valueBytes += lines[k].valueSize;
+  if (keepUnits_) {
+    for (std::size_t k = 0; k < count; ++k) valueBytes += 1 + lines[k].unitsSize;
+  }
   const std::size_t n = keys_.size();
   // Indexes and value offsets are 32-bit, with one index kept as "none".
   if (valuesSize_ + valueBytes >= kReadOnlyBit || n + count >= 0xFFFFFFFEU) throw std::bad_alloc();
@@ -69,6 +86,18 @@ void AddressTable::AddLines(const BatchReader::Line* lines, const std::uint32_t*
   keys_.resize(n + count);
   valueEnds_.resize(n + count);
   places_.resize(n + count);
+  const std::size_t added = keepUnits_ ? AddEntries<true>(lines, starts, count, fileAt, n)
+                                       : AddEntries<false>(lines, starts, count, fileAt, n);
+  keys_.resize(n + added);
+  valueEnds_.resize(n + added);
+  places_.resize(n + added);
+  if (rules_ != nullptr) AddMarks(lines, count, n);
+}
+
+// The lines' entries from index n on, in room made for them; returns how many.
+template <bool kUnits>
+std::size_t AddressTable::AddEntries(const BatchReader::Line* lines, const std::uint32_t* starts,
+                                     std::size_t count, std::uint64_t fileAt, std::size_t n) {
   // Written through pointers of its own, which the copies of values cannot
   // be taken to change.
   std::uint32_t* const keys = keys_.data() + n;
@@ -80,68 +109,60 @@ void AddressTable::AddLines(const BatchReader::Line* lines, const std::uint32_t*
   for (std::size_t k = 0; k < count; ++k) {
     const BatchReader::Line& line = lines[k];
     if (line.Dollar()) continue;
-    const std::size_t size = line.valueSize;
-    const char* from = line.text + line.descriptionSize + 1;
-    // Both the batch's bytes and the values have room behind them, so a
-    // short value is copied sixteen bytes at once.
-    if (size > 16) {
-      std::memcpy(values + end, from, size);
-    } else if (size > 0) {
-      std::memcpy(values + end, from, 16);
+    // Both the batch's bytes and the values have room behind them.
+    const char* const value = line.text + line.descriptionSize + 1;
+    if constexpr (kUnits) {
+      // The value, a tab and the units, in one copy where the line has them so.
+      const std::size_t size = line.valueSize + 1 + line.unitsSize;
+      if (line.unitsAt == line.descriptionSize + line.valueSize + 2) {
+        CopyWithRoom(values + end, value, size);
+      } else {
+        CopyWithRoom(values + end, value, line.valueSize);
+        values[end + line.valueSize] = '\t';
+        CopyWithRoom(values + end + line.valueSize + 1, line.text + line.unitsAt, line.unitsSize);
+      }
+      end += size;
+    } else {
+      CopyWithRoom(values + end, value, line.valueSize);
+      end += line.valueSize;
     }
-    end += size;
     keys[added] = OrderedKey(line.Number(), line.Member());
     ends[added] = static_cast<std::uint32_t>(end) | (line.ReadOnly() ? kReadOnlyBit : 0U);
     places[added] = fileAt + starts[k];
     ++added;
   }
-  keys_.resize(n + added);
-  valueEnds_.resize(n + added);
-  places_.resize(n + added);
   valuesSize_ = end;
-  if (rules_ != nullptr || keepUnits_) AddMarksAndUnits(lines, count, n);
+  return added;
 }
 
 // Last, so that a failure here can take back the batch's lines whole, and a
 // reader that tries them again one by one adds each once.
-void AddressTable::AddMarksAndUnits(const BatchReader::Line* lines, std::size_t count,
-                                    std::size_t n) {
+void AddressTable::AddMarks(const BatchReader::Line* lines, std::size_t count, std::size_t n) {
   const std::size_t valuesBefore = n == 0 ? 0 : valueEnds_[n - 1] & ~kReadOnlyBit;
-  const std::size_t unitsBefore = n == 0 || !keepUnits_ ? 0 : unitsEnds_[n - 1];
   try {
-    if (rules_ != nullptr) marks_.resize(n);
-    if (keepUnits_) unitsEnds_.resize(n);
+    marks_.resize(n);
     for (std::size_t k = 0; k < count; ++k) {
       const BatchReader::Line& line = lines[k];
       if (line.Dollar()) continue;
-      if (rules_ != nullptr) {
-        marks_.push_back(
-            rules_->DescriptionMark(std::string_view(line.text, line.descriptionSize)));
-      }
-      if (keepUnits_) AddUnits(std::string_view(line.text + line.unitsAt, line.unitsSize));
+      marks_.push_back(rules_->DescriptionMark(std::string_view(line.text, line.descriptionSize)));
     }
   } catch (...) {
     keys_.resize(n);
     valueEnds_.resize(n);
     places_.resize(n);
-    if (rules_ != nullptr) marks_.resize(n);
-    if (keepUnits_) unitsEnds_.resize(n);
-    units_.resize(unitsBefore);
+    marks_.resize(n);
     valuesSize_ = valuesBefore;
     throw;
   }
 }
 
-std::string_view AddressTable::Value(std::size_t i) const {
-  const std::uint32_t begin = i == 0 ? 0 : valueEnds_[i - 1] & ~kReadOnlyBit;
-  const std::uint32_t end = valueEnds_[i] & ~kReadOnlyBit;
-  return std::string_view(values_.data + begin, end - begin);
+std::string AddressTable::AddressText(std::size_t i) const {
+  if (structure_) return std::to_string(FromKeyHalf(keys_[i] & 0xFFFFU));
+  return TextOfKey(keys_[i]);
 }
 
-std::string AddressTable::AddressText(std::size_t i) const {
-  const std::string member = std::to_string(FromKeyHalf(keys_[i] & 0xFFFFU));
-  if (structure_) return member;
-  return std::to_string(FromKeyHalf(keys_[i] >> 16)) + "." + member;
+std::string AddressTable::TextOfKey(std::uint32_t key) {
+  return std::to_string(FromKeyHalf(key >> 16)) + "." + std::to_string(FromKeyHalf(key & 0xFFFFU));
 }
 
 void TableFiller::Take(const BatchReader::Line* lines, const std::uint32_t* starts,

@@ -46,11 +46,13 @@ class AddressTable {
   // Units kept too, for comparisons that judge them.
   void KeepUnits() { keepUnits_ = true; }
   bool KeepsUnits() const { return keepUnits_; }
-  // Line i's units; empty when they are not kept.
+  // Line i's units; empty when they are not kept. They lie behind its value
+  // and a tab, which no value holds, so that a value and its units are
+  // compared as one run of bytes.
   std::string_view Units(std::size_t i) const {
     if (!keepUnits_) return {};
-    const std::uint32_t begin = i == 0 ? 0 : unitsEnds_[i - 1];
-    return std::string_view(units_).substr(begin, unitsEnds_[i] - begin);
+    const std::string_view entry = Entry(i);
+    return entry.substr(entry.find('\t') + 1);
   }
 
   bool Belongs(const ArchiveFields& fields) const;
@@ -74,13 +76,23 @@ class AddressTable {
   }
   // The address as one number that sorts like (structure, member).
   std::uint32_t Key(std::size_t i) const { return keys_[i]; }
-  std::string_view Value(std::size_t i) const;
+  std::string_view Value(std::size_t i) const {
+    const std::string_view entry = Entry(i);
+    return keepUnits_ ? entry.substr(0, entry.find('\t')) : entry;
+  }
   // Whether line i has the same value as line j of other, byte for byte; a
   // short value is tested sixteen bytes at once, the values having room
   // behind them.
   bool SameValue(std::size_t i, const AddressTable& other, std::size_t j) const {
     const std::string_view a = Value(i);
     const std::string_view b = other.Value(j);
+    if (a.size() != b.size()) return false;
+    return SameBytesWithRoom(a.data(), b.data(), a.size());
+  }
+  // The same for the value and the units together, of tables that keep units.
+  bool SameValueAndUnits(std::size_t i, const AddressTable& other, std::size_t j) const {
+    const std::string_view a = Entry(i);
+    const std::string_view b = other.Entry(j);
     if (a.size() != b.size()) return false;
     return SameBytesWithRoom(a.data(), b.data(), a.size());
   }
@@ -92,6 +104,8 @@ class AddressTable {
   bool KnowsPlaces() const { return !places_.empty(); }
   std::uint64_t Place(std::size_t i) const { return places_[i]; }
 
+  // The address of a key as a row shows it: "N.M".
+  static std::string TextOfKey(std::uint32_t key);
   // The key of an address.
   static std::uint32_t OrderedKey(std::int16_t structure, std::int16_t member) {
     return AddressKey(structure, member);
@@ -109,9 +123,8 @@ class AddressTable {
   const Rules* rules_ = nullptr;  // set only when descriptions are matched
   BigVector<std::uint16_t> marks_;
   bool keepUnits_ = false;
-  std::string units_;
-  BigVector<std::uint32_t> unitsEnds_;
-  // The values one after another, in memory that only grows.
+  // The values one after another, each followed by its units where they are
+  // kept, in memory that only grows.
   struct Bytes {
     char* data = nullptr;
     std::size_t capacity = 0;
@@ -126,22 +139,29 @@ class AddressTable {
   std::size_t valuesSize_ = 0;
 
   void GrowValues(std::size_t more);
-  void AddMarksAndUnits(const BatchReader::Line* lines, std::size_t count, std::size_t n);
-  void AddUnits(std::string_view units) {
-    if (units_.size() + units.size() >= kReadOnlyBit) throw std::bad_alloc();
-    units_.append(units);
-    unitsEnds_.push_back(static_cast<std::uint32_t>(units_.size()));
+  // Line i's value, and a tab and its units where they are kept.
+  std::string_view Entry(std::size_t i) const {
+    const std::uint32_t begin = i == 0 ? 0 : valueEnds_[i - 1] & ~kReadOnlyBit;
+    return std::string_view(values_.data + begin, (valueEnds_[i] & ~kReadOnlyBit) - begin);
   }
+  void AddMarks(const BatchReader::Line* lines, std::size_t count, std::size_t n);
+  template <bool kUnits>
+  std::size_t AddEntries(const BatchReader::Line* lines, const std::uint32_t* starts,
+                         std::size_t count, std::uint64_t fileAt, std::size_t n);
   void Append(std::uint32_t key, std::string_view value, bool readOnly,
               std::string_view description, std::string_view units) {
-    const std::size_t size = value.size();
+    const std::size_t size = value.size() + (keepUnits_ ? 1 + units.size() : 0);
     // Indexes and value offsets are 32-bit, with one index kept as "none".
     if (valuesSize_ + size >= kReadOnlyBit || keys_.size() >= 0xFFFFFFFEU) throw std::bad_alloc();
     if (values_.capacity - valuesSize_ < size) GrowValues(size);
     if (rules_ != nullptr) marks_.push_back(rules_->DescriptionMark(description));
-    if (keepUnits_) AddUnits(units);
     keys_.push_back(key);
-    if (size > 0) std::memcpy(values_.data + valuesSize_, value.data(), size);
+    char* const to = values_.data + valuesSize_;
+    if (!value.empty()) std::memcpy(to, value.data(), value.size());
+    if (keepUnits_) {
+      to[value.size()] = '\t';
+      if (!units.empty()) std::memcpy(to + value.size() + 1, units.data(), units.size());
+    }
     valuesSize_ += size;
     valueEnds_.push_back(static_cast<std::uint32_t>(valuesSize_) | (readOnly ? kReadOnlyBit : 0U));
   }

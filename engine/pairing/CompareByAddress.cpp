@@ -153,11 +153,15 @@ void MakeRows(const AddressTable& a, const AddressTable& b, const Step* steps, s
 std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, DifferenceList& list,
                            bool includeReadOnly, ValueJudge& judge, const FetchFn& fetch) {
   std::vector<Step> steps;
+  const bool units = judge.JudgesUnits();
   const auto take = [&](Step s) {
     const bool locked = s.first != kNone ? a.ReadOnly(s.first) : b.ReadOnly(s.second);
     if (!includeReadOnly && locked) return true;
     if (s.first != kNone && s.second != kNone) {
-      if (SamePairedValue(a, s.first, b, s.second, judge)) return true;
+      if (SamePairedBytes(a, s.first, b, s.second, units) ||
+          SamePairedValue(a, s.first, b, s.second, judge)) {
+        return true;
+      }
     } else if (s.first != kNone ? LeftOutAlone(a, s.first, judge)
                                 : LeftOutAlone(b, s.second, judge)) {
       // An ignored line gives no row for being missing on the other side.
@@ -175,7 +179,7 @@ std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, Differe
                           ValueJudge& counted) {
       for (std::uint32_t i = from; i < to && out.size() < kMostRows; ++i) {
         if (!includeReadOnly && a.ReadOnly(i)) continue;
-        if (SamePairedValue(a, i, b, i, counted)) continue;
+        if (SamePairedBytes(a, i, b, i, units) || SamePairedValue(a, i, b, i, counted)) continue;
         out.push_back(Step{i, i});
       }
     };

@@ -46,6 +46,14 @@ inline Partners Pair(const AddressTable& a, const AddressTable& b) {
   return Pair(AddressOrder(a), AddressOrder(b));
 }
 
+// Whether line i of a and its partner, line j of b, are the same bytes: their
+// values, and their units when units is true. Such lines are equal, and most
+// are; the loops over all lines ask this first, so that it is never a call.
+inline bool SamePairedBytes(const AddressTable& a, std::size_t i, const AddressTable& b,
+                            std::size_t j, bool units) {
+  return units ? a.SameValueAndUnits(i, b, j) : a.SameValue(i, b, j);
+}
+
 // Whether line i of a and its partner, line j of b, count as equal (their
 // values, and their units when the judge judges them), the judge counting
 // what its rules removed. Every comparison by address judges its
@@ -60,9 +68,8 @@ inline bool SamePairedValue(const AddressTable& a, std::size_t i, const AddressT
     return a.SameValue(i, b, j) || judge.EqualAfterBytes(a.Value(i), b.Value(j), lines);
   }
   // Units judged: both tables keep them.
-  const bool sameUnits = a.Units(i) == b.Units(j);
-  if (sameUnits && a.SameValue(i, b, j)) return true;
-  return judge.EqualWithUnits(a.Value(i), b.Value(j), sameUnits, lines);
+  if (a.SameValueAndUnits(i, b, j)) return true;
+  return judge.EqualWithUnits(a.Value(i), b.Value(j), a.Units(i) == b.Units(j), lines);
 }
 
 // A value shown with units that differ from its partner's: "2000 [mm/s]".

@@ -5,6 +5,10 @@
 
 #include "engine/reading/TextStream.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace parvex {
 
 namespace {
@@ -163,6 +167,7 @@ void BatchReader::AddLastLine(Batch& batch) {
     line.start = scan_.start;
     FindTabs(bytes.data.get(), bytes.size, line);
     AddLine(batch, line, bytes.size, false);
+    endedInLine_ = true;
     if (sink_ != nullptr) batch.starts.push_back(static_cast<std::uint32_t>(scan_.start));
     StartLine(bytes.size);
   }
@@ -314,21 +319,81 @@ std::size_t BatchReader::PassSameBytes(const Line* lines, std::size_t count) {
     at += length;
   }
   if (passed == 0) return 0;
-  // The last line passed is the archive's last parsed line, for a "$" line
-  // after it.
+  Passed(passed, lastAt, lines[passed - 1].descriptionSize, at);
+  return passed;
+}
+
+namespace {
+
+// How many bytes at a and at b are the same before the first that differs, of
+// at most size; both have room behind them for reads sixteen bytes at a time.
+std::size_t SamePrefix(const char* a, const char* b, std::size_t size) {
+  std::size_t k = 0;
+#if defined(__SSE2__)
+  const auto same16 = [&](std::size_t at) {
+    return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + at)),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at)));
+  };
+  for (; k + 64 <= size; k += 64) {
+    const __m128i same = _mm_and_si128(_mm_and_si128(same16(k), same16(k + 16)),
+                                       _mm_and_si128(same16(k + 32), same16(k + 48)));
+    if (_mm_movemask_epi8(same) != 0xFFFF) break;
+  }
+  for (; k < size; k += 16) {
+    const auto differ = ~static_cast<unsigned>(_mm_movemask_epi8(same16(k))) & 0xFFFFU;
+    if (differ != 0) return std::min(size, k + static_cast<unsigned>(__builtin_ctz(differ)));
+  }
+  return size;
+#else
+  while (k < size && a[k] == b[k]) ++k;
+  return k;
+#endif
+}
+
+}  // namespace
+
+std::size_t BatchReader::PassSpanBytes(const Line* lines, std::size_t count) {
+  const char* const data = current_->bytes.data.get();
+  const std::size_t at = scan_.start;
+  const char* const base = lines[0].text;
+  const Line& last = lines[count - 1];
+  const std::size_t span = static_cast<std::size_t>(last.text - base) + last.descriptionSize +
+                           (last.text[last.descriptionSize] == '\r' ? 2 : 1);
+  const std::size_t same = SamePrefix(data + at, base, std::min(span, tailEnd_ - at));
+  // Line k is passed when the bytes are the same up to where line k + 1 starts.
+  std::size_t passed = count;
+  if (same < span) {
+    passed = static_cast<std::size_t>(
+        std::upper_bound(lines + 1, lines + count, base + same,
+                         [](const char* p, const Line& line) { return p < line.text; }) -
+        (lines + 1));
+  }
+  if (passed == 0) return 0;
+  const std::size_t end =
+      passed == count ? span : static_cast<std::size_t>(lines[passed].text - base);
+  Passed(passed, at + static_cast<std::size_t>(lines[passed - 1].text - base),
+         lines[passed - 1].descriptionSize, at + end);
+  return passed;
+}
+
+// After passing lines whose last starts at lastAt with a whole line of
+// lastSize bytes, and ends (line end included) at end: that line is the
+// archive's last parsed line, for a "$" line after it.
+void BatchReader::Passed(std::size_t lines, std::size_t lastAt, std::uint32_t lastSize,
+                         std::size_t end) {
+  Batch& batch = *current_;
   if (batch.count == batch.lines.size()) {
     batch.lines.resize(std::max<std::size_t>(64, 2 * batch.count));
   }
   Line& line = batch.lines[batch.count];
-  line.text = data + lastAt;
-  line.descriptionSize = lines[passed - 1].descriptionSize;
+  line.text = batch.bytes.data.get() + lastAt;
+  line.descriptionSize = lastSize;
   line.flags = Line::kWhole;
   lastAt_ = batch.count++;
   count_ = batch.count;
   cursor_ = count_;
-  passed_ += passed;
-  StartLine(at);
-  return passed;
+  passed_ += lines;
+  StartLine(end);
 }
 
 std::size_t BatchReader::PassSameRun(BatchReader& first, BatchReader& second) {

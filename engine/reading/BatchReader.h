@@ -201,6 +201,14 @@ class BatchReader {
   std::size_t PassSame(const Line* lines, std::size_t count) {
     return allSplit_ || cursor_ != count_ ? 0 : PassSameBytes(lines, count);
   }
+  // The same for lines given that lie one after another in memory, each
+  // followed by its line end, all whole and none a "$" line: their bytes are
+  // compared as one run, and only then counted into lines.
+  std::size_t PassSameSpan(const Line* lines, std::size_t count) {
+    return allSplit_ || cursor_ != count_ || count == 0 ? 0 : PassSpanBytes(lines, count);
+  }
+  // Once AtEnd() has said true: whether the last line had no line end.
+  bool EndedInLine() const { return endedInLine_; }
   // Passes over the next pairs of lines of two readers that are the same
   // whole lines (such lines have no failure to tell and no difference): as
   // bytes held against whole lines, or from the lines at hand. Returns how
@@ -261,6 +269,8 @@ class BatchReader {
   void ParseMore();
   void TakeMore();
   std::size_t PassSameBytes(const Line* lines, std::size_t count);
+  std::size_t PassSpanBytes(const Line* lines, std::size_t count);
+  void Passed(std::size_t lines, std::size_t lastAt, std::uint32_t lastSize, std::size_t end);
   static std::size_t PassSameRun(BatchReader& first, BatchReader& second);
   void TakeLines(Batch& batch, bool& last);
   const Failure* FailureOf(const Line& line) const;
@@ -287,6 +297,7 @@ class BatchReader {
   bool endOfFile_ = false;
   std::uint64_t archiveLines_ = 0;
   bool sawNul_ = false;
+  bool endedInLine_ = false;
   // The last parsed line: in this batch (lastAt_), or copied from an earlier
   // one, its texts at the start of this batch's bytes.
   std::size_t lastAt_ = 0;

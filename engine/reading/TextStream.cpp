@@ -59,7 +59,7 @@ TextStream::TextStream(const std::string& path, Mode mode, std::size_t bufferSiz
   if (mode == Mode::Read) {
     // Our own buffer does the buffering; the C library's would only copy twice.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    buffer_.resize(bufferSize);
+    bufferSize_ = bufferSize;
   } else {
     std::setvbuf(file_, nullptr, _IOFBF, kDefaultBufferSize);
   }
@@ -77,6 +77,8 @@ bool TextStream::Fill() {
   if (eof_ || file_ == nullptr) return false;
   begin_ = 0;
   end_ = 0;
+  // Made at the first line read: readers of bytes alone never need it.
+  if (buffer_.empty()) buffer_.resize(bufferSize_);
   errno = 0;
   const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
   bufferAt_ = fileAt_;

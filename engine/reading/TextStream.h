@@ -57,6 +57,7 @@ class TextStream {
   Mode mode_;
   std::FILE* file_ = nullptr;
   std::vector<char> buffer_;
+  std::size_t bufferSize_ = 0;
   std::size_t begin_ = 0;  // next unread byte in buffer_
   std::size_t end_ = 0;    // one past the last valid byte in buffer_
   bool eof_ = false;

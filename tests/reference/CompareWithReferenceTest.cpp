@@ -18,6 +18,7 @@
 #include "engine/pairing/Compare.h"
 #include "engine/values/Rules.h"
 #include "reference/CompareWithReference.h"
+#include "reference/GeneratedFleets.h"
 #include "reference/Inputs.h"
 #include "reference/ReferenceSupport.h"
 #include "support/TestSupport.h"
@@ -123,140 +124,20 @@ TEST(FleetCancel, StopsStartingArchivesAndSaysSo) {
   }
 }
 
-// Generated fleets: a reference and archives made from it by changing values,
-// dropping, adding and swapping lines, with duplicated addresses, read-only
-// and "$" lines. Descriptions follow the address, so a row the reference lacks
-// reads the same whichever archive describes it.
-std::string GeneratedLine(std::mt19937& random, bool dollarAllowed = true) {
-  const int s = static_cast<int>(random() % 6) - 1;
-  const int m = static_cast<int>(random() % 4);
-  if (dollarAllowed && random() % 15 == 0) return "$ note\n";
-  static const char* const kValues[] = {"1", "2", "1.0", "x", "", "10"};
-  const std::string address = std::to_string(s) + "." + std::to_string(m);
-  const std::string description = (random() % 5 == 0 ? "!d" : "d") + address;
-  // Units mostly follow the address, so that a pair mostly agrees on them.
-  return L(address, description, kValues[random() % 6], random() % 8 == 0 ? "v" : "u" + address);
-}
-
-std::vector<std::string> GeneratedArchive(std::mt19937& random, std::size_t lines) {
-  std::vector<std::string> out;
-  for (std::size_t k = 0; k < lines; ++k) out.push_back(GeneratedLine(random));
-  return out;
-}
-
-std::string Join(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& l : lines) text += l;
-  return text;
-}
-
-std::vector<std::string> Mutated(std::mt19937& random, std::vector<std::string> lines) {
-  const std::size_t changes = random() % 6;
-  for (std::size_t c = 0; c < changes; ++c) {
-    const std::size_t at = lines.empty() ? 0 : random() % lines.size();
-    switch (random() % 4) {
-      case 0:
-        if (!lines.empty()) lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
-        break;
-      case 1:
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), GeneratedLine(random));
-        break;
-      case 2:
-        if (at + 1 < lines.size()) std::swap(lines[at], lines[at + 1]);
-        break;
-      default:
-        if (!lines.empty() && lines[at][0] != '$') {
-          const std::size_t value = lines[at].find('\t', lines[at].find('\t') + 1) + 1;
-          const std::size_t end = lines[at].find('\t', value);
-          lines[at].replace(value, end - value, random() % 2 == 0 ? "1.00" : "y");
-        }
-    }
-  }
-  return lines;
-}
-
-// The rows a pair comparison by address of the reference with archive k
-// would list, from the matrix.
-std::vector<std::string> PairRowsOf(const ReferenceResult& result, std::uint32_t k) {
-  std::vector<std::string> rows;
-  for (const ReferenceRow& row : result.rows) {
-    const ReferenceCell cell = result.Cell(row, k);
-    if (cell.kind == ReferenceCell::Kind::Same) continue;
-    if (!row.inReference && cell.kind == ReferenceCell::Kind::Missing) continue;
-    const std::string v1 = row.inReference ? row.reference : M;
-    const std::string v2 = cell.kind == ReferenceCell::Kind::Value ? CellText(cell) : M;
-    rows.push_back(row.address + "|" + row.description + "|" + v1 + "|" + v2 + "|" + row.units);
-  }
-  std::sort(rows.begin(), rows.end());
-  return rows;
-}
-
 TEST(FleetProperty, EachColumnIsWhatThePairComparisonByAddressGives) {
   std::mt19937 random(20261207);
   for (int round = 0; round < 48; ++round) {
-    TempDir dir;
-    const std::vector<std::string> reference = GeneratedArchive(random, random() % 30);
+    SCOPED_TRACE("round " + std::to_string(round));
+    const std::vector<std::string> reference = test::GeneratedArchive(random, random() % 30);
     std::vector<FleetArchive> archives;
     const std::size_t count = 1 + random() % 5;
     for (std::size_t k = 0; k < count; ++k) {
-      archives.push_back({"m" + std::to_string(k), Join(Mutated(random, reference))});
+      archives.push_back({"m" + std::to_string(k), test::Join(test::Mutated(random, reference))});
     }
-    // Every other round with rules that ignore and tolerate some of the lines.
-    const std::shared_ptr<const Rules> rules = round % 4 < 2 ? nullptr
-                                                             : Rules::Parse(R"([ignore]
-addresses = ["3.*"]
-descriptions = ["D1.?"]
-[[tolerance]]
-addresses = ["0.0-0.2", "2"]
-absolute = "1"
-[[tolerance]]
-addresses = ["*"]
-relative = "10%"
-)",
-                                                                            "generated.toml");
     // Units are judged in three rounds of four, as pairs judge them when asked.
-    const ReferenceOptions options{round % 2 == 0, round % 3 == 0, rules, round % 4 != 1};
-    const ReferenceResult result = RunFleet(dir, Join(reference), archives, options);
-    SCOPED_TRACE("round " + std::to_string(round));
-
-    for (std::uint32_t k = 0; k < count; ++k) {
-      // A file with no archive line (none left, or "$" lines alone) is no
-      // archive; two files are compared whatever they hold.
-      if (!result.reference.readable || result.archives[k].notArchive) continue;
-      test::RecordedErrors errors;
-      DifferenceList list;
-      CompareArchives(dir.File("reference.arc"), dir.File(archives[k].name), list,
-                      options.includeReadOnly,
-                      CompareOptions{true, options.numbersByValue, rules.get(), options.units});
-      std::vector<std::string> expected;
-      std::uint64_t differ = 0;
-      std::uint64_t missing = 0;
-      for (const DifferenceRow& r : list.Rows()) {
-        expected.push_back(r.Text + "|" + r.SubItems[0] + "|" + r.SubItems[1] + "|" +
-                           r.SubItems[2] + "|" + r.SubItems[3]);
-        differ += r.SubItems[1] != M && r.SubItems[2] != M ? 1 : 0;
-        missing += r.SubItems[2] == M ? 1 : 0;
-      }
-      std::sort(expected.begin(), expected.end());
-      EXPECT_EQ(PairRowsOf(result, k), expected) << "archive " << k;
-      const ArchiveSummary& s = result.archives[k];
-      EXPECT_EQ(s.differ, differ);
-      EXPECT_EQ(s.missing, missing);
-      EXPECT_EQ(s.differ + s.missing + s.extra, list.Count());
-      EXPECT_EQ(s.ignored, rules ? list.Rules()->ignored : 0U);
-      EXPECT_EQ(s.tolerated, rules ? list.Rules()->tolerated : 0U);
-    }
-
-    // The same result with one job or many, at default and tiny read sizes.
-    for (const unsigned jobs : {1U, 4U}) {
-      for (const ReadSizes sizes : {ReadSizes{}, ReadSizes{1, 1}, ReadSizes{3, 2}}) {
-        TempDir other;
-        const ReferenceResult again =
-            RunFleet(other, Join(reference), archives, options, jobs, sizes);
-        EXPECT_EQ(MatrixLines(again), MatrixLines(result)) << jobs << " jobs " << sizes.buffer;
-        EXPECT_EQ(SummaryLines(again), SummaryLines(result)) << jobs << " jobs " << sizes.buffer;
-      }
-    }
+    const ReferenceOptions options{round % 2 == 0, round % 3 == 0, test::GeneratedRules(round),
+                                   round % 4 != 1};
+    test::CheckAgainstPairs(test::Join(reference), archives, options);
   }
 }
 

@@ -1,0 +1,177 @@
+// The comparison of an archive with the reference as it is read, held to
+// the pair comparison by address and to itself at every read size and job
+// count, on references in which no address comes twice.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "engine/pairing/AddressTable.h"
+#include "reference/ArchiveReading.h"
+#include "reference/CompareWithReference.h"
+#include "reference/GeneratedFleets.h"
+#include "reference/Inputs.h"
+#include "reference/ReferenceInStep.h"
+#include "reference/ReferenceSupport.h"
+#include "support/TestSupport.h"
+
+namespace parvex {
+namespace {
+
+using test::FleetArchive;
+using test::L;
+using test::TempDir;
+
+std::string AddressOf(const std::string& line) {
+  return line.substr(0, line.find('\t'));
+}
+
+// A generated archive whose addresses come once each.
+std::vector<std::string> UniqueArchive(std::mt19937& random, std::size_t lines) {
+  std::vector<std::string> out;
+  std::set<std::string> addresses;
+  for (int tries = 0; tries < 100 && out.size() < lines; ++tries) {
+    std::string line = test::GeneratedLine(random);
+    if (line[0] == '$' || addresses.insert(AddressOf(line)).second) {
+      out.push_back(std::move(line));
+    }
+  }
+  return out;
+}
+
+// Units that differ from the reference's on some of its lines; the lines it
+// lacks get units that follow the address, so that a row the reference lacks
+// reads the same whichever archive describes it.
+void MutateUnits(std::mt19937& random, const std::vector<std::string>& reference,
+                 std::vector<std::string>& lines) {
+  std::set<std::string> left;
+  for (const std::string& line : reference) left.insert(AddressOf(line));
+  for (std::string& line : lines) {
+    if (line[0] == '$') continue;
+    const std::string address = AddressOf(line);
+    const std::size_t units = line.rfind('\t') + 1;
+    if (left.erase(address) == 0) {
+      line.replace(units, line.size() - units - 1, "u" + address);
+    } else if (random() % 10 == 0) {
+      line.replace(units, line.size() - units - 1, "w");
+    }
+  }
+}
+
+// What the reader must take apart besides: CR LF line ends, a run of lines
+// again, a line that fails to split, a last line without line end.
+std::string MoreMutated(std::mt19937& random, const std::vector<std::string>& reference,
+                        std::vector<std::string> lines) {
+  if (lines.size() > 4 && random() % 4 == 0) {
+    const auto from = static_cast<std::ptrdiff_t>(random() % (lines.size() - 3));
+    const std::vector<std::string> again(lines.begin() + from, lines.begin() + from + 2);
+    lines.insert(lines.begin() + from + 3, again.begin(), again.end());
+  }
+  MutateUnits(random, reference, lines);
+  for (std::string& line : lines) {
+    if (random() % 6 == 0) line.insert(line.size() - 1, "\r");
+  }
+  if (random() % 10 == 0) lines.insert(lines.begin(), "1.99999\tb\t2\tu\n");
+  std::string text = test::Join(lines);
+  if (!text.empty() && random() % 8 == 0) text.pop_back();
+  return text;
+}
+
+// Whether archive k is compared as it is read.
+bool ComparedInStep(const std::string& referencePath, const std::string& archivePath,
+                    const ReferenceOptions& options) {
+  AddressTable table;
+  table.SetRules(options.rules.get());
+  if (options.units) table.KeepUnits();
+  ArchiveSummary summary;
+  if (!ReadArchive(referencePath, {}, table, summary)) return false;
+  const std::unique_ptr<ReferenceLines> lines = ReferenceLines::Read(referencePath, {}, table);
+  if (!lines) return false;
+  ReferenceRequest request;
+  request.options = options;
+  Outcome out;
+  return CompareWhileReading(*lines, table, request, archivePath, out);
+}
+
+// Everything a result tells, the rows with their occurrences and the
+// archives with their notes.
+std::vector<std::string> Told(const ReferenceResult& result) {
+  std::vector<std::string> told = test::MatrixLines(result);
+  for (std::size_t r = 0; r < result.rows.size(); ++r) {
+    told[r] += " #" + std::to_string(result.rows[r].occurrence);
+  }
+  const std::vector<std::string> summaries = test::SummaryLines(result);
+  told.insert(told.end(), summaries.begin(), summaries.end());
+  for (const ArchiveSummary& s : result.archives) {
+    for (const std::string& note : s.notes) told.push_back(note);
+    for (const ReferenceMessage& m : s.messages) told.push_back(m.title + ": " + m.text);
+  }
+  return told;
+}
+
+// The fleet compared as read where it can be, at several read sizes, against
+// the same through tables.
+void CheckAgainstTables(const std::string& reference, const std::vector<FleetArchive>& archives,
+                        const ReferenceOptions& options) {
+  TempDir dir;
+  ReferenceRequest request;
+  request.reference = dir.Write("reference.arc", reference);
+  for (const FleetArchive& a : archives) request.archives.push_back(dir.Write(a.name, a.content));
+  request.names = ColumnNames(request.archives);
+  request.options = options;
+  request.asRead = false;
+  const std::vector<std::string> expected = Told(CompareWithReference(request));
+  request.asRead = true;
+  for (const ReadSizes sizes : {ReadSizes{}, ReadSizes{1, 1}, ReadSizes{7, 3}}) {
+    request.sizes = sizes;
+    EXPECT_EQ(Told(CompareWithReference(request)), expected) << sizes.buffer;
+  }
+}
+
+TEST(ReferenceInStep, TakesOnlyReferencesWhoseAddressesComeOnce) {
+  TempDir dir;
+  const auto lines = [&](const std::string& text) {
+    const std::string path = dir.Write("r.arc", text);
+    AddressTable table;
+    ArchiveSummary summary;
+    ReadArchive(path, {}, table, summary);
+    return ReferenceLines::Read(path, {}, table) != nullptr;
+  };
+  EXPECT_TRUE(lines(L("1.1", "a", "5") + "$ x\n" + L("1.2", "b", "6") + L("0.7", "c", "7")));
+  EXPECT_TRUE(lines(L("1.1", "a", "5") + "1.2\tb\t6\tu"));
+  EXPECT_FALSE(lines(L("1.1", "a", "5") + L("1.1", "b", "6")));
+  EXPECT_FALSE(lines("1.99999\tb\t2\tu\n" + L("1.1", "a", "5")));
+  EXPECT_FALSE(lines(L("1.1", "a", "5") + "\n"));
+}
+
+TEST(ReferenceInStep, ListsWhatThePairComparisonByAddressGives) {
+  std::mt19937 random(20261208);
+  int inStep = 0;
+  int archivesSeen = 0;
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    const std::vector<std::string> reference = UniqueArchive(random, 4 + random() % 20);
+    std::vector<FleetArchive> archives;
+    const std::size_t count = 1 + random() % 5;
+    for (std::size_t k = 0; k < count; ++k) {
+      archives.push_back({"m" + std::to_string(k),
+                          MoreMutated(random, reference, test::Mutated(random, reference))});
+    }
+    const ReferenceOptions options{round % 2 == 0, round % 3 == 0, test::GeneratedRules(round),
+                                   round % 4 != 1};
+    test::CheckAgainstPairs(test::Join(reference), archives, options);
+    CheckAgainstTables(test::Join(reference), archives, options);
+    TempDir dir;
+    const std::string ref = dir.Write("reference.arc", test::Join(reference));
+    for (const FleetArchive& a : archives) {
+      inStep += ComparedInStep(ref, dir.Write(a.name, a.content), options) ? 1 : 0;
+      ++archivesSeen;
+    }
+  }
+  // Most archives are compared as they are read, the others through tables.
+  EXPECT_GT(inStep, archivesSeen / 2);
+  EXPECT_LT(inStep, archivesSeen);
+}
+
+}  // namespace
+}  // namespace parvex
