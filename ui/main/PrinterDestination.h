@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "reports/Report.h"
+#include "reports/page/Report.h"
 
 class QPrinter;
 

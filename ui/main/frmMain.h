@@ -9,7 +9,7 @@
 #include "engine/list/DifferenceList.h"
 #include "engine/pairing/CompareOptions.h"
 #include "engine/pairing/PairingNotes.h"
-#include "reports/Report.h"
+#include "reports/page/Report.h"
 #include "ui/common/CommonDialog.h"
 #include "ui/main/MainLayout.h"
 #include "ui/main/mAPI.h"

@@ -11,7 +11,7 @@
 #include "engine/values/Numbers.h"
 #include "engine/values/Rules.h"
 #include "parvex/version.h"
-#include "reports/ListLayouts.h"
+#include "reports/layouts/ListLayouts.h"
 #include "ui/common/CodePage.h"
 #include "ui/common/StoredSettings.h"
 #include "ui/main/PrinterDestination.h"

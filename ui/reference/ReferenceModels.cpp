@@ -6,7 +6,7 @@
 
 #include <iterator>
 
-#include "reports/ReferenceCsv.h"
+#include "reports/layouts/ReferenceCsv.h"
 #include "ui/common/CodePage.h"
 
 namespace parvex {

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "reference/CompareWithReference.h"
-#include "reports/ReferenceCsv.h"
+#include "reports/layouts/ReferenceCsv.h"
 #include "ui/common/CommonDialog.h"
 #include "ui/reference/ReferenceTexts.h"
 

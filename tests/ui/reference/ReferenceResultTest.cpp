@@ -19,8 +19,8 @@
 #include <tuple>
 
 #include "ReferenceWindowSupport.h"
-#include "reports/JsonReport.h"
-#include "reports/ReferenceCsv.h"
+#include "reports/layouts/JsonReport.h"
+#include "reports/layouts/ReferenceCsv.h"
 #include "settings/FileRegistry.h"
 #include "ui/reference/ReferenceModels.h"
 

@@ -3,7 +3,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "reports/ReferenceCsv.h"
+#include "reports/layouts/ReferenceCsv.h"
 
 namespace parvex {
 

@@ -3,7 +3,7 @@
 #include "engine/base/Failure.h"
 #include "engine/base/OutputFile.h"
 #include "engine/list/DifferenceList.h"
-#include "reports/Report.h"
+#include "reports/page/Report.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

@@ -1,4 +1,4 @@
-#include "reports/Report.h"
+#include "reports/page/Report.h"
 
 #include <array>
 #include <ctime>

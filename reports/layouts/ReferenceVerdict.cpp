@@ -1,4 +1,4 @@
-#include "reports/ReferenceVerdict.h"
+#include "reports/layouts/ReferenceVerdict.h"
 
 #include "reference/ReferenceResult.h"
 

@@ -1,9 +1,9 @@
-#include "reports/ListLayouts.h"
+#include "reports/layouts/ListLayouts.h"
 
 #include "engine/base/OutputFile.h"
-#include "reports/HtmlReport.h"
-#include "reports/JsonReport.h"
-#include "reports/Report.h"
+#include "reports/layouts/HtmlReport.h"
+#include "reports/layouts/JsonReport.h"
+#include "reports/page/Report.h"
 
 namespace parvex {
 

@@ -1,4 +1,4 @@
-#include "reports/TextForPeople.h"
+#include "reports/layouts/TextForPeople.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "reports/HtmlReport.h"
+#include "reports/layouts/HtmlReport.h"
 
 #include <algorithm>
 #include <ostream>
@@ -6,9 +6,9 @@
 #include "engine/list/DifferenceList.h"
 #include "engine/values/Rules.h"
 #include "reference/ReferenceResult.h"
-#include "reports/ReferenceVerdict.h"
-#include "reports/Report.h"
-#include "reports/TextForPeople.h"
+#include "reports/layouts/ReferenceVerdict.h"
+#include "reports/layouts/TextForPeople.h"
+#include "reports/page/Report.h"
 
 namespace parvex {
 

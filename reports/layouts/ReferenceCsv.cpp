@@ -1,4 +1,4 @@
-#include "reports/ReferenceCsv.h"
+#include "reports/layouts/ReferenceCsv.h"
 
 #include <ostream>
 

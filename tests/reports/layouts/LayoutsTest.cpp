@@ -12,12 +12,12 @@
 #include "engine/list/DifferenceList.h"
 #include "engine/pairing/Compare.h"
 #include "reference/ReferenceSupport.h"
-#include "reports/HtmlReport.h"
-#include "reports/JsonReport.h"
-#include "reports/ReferenceCsv.h"
-#include "reports/ReferenceVerdict.h"
-#include "reports/Report.h"
-#include "reports/TextForPeople.h"
+#include "reports/layouts/HtmlReport.h"
+#include "reports/layouts/JsonReport.h"
+#include "reports/layouts/ReferenceCsv.h"
+#include "reports/layouts/ReferenceVerdict.h"
+#include "reports/layouts/TextForPeople.h"
+#include "reports/page/Report.h"
 #include "support/TestSupport.h"
 
 namespace parvex {
@@ -30,8 +30,8 @@ using test::TempDir;
 
 int Validate(const std::string& schema, const std::vector<std::string>& files, std::string& said) {
   std::string command = std::string(PARVEX_PYTHON) + " " + PARVEX_SOURCE_DIR +
-                        "/tests/reports/validate_json.py " + PARVEX_SOURCE_DIR + "/docs/schema/" +
-                        schema;
+                        "/tests/reports/layouts/validate_json.py " + PARVEX_SOURCE_DIR +
+                        "/docs/schema/" + schema;
   for (const std::string& f : files) command += " '" + f + "'";
   TempDir dir;
   command += " >" + dir.File("said") + " 2>&1";
