@@ -144,6 +144,20 @@ TEST(ReferenceInStep, TakesOnlyReferencesWhoseAddressesComeOnce) {
   EXPECT_FALSE(lines(L("1.1", "a", "5") + "\n"));
 }
 
+// A line of the reference that is no archive line (too few fields, an
+// address that is no number) makes no archive of a file that holds nothing
+// else, though the file's bytes are the reference's own.
+TEST(ReferenceInStep, ReferenceLinesThatAreNoArchiveLinesMakeNoArchive) {
+  for (const std::string line : {"1.2\tb\n", "x\tb\t6\tu\n"}) {
+    SCOPED_TRACE(line);
+    CheckAgainstTables(line + L("1.1", "a", "5"), {{"m", line}}, {});
+    TempDir dir;
+    const ReferenceResult result =
+        test::RunFleet(dir, line + L("1.1", "a", "5"), {{"m", line}}, {});
+    EXPECT_TRUE(result.archives[0].notArchive);
+  }
+}
+
 TEST(ReferenceInStep, ListsWhatThePairComparisonByAddressGives) {
   std::mt19937 random(20261208);
   int inStep = 0;
