@@ -40,8 +40,8 @@ export HOME="$WINEPREFIX"
 trap 'timeout 30 ${launcher[@]+"${launcher[@]}"} "$(dirname "$wine")/wineserver" -k 2>/dev/null
       cleanup' EXIT
 programs="$WINEPREFIX/drive_c/Program Files/Parvex"
-menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Parvex"
 settings='HKCU\Software\Brenlo\Parvex'
+machine='HKLM\Software\Brenlo\Parvex'
 
 cp "$source_dir/docs/samples/press-line-a.arc" "$source_dir/docs/samples/press-line-b.arc" "$work/data/"
 a=$(windows "$work/data/press-line-a.arc")
@@ -134,6 +134,9 @@ install() {
   w reg delete "$settings" /f >/dev/null 2>&1 || true
   window 'C:\Program Files\Parvex\parvex.exe'
   w reg query "$settings\\MainScreen" | grep -q 'MainWidth' || fail "the installed window stored no settings"
+  # Where the Start menu folder is, as the installer notes it (Wine's installer
+  # puts a machine's entries in the user's menu).
+  menu=$(unix_path "$(w reg query "$machine" /v StartMenuFolder | tr -d '\r' | sed -n 's/.*REG_SZ *//p')")
   for entry in Parvex "Parvex Manual"; do
     [[ -f "$menu/$entry.lnk" ]] || fail "no Start menu entry $entry"
     target=$(lnk_target "$menu/$entry.lnk")
@@ -167,6 +170,7 @@ uninstall() {
   msiexec /x "$(windows "$work/next.msi")"
   [[ ! -e "$programs" ]] || fail "left behind: $(cd "$programs" && find . | head)"
   [[ ! -e "$menu" ]] || fail "the Start menu folder is left behind"
+  ! w reg query "$machine" >/dev/null 2>&1 || fail "$machine is left behind"
   [[ -z "$(uninstall_key "$(product_code "$work/next.msi")")" ]] || fail "still among the installed programs"
   [[ "$(w reg query "$settings" /s | tr -d '\r')" == "$before" ]] || fail "the settings changed"
 }
