@@ -74,12 +74,14 @@ def is_under(path, folder):
 
 
 def qt_module(path, qt):
-    """Qt6::Name for a Qt module's library; None for what comes with the modules
-    (plugins, resources, bundled libraries, the entry point)."""
+    """The name of the Qt module whose library this is (a library with its own
+    package and headers); None for what the modules bring with them (plugins,
+    resources, bundled third-party libraries, the entry point)."""
     match = re.fullmatch(r"libQt6(\w+)\.(a|dll\.a)", path.name)
     if match and path.parent == qt / "lib":
         name = match.group(1)
-        if (qt / f"lib/cmake/Qt6{name}/Qt6{name}Config.cmake").is_file():
+        if ((qt / f"lib/cmake/Qt6{name}/Qt6{name}Config.cmake").is_file()
+                and (qt / f"include/Qt{name}").is_dir()):
             return name
     return None
 
@@ -145,8 +147,7 @@ def main():
         shutil.copyfile(path, kit / "lib" / kit_name)
     # The debug information would triple the kit's size; linking needs none.
     subprocess.run([strip, "--strip-debug", *map(str, kit.glob("lib/*.a")),
-                    *(str(kit / obj) for _, _, objects, _ in programs for obj in objects)],
-                   check=True)
+                    *map(str, kit.glob("objects/**/*.obj"))], check=True)
     with open(kit / "programs.cmake", "w") as out:
         out.write("# Written by scripts/windows-relink-kit.py from the link lines of the build\n"
                   "# these programs come from; CMakeLists.txt reads it.\n")
