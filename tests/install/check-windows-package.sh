@@ -3,7 +3,7 @@
 # clean folder and a fresh Wine prefix:
 # - the zip's relink kit links both programs again with the Qt for Windows of
 #   BUILD_WIN, by the commands its README gives; the relinked parvex-cli.exe
-#   writes what the shipped one writes and the relinked parvex.exe opens its window;
+#   writes the shipped one's report and the relinked parvex.exe opens its window;
 # - msiexec /i installs per machine: the installed parvex-cli.exe gives the rows
 #   of the native build's, parvex.exe opens its window and keeps its settings in
 #   the registry, the Start menu entries point at installed files;
@@ -26,7 +26,7 @@ IFS=. read -r major minor patch <<<"$version"
 next="$major.$minor.$((patch + 1))"
 
 source "$source_dir/tests/e2e/desktop.sh"
-step() { echo "windows-package: $*"; }
+step() { echo "windows-package: $(date +%T) $*"; }
 windows() { echo "Z:${1//\//\\}"; } # Wine's drive Z: is the root folder
 w() { timeout "${limit:-120}" ${launcher[@]+"${launcher[@]}"} "$wine" "$@"; }
 # A fresh Wine prefix, without the Mono and Gecko installers' prompts and
@@ -50,8 +50,9 @@ b=$(windows "$work/data/press-line-b.arc")
 # end it with status 1.
 compare() {
   local status=0
-  "${@:1:$#-2}" archives "${@: -2:1}" "${@: -1}" --csv >"$work/report.csv" || status=$?
-  ((status <= 1)) || fail "$* ended with status $status"
+  "${@:1:$#-2}" archives "${@: -2:1}" "${@: -1}" --csv >"$work/report.csv" 2>"$work/cli.log" ||
+    status=$?
+  ((status <= 1)) || fail "$* ended with status $status: $(cat "$work/cli.log")"
   tr -d '\r' <"$work/report.csv"
 }
 rows() { tail -n +4; }
@@ -72,10 +73,12 @@ window() {
 
 relink() {
   step "the zip's relink kit links both programs with $qt"
+  # Unpacked twice: one stays as the zip holds it, the other is relinked.
   unzip -q "$zip" -d "$work/zip"
+  unzip -q "$zip" -d "$work/relink"
   root=$(echo "$work"/zip/*)
-  cp -a "$root" "$work/next" # the next version's files, before anything is built here
-  (cd "$root" && cmake -S relink -B build -DCMAKE_TOOLCHAIN_FILE=relink/mingw-w64-x86_64.cmake \
+  relinked=$(echo "$work"/relink/*)
+  (cd "$relinked" && cmake -S relink -B build -DCMAKE_TOOLCHAIN_FILE=relink/mingw-w64-x86_64.cmake \
     -DPARVEX_QT_WINDOWS="$qt" >"$work/relink.log" 2>&1 &&
     cmake --build build -j2 >>"$work/relink.log" 2>&1) || {
     cat "$work/relink.log" >&2
@@ -83,30 +86,38 @@ relink() {
   }
   chmod -R a+rwX "$work"
   timeout 120 ${launcher[@]+"${launcher[@]}"} "$wine" wineboot --init
-  local shipped relinked
-  shipped=$(compare w "$root/parvex-cli.exe" "$a" "$b")
-  relinked=$(compare w "$root/build/parvex-cli.exe" "$a" "$b")
-  [[ -n "$shipped" && "$shipped" == "$relinked" ]] ||
-    fail "the relinked parvex-cli.exe writes another report: $(diff <(echo "$shipped") <(echo "$relinked"))"
+  local shipped again
+  # The same report but for the time it was made, in its first line.
+  shipped=$(compare w "$root/parvex-cli.exe" "$a" "$b" | sed 1d)
+  again=$(compare w "$relinked/build/parvex-cli.exe" "$a" "$b" | sed 1d)
+  [[ -n "$shipped" && "$shipped" == "$again" ]] ||
+    fail "the relinked parvex-cli.exe writes another report: $(diff <(echo "$shipped") <(echo "$again"))"
   open_desktop
-  window "$root/build/parvex.exe"
+  window "$relinked/build/parvex.exe"
 }
 
-# Files of the folder $2 (all, or only those outside relink/) against the zip's.
+# The installed files against those of the zip's folder $2: all of them, or
+# all but relink/.
 installed_as_zip() {
   local selection=(-type f) want got
   [[ "$1" == all ]] || selection+=(-not -path './relink/*')
-  want=$(cd "$3" && find . "${selection[@]}" | LC_ALL=C sort)
+  want=$(cd "$2" && find . "${selection[@]}" | LC_ALL=C sort)
   got=$(cd "$programs" && find . -type f | LC_ALL=C sort)
   [[ "$want" == "$got" ]] || fail "installed files differ: $(diff <(echo "$want") <(echo "$got"))"
-  while read -r f; do cmp -s "$3/$f" "$programs/$f" || fail "$f differs from the zip's"; done <<<"$want"
+  while read -r f; do cmp -s "$2/$f" "$programs/$f" || fail "$f differs from the zip's"; done <<<"$want"
 }
 msiexec() {
   limit=300 w msiexec "$@" /qn /l* "$(windows "$work/msiexec.log")" ||
     { iconv -f UTF-16LE -t UTF-8 "$work/msiexec.log" 2>/dev/null | tail -40 >&2 || true
       fail "msiexec $* failed"; }
 }
-uninstall_key() { w reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" 2>/dev/null | tr -d '\r'; }
+# A product's entry among the installed programs; nothing when there is none.
+uninstall_key() {
+  local entry
+  entry=$(w reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" 2>/dev/null) ||
+    return 0
+  tr -d '\r' <<<"$entry"
+}
 product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
 # The target a Start menu entry (.lnk) points at: its LinkInfo's local path.
 lnk_target() {
@@ -148,6 +159,7 @@ install() {
 
 upgrade() {
   step "the same installer built as $next, with the relink kit, replaces $version in place"
+  cp -a "$root" "$work/next"
   sed -i "s/Parvex $version for Windows/Parvex $next for Windows/" "$work/next/README.txt"
   "$source_dir/scripts/windows-msi.sh" "$work/next" "$next" "$build_win/icons/parvex.ico" \
     "$work/next.msi"
