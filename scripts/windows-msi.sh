@@ -32,7 +32,8 @@ group() {
 }
 group Program -not -path './relink/*'
 group RelinkKit -path './relink/*'
-grep -q '<File ' "$tmp/RelinkKit.wxs" || { echo "windows-msi: no relink kit in $stage" >&2; exit 1; }
+grep -q '<File ' "$tmp/RelinkKit.wxs" ||
+  { echo "windows-msi: no relink kit in $stage" >&2; exit 1; }
 
 manuals=("$stage"/Documentation/*.pdf)
 [[ ${#manuals[@]} -eq 1 && -f "${manuals[0]}" ]] ||

@@ -42,8 +42,9 @@ trap 'timeout 30 ${launcher[@]+"${launcher[@]}"} "$(dirname "$wine")/wineserver"
 programs="$WINEPREFIX/drive_c/Program Files/Parvex"
 settings='HKCU\Software\Brenlo\Parvex'
 machine='HKLM\Software\Brenlo\Parvex'
+apps='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' # the installed programs
 
-cp "$source_dir/docs/samples/press-line-a.arc" "$source_dir/docs/samples/press-line-b.arc" "$work/data/"
+cp "$source_dir"/docs/samples/press-line-{a,b}.arc "$work/data/"
 a=$(windows "$work/data/press-line-a.arc")
 b=$(windows "$work/data/press-line-b.arc")
 # The report of a parvex-cli (and what runs it) on two archives; differences
@@ -90,8 +91,8 @@ relink() {
   # The same report but for the time it was made, in its first line.
   shipped=$(compare w "$root/parvex-cli.exe" "$a" "$b" | sed 1d)
   again=$(compare w "$relinked/build/parvex-cli.exe" "$a" "$b" | sed 1d)
-  [[ -n "$shipped" && "$shipped" == "$again" ]] ||
-    fail "the relinked parvex-cli.exe writes another report: $(diff <(echo "$shipped") <(echo "$again"))"
+  [[ -n "$shipped" && "$shipped" == "$again" ]] || fail "the relinked parvex-cli.exe writes" \
+    "another report: $(diff <(echo "$shipped") <(echo "$again"))"
   open_desktop
   window "$relinked/build/parvex.exe"
 }
@@ -104,18 +105,15 @@ installed_as_zip() {
   want=$(cd "$2" && find . "${selection[@]}" | LC_ALL=C sort)
   got=$(cd "$programs" && find . -type f | LC_ALL=C sort)
   [[ "$want" == "$got" ]] || fail "installed files differ: $(diff <(echo "$want") <(echo "$got"))"
-  while read -r f; do cmp -s "$2/$f" "$programs/$f" || fail "$f differs from the zip's"; done <<<"$want"
+  while read -r f; do
+    cmp -s "$2/$f" "$programs/$f" || fail "$f differs from the zip's"
+  done <<<"$want"
 }
-msiexec() {
-  limit=300 w msiexec "$@" /qn /l* "$(windows "$work/msiexec.log")" ||
-    { iconv -f UTF-16LE -t UTF-8 "$work/msiexec.log" 2>/dev/null | tail -40 >&2 || true
-      fail "msiexec $* failed"; }
-}
+msiexec() { limit=300 w msiexec "$@" /qn || fail "msiexec $* failed"; }
 # A product's entry among the installed programs; nothing when there is none.
 uninstall_key() {
   local entry
-  entry=$(w reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" 2>/dev/null) ||
-    return 0
+  entry=$(w reg query "$apps\\$1" 2>/dev/null) || return 0
   tr -d '\r' <<<"$entry"
 }
 product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
@@ -140,18 +138,21 @@ install() {
   local native installed target
   native=$(compare "$native_cli" "$work/data/press-line-a.arc" "$work/data/press-line-b.arc" | rows)
   installed=$(compare w 'C:\Program Files\Parvex\parvex-cli.exe' "$a" "$b" | rows)
-  [[ -n "$native" && "$native" == "$installed" ]] ||
-    fail "the installed parvex-cli.exe gives other rows: $(diff <(echo "$native") <(echo "$installed"))"
+  [[ -n "$native" && "$native" == "$installed" ]] || fail "the installed parvex-cli.exe gives" \
+    "other rows: $(diff <(echo "$native") <(echo "$installed"))"
   w reg delete "$settings" /f >/dev/null 2>&1 || true
   window 'C:\Program Files\Parvex\parvex.exe'
-  w reg query "$settings\\MainScreen" | grep -q 'MainWidth' || fail "the installed window stored no settings"
+  w reg query "$settings\\MainScreen" | grep -q 'MainWidth' ||
+    fail "the installed window stored no settings"
   # Where the Start menu folder is, as the installer notes it (Wine's installer
   # puts a machine's entries in the user's menu).
-  menu=$(unix_path "$(w reg query "$machine" /v StartMenuFolder | tr -d '\r' | sed -n 's/.*REG_SZ *//p')")
+  menu=$(w reg query "$machine" /v StartMenuFolder | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+  menu=$(unix_path "$menu")
   for entry in Parvex "Parvex Manual"; do
     [[ -f "$menu/$entry.lnk" ]] || fail "no Start menu entry $entry"
     target=$(lnk_target "$menu/$entry.lnk")
-    [[ -f "$(unix_path "$target")" ]] || fail "the Start menu entry $entry points at $target, which is missing"
+    [[ -f "$(unix_path "$target")" ]] ||
+      fail "the Start menu entry $entry points at $target, which is missing"
   done
   [[ "$(lnk_target "$menu/Parvex.lnk")" == 'C:\Program Files\Parvex\parvex.exe' ]] ||
     fail "the Start menu entry Parvex points at $(lnk_target "$menu/Parvex.lnk")"
@@ -170,8 +171,7 @@ upgrade() {
   uninstall_key "$(product_code "$work/next.msi")" | grep -q "DisplayVersion *REG_SZ *$next$" ||
     fail "$next is not among the installed programs"
   local entries
-  entries=$(w reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | tr -d '\r' |
-    grep -c 'DisplayName *REG_SZ *Parvex$' || true)
+  entries=$(w reg query "$apps" /s | tr -d '\r' | grep -c 'DisplayName *REG_SZ *Parvex$') || true
   [[ "$entries" == 1 ]] || fail "$entries entries for Parvex among the installed programs"
 }
 
@@ -183,7 +183,8 @@ uninstall() {
   [[ ! -e "$programs" ]] || fail "left behind: $(cd "$programs" && find . | head)"
   [[ ! -e "$menu" ]] || fail "the Start menu folder is left behind"
   ! w reg query "$machine" >/dev/null 2>&1 || fail "$machine is left behind"
-  [[ -z "$(uninstall_key "$(product_code "$work/next.msi")")" ]] || fail "still among the installed programs"
+  [[ -z "$(uninstall_key "$(product_code "$work/next.msi")")" ]] ||
+    fail "still among the installed programs"
   [[ "$(w reg query "$settings" /s | tr -d '\r')" == "$before" ]] || fail "the settings changed"
 }
 
