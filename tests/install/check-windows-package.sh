@@ -37,7 +37,7 @@ mkdir -p "$WINEPREFIX" "$work/data"
 chmod -R a+rwX "$work"
 if ((${#launcher[@]})); then chown nobody:nogroup "$WINEPREFIX"; fi
 export HOME="$WINEPREFIX"
-trap 'timeout 30 ${launcher[@]+"${launcher[@]}"} "$(dirname "$wine")/wineserver" -k 2>/dev/null
+trap 'timeout 30 ${launcher[@]+"${launcher[@]}"} "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
       cleanup' EXIT
 programs="$WINEPREFIX/drive_c/Program Files/Parvex"
 settings='HKCU\Software\Brenlo\Parvex'
