@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "reference/CompareWithReference.h"
-#include "reports/layouts/ReferenceCsv.h"
+#include "reports/layouts/ReportLayout.h"
 #include "ui/CommonDialog.h"
 #include "ui/ReferenceTexts.h"
 
