@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "CliText.h"
+
 namespace parvex {
 
 // What `parvex-cli archives` or `parvex-cli structures` was given.
@@ -25,6 +27,6 @@ struct PairCommand {
 // Compares, writes the report and tells the notes and the count on standard
 // error; returns the exit status. Messages go through the run's reporter,
 // whose box must tell whether one was shown (shown).
-int RunPairCommand(const PairCommand& command, const bool& shown);
+int RunPairCommand(const PairCommand& command, const CliStreams& streams, const bool& shown);
 
 }  // namespace parvex

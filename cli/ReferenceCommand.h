@@ -5,6 +5,8 @@
 #include <functional>
 #include <optional>
 
+#include "CliText.h"
+
 namespace parvex {
 
 // What `parvex-cli reference` was given.
@@ -25,7 +27,7 @@ struct ReferenceCommand {
 
 // Runs the reference comparison and writes its report; returns the exit
 // status. usage tells a wrong call and returns its status.
-int RunReferenceCommand(const ReferenceCommand& command,
+int RunReferenceCommand(const ReferenceCommand& command, const CliStreams& streams,
                         const std::function<int(const QString&)>& usage);
 
 }  // namespace parvex
