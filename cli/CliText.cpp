@@ -60,7 +60,7 @@ int CFileStream::Buffer::sync() {
   return std::fflush(file_) == 0 ? 0 : -1;
 }
 
-std::optional<Layout> AskedLayout(bool csv, bool json, bool html) {
+std::optional<Layout> CommandOptions::AskedLayout() const {
   if (json) return Layout::Json;
   if (html) return Layout::Html;
   if (csv) return Layout::Csv;

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <streambuf>
 #include <string>
@@ -14,8 +15,22 @@
 
 namespace parvex {
 
-// The layout --csv, --json or --html asks for, if any.
-std::optional<Layout> AskedLayout(bool csv, bool json, bool html);
+// What every command takes: its arguments and the options they share.
+struct CommandOptions {
+  QStringList arguments;
+  bool includeReadOnly = false;
+  bool numbersByValue = false;
+  bool csv = false;
+  bool json = false;
+  bool html = false;
+  std::optional<QString> output;
+  std::optional<QString> rules;  // the rules file, if one is given
+
+  // The layout --csv, --json or --html asks for, if any; more than one is
+  // a wrong call.
+  std::optional<Layout> AskedLayout() const;
+  bool LayoutsClash() const { return int(csv) + int(json) + int(html) > 1; }
+};
 
 // Where a run writes: the report, unless -o names a file, and the messages.
 struct CliStreams {

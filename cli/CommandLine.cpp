@@ -178,6 +178,19 @@ int Usage(std::FILE* err, const QString& error) {
   return 2;
 }
 
+// The arguments after the command's name and the options every command takes.
+void TakeShared(const QCommandLineParser& parser, const Options& o, const QStringList& args,
+                CommandOptions& command) {
+  command.arguments = args.mid(1);
+  command.includeReadOnly = parser.isSet(o.includeReadOnly);
+  command.numbersByValue = parser.isSet(o.numeric);
+  command.csv = parser.isSet(o.csv);
+  command.json = parser.isSet(o.json);
+  command.html = parser.isSet(o.html);
+  if (parser.isSet(o.output)) command.output = parser.value(o.output);
+  if (parser.isSet(o.rulesFile)) command.rules = parser.value(o.rulesFile);
+}
+
 int RunReference(const QCommandLineParser& parser, const Options& o, const QStringList& args,
                  const CliStreams& streams) {
   const auto usage = [&streams](const QString& error) { return Usage(streams.err, error); };
@@ -189,18 +202,11 @@ int RunReference(const QCommandLineParser& parser, const Options& o, const QStri
         "reference always compares units (unless --ignore-units); leave out --units"));
   }
   ReferenceCommand reference;
-  reference.arguments = args.mid(1);
-  reference.includeReadOnly = parser.isSet(o.includeReadOnly);
-  reference.numbersByValue = parser.isSet(o.numeric);
+  TakeShared(parser, o, args, reference);
   reference.recursive = parser.isSet(o.recursive);
   reference.include = parser.values(o.include);
   reference.ignoreUnits = parser.isSet(o.ignoreUnits);
-  reference.csv = parser.isSet(o.csv);
-  reference.json = parser.isSet(o.json);
-  reference.html = parser.isSet(o.html);
-  if (parser.isSet(o.output)) reference.output = parser.value(o.output);
   if (parser.isSet(o.jobs)) reference.jobs = parser.value(o.jobs);
-  if (parser.isSet(o.rulesFile)) reference.rules = parser.value(o.rulesFile);
   return RunReferenceCommand(reference, streams, usage);
 }
 
@@ -217,19 +223,10 @@ int RunPair(const QCommandLineParser& parser, const Options& o, const QStringLis
     return usage(QStringLiteral(
         "--recursive, --include, --ignore-units and --jobs are for the reference command"));
   }
-  if (int(parser.isSet(o.csv)) + int(parser.isSet(o.json)) + int(parser.isSet(o.html)) > 1) {
-    return usage(QStringLiteral("choose one of --csv, --json and --html"));
-  }
-  pair.arguments = args.mid(1);
-  pair.includeReadOnly = parser.isSet(o.includeReadOnly);
+  TakeShared(parser, o, args, pair);
+  if (pair.LayoutsClash()) return usage(QStringLiteral("choose one of --csv, --json and --html"));
   pair.byAddress = parser.isSet(o.byAddress);
-  pair.numbersByValue = parser.isSet(o.numeric);
   pair.units = parser.isSet(o.units);
-  pair.csv = parser.isSet(o.csv);
-  pair.json = parser.isSet(o.json);
-  pair.html = parser.isSet(o.html);
-  if (parser.isSet(o.output)) pair.output = parser.value(o.output);
-  if (parser.isSet(o.rulesFile)) pair.rules = parser.value(o.rulesFile);
   return RunPairCommand(pair, streams, shown);
 }
 

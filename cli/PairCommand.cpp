@@ -62,8 +62,7 @@ class StartWatch final : public DifferenceListObserver {
 // have replaced as it was.
 void WriteListReport(const PairCommand& command, const std::string& output,
                      const DifferenceList& list, const ReportTitles& titles, std::FILE* out) {
-  const Layout layout =
-      ChooseLayout(output, AskedLayout(command.csv, command.json, command.html), Layout::Page);
+  const Layout layout = ChooseLayout(output, command.AskedLayout(), Layout::Page);
   if (output.empty() && (layout == Layout::Page || layout == Layout::Csv)) {
     StdoutDestination destination(out);
     WriteReport(destination, layout == Layout::Csv, list, titles.Title1, titles.Title2);

@@ -10,18 +10,11 @@
 namespace parvex {
 
 // What `parvex-cli archives` or `parvex-cli structures` was given.
-struct PairCommand {
+// Its arguments: two archives, or one archive and two structure numbers.
+struct PairCommand : CommandOptions {
   bool structures = false;
-  QStringList arguments;  // two archives, or one archive and two structure numbers
-  bool includeReadOnly = false;
   bool byAddress = false;
-  bool numbersByValue = false;
   bool units = false;
-  bool csv = false;
-  bool json = false;
-  bool html = false;
-  std::optional<QString> output;
-  std::optional<QString> rules;
 };
 
 // Compares, writes the report and tells the notes and the count on standard

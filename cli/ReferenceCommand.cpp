@@ -132,8 +132,7 @@ ReferenceResult CompareWatched(ReferenceRequest& request, std::FILE* err) {
 // false, told, when it could not be written.
 bool WriteResult(const ReferenceCommand& command, const std::string& output,
                  const ReferenceResult& result, const CliStreams& streams) {
-  const Layout layout =
-      ChooseLayout(output, AskedLayout(command.csv, command.json, command.html), Layout::Csv);
+  const Layout layout = ChooseLayout(output, command.AskedLayout(), Layout::Csv);
   try {
     if (command.output) {
       SaveReport(output, layout, result);
@@ -160,7 +159,7 @@ int RunReferenceCommand(const ReferenceCommand& command, const CliStreams& strea
   if (command.arguments.size() < 2) {
     return usage(QStringLiteral("reference: no archives given to compare with the reference"));
   }
-  if (int(command.csv) + int(command.json) + int(command.html) > 1) {
+  if (command.LayoutsClash()) {
     return usage(QStringLiteral("choose one of --csv, --json and --html"));
   }
   ReferenceRequest request;

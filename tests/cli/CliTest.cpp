@@ -170,10 +170,6 @@ TEST_F(Cli, FailuresAndWarningsEndWithStatusTwo) {
   run = RunCli(dir, {"archives", a1, a2, "-o", dir.File("no/such/folder/r.txt")});
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err.rfind("Error While Saving Report: Error 76: ", 0), 0U) << run.err;
-
-  run = RunCli(dir, {"archives", a1, a1});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "0 Difference(s)\n");
 }
 
 TEST_F(Cli, OptionsMayFollowAndDoubleDashEndsThem) {
