@@ -17,24 +17,6 @@ class Cli : public ::testing::Test {
   std::string a2 = dir.Write("a2.arc", "1\td\t5\tu\r\n2\tro\t7\tv\r\n3.1\tx\t\"r\"\tw\r\n");
 };
 
-TEST_F(Cli, ArchivesToStandardOutput) {
-  const CliRun run = RunCli(dir, {"archives", a1, a2});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "1 Difference(s)\n");
-  const std::vector<std::string> expected = {
-      "",
-      "",
-      "Archive 1: " + a1,
-      "",
-      "Archive 2: " + a2,
-      "",
-      "Address Description                   Archive 1      Archive 2      Units          ",
-      std::string(83, '-'),
-      "",
-      "3.1     x,y                           \"q\"            \"r\"            w              "};
-  EXPECT_EQ(LinesWithoutDate(run.out), expected);
-}
-
 // Both commands take the layout an option asks for, else the one the name
 // of -o ends in (case-sensitively), else their own: the page for two
 // archives, the matrix for a reference comparison.
