@@ -19,10 +19,6 @@ struct SplitCase {
   std::string message;  // the prompt shown, or empty when none
 };
 
-void PrintTo(const SplitCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
 ArchiveRecord Rec(std::int16_t p, std::int16_t s, std::string d, std::string v, std::string u,
                   bool ro) {
   return ArchiveRecord{p, s, std::move(d), std::move(v), std::move(u), ro};

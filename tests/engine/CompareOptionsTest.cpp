@@ -15,18 +15,13 @@
 namespace parvex {
 namespace {
 
+using test::L;
 using test::RecordedErrors;
 using test::Row;
 using test::TempDir;
 
 constexpr CompareOptions kByAddress{true, false};
 constexpr CompareOptions kBoth{true, true};
-
-// One archive line from its four fields.
-std::string L(const std::string& address, const std::string& description, const std::string& value,
-              const std::string& units = "u") {
-  return address + "\t" + description + "\t" + value + "\t" + units + "\n";
-}
 
 const std::string M = "(missing)";
 
@@ -38,10 +33,6 @@ struct ByAddressCase {
   CompareOptions options;
   std::vector<DifferenceRow> rows;
 };
-
-void PrintTo(const ByAddressCase& c, std::ostream* os) {
-  *os << c.name;
-}
 
 class ArchivesByAddress : public ::testing::TestWithParam<ByAddressCase> {};
 
@@ -402,49 +393,47 @@ TEST(NumbersByValue, EqualOnlyWhenBothReadAsTheSameDecimalNumber) {
     const char* b;
     bool equal;
   };
-  const Case cases[] = {
-      {"1500", "1500.0", true},
-      {"1500", "1.5E3", true},
-      {"1500.0", "1.5e+3", true},
-      {"-0", "0", true},
-      {"0.1", "0.10", true},
-      {"+1", "1", true},
-      {".5", "0.5", true},
-      {"5.", "5", true},
-      {"-1.5", "-15e-1", true},
-      {"1e-3", "0.001", true},
-      {"-0.0e-7", "0", true},
-      {"0e999", "0.000", true},
-      {"00012", "12", true},
-      {"1E0", "1", true},
-      {"1e400", "10e399", true},
-      {"1e100000000000000000000", "10e99999999999999999999", true},
-      {"0.1e1000000000000000000", "1e999999999999999999", true},
-      {"1e0000000000000000001", "10", true},
-      {"0.1", "0.1000000000000000055", false},
-      {"1e100000000000000000000", "1e100000000000000000001", false},
-      {"1", "10", false},
-      {"0", "5", false},
-      {"0", "0.001", false},
-      {"12", "21", false},
-      {"-1.5", "1.5", false},
-      {"100", "1e3", false},
-      {"1e", "1", false},
-      {"+", "0", false},
-      {".", "0", false},
-      {"1.2.3", "1.2", false},
-      {" 1", "1", false},
-      {"1 ", "1", false},
-      {"0x10", "16", false},
-      {"0x10", "0", false},
-      {"1,000", "1000", false},
-      {"1e5x", "1e5", false},
-      {"e5", "0", false},
-      {"1e+", "1", false},
-      {"--1", "1", false},
-      {"", "0", false},
-      {"inf", "Inf", false},
-  };
+  const Case cases[] = {{"1500", "1500.0", true},
+                        {"1500", "1.5E3", true},
+                        {"1500.0", "1.5e+3", true},
+                        {"-0", "0", true},
+                        {"0.1", "0.10", true},
+                        {"+1", "1", true},
+                        {".5", "0.5", true},
+                        {"5.", "5", true},
+                        {"-1.5", "-15e-1", true},
+                        {"1e-3", "0.001", true},
+                        {"-0.0e-7", "0", true},
+                        {"0e999", "0.000", true},
+                        {"00012", "12", true},
+                        {"1E0", "1", true},
+                        {"1e400", "10e399", true},
+                        {"1e100000000000000000000", "10e99999999999999999999", true},
+                        {"0.1e1000000000000000000", "1e999999999999999999", true},
+                        {"1e0000000000000000001", "10", true},
+                        {"0.1", "0.1000000000000000055", false},
+                        {"1e100000000000000000000", "1e100000000000000000001", false},
+                        {"1", "10", false},
+                        {"0", "5", false},
+                        {"0", "0.001", false},
+                        {"12", "21", false},
+                        {"-1.5", "1.5", false},
+                        {"100", "1e3", false},
+                        {"1e", "1", false},
+                        {"+", "0", false},
+                        {".", "0", false},
+                        {"1.2.3", "1.2", false},
+                        {" 1", "1", false},
+                        {"1 ", "1", false},
+                        {"0x10", "16", false},
+                        {"0x10", "0", false},
+                        {"1,000", "1000", false},
+                        {"1e5x", "1e5", false},
+                        {"e5", "0", false},
+                        {"1e+", "1", false},
+                        {"--1", "1", false},
+                        {"", "0", false},
+                        {"inf", "Inf", false}};
   for (const Case& c : cases) {
     EXPECT_EQ(SameDecimalNumber(c.a, c.b), c.equal) << c.a << " / " << c.b;
     EXPECT_EQ(SameDecimalNumber(c.b, c.a), c.equal) << c.b << " / " << c.a;

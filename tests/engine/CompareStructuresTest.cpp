@@ -20,10 +20,6 @@ struct StructuresCase {
   std::vector<DifferenceRow> rows;
 };
 
-void PrintTo(const StructuresCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
 class CompareStructuresCases : public ::testing::TestWithParam<StructuresCase> {};
 
 TEST_P(CompareStructuresCases, PairsMembersByPosition) {

@@ -32,10 +32,6 @@ struct SuppressionCase {
   std::vector<Call> calls;
 };
 
-void PrintTo(const SuppressionCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
 class Suppression : public ::testing::TestWithParam<SuppressionCase> {};
 
 TEST_P(Suppression, ShowsOnlyWhatGetsPastTheRepeatTest) {

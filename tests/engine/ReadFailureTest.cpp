@@ -130,10 +130,6 @@ std::string Lines(int count, char value) {
   return text;
 }
 
-void PrintTo(const FailureCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
 class ReadFailure : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(ReadFailure, IsToldAfterTheLinesReadBeforeIt) {

@@ -16,21 +16,17 @@
 namespace parvex {
 namespace {
 
+using test::L;
 using test::RecordedErrors;
 using test::Row;
 using test::TempDir;
-
-std::string L(const std::string& address, const std::string& description,
-              const std::string& value) {
-  return address + "\t" + description + "\t" + value + "\tu\n";
-}
 
 std::shared_ptr<const Rules> Parse(const std::string& text) {
   return Rules::Parse(text, "rules.toml");
 }
 
 std::string Status(long long rows, long long ignored, long long tolerated) {
-  return DifferenceStatus(rows) + ", " + std::to_string(ignored) + " ignored, " +
+  return std::to_string(rows) + " Difference(s), " + std::to_string(ignored) + " ignored, " +
          std::to_string(tolerated) + " within tolerance";
 }
 
@@ -76,6 +72,9 @@ TEST(RulesPatterns, AddressPatternsMatchTheParsedAddress) {
       {"100.1-100.20", "100.21", false},
       {"100.1-100.20", "101.5", false},
       {"100.1-100.20", "100.7", true},
+      {"100.5-100.5", "100.5", true},
+      {"100.5-100.5", "100.4", false},
+      {"100.5-100.5", "100.6", false},
       {"*", "7.3", true},
       {"*", "P12", true},
       {"-1", "P12", true},
@@ -89,24 +88,22 @@ TEST(RulesPatterns, AddressPatternsMatchTheParsedAddress) {
 }
 
 TEST(RulesPatterns, DescriptionGlobsIgnoreAsciiCase) {
-  const PatternCase cases[] = {
-      {"Serial*", "Serial number", true},
-      {"Serial*", "SERIAL NO", true},
-      {"Serial*", "serial", true},
-      {"Serial*", "The serial", false},
-      {"*hours*", "Operating Hours", true},
-      {"S?rial", "Serial", true},
-      {"S?rial", "Srial", false},
-      {"S?rial", "Serial2", false},
-      {"a*b*c", "aXXbYYc", true},
-      {"a*b*c", "aXXcYYb", false},
-      // Only ASCII letters are folded: a glob's UTF-8 bytes meet the
-      // description's bytes as they are.
-      {"\xc3\xa9t\xc3\xa9", "\xc3\x89T\xc3\x89", false},
-      {"\xc3\xa9t\xc3\xa9", "\xc3\xa9T\xc3\xa9", true},
-      {"", "", true},
-      {"*", "", true},
-  };
+  const PatternCase cases[] = {{"Serial*", "Serial number", true},
+                               {"Serial*", "SERIAL NO", true},
+                               {"Serial*", "serial", true},
+                               {"Serial*", "The serial", false},
+                               {"*hours*", "Operating Hours", true},
+                               {"S?rial", "Serial", true},
+                               {"S?rial", "Srial", false},
+                               {"S?rial", "Serial2", false},
+                               {"a*b*c", "aXXbYYc", true},
+                               {"a*b*c", "aXXcYYb", false},
+                               // Only ASCII letters are folded: a glob's UTF-8 bytes meet the
+                               // description's bytes as they are.
+                               {"\xc3\xa9t\xc3\xa9", "\xc3\x89T\xc3\x89", false},
+                               {"\xc3\xa9t\xc3\xa9", "\xc3\xa9T\xc3\xa9", true},
+                               {"", "", true},
+                               {"*", "", true}};
   for (const PatternCase& c : cases) {
     const auto rules = Parse(std::string("[ignore]\ndescriptions = [\"") + c.pattern + "\"]\n");
     EXPECT_EQ(RemovesPair(*rules, "1.1", c.address, "1", "2"), c.matches)
@@ -199,18 +196,21 @@ TEST(RulesTolerance, FirstMatchingTableWinsAndIgnoreBeatsTolerance) {
   CompareOptions options;
   options.AppliedRules = rules.get();
   // 1.1 meets the first table (0.5) before the speed table; 2.1 the speed
-  // table before "*"; 3.1 is ignored though "*" would tolerate it.
+  // table before "*"; 3.1 is ignored though "*" would tolerate it, and 4.3
+  // though the speed table would.
   const std::string a = L("1.1", "speed", "10") + L("1.2", "speed", "10") +
                         L("2.1", "Speed", "10") + L("2.2", "other", "10") + L("3.1", "x", "10") +
-                        L("4.1", "Serial no", "1") + L("4.2", "x", "10");
+                        L("4.1", "Serial no", "1") + L("4.2", "x", "10") +
+                        L("4.3", "Serial speed", "10");
   const std::string b = L("1.1", "speed", "11") + L("1.2", "speed", "10.5") +
                         L("2.1", "Speed", "14") + L("2.2", "other", "14") + L("3.1", "x", "11") +
-                        L("4.1", "Serial no", "2") + L("4.2", "x", "11");
+                        L("4.1", "Serial no", "2") + L("4.2", "x", "11") +
+                        L("4.3", "Serial speed", "11");
   RecordedErrors errors;
   CompareArchives(dir.Write("a", a), dir.Write("b", b), list, false, options);
   EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("1.1", "speed", "10", "11", "u"),
                                                      Row("2.2", "other", "10", "14", "u")}));
-  EXPECT_EQ(list.Status(), Status(2, 2, 3));
+  EXPECT_EQ(list.Status(), Status(2, 3, 3));
 }
 
 TEST(RulesTolerance, OverlappingPatternsGoToTheFirstTableInTheFile) {
@@ -328,6 +328,57 @@ TEST(RulesEveryPairing, IgnoredLinesGiveNoRowForBeingMissing) {
   RunPath(Path::StructuresByAddress, s, "", rules.get(), list);
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(list.Status(), Status(0, 1, 0));
+}
+
+// Past the last member of structure 2 a member of structure 1 is alone: the
+// rules judge it by its own address and description, not by the end of the
+// other table (no address, no description).
+TEST(RulesEveryPairing, AMemberAloneIsJudgedByItself) {
+  TempDir dir;
+  const std::string s = dir.Write(
+      "s", L("1.1", "a", "1") + L("1.2", "b", "2") + L("1.3", "c", "3") + L("2.1", "a", "1"));
+  for (const char* rules :
+       {"[ignore]\naddresses = [\"-1\"]\n", "[ignore]\ndescriptions = [\"\"]\n"}) {
+    for (const Path path : {Path::StructuresByPosition, Path::StructuresByAddress}) {
+      SCOPED_TRACE(rules);
+      RecordedErrors errors;
+      DifferenceList list;
+      RunPath(path, s, "", Parse(rules).get(), list);
+      const std::string none = path == Path::StructuresByPosition ? "" : "(missing)";
+      EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("2", "b", "2", none, "u"),
+                                                         Row("3", "c", "3", none, "u")}));
+    }
+  }
+}
+
+// Long tables with the same addresses are judged in two halves on two
+// cores: what the rules remove in each half counts.
+TEST(RulesEveryPairing, LongArchivesCountWhatBothHalvesRemove) {
+  const auto rules = Parse(
+      "[ignore]\ndescriptions = [\"serial\"]\n[[tolerance]]\naddresses = [\"*\"]\nabsolute = 1\n");
+  std::string first;
+  std::string second;
+  for (int i = 0; i < 9000; ++i) {
+    const std::string d = i % 3 == 0 ? "serial" : "d";
+    first += L("1." + std::to_string(i), d, "1");
+    second += L("2." + std::to_string(i), d, i % 3 == 1 ? "1.5" : "5");
+  }
+  TempDir dir;
+  const std::string one = dir.Write("one", first + second);
+  std::string renamed = second;
+  for (std::size_t at = 0; (at = renamed.find("2.", at)) != std::string::npos; at += 2) {
+    if (at == 0 || renamed[at - 1] == '\n') renamed[at] = '1';
+  }
+  const std::string a = dir.Write("a", first);
+  const std::string b = dir.Write("b", renamed);
+  RecordedErrors errors;
+  for (const Path path : {Path::Position, Path::InStep, Path::InTables, Path::StructuresByPosition,
+                          Path::StructuresByAddress}) {
+    const bool structures = path == Path::StructuresByPosition || path == Path::StructuresByAddress;
+    DifferenceList list;
+    RunPath(path, structures ? one : a, b, rules.get(), list);
+    EXPECT_EQ(list.Status(), Status(3000, 3000, 3000)) << static_cast<int>(path);
+  }
 }
 
 // What a list says its rules removed goes with its status, also when a

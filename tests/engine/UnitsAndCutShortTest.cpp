@@ -9,14 +9,10 @@
 namespace parvex {
 namespace {
 
+using test::L;
 using test::RecordedErrors;
 using test::Row;
 using test::TempDir;
-
-std::string L(const std::string& address, const std::string& description, const std::string& value,
-              const std::string& units = "u") {
-  return address + "\t" + description + "\t" + value + "\t" + units + "\n";
-}
 
 // Units compared: the same value in other units differs, shown with the
 // second line's units, in every pairing alike; off, units never count.

@@ -85,6 +85,26 @@ TEST(FleetMessages, FilesCutShortAreNoted) {
   EXPECT_EQ(MatrixLines(result), std::vector<std::string>{"2.0|b|u|6|||(missing)"});
 }
 
+// The rows of one address are told apart by occurrence, the third and later
+// lines too: in a reference that holds an address many times (compared
+// through tables) and in one that holds each once (compared as read).
+TEST(FleetOccurrences, CountEveryLineOfAnAddress) {
+  const std::string archive = L("7", "a", "1") + L("7", "a", "20") + L("7", "a", "30") +
+                              L("7", "a", "40") + L("7", "a", "50") + L("8", "b", "5") +
+                              L("9", "c", "1") + L("9", "c", "2") + L("9", "c", "3");
+  for (const std::string& reference : {L("7", "a", "1") + L("7", "a", "2") + L("7", "a", "3") +
+                                           L("7", "a", "4") + L("8", "b", "5"),
+                                       L("7", "a", "1") + L("8", "b", "5")}) {
+    TempDir dir;
+    std::vector<std::string> rows;
+    for (const ReferenceRow& row : RunFleet(dir, reference, {{"m1", archive}}, {}).rows) {
+      rows.push_back(row.address + "#" + std::to_string(row.occurrence));
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"7.0#1", "7.0#2", "7.0#3", "7.0#4", "9.0#0", "9.0#1",
+                                              "9.0#2"}));
+  }
+}
+
 TEST(FleetReference, MissingReferenceComparesNothing) {
   TempDir dir;
   ReferenceRequest request;

@@ -324,5 +324,23 @@ TEST(HtmlLayout, EscapesEveryTextAndFetchesNothing) {
   EXPECT_NE(page.str().find("<td>&lt;b&gt;</td><td class=\"d\">&lt;i&gt;</td>"), std::string::npos);
 }
 
+// A reference that holds one address many times: every row of it, the third
+// and later too, is numbered by its occurrence, counted from 1.
+TEST(JsonLayout, NumbersEveryOccurrenceOfAnAddress) {
+  TempDir dir;
+  const std::string seven = L("7", "a", "1");
+  const ReferenceResult result = RunFleet(
+      dir, seven + L("7", "a", "2") + L("7", "a", "3") + L("7", "a", "4"),
+      {{"m1", seven + L("7", "a", "20") + L("7", "a", "30") + L("7", "a", "40") + seven}}, {});
+  const std::string json = Written(WriteReferenceJson, result);
+  const std::regex row(R"re(\{"address":"7\.0","occurrence":(\d+))re");
+  std::vector<std::string> occurrences;
+  for (auto m = std::sregex_iterator(json.begin(), json.end(), row); m != std::sregex_iterator();
+       ++m) {
+    occurrences.push_back((*m)[1]);
+  }
+  EXPECT_EQ(occurrences, (std::vector<std::string>{"2", "3", "4", "5"})) << json;
+}
+
 }  // namespace
 }  // namespace parvex

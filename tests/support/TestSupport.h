@@ -35,6 +35,8 @@ class RecordedErrors {
   RecordedErrors& operator=(const RecordedErrors&) = delete;
 
   const std::vector<ShownMessage>& Shown() const { return box.shown; }
+  // Every message shown, as "caption: prompt".
+  std::vector<std::string> Told() const;
   void Advance(std::uint32_t ms) { tick += ms; }
 
   RecordingBox box;
@@ -80,6 +82,12 @@ std::string ReadPipeWithin(const std::string& path, int seconds);
 // system's, which an ordinary user cannot replace. Empty where neither works,
 // and off Linux.
 std::string DeviceForWriting(const TempDir& dir, const std::string& system, unsigned minor);
+
+// One archive line from its four fields.
+inline std::string L(const std::string& address, const std::string& description,
+                     const std::string& value, const std::string& units = "u") {
+  return address + "\t" + description + "\t" + value + "\t" + units + "\n";
+}
 
 // A difference row from its five texts.
 inline DifferenceRow Row(std::string text, std::string description, std::string value1,
