@@ -119,6 +119,7 @@ struct FailureCase {
   std::size_t from;  // from this byte on
   bool byAddress;
   Outcome expected;
+  friend void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 };
 
 const std::string kFailed = "Error While Comparing Archives: Error 57";

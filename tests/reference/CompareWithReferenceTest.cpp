@@ -169,11 +169,8 @@ struct InputsCase {
   std::vector<std::string> paths;  // relative to the folder
   std::vector<std::string> names;
   std::string error;  // the start of it
+  friend void PrintTo(const InputsCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const InputsCase& c, std::ostream* os) {
-  *os << c.name;
-}
 
 class Inputs : public ::testing::TestWithParam<InputsCase> {};
 

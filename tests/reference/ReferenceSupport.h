@@ -33,11 +33,8 @@ struct FleetCase {
   ReferenceOptions options;
   std::vector<std::string> rows;       // as MatrixLines gives them
   std::vector<std::string> summaries;  // as SummaryLines gives them
+  friend void PrintTo(const FleetCase& c, std::ostream* os) { *os << c.name; }
 };
-
-inline void PrintTo(const FleetCase& c, std::ostream* os) {
-  *os << c.name;
-}
 
 // The cases every layer's tests go through: equal and differing archives,
 // missing, extra and duplicated lines, read-only, numbers, "$" lines, an
