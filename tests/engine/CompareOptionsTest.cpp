@@ -250,6 +250,56 @@ TEST(ByAddress, BadLinesAreToldInFileOrderAndStillPair) {
   EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("5.0", "d", "1", "2", "u")}));
 }
 
+// A random archive with repeated addresses, "$" lines and read-only marks;
+// each line's description tells its side and its index.
+struct Side {
+  std::string text;
+  std::vector<std::pair<int, int>> addresses;
+  std::vector<std::string> values;
+};
+
+Side RandomSide(std::mt19937& rng, char side, int lines, bool ascending) {
+  Side made;
+  for (int i = 0; i < lines; ++i) {
+    made.addresses.emplace_back(static_cast<int>(rng() % 12), static_cast<int>(rng() % 4));
+    made.values.push_back(std::to_string(rng() % 3));
+  }
+  if (ascending) std::sort(made.addresses.begin(), made.addresses.end());
+  for (std::size_t i = 0; i < made.addresses.size(); ++i) {
+    if (rng() % 10 == 0) made.text += "$ comment\n";
+    const auto [s, m] = made.addresses[i];
+    made.text +=
+        L(std::to_string(s) + "." + std::to_string(m),
+          (rng() % 5 == 0 ? "!" : "") + std::string(1, side) + std::to_string(i), made.values[i]);
+  }
+  return made;
+}
+
+using Found = std::tuple<std::string, std::string, std::string>;  // address, value 1, value 2
+
+// What pairing the k-th with the k-th must give, in any order.
+std::vector<Found> KthWithKth(const Side& a, const Side& b) {
+  std::map<std::pair<int, int>, std::vector<std::size_t>> byAddressA;
+  std::map<std::pair<int, int>, std::vector<std::size_t>> byAddressB;
+  for (std::size_t i = 0; i < a.addresses.size(); ++i) byAddressA[a.addresses[i]].push_back(i);
+  for (std::size_t i = 0; i < b.addresses.size(); ++i) byAddressB[b.addresses[i]].push_back(i);
+  std::vector<Found> expected;
+  for (int s = 0; s < 12; ++s) {
+    for (int m = 0; m < 4; ++m) {
+      const auto& inA = byAddressA[{s, m}];
+      const auto& inB = byAddressB[{s, m}];
+      const std::string address = std::to_string(s) + "." + std::to_string(m);
+      for (std::size_t k = 0; k < std::max(inA.size(), inB.size()); ++k) {
+        const std::string v1 = k < inA.size() ? a.values[inA[k]] : M;
+        const std::string v2 = k < inB.size() ? b.values[inB[k]] : M;
+        if (v1 != v2) expected.emplace_back(address, v1, v2);
+      }
+    }
+  }
+  std::sort(expected.begin(), expected.end());
+  return expected;
+}
+
 // Random archives with repeated addresses, "$" lines and read-only marks: the
 // rows are exactly the pairs that differ and the lone lines, each side's lines
 // keep their file order, and ascending files give ascending rows.
@@ -258,29 +308,8 @@ TEST(ByAddress, RowsAreTheDifferingPairsAndLoneLinesInOrder) {
   for (int round = 0; round < 40; ++round) {
     const bool ascending = round % 2 == 1;
     const int lines = round < 38 ? 30 : 8000;  // the long ones cross buffer refills
-    struct Side {
-      std::string text;
-      std::vector<std::pair<int, int>> addresses;
-      std::vector<std::string> values;
-    };
-    const auto make = [&](char side) {
-      Side made;
-      for (int i = 0; i < lines; ++i) {
-        made.addresses.emplace_back(static_cast<int>(rng() % 12), static_cast<int>(rng() % 4));
-        made.values.push_back(std::to_string(rng() % 3));
-      }
-      if (ascending) std::sort(made.addresses.begin(), made.addresses.end());
-      for (std::size_t i = 0; i < made.addresses.size(); ++i) {
-        if (rng() % 10 == 0) made.text += "$ comment\n";
-        const auto [s, m] = made.addresses[i];
-        made.text += L(std::to_string(s) + "." + std::to_string(m),
-                       (rng() % 5 == 0 ? "!" : "") + std::string(1, side) + std::to_string(i),
-                       made.values[i]);
-      }
-      return made;
-    };
-    const Side a = make('a');
-    const Side b = make('b');
+    const Side a = RandomSide(rng, 'a', lines, ascending);
+    const Side b = RandomSide(rng, 'b', lines, ascending);
 
     RecordedErrors errors;
     TempDir dir;
@@ -290,25 +319,7 @@ TEST(ByAddress, RowsAreTheDifferingPairsAndLoneLinesInOrder) {
     CompareArchives(pa, pb, list, true, kByAddress);
     ASSERT_TRUE(errors.Shown().empty());
 
-    // What pairing the k-th with the k-th must give, in any order.
-    using Found = std::tuple<std::string, std::string, std::string>;  // address, value 1, value 2
-    std::map<std::pair<int, int>, std::vector<std::size_t>> byAddressA;
-    std::map<std::pair<int, int>, std::vector<std::size_t>> byAddressB;
-    for (std::size_t i = 0; i < a.addresses.size(); ++i) byAddressA[a.addresses[i]].push_back(i);
-    for (std::size_t i = 0; i < b.addresses.size(); ++i) byAddressB[b.addresses[i]].push_back(i);
-    std::vector<Found> expected;
-    for (int s = 0; s < 12; ++s) {
-      for (int m = 0; m < 4; ++m) {
-        const auto& inA = byAddressA[{s, m}];
-        const auto& inB = byAddressB[{s, m}];
-        const std::string address = std::to_string(s) + "." + std::to_string(m);
-        for (std::size_t k = 0; k < std::max(inA.size(), inB.size()); ++k) {
-          const std::string v1 = k < inA.size() ? a.values[inA[k]] : M;
-          const std::string v2 = k < inB.size() ? b.values[inB[k]] : M;
-          if (v1 != v2) expected.emplace_back(address, v1, v2);
-        }
-      }
-    }
+    const std::vector<Found> expected = KthWithKth(a, b);
     std::vector<Found> found;
     int lastA = -1;
     std::pair<int, int> lastAddress{-1, -1};
@@ -332,7 +343,6 @@ TEST(ByAddress, RowsAreTheDifferingPairsAndLoneLinesInOrder) {
       lastAddress = address;
     }
     std::sort(found.begin(), found.end());
-    std::sort(expected.begin(), expected.end());
     EXPECT_EQ(found, expected) << "round " << round;
   }
 }
