@@ -10,7 +10,6 @@
 #include "reference/ArchiveReading.h"
 #include "reference/CompareWithReference.h"
 #include "reference/GeneratedFleets.h"
-#include "reference/Inputs.h"
 #include "reference/ReferenceInStep.h"
 #include "reference/ReferenceSupport.h"
 #include "support/TestSupport.h"
@@ -114,17 +113,10 @@ std::vector<std::string> Told(const ReferenceResult& result) {
 void CheckAgainstTables(const std::string& reference, const std::vector<FleetArchive>& archives,
                         const ReferenceOptions& options) {
   TempDir dir;
-  ReferenceRequest request;
-  request.reference = dir.Write("reference.arc", reference);
-  for (const FleetArchive& a : archives) request.archives.push_back(dir.Write(a.name, a.content));
-  request.names = ColumnNames(request.archives);
-  request.options = options;
-  request.asRead = false;
-  const std::vector<std::string> expected = Told(CompareWithReference(request));
-  request.asRead = true;
+  const auto expected = Told(test::RunFleet(dir, reference, archives, options, 0, {}, false));
   for (const ReadSizes sizes : {ReadSizes{}, ReadSizes{1, 1}, ReadSizes{7, 3}}) {
-    request.sizes = sizes;
-    EXPECT_EQ(Told(CompareWithReference(request)), expected) << sizes.buffer;
+    EXPECT_EQ(Told(test::RunFleet(dir, reference, archives, options, 0, sizes)), expected)
+        << sizes.buffer;
   }
 }
 

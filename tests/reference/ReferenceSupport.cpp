@@ -48,7 +48,7 @@ std::vector<std::string> SummaryLines(const ReferenceResult& result) {
 
 ReferenceResult RunFleet(const TempDir& dir, const std::string& reference,
                          const std::vector<FleetArchive>& archives, ReferenceOptions options,
-                         unsigned jobs, ReadSizes sizes) {
+                         unsigned jobs, ReadSizes sizes, bool asRead) {
   ReferenceRequest request;
   request.reference = dir.Write("reference.arc", reference);
   for (const FleetArchive& a : archives) {
@@ -58,6 +58,7 @@ ReferenceResult RunFleet(const TempDir& dir, const std::string& reference,
   request.options = options;
   request.jobs = jobs;
   request.sizes = sizes;
+  request.asRead = asRead;
   return CompareWithReference(request);
 }
 

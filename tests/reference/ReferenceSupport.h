@@ -41,9 +41,10 @@ struct FleetCase {
 // unreadable and an empty archive, lines that fail to split.
 std::vector<FleetCase> FleetCases();
 
-// Writes the files into dir (the reference as reference.arc) and compares.
+// Writes the files into dir (the reference as reference.arc) and compares,
+// as read where it can (asRead) or always through tables.
 ReferenceResult RunFleet(const TempDir& dir, const std::string& reference,
                          const std::vector<FleetArchive>& archives, ReferenceOptions options,
-                         unsigned jobs = 0, ReadSizes sizes = {});
+                         unsigned jobs = 0, ReadSizes sizes = {}, bool asRead = true);
 
 }  // namespace parvex::test
