@@ -51,9 +51,8 @@ void Deviations(const SharedReference& ref, const AddressTable& table,
   const AddressTable& a = ref.table;
   const AddressOrder order(table);
   const Partners p = Pair(*ref.order, order);
-  const bool withReadOnly = request.options.includeReadOnly;
-  ValueJudge judge(request.options.numbersByValue, request.options.rules.get(),
-                   request.options.units);
+  const bool withReadOnly = request.options.IncludeReadOnly;
+  ValueJudge judge = JudgeOf(request.options);
   const bool judgesUnits = judge.JudgesUnits();
   // As in a pair, a line left out by the read-only option is judged by the
   // reference's mark where the reference has it, else by the archive's.
@@ -120,8 +119,8 @@ void CompareOne(const SharedReference& ref, const ReferenceRequest& request, std
   }
   try {
     AddressTable table;
-    table.SetRules(request.options.rules.get());
-    if (request.options.units) table.KeepUnits();
+    table.SetRules(request.options.AppliedRules.get());
+    if (request.options.CompareUnits) table.KeepUnits();
     if (!ReadArchive(out.summary.path, request.sizes, table, out.summary)) return;
     Deviations(ref, table, request, out.summary.path, out);
   } catch (...) {
@@ -311,8 +310,8 @@ ReferenceResult CompareWithReference(const ReferenceRequest& request) {
   std::vector<Outcome> outcomes(request.archives.size());
   bool readable = false;
   try {
-    ref.table.SetRules(request.options.rules.get());
-    if (request.options.units) ref.table.KeepUnits();
+    ref.table.SetRules(request.options.AppliedRules.get());
+    if (request.options.CompareUnits) ref.table.KeepUnits();
     readable = ReadArchive(request.reference, request.sizes, ref.table, result.reference);
   } catch (...) {
     const Failure failure = CurrentFailure();

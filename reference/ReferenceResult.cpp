@@ -32,7 +32,7 @@ bool ReferenceResult::AllRead() const {
 std::vector<std::string> ReferenceResult::Inputs() const {
   std::vector<std::string> paths{reference.path};
   for (const ArchiveSummary& s : archives) paths.push_back(s.path);
-  if (options.rules) paths.push_back(options.rules->Path());
+  if (options.AppliedRules) paths.push_back(options.AppliedRules->Path());
   return paths;
 }
 

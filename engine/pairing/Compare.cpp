@@ -116,9 +116,9 @@ std::int16_t PairByPosition(BatchReader& reader1, BatchReader& reader2, Differen
 }
 
 void ArchivesByPosition(const std::string& archive1, const std::string& archive2,
-                        DifferenceList& list, bool includeReadOnly, const CompareOptions& options,
-                        PairingNotes* notes, const ReadSizes& sizes) {
-  ValueJudge judge(options.NumbersByValue, options.AppliedRules, options.CompareUnits);
+                        DifferenceList& list, const CompareOptions& options, PairingNotes* notes,
+                        const ReadSizes& sizes) {
+  ValueJudge judge = JudgeOf(options);
   RunPair(ArchivesFrame(archive1, archive2), list, sizes, judge, [&](Streams& streams) {
     // The second archive is read and parsed a batch ahead on a core of its
     // own, the first here, between the pairings, so that two threads share
@@ -130,7 +130,7 @@ void ArchivesByPosition(const std::string& archive1, const std::string& archive2
     BatchReader reader2(std::move(streams[1]), sizes, nullptr, BatchReader::Reading::Whole);
     PairingNotes found;
     const std::int16_t count =
-        PairByPosition(reader1, reader2, list, includeReadOnly, judge, found);
+        PairByPosition(reader1, reader2, list, options.IncludeReadOnly, judge, found);
     if (notes != nullptr) *notes = std::move(found);
     return count;
   });
@@ -235,62 +235,42 @@ std::int16_t ListMembers(const Members& members, DifferenceList& list, bool incl
   return count;
 }
 
+void StructuresByPosition(const std::string& archive, std::int16_t structure1,
+                          std::int16_t structure2, DifferenceList& list,
+                          const CompareOptions& options, const ReadSizes& sizes) {
+  ValueJudge judge = JudgeOf(options);
+  RunPair(StructuresFrame(archive), list, sizes, judge, [&](Streams& streams) {
+    Members members;
+    ReadMembers(*streams[0], structure1, structure2, members);
+    const std::int16_t count = ListMembers(members, list, options.IncludeReadOnly, judge);
+    streams[0]->Close();
+    return count;
+  });
+}
+
 }  // namespace
 
 void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
-                     bool includeReadOnly, const ReadSizes& sizes) {
-  CompareArchives(archive1, archive2, list, includeReadOnly, CompareOptions{}, sizes);
-}
-
-void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
-                     bool includeReadOnly, const CompareOptions& options, const ReadSizes& sizes) {
-  CompareArchives(archive1, archive2, list, includeReadOnly, options, nullptr, sizes);
-}
-
-void CompareArchives(const std::string& archive1, const std::string& archive2, DifferenceList& list,
-                     bool includeReadOnly, const CompareOptions& options, PairingNotes* notes,
-                     const ReadSizes& sizes) {
+                     const CompareOptions& options, PairingNotes* notes, const ReadSizes& sizes) {
   if (notes != nullptr) *notes = PairingNotes{};
   if (options.MatchByAddress) {
-    CompareArchivesByAddress(archive1, archive2, list, includeReadOnly, options.NumbersByValue,
-                             sizes, options.AppliedRules, options.CompareUnits);
+    CompareArchivesByAddress(archive1, archive2, list, options, sizes);
   } else {
-    ArchivesByPosition(archive1, archive2, list, includeReadOnly, options, notes, sizes);
+    ArchivesByPosition(archive1, archive2, list, options, notes, sizes);
   }
   if (notes != nullptr) NoteCutShort({archive1, archive2}, *notes);
 }
 
 void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
-                       DifferenceList& list, bool includeReadOnly, const CompareOptions& options,
-                       PairingNotes* notes, const ReadSizes& sizes) {
-  if (notes != nullptr) *notes = PairingNotes{};
-  CompareStructures(archive, structure1, structure2, list, includeReadOnly, options, sizes);
-  if (notes != nullptr) NoteCutShort({archive}, *notes);
-}
-
-void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
-                       DifferenceList& list, bool includeReadOnly, const ReadSizes& sizes) {
-  CompareStructures(archive, structure1, structure2, list, includeReadOnly, CompareOptions{},
-                    sizes);
-}
-
-void CompareStructures(const std::string& archive, std::int16_t structure1, std::int16_t structure2,
-                       DifferenceList& list, bool includeReadOnly, const CompareOptions& options,
+                       DifferenceList& list, const CompareOptions& options, PairingNotes* notes,
                        const ReadSizes& sizes) {
+  if (notes != nullptr) *notes = PairingNotes{};
   if (options.MatchByAddress) {
-    CompareStructuresByAddress(archive, structure1, structure2, list, includeReadOnly,
-                               options.NumbersByValue, sizes, options.AppliedRules,
-                               options.CompareUnits);
-    return;
+    CompareStructuresByAddress(archive, structure1, structure2, list, options, sizes);
+  } else {
+    StructuresByPosition(archive, structure1, structure2, list, options, sizes);
   }
-  ValueJudge judge(options.NumbersByValue, options.AppliedRules, options.CompareUnits);
-  RunPair(StructuresFrame(archive), list, sizes, judge, [&](Streams& streams) {
-    Members members;
-    ReadMembers(*streams[0], structure1, structure2, members);
-    const std::int16_t count = ListMembers(members, list, includeReadOnly, judge);
-    streams[0]->Close();
-    return count;
-  });
+  if (notes != nullptr) NoteCutShort({archive}, *notes);
 }
 
 }  // namespace parvex

@@ -249,7 +249,7 @@ std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, Differe
 // found not to be such archives, or at a line that fails to split: no message
 // is told here, so that reading into tables tells every one at its own pace.
 bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStream> stream2,
-                   bool includeReadOnly, ValueJudge& judge, const ReadSizes& sizes,
+                   const CompareOptions& options, ValueJudge& judge, const ReadSizes& sizes,
                    std::vector<DifferenceRow>& rows) {
   using Line = BatchReader::Line;
   BatchReader reader1(std::move(stream1), sizes, nullptr, BatchReader::Reading::Whole,
@@ -278,7 +278,7 @@ bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStre
     const Line line1 = reader1.Split(read1);
     const Line line2 = reader2.Split(read2);
     if (line1.Number() != line2.Number() || line1.Member() != line2.Member()) return false;
-    if ((!includeReadOnly && line1.ReadOnly()) || SameLines(line1, line2, judge)) continue;
+    if ((!options.IncludeReadOnly && line1.ReadOnly()) || SameLines(line1, line2, judge)) continue;
     // The lines are still read to the end, for the test and their failures.
     if (rows.size() < kMostRows) rows.push_back(RowOfLines(line1, line2, judge));
   }
@@ -305,13 +305,13 @@ void ReadPairTables(Streams& streams, const ReadSizes& sizes, AddressTable& t1, 
 
 // Archives compared as they are read, when they are such archives: the rows
 // added to the list and their count; nothing when not.
-std::optional<std::int16_t> ListInStep(Streams& streams, DifferenceList& list, bool includeReadOnly,
-                                       ValueJudge& judge, const ReadSizes& sizes) {
+std::optional<std::int16_t> ListInStep(Streams& streams, DifferenceList& list,
+                                       const CompareOptions& options, ValueJudge& judge,
+                                       const ReadSizes& sizes) {
   std::vector<DifferenceRow> rows;
   // What it counts holds only if it gets to the end.
   ValueJudge inStep = judge.Fresh();
-  if (!CompareInStep(std::move(streams[0]), std::move(streams[1]), includeReadOnly, inStep, sizes,
-                     rows)) {
+  if (!CompareInStep(std::move(streams[0]), std::move(streams[1]), options, inStep, sizes, rows)) {
     return std::nullopt;
   }
   judge.Add(inStep.Counts());
@@ -321,14 +321,12 @@ std::optional<std::int16_t> ListInStep(Streams& streams, DifferenceList& list, b
 }
 
 void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
-                       DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                       const ReadSizes& sizes, bool inStepFirst, const Rules* rules, bool units) {
-  ValueJudge judge(numbersByValue, rules, units);
+                       DifferenceList& list, const CompareOptions& options, const ReadSizes& sizes,
+                       bool inStepFirst) {
+  ValueJudge judge = JudgeOf(options);
   RunPair(ArchivesFrame(archive1, archive2), list, sizes, judge, [&](Streams& streams) {
     if (inStepFirst) {
-      if (const auto count = ListInStep(streams, list, includeReadOnly, judge, sizes)) {
-        return *count;
-      }
+      if (const auto count = ListInStep(streams, list, options, judge, sizes)) return *count;
       // Read again, into tables.
       streams[0] = std::make_unique<TextStream>(archive1, TextStream::Mode::Read, sizes.buffer);
       streams[1] = std::make_unique<TextStream>(archive2, TextStream::Mode::Read, sizes.buffer);
@@ -343,7 +341,7 @@ void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
       TextStream again(path, TextStream::Mode::Read, sizes.buffer);
       FetchTextsAt(again, r);
     };
-    return ListByAddress(t1, t2, list, includeReadOnly, judge,
+    return ListByAddress(t1, t2, list, options.IncludeReadOnly, judge,
                          [&](TextRequest& first, TextRequest& second) {
                            fetch(archive1, first);
                            fetch(archive2, second);
@@ -354,24 +352,21 @@ void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
 }  // namespace
 
 void CompareArchivesByAddress(const std::string& archive1, const std::string& archive2,
-                              DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                              const ReadSizes& sizes, const Rules* rules, bool units) {
-  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, true, rules,
-                    units);
+                              DifferenceList& list, const CompareOptions& options,
+                              const ReadSizes& sizes) {
+  ArchivesByAddress(archive1, archive2, list, options, sizes, true);
 }
 
 void CompareArchivesInTables(const std::string& archive1, const std::string& archive2,
-                             DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                             const ReadSizes& sizes, const Rules* rules) {
-  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, false, rules,
-                    false);
+                             DifferenceList& list, const CompareOptions& options,
+                             const ReadSizes& sizes) {
+  ArchivesByAddress(archive1, archive2, list, options, sizes, false);
 }
 
 void CompareStructuresByAddress(const std::string& archive, std::int16_t structure1,
-                                std::int16_t structure2, DifferenceList& list, bool includeReadOnly,
-                                bool numbersByValue, const ReadSizes& sizes, const Rules* rules,
-                                bool units) {
-  ValueJudge judge(numbersByValue, rules, units);
+                                std::int16_t structure2, DifferenceList& list,
+                                const CompareOptions& options, const ReadSizes& sizes) {
+  ValueJudge judge = JudgeOf(options);
   RunPair(StructuresFrame(archive), list, sizes, judge, [&](Streams& streams) {
     AddressTable t1(structure1);
     AddressTable t2(structure2);
@@ -379,7 +374,7 @@ void CompareStructuresByAddress(const std::string& archive, std::int16_t structu
     Prepare(t2, judge);
     ReadTables(*streams[0], t1, t2, RunReporter());
     streams[0]->Close();
-    return ListByAddress(t1, t2, list, includeReadOnly, judge,
+    return ListByAddress(t1, t2, list, options.IncludeReadOnly, judge,
                          [&](TextRequest& first, TextRequest& second) {
                            TextStream again(archive, TextStream::Mode::Read, sizes.buffer);
                            FetchTexts(again, {&first, &second});

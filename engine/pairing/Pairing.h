@@ -5,6 +5,7 @@
 
 #include "engine/base/BigArray.h"
 #include "engine/pairing/AddressTable.h"
+#include "engine/pairing/CompareOptions.h"
 #include "engine/values/Rules.h"
 
 namespace parvex {
@@ -44,6 +45,11 @@ class AddressOrder {
 Partners Pair(const AddressOrder& a, const AddressOrder& b);
 inline Partners Pair(const AddressTable& a, const AddressTable& b) {
   return Pair(AddressOrder(a), AddressOrder(b));
+}
+
+// The judge of the options' values: numbers, rules and units.
+inline ValueJudge JudgeOf(const CompareOptions& options) {
+  return ValueJudge(options.NumbersByValue, options.AppliedRules.get(), options.CompareUnits);
 }
 
 // Whether line i of a and its partner, line j of b, are the same bytes: their

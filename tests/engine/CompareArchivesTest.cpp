@@ -10,6 +10,7 @@
 namespace parvex {
 namespace {
 
+using test::ReadOnly;
 using test::RecordedErrors;
 using test::Row;
 using test::TempDir;
@@ -51,7 +52,7 @@ TEST_P(CompareArchivesCases, ListsTheDifferingValues) {
   // With every option off, exactly the positional results.
   PairingNotes notes = Shift(LeftOver(1, 7, 7), 7, "earlier", "notes");
   CompareArchives(dir.Write("a1.txt", c.archive1), dir.Write("a2.txt", c.archive2), list,
-                  c.includeReadOnly, CompareOptions{}, &notes);
+                  ReadOnly(c.includeReadOnly), &notes);
   EXPECT_EQ(list.Rows(), c.rows);
   // A file cut short is noted from its last byte alone, and tested apart.
   notes.cutShort.clear();
@@ -222,14 +223,14 @@ TEST(CompareArchives, HostileInputNeitherCrashesNorHangs) {
   const auto normal = dir.Write("normal", "1\td\t5\tu\n");
 
   DifferenceList list;
-  CompareArchives(huge, normal, list, true);
+  CompareArchives(huge, normal, list, ReadOnly(true));
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.Row(0), Row("-1.0", "<UNKNOWN>", "", "5", "", true));
 
-  CompareArchives(bin, bin, list, true);
+  CompareArchives(bin, bin, list, ReadOnly(true));
   EXPECT_EQ(list.Count(), 0);
-  CompareStructures(bin, 0, -1, list, true);
-  CompareStructures(huge, -1, 0, list, true);
+  CompareStructures(bin, 0, -1, list, ReadOnly(true));
+  CompareStructures(huge, -1, 0, list, ReadOnly(true));
   EXPECT_EQ(list.Status(), "0 Difference(s)");
   for (const auto& shown : errors.Shown()) {
     EXPECT_EQ(shown.caption, "Error While Splitting Archive Line") << shown.prompt;
@@ -249,14 +250,12 @@ TEST(CompareArchives, MissingArchivesAreEachToldAndEarlierRowsStay) {
   for (const bool byAddress : {false, true}) {
     const CompareOptions options{byAddress, false};
     const std::vector<std::pair<std::function<void(DifferenceList&)>, std::vector<std::string>>>
-        cases = {{[&](auto& list) { CompareArchives(gone1, a, list, false, options); },
-                  {missing(gone1)}},
-                 {[&](auto& list) { CompareArchives(a, gone2, list, false, options); },
-                  {missing(gone2)}},
-                 {[&](auto& list) { CompareArchives(gone1, gone2, list, false, options); },
-                  {missing(gone1), missing(gone2)}},
-                 {[&](auto& list) { CompareStructures(gone1, 1, 2, list, false, options); },
-                  {missing(gone1)}}};
+        cases = {
+            {[&](auto& list) { CompareArchives(gone1, a, list, options); }, {missing(gone1)}},
+            {[&](auto& list) { CompareArchives(a, gone2, list, options); }, {missing(gone2)}},
+            {[&](auto& list) { CompareArchives(gone1, gone2, list, options); },
+             {missing(gone1), missing(gone2)}},
+            {[&](auto& list) { CompareStructures(gone1, 1, 2, list, options); }, {missing(gone1)}}};
     for (const auto& [compare, told] : cases) {
       RecordedErrors errors;
       DifferenceList list;
@@ -285,7 +284,7 @@ TEST(CompareArchives, FailureKeepsRowsAndStatus) {
   }
   DifferenceList list;
   list.SetStatus("earlier");
-  CompareArchives(dir.Write("a", a), dir.Write("b", b), list, false);
+  CompareArchives(dir.Write("a", a), dir.Write("b", b), list);
   EXPECT_EQ(list.Count(), 32768);
   EXPECT_EQ(list.Status(), "earlier");
   EXPECT_EQ(errors.Told(),
@@ -298,8 +297,7 @@ TEST(CompareArchives, BadLinesAreToldAndTheComparisonGoesOn) {
   DifferenceList list;
   PairingNotes notes;
   CompareArchives(dir.Write("a", "99999\td\t1\tu\n2\td\t1\tu\n"),
-                  dir.Write("b", "1\td\t1\tu\n2\td\t2\tu\n"), list, false, CompareOptions{},
-                  &notes);
+                  dir.Write("b", "1\td\t1\tu\n2\td\t2\tu\n"), list, CompareOptions{}, &notes);
   // A line whose address could not be read tells no shift.
   EXPECT_EQ(notes, PairingNotes{});
   ASSERT_EQ(errors.Shown().size(), 1U);
@@ -320,7 +318,7 @@ TEST(CompareArchives, ReadErrorIsReportedUnderItsTitle) {
       DifferenceList list;
       list.SetStatus("earlier");
       CompareArchives(first ? "/proc/self/mem" : normal, first ? normal : "/proc/self/mem", list,
-                      false, CompareOptions{byAddress, false});
+                      CompareOptions{byAddress, false});
       ASSERT_EQ(errors.Shown().size(), 1U) << first << byAddress;
       EXPECT_EQ(errors.Shown()[0].caption, "Error While Comparing Archives");
       EXPECT_EQ(errors.Shown()[0].prompt.rfind("Error 57: ", 0), 0U) << errors.Shown()[0].prompt;
@@ -335,7 +333,7 @@ TEST(CompareArchives, LinesAreToldInFileOrderFirstArchiveFirst) {
   DifferenceList list;
   // Pass 1: archive 1 fails with 13, archive 2 with 6; pass 2: archive 2 only, 13.
   CompareArchives(dir.Write("a", "12.\td\t1\tu\n5\td\t1\tu\n"),
-                  dir.Write("b", "99999\td\t1\tu\n.5\td\t1\tu\n"), list, false);
+                  dir.Write("b", "99999\td\t1\tu\n.5\td\t1\tu\n"), list);
   const std::string split = "Error While Splitting Archive Line: ";
   EXPECT_EQ(errors.Told(), (std::vector<std::string>{split + "Error 13: Type mismatch",
                                                      split + "Error 6: Overflow",
@@ -360,7 +358,7 @@ TEST(CompareArchives, LongArchivesOfDifferentLengthsStopAtTheShorter) {
     DifferenceList list;
     const auto pa = dir.Write("a", a);
     const auto pb = dir.Write("b", b);
-    CompareArchives(swap ? pb : pa, swap ? pa : pb, list, false);
+    CompareArchives(swap ? pb : pa, swap ? pa : pb, list);
     // Only the "$" lines of the shorter archive differ.
     ASSERT_EQ(list.Count(), 9) << swap;
     EXPECT_EQ(list.Row(0).Value1(), swap ? "" : "999");
@@ -386,7 +384,7 @@ TEST(CompareArchives, EffectsComeInOrder) {
   EventLog log;
   list.SetObserver(&log);
   CompareArchives(dir.Write("a", "1\td\t1\tu\n2\td\t1\tu\n"),
-                  dir.Write("b", "1\td\t2\tu\n2\td\t3\tu\n"), list, false);
+                  dir.Write("b", "1\td\t2\tu\n2\td\t3\tu\n"), list);
   EXPECT_EQ(log.events,
             (std::vector<std::string>{"clear", "caption2", "caption3", "row0", "row1", "status"}));
 }

@@ -16,12 +16,13 @@ namespace parvex {
 namespace {
 
 using test::L;
+using test::ReadOnly;
 using test::RecordedErrors;
 using test::Row;
 using test::TempDir;
 
-constexpr CompareOptions kByAddress{true, false};
-constexpr CompareOptions kBoth{true, true};
+const CompareOptions kByAddress{true, false};
+const CompareOptions kBoth{true, true};
 
 const std::string M = "(missing)";
 
@@ -43,8 +44,8 @@ TEST_P(ArchivesByAddress, PairsLinesWithTheSameAddress) {
   const ByAddressCase& c = GetParam();
   DifferenceList list;
   list.Append(Row("old", "", "", "", ""));
-  CompareArchives(dir.Write("a1", c.archive1), dir.Write("a2", c.archive2), list, c.includeReadOnly,
-                  c.options);
+  CompareArchives(dir.Write("a1", c.archive1), dir.Write("a2", c.archive2), list,
+                  ReadOnly(c.includeReadOnly, c.options));
   EXPECT_EQ(list.Rows(), c.rows);
   EXPECT_EQ(list.Status(), std::to_string(c.rows.size()) + " Difference(s)");
   EXPECT_EQ(list.Column(2).Caption, "Archive 1");
@@ -197,7 +198,8 @@ TEST(StructuresByAddress, PairMembersByMemberNumber) {
     RecordedErrors errors;
     TempDir dir;
     DifferenceList list;
-    CompareStructures(dir.Write("a", c.archive), 10, 20, list, c.includeReadOnly, kByAddress);
+    CompareStructures(dir.Write("a", c.archive), 10, 20, list,
+                      ReadOnly(c.includeReadOnly, kByAddress));
     EXPECT_EQ(list.Rows(), c.rows) << c.name;
     EXPECT_EQ(list.Column(2).Caption, "Stucture 1");
     EXPECT_TRUE(errors.Shown().empty()) << c.name;
@@ -223,8 +225,7 @@ TEST(ByAddress, TheListStopsAtTheSixteenBitLimit) {
     TempDir dir;
     DifferenceList list;
     list.SetStatus("earlier");
-    CompareArchives(dir.Write("a", alone ? "" : first), dir.Write("b", second), list, false,
-                    kByAddress);
+    CompareArchives(dir.Write("a", alone ? "" : first), dir.Write("b", second), list, kByAddress);
     EXPECT_EQ(list.Count(), 32768);
     EXPECT_EQ(list.Row(32767), Row("32.767", "d", alone ? M : "w", "v", "u"));
     EXPECT_EQ(list.Status(), "earlier");
@@ -242,8 +243,7 @@ TEST(ByAddress, BadLinesAreToldInFileOrderAndStillPair) {
   // Both bad lines keep address 12.0 with empty fields, and pair with each
   // other; the second archive's comes first in line order.
   CompareArchives(dir.Write("a", L("5", "d", "1") + "12.\td\t1\tu\n"),
-                  dir.Write("b", "12.99999\td\t1\tu\n" + L("5", "d", "2")), list, false,
-                  kByAddress);
+                  dir.Write("b", "12.99999\td\t1\tu\n" + L("5", "d", "2")), list, kByAddress);
   const std::string split = "Error While Splitting Archive Line: ";
   EXPECT_EQ(errors.Told(), (std::vector<std::string>{split + "Error 6: Overflow",
                                                      split + "Error 13: Type mismatch"}));
@@ -316,7 +316,7 @@ TEST(ByAddress, RowsAreTheDifferingPairsAndLoneLinesInOrder) {
     DifferenceList list;
     const auto pa = dir.Write("a", a.text);
     const auto pb = dir.Write("b", b.text);
-    CompareArchives(pa, pb, list, true, kByAddress);
+    CompareArchives(pa, pb, list, ReadOnly(true, kByAddress));
     ASSERT_TRUE(errors.Shown().empty());
 
     const std::vector<Found> expected = KthWithKth(a, b);
@@ -454,13 +454,13 @@ TEST(NumbersByValue, RowsShowTheValuesAsTheyStandInBothPairings) {
                                         Row("4.0", "d", "0", "5", "u")};
   for (const bool byAddress : {false, true}) {
     DifferenceList list;
-    CompareArchives(a, b, list, false, CompareOptions{byAddress, true});
+    CompareArchives(a, b, list, CompareOptions{byAddress, true});
     EXPECT_EQ(list.Rows(), rows) << byAddress;
   }
   DifferenceList list;
   const auto s = dir.Write(
       "s", L("1.1", "a", "7") + L("1.2", "b", "2") + L("2.1", "x", "7.00") + L("2.2", "y", "3"));
-  CompareStructures(s, 1, 2, list, false, CompareOptions{false, true});
+  CompareStructures(s, 1, 2, list, CompareOptions{false, true});
   EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("2", "b", "2", "3", "u")}));
   EXPECT_TRUE(errors.Shown().empty());
 }

@@ -151,7 +151,7 @@ TEST_P(ReadFailure, IsToldAfterTheLinesReadBeforeIt) {
     DifferenceList list;
     list.SetStatus("earlier");
     Outcome got{};
-    CompareArchives(a, b, list, false, CompareOptions{c.byAddress, false}, &got.notes, sizes);
+    CompareArchives(a, b, list, CompareOptions{c.byAddress, false}, &got.notes, sizes);
     got.rows = list.Rows();
     got.status = list.Status();
     for (const auto& m : errors.Shown()) {

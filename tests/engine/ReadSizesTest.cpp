@@ -20,6 +20,7 @@
 namespace parvex {
 namespace {
 
+using test::ReadOnly;
 using test::RecordedErrors;
 using test::Row;
 using test::ShownMessage;
@@ -267,19 +268,20 @@ struct PairComparisons {
 
   Outcome Archives(const ReadSizes& size, const CompareOptions& options = {}) const {
     return Observe([&](DifferenceList& list, PairingNotes& notes) {
-      CompareArchives(a, b, list, includeReadOnly, options, &notes, size);
+      CompareArchives(a, b, list, ReadOnly(includeReadOnly, options), &notes, size);
     });
   }
   Outcome ByAddress(const ReadSizes& size) const { return Archives(size, byAddress); }
   Outcome Structures(const ReadSizes& size) const {
-    return Observe(
-        [&](DifferenceList& list) { CompareStructures(a, s1, s2, list, includeReadOnly, size); });
+    return Observe([&](DifferenceList& list) {
+      CompareStructures(a, s1, s2, list, ReadOnly(includeReadOnly), nullptr, size);
+    });
   }
   // Matching by address pairs archives of the same addresses line by line as
   // they are read, and puts others in tables.
   Outcome InTables() const {
     return Observe([&](DifferenceList& list) {
-      CompareArchivesInTables(a, b, list, includeReadOnly, byAddress.NumbersByValue, ReadSizes{});
+      CompareArchivesInTables(a, b, list, ReadOnly(includeReadOnly, byAddress));
     });
   }
   Outcome LineByLine() const {
@@ -290,8 +292,8 @@ struct PairComparisons {
   bool InStep(std::vector<DifferenceRow>& rows) const {
     ValueJudge judge(byAddress.NumbersByValue, nullptr);
     return CompareInStep(std::make_unique<TextStream>(a, TextStream::Mode::Read),
-                         std::make_unique<TextStream>(b, TextStream::Mode::Read), includeReadOnly,
-                         judge, ReadSizes{}, rows);
+                         std::make_unique<TextStream>(b, TextStream::Mode::Read),
+                         ReadOnly(includeReadOnly, byAddress), judge, ReadSizes{}, rows);
   }
 
   std::string a;
@@ -361,7 +363,7 @@ TEST(ReadSizes, DollarLineAfterALineEndingAtTheBufferEnd) {
   }
   const auto b = dir.Write("b", "1\tx\tsame\tu\n7.7\tx\tsame\tu\n9.9\tother\tNONEMPTY\tz\n");
   DifferenceList list;
-  CompareArchives(dir.Write("a", a), b, list, false);
+  CompareArchives(dir.Write("a", a), b, list);
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.Row(0), Row("7.7", "MYDESCRIPTION", "", "NONEMPTY", "MYUNITS"));
   EXPECT_TRUE(errors.Shown().empty());

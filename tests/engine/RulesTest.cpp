@@ -17,6 +17,7 @@ namespace parvex {
 namespace {
 
 using test::L;
+using test::ReadOnly;
 using test::RecordedErrors;
 using test::Row;
 using test::TempDir;
@@ -31,15 +32,16 @@ std::string Status(long long rows, long long ignored, long long tolerated) {
 }
 
 // Whether the rules remove the row of one line against itself with another value.
-bool RemovesPair(const Rules& rules, const std::string& address, const std::string& description,
-                 const std::string& value1, const std::string& value2) {
+bool RemovesPair(const std::shared_ptr<const Rules>& rules, const std::string& address,
+                 const std::string& description, const std::string& value1,
+                 const std::string& value2) {
   RecordedErrors errors;
   TempDir dir;
   DifferenceList list;
   CompareOptions options;
-  options.AppliedRules = &rules;
+  options.AppliedRules = rules;
   CompareArchives(dir.Write("a", L(address, description, value1)),
-                  dir.Write("b", L(address, description, value2)), list, true, options);
+                  dir.Write("b", L(address, description, value2)), list, ReadOnly(true, options));
   return list.Count() == 0;
 }
 
@@ -82,7 +84,7 @@ TEST(RulesPatterns, AddressPatternsMatchTheParsedAddress) {
   };
   for (const PatternCase& c : cases) {
     const auto rules = Parse(std::string("[ignore]\naddresses = [\"") + c.pattern + "\"]\n");
-    EXPECT_EQ(RemovesPair(*rules, c.address, "d", "1", "2"), c.matches)
+    EXPECT_EQ(RemovesPair(rules, c.address, "d", "1", "2"), c.matches)
         << c.pattern << " against " << c.address;
   }
 }
@@ -106,7 +108,7 @@ TEST(RulesPatterns, DescriptionGlobsIgnoreAsciiCase) {
                                {"*", "", true}};
   for (const PatternCase& c : cases) {
     const auto rules = Parse(std::string("[ignore]\ndescriptions = [\"") + c.pattern + "\"]\n");
-    EXPECT_EQ(RemovesPair(*rules, "1.1", c.address, "1", "2"), c.matches)
+    EXPECT_EQ(RemovesPair(rules, "1.1", c.address, "1", "2"), c.matches)
         << c.pattern << " against " << c.address;
     EXPECT_EQ(GlobMatches(c.pattern, c.address), c.matches) << c.pattern << " / " << c.address;
   }
@@ -180,7 +182,7 @@ TEST(RulesTolerance, DecidedExactlyOnTheDecimalDigits) {
   };
   for (const ToleranceCase& c : cases) {
     const auto rules = Parse(std::string("[[tolerance]]\naddresses = [\"*\"]\n") + c.table + "\n");
-    EXPECT_EQ(RemovesPair(*rules, "1.1", "d", c.value1, c.value2), c.equal)
+    EXPECT_EQ(RemovesPair(rules, "1.1", "d", c.value1, c.value2), c.equal)
         << c.table << ": " << c.value1 << " against " << c.value2;
   }
 }
@@ -194,7 +196,7 @@ TEST(RulesTolerance, FirstMatchingTableWinsAndIgnoreBeatsTolerance) {
   TempDir dir;
   DifferenceList list;
   CompareOptions options;
-  options.AppliedRules = rules.get();
+  options.AppliedRules = rules;
   // 1.1 meets the first table (0.5) before the speed table; 2.1 the speed
   // table before "*"; 3.1 is ignored though "*" would tolerate it, and 4.3
   // though the speed table would.
@@ -207,7 +209,7 @@ TEST(RulesTolerance, FirstMatchingTableWinsAndIgnoreBeatsTolerance) {
                         L("4.1", "Serial no", "2") + L("4.2", "x", "11") +
                         L("4.3", "Serial speed", "11");
   RecordedErrors errors;
-  CompareArchives(dir.Write("a", a), dir.Write("b", b), list, false, options);
+  CompareArchives(dir.Write("a", a), dir.Write("b", b), list, options);
   EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("1.1", "speed", "10", "11", "u"),
                                                      Row("2.2", "other", "10", "14", "u")}));
   EXPECT_EQ(list.Status(), Status(2, 3, 3));
@@ -238,25 +240,26 @@ TEST(RulesTolerance, OverlappingPatternsGoToTheFirstTableInTheFile) {
 // One comparison as every pairing runs it.
 enum class Path { Position, InStep, InTables, StructuresByPosition, StructuresByAddress };
 
-void RunPath(Path path, const std::string& a, const std::string& b, const Rules* rules,
-             DifferenceList& list, const ReadSizes& sizes = {}) {
+void RunPath(Path path, const std::string& a, const std::string& b,
+             const std::shared_ptr<const Rules>& rules, DifferenceList& list,
+             const ReadSizes& sizes = {}) {
   CompareOptions options;
   options.AppliedRules = rules;
   switch (path) {
     case Path::Position:
-      CompareArchives(a, b, list, false, options, sizes);
+      CompareArchives(a, b, list, options, nullptr, sizes);
       break;
     case Path::InStep:
-      CompareArchivesByAddress(a, b, list, false, false, sizes, rules);
+      CompareArchivesByAddress(a, b, list, options, sizes);
       break;
     case Path::InTables:
-      CompareArchivesInTables(a, b, list, false, false, sizes, rules);
+      CompareArchivesInTables(a, b, list, options, sizes);
       break;
     case Path::StructuresByPosition:
-      CompareStructures(a, 1, 2, list, false, options, sizes);
+      CompareStructures(a, 1, 2, list, options, nullptr, sizes);
       break;
     case Path::StructuresByAddress:
-      CompareStructuresByAddress(a, 1, 2, list, false, false, sizes, rules);
+      CompareStructuresByAddress(a, 1, 2, list, options, sizes);
       break;
   }
 }
@@ -279,7 +282,7 @@ TEST(RulesEveryPairing, IgnoresAndToleratesAlike) {
   RecordedErrors errors;
   for (const Path path : {Path::StructuresByPosition, Path::StructuresByAddress}) {
     DifferenceList list;
-    RunPath(path, one, "", rules.get(), list);
+    RunPath(path, one, "", rules, list);
     EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("1", "a", "1", "5", "u")}))
         << static_cast<int>(path);
     EXPECT_EQ(list.Status(), Status(1, 3, 1)) << static_cast<int>(path);
@@ -296,7 +299,7 @@ TEST(RulesEveryPairing, IgnoresAndToleratesAlike) {
       "[[tolerance]]\naddresses = [\"1.3\"]\nabsolute = \"0.5\"\n");
   for (const Path path : {Path::Position, Path::InStep, Path::InTables}) {
     DifferenceList list;
-    RunPath(path, a, b, bothRules.get(), list);
+    RunPath(path, a, b, bothRules, list);
     EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("1.1", "a", "1", "5", "u")}))
         << static_cast<int>(path);
     EXPECT_EQ(list.Status(), Status(1, 3, 1)) << static_cast<int>(path);
@@ -316,7 +319,7 @@ TEST(RulesEveryPairing, IgnoredLinesGiveNoRowForBeingMissing) {
   for (const Path path : {Path::InStep, Path::InTables}) {
     RecordedErrors errors;
     DifferenceList list;
-    RunPath(path, a, b, rules.get(), list);
+    RunPath(path, a, b, rules, list);
     EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("7.1", "new", "(missing)", "1", "u")}));
     EXPECT_EQ(list.Status(), Status(1, 5, 0));
   }
@@ -325,7 +328,7 @@ TEST(RulesEveryPairing, IgnoredLinesGiveNoRowForBeingMissing) {
       dir.Write("s", L("1.1", "a", "1") + L("1.2", "Operating hours", "5") + L("2.1", "a", "1"));
   RecordedErrors errors;
   DifferenceList list;
-  RunPath(Path::StructuresByAddress, s, "", rules.get(), list);
+  RunPath(Path::StructuresByAddress, s, "", rules, list);
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(list.Status(), Status(0, 1, 0));
 }
@@ -343,7 +346,7 @@ TEST(RulesEveryPairing, AMemberAloneIsJudgedByItself) {
       SCOPED_TRACE(rules);
       RecordedErrors errors;
       DifferenceList list;
-      RunPath(path, s, "", Parse(rules).get(), list);
+      RunPath(path, s, "", Parse(rules), list);
       const std::string none = path == Path::StructuresByPosition ? "" : "(missing)";
       EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("2", "b", "2", none, "u"),
                                                          Row("3", "c", "3", none, "u")}));
@@ -376,7 +379,7 @@ TEST(RulesEveryPairing, LongArchivesCountWhatBothHalvesRemove) {
                           Path::StructuresByAddress}) {
     const bool structures = path == Path::StructuresByPosition || path == Path::StructuresByAddress;
     DifferenceList list;
-    RunPath(path, structures ? one : a, b, rules.get(), list);
+    RunPath(path, structures ? one : a, b, rules, list);
     EXPECT_EQ(list.Status(), Status(3000, 3000, 3000)) << static_cast<int>(path);
   }
 }
@@ -406,8 +409,8 @@ TEST(RulesEveryPairing, ListTellsTheRulesOfItsLastComparison) {
     RecordedErrors errors;
     DifferenceList list;
     for (const Step& s : steps) {
-      CompareArchives(a, s.second, list, false,
-                      CompareOptions{true, false, s.withRules ? rules.get() : nullptr});
+      CompareArchives(a, s.second, list,
+                      CompareOptions{true, false, s.withRules ? rules : nullptr});
       ASSERT_EQ(list.Rules().has_value(), s.told) << s.name;
       if (s.told) {
         EXPECT_EQ(list.Rules()->path, "rules.toml");
@@ -460,10 +463,10 @@ TEST(RulesEveryPairing, SameCountsAtEveryReadSizeAndUnmatchedRulesChangeNoRow) {
       DifferenceList tiny;
       DifferenceList without;
       DifferenceList withUnmatched;
-      RunPath(path, a, b, rules.get(), usual);
-      RunPath(path, a, b, rules.get(), tiny, ReadSizes{5, 2});
+      RunPath(path, a, b, rules, usual);
+      RunPath(path, a, b, rules, tiny, ReadSizes{5, 2});
       RunPath(path, a, b, nullptr, without, sizes);
-      RunPath(path, a, b, unmatched.get(), withUnmatched, sizes);
+      RunPath(path, a, b, unmatched, withUnmatched, sizes);
       EXPECT_EQ(tiny.Rows(), usual.Rows()) << round << " " << static_cast<int>(path);
       EXPECT_EQ(tiny.Status(), usual.Status()) << round << " " << static_cast<int>(path);
       EXPECT_EQ(usual.Status().find(", 0 ignored, 0 within"), std::string::npos) << usual.Status();
@@ -473,8 +476,8 @@ TEST(RulesEveryPairing, SameCountsAtEveryReadSizeAndUnmatchedRulesChangeNoRow) {
     }
     DifferenceList inStep;
     DifferenceList inTables;
-    RunPath(Path::InStep, a, b, rules.get(), inStep);
-    RunPath(Path::InTables, a, b, rules.get(), inTables);
+    RunPath(Path::InStep, a, b, rules, inStep);
+    RunPath(Path::InTables, a, b, rules, inTables);
     EXPECT_EQ(inStep.Rows(), inTables.Rows()) << round;
     EXPECT_EQ(inStep.Status(), inTables.Status()) << round;
   }
@@ -486,7 +489,7 @@ TEST(RulesFile, SampleFileOnTheSampleArchives) {
   const std::string samples = PARVEX_SAMPLES_DIR;
   const auto rules = Rules::Read(samples + "/press-line.toml");
   DifferenceList list;
-  RunPath(Path::Position, samples + "/press-line-a.arc", samples + "/press-line-b.arc", rules.get(),
+  RunPath(Path::Position, samples + "/press-line-a.arc", samples + "/press-line-b.arc", rules,
           list);
   EXPECT_EQ(list.Status(), Status(2, 1, 3));
   EXPECT_TRUE(errors.Shown().empty());

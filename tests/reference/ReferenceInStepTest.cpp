@@ -78,10 +78,10 @@ std::string MoreMutated(std::mt19937& random, const std::vector<std::string>& re
 
 // Whether archive k is compared as it is read.
 bool ComparedInStep(const std::string& referencePath, const std::string& archivePath,
-                    const ReferenceOptions& options) {
+                    const CompareOptions& options) {
   AddressTable table;
-  table.SetRules(options.rules.get());
-  if (options.units) table.KeepUnits();
+  table.SetRules(options.AppliedRules.get());
+  if (options.CompareUnits) table.KeepUnits();
   ArchiveSummary summary;
   if (!ReadArchive(referencePath, {}, table, summary)) return false;
   const std::unique_ptr<ReferenceLines> lines = ReferenceLines::Read(referencePath, {}, table);
@@ -111,7 +111,7 @@ std::vector<std::string> Told(const ReferenceResult& result) {
 // The fleet compared as read where it can be, at several read sizes, against
 // the same through tables.
 void CheckAgainstTables(const std::string& reference, const std::vector<FleetArchive>& archives,
-                        const ReferenceOptions& options) {
+                        const CompareOptions& options) {
   TempDir dir;
   const auto expected = Told(test::RunFleet(dir, reference, archives, options, 0, {}, false));
   for (const ReadSizes sizes : {ReadSizes{}, ReadSizes{1, 1}, ReadSizes{7, 3}}) {
@@ -149,8 +149,8 @@ TEST(ReferenceInStep, ListsWhatThePairComparisonByAddressGives) {
       archives.push_back({"m" + std::to_string(k),
                           MoreMutated(random, reference, test::Mutated(random, reference))});
     }
-    const ReferenceOptions options{round % 2 == 0, round % 3 == 0, test::GeneratedRules(round),
-                                   round % 4 != 1};
+    const CompareOptions options = test::FleetOptions(round % 2 == 0, round % 3 == 0,
+                                                      test::GeneratedRules(round), round % 4 != 1);
     test::CheckAgainstPairs(test::Join(reference), archives, options);
     CheckAgainstTables(test::Join(reference), archives, options);
     TempDir dir;

@@ -25,12 +25,16 @@ struct FleetArchive {
   bool exists = true;
 };
 
+// The options of a reference comparison: units judged unless told not to.
+CompareOptions FleetOptions(bool includeReadOnly = false, bool numbersByValue = false,
+                            std::shared_ptr<const Rules> rules = nullptr, bool units = true);
+
 // A reference, its archives and what comparing them gives.
 struct FleetCase {
   const char* name;
   std::string reference;
   std::vector<FleetArchive> archives;
-  ReferenceOptions options;
+  CompareOptions options;
   std::vector<std::string> rows;       // as MatrixLines gives them
   std::vector<std::string> summaries;  // as SummaryLines gives them
   friend void PrintTo(const FleetCase& c, std::ostream* os) { *os << c.name; }
@@ -44,7 +48,7 @@ std::vector<FleetCase> FleetCases();
 // Writes the files into dir (the reference as reference.arc) and compares,
 // as read where it can (asRead) or always through tables.
 ReferenceResult RunFleet(const TempDir& dir, const std::string& reference,
-                         const std::vector<FleetArchive>& archives, ReferenceOptions options,
+                         const std::vector<FleetArchive>& archives, CompareOptions options,
                          unsigned jobs = 0, ReadSizes sizes = {}, bool asRead = true);
 
 }  // namespace parvex::test

@@ -7,6 +7,7 @@
 
 #include "engine/base/ErrorReport.h"
 #include "engine/list/DifferenceList.h"
+#include "engine/pairing/CompareOptions.h"
 
 namespace parvex::test {
 
@@ -82,6 +83,12 @@ std::string ReadPipeWithin(const std::string& path, int seconds);
 // system's, which an ordinary user cannot replace. Empty where neither works,
 // and off Linux.
 std::string DeviceForWriting(const TempDir& dir, const std::string& system, unsigned minor);
+
+// The options with read-only lines included, or not.
+inline CompareOptions ReadOnly(bool include, CompareOptions options = {}) {
+  options.IncludeReadOnly = include;
+  return options;
+}
 
 // One archive line from its four fields.
 inline std::string L(const std::string& address, const std::string& description,

@@ -54,7 +54,7 @@ ReferenceResult MarkedFleet(const TempDir& dir) {
        {"m\"2", L("1", "d", "\"") + units},
        {"gone", "", false},
        {"m4", reference}},
-      {});
+      test::FleetOptions());
   result.archives[0].notes = {"m1 ends without a line end after line 4"};
   result.skipped = {"README.txt"};
   return result;
@@ -82,8 +82,10 @@ TEST(JsonLayout, EveryCaseValidatesAgainstTheSchemas) {
     test::RecordedErrors errors;
     for (const test::FleetArchive& a : c.archives) {
       DifferenceList list;
-      CompareArchives(dir.File("reference.arc"), dir.File(a.name), list, c.options.includeReadOnly,
-                      CompareOptions{true, c.options.numbersByValue, c.options.rules.get()});
+      CompareOptions pair = c.options;
+      pair.MatchByAddress = true;
+      pair.CompareUnits = false;
+      CompareArchives(dir.File("reference.arc"), dir.File(a.name), list, pair);
       const std::string listName = out.File("l" + std::to_string(lists.size()) + ".json");
       std::ofstream file(listName, std::ios::binary);
       WriteDifferencesJson(file, list, MakeReportTitles(false, "a", a.name, "", ""), "today");
@@ -160,18 +162,18 @@ TEST(JsonLayout, HoldsTheVerdictTheMatrixAndItsMarksAndDecodesBytes) {
 TEST(Layouts, CarryTheRulesFileAndItsCounts) {
   const std::vector<test::FleetCase> cases = FleetCases();
   const auto withRules = std::find_if(cases.begin(), cases.end(), [](const test::FleetCase& c) {
-    return c.options.rules != nullptr;
+    return c.options.AppliedRules != nullptr;
   });
   ASSERT_NE(withRules, cases.end());
   for (const bool rulesOn : {true, false}) {
     test::FleetCase c = *withRules;
-    if (!rulesOn) c.options.rules = nullptr;
+    if (!rulesOn) c.options.AppliedRules = nullptr;
     TempDir dir;
     const ReferenceResult result = RunFleet(dir, c.reference, c.archives, c.options);
     test::RecordedErrors errors;
     DifferenceList list;
-    CompareArchives(dir.File("reference.arc"), dir.File("m1"), list, false,
-                    CompareOptions{true, false, c.options.rules.get()});
+    CompareArchives(dir.File("reference.arc"), dir.File("m1"), list,
+                    CompareOptions{true, false, c.options.AppliedRules});
     const ReportTitles titles = MakeReportTitles(false, "a", "m1", "", "");
     std::ostringstream referenceJson, referenceHtml, listJson, listHtml;
     WriteReferenceJson(referenceJson, result);
@@ -295,8 +297,8 @@ TEST(HtmlLayout, StatesTheVerdictAndMarksEveryArchiveAndCell) {
 TEST(HtmlLayout, EscapesEveryTextAndFetchesNothing) {
   TempDir dir;
   const std::string evil = "<script>alert(1)</script>";
-  ReferenceResult result =
-      RunFleet(dir, L("1", evil, "<b>", "&amp;"), {{evil, L("1", "x", "<i>")}}, {});
+  ReferenceResult result = RunFleet(dir, L("1", evil, "<b>", "&amp;"), {{evil, L("1", "x", "<i>")}},
+                                    test::FleetOptions());
   result.skipped = {evil};
   result.reference.notes = {evil};
   result.archives[0].notes = {evil};
@@ -317,7 +319,7 @@ TEST(HtmlLayout, EscapesEveryTextAndFetchesNothing) {
 
   test::RecordedErrors errors;
   DifferenceList list;
-  CompareArchives(dir.File("reference.arc"), dir.File(evil), list, false);
+  CompareArchives(dir.File("reference.arc"), dir.File(evil), list);
   std::ostringstream page;
   WriteDifferencesHtml(page, list, MakeReportTitles(false, evil, "b", "", ""), "now");
   EXPECT_EQ(page.str().find(evil), std::string::npos);
@@ -329,9 +331,10 @@ TEST(HtmlLayout, EscapesEveryTextAndFetchesNothing) {
 TEST(JsonLayout, NumbersEveryOccurrenceOfAnAddress) {
   TempDir dir;
   const std::string seven = L("7", "a", "1");
-  const ReferenceResult result = RunFleet(
-      dir, seven + L("7", "a", "2") + L("7", "a", "3") + L("7", "a", "4"),
-      {{"m1", seven + L("7", "a", "20") + L("7", "a", "30") + L("7", "a", "40") + seven}}, {});
+  const ReferenceResult result =
+      RunFleet(dir, seven + L("7", "a", "2") + L("7", "a", "3") + L("7", "a", "4"),
+               {{"m1", seven + L("7", "a", "20") + L("7", "a", "30") + L("7", "a", "40") + seven}},
+               test::FleetOptions());
   const std::string json = Written(WriteReferenceJson, result);
   const std::regex row(R"re(\{"address":"7\.0","occurrence":(\d+))re");
   std::vector<std::string> occurrences;

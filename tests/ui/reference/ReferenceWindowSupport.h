@@ -101,7 +101,7 @@ class ReferenceWindow : public ::testing::Test {
   TempDir dir;
   WindowFixture fixture{dir};
   FakeDialogs dialogs;
-  ReferenceOptions options;
+  CompareOptions options = ReferenceDefaults();
   std::vector<std::pair<QString, QString>> opened;
 };
 
