@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "reference/CompareWithReference.h"
-#include "reports/layouts/ReferenceCsv.h"
+#include "reports/layouts/ReportLayout.h"
 #include "ui/common/CommonDialog.h"
 #include "ui/reference/ReferenceTexts.h"
 
