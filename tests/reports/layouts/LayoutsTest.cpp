@@ -315,9 +315,9 @@ TEST(Layouts, NameEachOptionFromItsOwnValue) {
   for (const Case c : {Case{true, false, false}, Case{false, true, true}, Case{true, true, false},
                        Case{false, false, true}}) {
     ReferenceResult result;
-    result.options.includeReadOnly = c.readOnly;
-    result.options.numbersByValue = c.byValue;
-    result.options.units = c.units;
+    result.options.IncludeReadOnly = c.readOnly;
+    result.options.NumbersByValue = c.byValue;
+    result.options.CompareUnits = c.units;
     std::ostringstream page;
     WriteReferenceHtml(page, result, "today");
     const std::string html = page.str();
@@ -378,14 +378,10 @@ TEST(JsonLayout, NumbersEveryOccurrenceOfAnAddress) {
       RunFleet(dir, seven + L("7", "a", "2") + L("7", "a", "3") + L("7", "a", "4"),
                {{"m1", seven + L("7", "a", "20") + L("7", "a", "30") + L("7", "a", "40") + seven}},
                test::FleetOptions());
-  const std::string json = Written(WriteReferenceJson, result);
-  const std::regex row(R"re(\{"address":"7\.0","occurrence":(\d+))re");
-  std::vector<std::string> occurrences;
-  for (auto m = std::sregex_iterator(json.begin(), json.end(), row); m != std::sregex_iterator();
-       ++m) {
-    occurrences.push_back((*m)[1]);
-  }
-  EXPECT_EQ(occurrences, (std::vector<std::string>{"2", "3", "4", "5"})) << json;
+  const json doc = json::parse(Written(WriteReferenceJson, result));
+  std::vector<int> occurrences;
+  for (const json& row : doc["rows"]) occurrences.push_back(row["occurrence"].get<int>());
+  EXPECT_EQ(occurrences, (std::vector<int>{2, 3, 4, 5})) << doc.dump();
 }
 
 }  // namespace
