@@ -90,6 +90,7 @@ int RunPairCommand(const PairCommand& command, const CliStreams& streams, const 
   list.SetObserver(&watch);
   CompareOptions options{command.byAddress, command.numbersByValue};
   options.CompareUnits = command.units;
+  options.IncludeReadOnly = command.includeReadOnly;
   std::shared_ptr<const Rules> rules;
   try {
     // Read once the command line is known to be right.
@@ -98,7 +99,7 @@ int RunPairCommand(const PairCommand& command, const CliStreams& streams, const 
     ReportVBError("Error While Reading Rules");
     return 2;
   }
-  options.AppliedRules = rules.get();
+  options.AppliedRules = rules;
   const std::string archive1 = Bytes(command.arguments[0]);
   const std::string second = Bytes(command.arguments[1]);
   const std::string third = command.structures ? Bytes(command.arguments[2]) : std::string();
@@ -118,9 +119,9 @@ int RunPairCommand(const PairCommand& command, const CliStreams& streams, const 
       std::fprintf(streams.err, "%s\n", list.Status().c_str());
       return 2;
     }
-    CompareStructures(archive1, s1, s2, list, command.includeReadOnly, options, &notes);
+    CompareStructures(archive1, s1, s2, list, options, &notes);
   } else {
-    CompareArchives(archive1, second, list, command.includeReadOnly, options, &notes);
+    CompareArchives(archive1, second, list, options, &notes);
   }
   // A comparison that did not start has no report: an empty one would read as
   // "no differences", and an earlier report of that name stays as it was.

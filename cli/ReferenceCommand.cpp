@@ -66,7 +66,7 @@ void Tell(std::FILE* err, const ReferenceResult& result) {
   std::uint64_t extra = 0;
   std::uint64_t ignored = 0;
   std::uint64_t tolerated = 0;
-  const bool withRules = result.options.rules != nullptr;
+  const bool withRules = result.options.AppliedRules != nullptr;
   std::size_t deviating = 0;
   std::size_t unreadable = 0;
   for (const ArchiveSummary& s : result.archives) {
@@ -187,12 +187,13 @@ int RunReferenceCommand(const ReferenceCommand& command, const CliStreams& strea
   request.archives = inputs.paths;
   request.fromFolder = inputs.fromFolder;
   request.names = ColumnNames(inputs.paths);
-  request.options = {command.includeReadOnly, command.numbersByValue, nullptr,
-                     !command.ignoreUnits};
+  request.options.IncludeReadOnly = command.includeReadOnly;
+  request.options.NumbersByValue = command.numbersByValue;
+  request.options.CompareUnits = !command.ignoreUnits;
   if (command.rules) {
     // Read once the command line is known to be right, as for two archives.
     try {
-      request.options.rules = Rules::Read(Bytes(*command.rules));
+      request.options.AppliedRules = Rules::Read(Bytes(*command.rules));
     } catch (...) {
       ReportVBError("Error While Reading Rules");
       return 2;

@@ -57,8 +57,7 @@ void frmMain::cmdStructure_Click() {
                              : '.';
     const std::int16_t s1 = StructureNumber(text1.toStdString(), decimal);
     const std::int16_t s2 = StructureNumber(text2.toStdString(), decimal);
-    CompareStructures(PathBytes(archive), s1, s2, list_, IncludeReadOnly(), starting_.options,
-                      &notes_);
+    CompareStructures(PathBytes(archive), s1, s2, list_, starting_.options, &notes_);
     QStringList texts;
     for (const std::string& note : PairingNoteTexts(notes_)) texts << FieldText(note);
     ShowNotes(texts);
@@ -71,7 +70,7 @@ void frmMain::cmdTwoArchives_Click() {
   try {
     if (!StartComparison(false)) return;
     CompareArchives(PathBytes(txtArchive1->text()), PathBytes(txtArchive2->text()), list_,
-                    IncludeReadOnly(), starting_.options, &notes_);
+                    starting_.options, &notes_);
     QStringList texts;
     for (const std::string& note : PairingNoteTexts(notes_)) texts << FieldText(note);
     ShowNotes(texts);

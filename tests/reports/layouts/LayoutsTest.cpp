@@ -58,7 +58,7 @@ ReferenceResult MarkedFleet(const TempDir& dir) {
        {"m\"2", L("1", "d", "\"") + units},
        {"gone", "", false},
        {"m4", reference}},
-      {});
+      test::FleetOptions());
   result.archives[0].notes = {"m1 ends without a line end after line 4"};
   result.skipped = {"README.txt"};
   return result;
@@ -86,8 +86,10 @@ TEST(JsonLayout, EveryCaseValidatesAgainstTheSchemas) {
     test::RecordedErrors errors;
     for (const test::FleetArchive& a : c.archives) {
       DifferenceList list;
-      CompareArchives(dir.File("reference.arc"), dir.File(a.name), list, c.options.includeReadOnly,
-                      CompareOptions{true, c.options.numbersByValue, c.options.rules.get()});
+      CompareOptions pair = c.options;
+      pair.MatchByAddress = true;
+      pair.CompareUnits = false;
+      CompareArchives(dir.File("reference.arc"), dir.File(a.name), list, pair);
       const std::string listName = out.File("l" + std::to_string(lists.size()) + ".json");
       std::ofstream file(listName, std::ios::binary);
       WriteDifferencesJson(file, list, MakeReportTitles(false, "a", a.name, "", ""), "today");
@@ -157,18 +159,18 @@ TEST(JsonLayout, HoldsTheVerdictTheMatrixAndItsMarksAndDecodesBytes) {
 TEST(Layouts, CarryTheRulesFileAndItsCounts) {
   const std::vector<test::FleetCase> cases = FleetCases();
   const auto withRules = std::find_if(cases.begin(), cases.end(), [](const test::FleetCase& c) {
-    return c.options.rules != nullptr;
+    return c.options.AppliedRules != nullptr;
   });
   ASSERT_NE(withRules, cases.end());
   for (const bool rulesOn : {true, false}) {
     test::FleetCase c = *withRules;
-    if (!rulesOn) c.options.rules = nullptr;
+    if (!rulesOn) c.options.AppliedRules = nullptr;
     TempDir dir;
     const ReferenceResult result = RunFleet(dir, c.reference, c.archives, c.options);
     test::RecordedErrors errors;
     DifferenceList list;
-    CompareArchives(dir.File("reference.arc"), dir.File("m1"), list, false,
-                    CompareOptions{true, false, c.options.rules.get()});
+    CompareArchives(dir.File("reference.arc"), dir.File("m1"), list,
+                    CompareOptions{true, false, c.options.AppliedRules});
     const ReportTitles titles = MakeReportTitles(false, "a", "m1", "", "");
     std::ostringstream referenceJson, referenceHtml, listJson, listHtml;
     WriteReferenceJson(referenceJson, result);
@@ -313,9 +315,9 @@ TEST(Layouts, NameEachOptionFromItsOwnValue) {
   for (const Case c : {Case{true, false, false}, Case{false, true, true}, Case{true, true, false},
                        Case{false, false, true}}) {
     ReferenceResult result;
-    result.options.includeReadOnly = c.readOnly;
-    result.options.numbersByValue = c.byValue;
-    result.options.units = c.units;
+    result.options.IncludeReadOnly = c.readOnly;
+    result.options.NumbersByValue = c.byValue;
+    result.options.CompareUnits = c.units;
     std::ostringstream page;
     WriteReferenceHtml(page, result, "today");
     const std::string html = page.str();
@@ -337,8 +339,8 @@ TEST(Layouts, NameEachOptionFromItsOwnValue) {
 TEST(HtmlLayout, EscapesEveryTextAndFetchesNothing) {
   TempDir dir;
   const std::string evil = "<script>alert(1)</script>";
-  ReferenceResult result =
-      RunFleet(dir, L("1", evil, "<b>", "&amp;"), {{evil, L("1", "x", "<i>")}}, {});
+  ReferenceResult result = RunFleet(dir, L("1", evil, "<b>", "&amp;"), {{evil, L("1", "x", "<i>")}},
+                                    test::FleetOptions());
   result.skipped = {evil};
   result.reference.notes = {evil};
   result.archives[0].notes = {evil};
@@ -360,11 +362,26 @@ TEST(HtmlLayout, EscapesEveryTextAndFetchesNothing) {
 
   test::RecordedErrors errors;
   DifferenceList list;
-  CompareArchives(dir.File("reference.arc"), dir.File(evil), list, false);
+  CompareArchives(dir.File("reference.arc"), dir.File(evil), list);
   std::ostringstream page;
   WriteDifferencesHtml(page, list, MakeReportTitles(false, evil, "b", "", ""), "now");
   EXPECT_EQ(page.str().find(evil), std::string::npos);
   EXPECT_NE(page.str().find("<td>&lt;b&gt;</td><td class=\"d\">&lt;i&gt;</td>"), std::string::npos);
+}
+
+// A reference that holds one address many times: every row of it, the third
+// and later too, is numbered by its occurrence, counted from 1.
+TEST(JsonLayout, NumbersEveryOccurrenceOfAnAddress) {
+  TempDir dir;
+  const std::string seven = L("7", "a", "1");
+  const ReferenceResult result =
+      RunFleet(dir, seven + L("7", "a", "2") + L("7", "a", "3") + L("7", "a", "4"),
+               {{"m1", seven + L("7", "a", "20") + L("7", "a", "30") + L("7", "a", "40") + seven}},
+               test::FleetOptions());
+  const json doc = json::parse(Written(WriteReferenceJson, result));
+  std::vector<int> occurrences;
+  for (const json& row : doc["rows"]) occurrences.push_back(row["occurrence"].get<int>());
+  EXPECT_EQ(occurrences, (std::vector<int>{2, 3, 4, 5})) << doc.dump();
 }
 
 }  // namespace
