@@ -182,37 +182,25 @@ class RatioReporter final : public benchmark::ConsoleReporter {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const char* envLines = std::getenv("PARVEX_BENCH_LINES");
-  const std::size_t lines = envLines != nullptr ? std::strtoul(envLines, nullptr, 10) : 1000000;
-  const auto folder = std::filesystem::temp_directory_path() / "parvex-bench";
-  std::filesystem::create_directories(folder);
-  gPair = parvex::bench::GenerateArchivePair(folder.string(), lines);
-  gHalf1 = FirstHalf(gPair.archive1, gPair.lines);
-  gHalf2 = FirstHalf(gPair.archive2, gPair.lines);
-  std::printf("archives: 2 x %zu lines, %.1f MB together\n", gPair.lines,
-              static_cast<double>(gPair.bytes) / 1e6);
-  gRules = parvex::Rules::Parse(parvex::bench::FleetRules(), "fleet.toml");
-
-  // Messages of the run (none expected) go to standard error.
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-
-  const double floor = reporter.times["MemchrLineCount"];
+// The ratios the targets are set in, from the benchmarks' times.
+void PrintRatios(std::map<std::string, double>& times) {
+  const double floor = times["MemchrLineCount"];
   if (floor > 0) {
     std::printf("CompareArchives / memchr floor:   %.2f (target <= 2)\n",
-                reporter.times["CompareArchives"] / floor);
+                times["CompareArchives"] / floor);
     std::printf("CompareStructures / memchr floor: %.2f (target <= 5)\n",
-                reporter.times["CompareStructures"] / floor);
+                times["CompareStructures"] / floor);
   }
-  if (reporter.times["CompareArchives"] > 0 && reporter.times["CompareArchivesByAddress"] > 0) {
+  if (times["CompareArchives"] > 0 && times["CompareArchivesByAddress"] > 0) {
     std::printf("by address / by position:        %.2f (target <= 2)\n",
-                reporter.times["CompareArchivesByAddress"] / reporter.times["CompareArchives"]);
+                times["CompareArchivesByAddress"] / times["CompareArchives"]);
   }
-  // The cost of rules, from runs with and without them taken in turn, the
-  // fastest of each: a machine whose load changes from minute to minute
-  // then weighs on both alike.
+}
+
+// The cost of rules, from runs with and without them taken in turn, the
+// fastest of each: a machine whose load changes from minute to minute then
+// weighs on both alike.
+void PrintRulesCost() {
   for (const bool byAddress : {false, true}) {
     double fastest[2] = {1e9, 1e9};
     for (int round = 0; round < 15; ++round) {
@@ -230,6 +218,9 @@ int main(int argc, char** argv) {
                 byAddress ? "by address " : "by position", fastest[1], fastest[0],
                 fastest[1] / fastest[0]);
   }
+}
+
+void PrintMemory() {
   const long baseline = PeakRssKiB([] {});
   const long archives = PeakRssKiB([] {
     parvex::DifferenceList list;
@@ -250,6 +241,27 @@ int main(int argc, char** argv) {
       static_cast<double>(structures) / 1024.0);
   std::printf("peak RSS: CompareArchives by address %.1f MiB (target <= 96)\n",
               static_cast<double>(byAddress) / 1024.0);
+}
+
+int main(int argc, char** argv) {
+  const char* envLines = std::getenv("PARVEX_BENCH_LINES");
+  const std::size_t lines = envLines != nullptr ? std::strtoul(envLines, nullptr, 10) : 1000000;
+  const auto folder = std::filesystem::temp_directory_path() / "parvex-bench";
+  std::filesystem::create_directories(folder);
+  gPair = parvex::bench::GenerateArchivePair(folder.string(), lines);
+  gHalf1 = FirstHalf(gPair.archive1, gPair.lines);
+  gHalf2 = FirstHalf(gPair.archive2, gPair.lines);
+  std::printf("archives: 2 x %zu lines, %.1f MB together\n", gPair.lines,
+              static_cast<double>(gPair.bytes) / 1e6);
+  gRules = parvex::Rules::Parse(parvex::bench::FleetRules(), "fleet.toml");
+
+  // Messages of the run (none expected) go to standard error.
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  PrintRatios(reporter.times);
+  PrintRulesCost();
+  PrintMemory();
   std::filesystem::remove_all(folder);
   benchmark::Shutdown();
   return 0;

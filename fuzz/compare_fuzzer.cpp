@@ -76,6 +76,23 @@ Outcome Observe(bool pairsOnly, Compare&& compare) {
 
 }  // namespace
 
+// The first archive is the input up to a 0xFE byte, the second the rest;
+// without one, the second is the first with every 0xFD byte made a '0', a
+// changed value in the same lines.
+void WriteArchives(const std::string& path1, const std::string& path2, const std::uint8_t* data,
+                   std::size_t size1, const std::uint8_t* split, std::size_t size2) {
+  WriteFile(path1, data, size1);
+  if (split != nullptr) {
+    WriteFile(path2, split + 1, size2);
+    return;
+  }
+  std::vector<std::uint8_t> version(data, data + size1);
+  for (std::uint8_t& byte : version) {
+    if (byte == 0xFD) byte = '0';
+  }
+  WriteFile(path2, version.data(), version.size());
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   const auto structure1 = static_cast<std::int16_t>(static_cast<std::int8_t>(data[0]) / 8);
@@ -100,16 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   static const std::string path1 = TempName("a1");
   static const std::string path2 = TempName("a2");
-  WriteFile(path1, data, size1);
-  if (split != nullptr) {
-    WriteFile(path2, split + 1, size2);
-  } else {
-    std::vector<std::uint8_t> version(data, data + size1);
-    for (std::uint8_t& byte : version) {
-      if (byte == 0xFD) byte = '0';
-    }
-    WriteFile(path2, version.data(), version.size());
-  }
+  WriteArchives(path1, path2, data, size1, split, size2);
 
   enum class Mode { kArchives, kStructures, kByAddress };
   for (const Mode mode : {Mode::kArchives, Mode::kStructures, Mode::kByAddress}) {
