@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "NoDialogs.h"
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
 #include "ui/common/CommonDialog.h"
@@ -20,19 +21,7 @@
 
 namespace {
 
-class NoDialogs final : public parvex::DialogBackend {
- public:
-  std::optional<QString> Open(const QString&, const QString&, const QString&,
-                              const QString&) override {
-    return std::nullopt;
-  }
-  std::optional<QString> Save(const QString&, const QString&, const QString&,
-                              const QString&) override {
-    return std::nullopt;
-  }
-  bool Printer() override { return false; }
-  void ShowModal(QDialog&) override {}
-};
+using parvex::bench::NoDialogs;
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "ArchiveGenerator.h"
+#include "NoDialogs.h"
 #include "engine/list/DifferenceList.h"
 #include "engine/pairing/Compare.h"
 #include "settings/Catalogue.h"
@@ -23,19 +24,7 @@
 
 namespace {
 
-class NoDialogs final : public parvex::DialogBackend {
- public:
-  std::optional<QString> Open(const QString&, const QString&, const QString&,
-                              const QString&) override {
-    return std::nullopt;
-  }
-  std::optional<QString> Save(const QString&, const QString&, const QString&,
-                              const QString&) override {
-    return std::nullopt;
-  }
-  bool Printer() override { return false; }
-  void ShowModal(QDialog&) override {}
-};
+using parvex::bench::NoDialogs;
 
 template <typename Fn>
 double BestMs(int runs, Fn&& fn) {
