@@ -105,4 +105,9 @@ inline DifferenceRow Row(std::string text, std::string description, std::string 
       locked};
 }
 
+// Difference rows written as "address|description|value 1|value 2|units",
+// separated by ";": "~" stands for "(missing)", a leading "!" marks a
+// read-only row.
+std::vector<DifferenceRow> Rows(const std::string& spec);
+
 }  // namespace parvex::test
