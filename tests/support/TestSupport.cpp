@@ -120,6 +120,13 @@ std::string ReadPipeWithin(const std::string& path, int seconds) {
   return got;
 }
 
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::istringstream all(text);
+  for (std::string word; all >> word;) words.push_back(word);
+  return words;
+}
+
 std::vector<DifferenceRow> Rows(const std::string& spec) {
   std::vector<DifferenceRow> rows;
   std::istringstream all(spec);

@@ -105,6 +105,9 @@ inline DifferenceRow Row(std::string text, std::string description, std::string 
       locked};
 }
 
+// The words of text, split at spaces.
+std::vector<std::string> Words(const std::string& text);
+
 // Difference rows written as "address|description|value 1|value 2|units",
 // separated by ";": "~" stands for "(missing)", a leading "!" marks a
 // read-only row.
