@@ -3,7 +3,9 @@
 // only a process of its own shows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "CliSupport.h"
 
@@ -21,49 +23,36 @@ class Cli : public ::testing::Test {
 // of -o ends in (case-sensitively), else their own: the page for two
 // archives, the matrix for a reference comparison.
 TEST_F(Cli, LayoutFollowsTheOptionThenTheNameThenTheCommand) {
-  struct Case {
-    std::string command;
-    std::string name;  // of -o; empty: standard output
-    std::vector<std::string> options;
-    std::string starts;
-  };
-  const std::string page = "\r\nArchive Report Created at ";
-  const std::string csv = "Archive Report Created at ";
-  const std::string matrix = "\"Address\",\"Description\",\"Units\",\"Reference\",";
-  const std::string json = "{";
-  const std::string html = "<!DOCTYPE html>";
-  const Case cases[] = {
-      {"archives", "r.csv", {}, csv},
-      {"archives", "reportcsv", {}, csv},
-      {"archives", "r.CSV", {}, page},
-      {"archives", "Report", {}, page},
-      {"archives", "r.txt", {"--csv"}, csv},
-      {"archives", "r.json", {}, json},
-      {"archives", "r.htm", {}, html},
-      {"archives", "r.HTML", {}, page},
-      {"archives", "r.csv", {"--json"}, json},
-      {"archives", "", {"--html"}, html},
-      {"archives", "", {}, page},
-      {"archives", "", {"--csv"}, csv},
-      {"reference", "r.txt", {}, matrix},
-      {"reference", "r.json", {}, json},
-      {"reference", "r.html", {}, html},
-      {"reference", "r.JSON", {}, matrix},
-      {"reference", "r.json", {"--csv"}, matrix},
-      {"reference", "r.csv", {"--html"}, html},
-      {"reference", "", {}, matrix},
-      {"reference", "", {"--json"}, json},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> args = {c.command, a1, a2};
-    if (!c.name.empty()) args.insert(args.end(), {"--output", dir.File(c.name)});
-    args.insert(args.end(), c.options.begin(), c.options.end());
-    const CliRun run = RunCli(dir, args);
-    const std::string what = c.command + " " + c.name + (c.options.empty() ? "" : c.options[0]);
-    EXPECT_EQ(run.status, 1) << what << run.err;
-    const std::string report = c.name.empty() ? run.out : ReadBytes(dir.File(c.name));
-    EXPECT_EQ(report.rfind(c.starts, 0), 0U) << what << "\n" << report.substr(0, 80);
-    EXPECT_TRUE(c.name.empty() || run.out.empty()) << what;
+  const std::map<std::string, std::string> starts = {
+      {"page", "\r\nArchive Report Created at "},
+      {"csv", "Archive Report Created at "},
+      {"matrix", "\"Address\",\"Description\",\"Units\",\"Reference\","},
+      {"json", "{"},
+      {"html", "<!DOCTYPE html>"}};
+  // The options of each command (its two archives go in first), then the
+  // layout the report must have.
+  const std::pair<const char*, std::vector<const char*>> cases[] = {
+      {"archives",
+       {"-o r.csv csv", "-o reportcsv csv", "-o r.CSV page", "-o Report page", "-o r.txt --csv csv",
+        "-o r.json json", "-o r.htm html", "-o r.HTML page", "-o r.csv --json json", "--html html",
+        "page", "--csv csv"}},
+      {"reference",
+       {"-o r.txt matrix", "-o r.json json", "-o r.html html", "-o r.JSON matrix",
+        "-o r.json --csv matrix", "-o r.csv --html html", "matrix", "--json json"}}};
+  for (const auto& [command, options] : cases) {
+    for (const std::string line : options) {
+      std::vector<std::string> args =
+          Words(std::string(command) + " " + a1 + " " + a2 + " " + line);
+      const std::string layout = args.back();
+      args.pop_back();
+      const auto output = std::find(args.begin(), args.end(), "-o");
+      const std::string name = output == args.end() ? "" : *(output + 1);
+      const CliRun run = RunCli(dir, args);
+      EXPECT_EQ(run.status, 1) << line << run.err;
+      const std::string report = name.empty() ? run.out : ReadBytes(dir.File(name));
+      EXPECT_EQ(report.rfind(starts.at(layout), 0), 0U) << line << "\n" << report.substr(0, 80);
+      EXPECT_TRUE(name.empty() || run.out.empty()) << line;
+    }
   }
   // Nothing is left beside the reports.
   for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {

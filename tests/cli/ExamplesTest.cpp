@@ -64,61 +64,62 @@ struct Expected {
   std::string header;  // a line of that report
 };
 
-TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
-  const std::string rows6 = "6 Difference(s)\n";
-  const std::string csvHeader =
-      "Address,Description,Archive 1: docs/samples/press-line-a.arc,Structures 10 and 11,Units";
-  const std::map<std::string, Expected> expected = {
-      {"./build/cli/parvex-cli archives docs/samples/press-line-a.arc "
-       "docs/samples/press-line-b.arc",
-       {1, rows6, "10.1    Max speed", "", ""}},
-      {"./build/cli/parvex-cli structures docs/samples/press-line-a.arc 10 11 --csv -o diff.csv",
-       {1, "7 Difference(s)\n", "", "diff.csv", csvHeader}},
-      {"./build/cli/parvex-cli --help", {0, "", "Usage:", "", ""}},
-      {"parvex-cli archives press-line-a.arc press-line-b.arc",
-       {1, rows6, "10.1    Max speed", "", ""}},
-      {"parvex-cli structures press-line-a.arc 10 11 --csv -o diff.csv",
-       {1, "7 Difference(s)\n", "", "diff.csv",
-        "Address,Description,Archive 1: press-line-a.arc,Structures 10 and 11,Units"}},
-      // old.arc and new.arc are the same archive here.
-      {"if parvex-cli archives old.arc new.arc -o /dev/null; then echo same; fi",
-       {0, "0 Difference(s)\n", "same\n", "", ""}},
-      // Structure -1 has no members: those of structure 10 meet empty values.
-      {"parvex-cli structures plant.arc 10 -1", {1, "10 Difference(s)\n", "Max speed", "", ""}},
-      // a.arc and b.arc are the two samples, fleet.toml the sample rules file.
-      {"parvex-cli archives a.arc b.arc --rules fleet.toml -o diff.csv",
-       {1, "2 Difference(s), 1 ignored, 3 within tolerance\n", "", "diff.csv",
-        "Address,Description,Archive 1: a.arc,Archive 2: b.arc (rules: fleet.toml),Units"}},
-      // backups/ holds both samples; approved.arc is the first.
-      {"parvex-cli reference approved.arc backups/ -o deviations.html",
-       {1,
-        "press-line-a.arc: 0 differ, 0 missing, 0 extra\n"
-        "press-line-b.arc: 6 differ, 0 missing, 0 extra\n"
-        "Total: 1 of 2 archives deviate: 6 differ, 0 missing, 0 extra\n",
-        "", "", ""}},
-      {"parvex-cli reference approved.arc backups/ --rules fleet.toml -o deviations.csv",
-       {1,
-        "press-line-a.arc: 0 differ, 0 missing, 0 extra, 0 ignored, 0 within tolerance\n"
-        "press-line-b.arc: 2 differ, 0 missing, 0 extra, 1 ignored, 3 within tolerance\n"
-        "Total: 1 of 2 archives deviate: 2 differ, 0 missing, 0 extra, 1 ignored, 3 within "
-        "tolerance\n",
-        "", "deviations.csv", "\"10.1\",\"Max speed\",\"rpm\",\"3000\",\"\",\"3600\""}},
-      {"./build/cli/parvex-cli reference docs/samples/press-line-a.arc docs/samples/fleet",
-       {1,
-        "press-01.arc: 0 differ, 0 missing, 0 extra\n"
-        "press-02.arc: 1 differ, 0 missing, 0 extra\n"
-        "Note: press-03.arc may have been cut short: its last line, line 36, has no line end\n"
-        "press-03.arc: 0 differ, 1 missing, 0 extra\n"
-        "press-04.arc: 0 differ, 0 missing, 1 extra\n"
-        "Skipped 1 file that is not an archive: README.txt\n"
-        "Total: 3 of 4 archives deviate: 1 differ, 1 missing, 1 extra\n",
-        "\"13.2\",\"Safe speed\",\"mm/min\",\"2000\",\"\",\"2000 [mm/s]\",\"\",\"\"\r\n", "", ""}},
-      {"parvex-cli archives old.arc new.arc --rules fleet.toml",
-       {0, "0 Difference(s), 0 ignored, 0 within tolerance\n",
-        "Archive 2: new.arc (rules: fleet.toml)", "", ""}},
-  };
+const std::string kRows6 = "6 Difference(s)\n";
+const std::string kCsvHeader =
+    "Address,Description,Archive 1: docs/samples/press-line-a.arc,Structures 10 and 11,Units";
+const std::map<std::string, Expected> kExpected = {
+    {"./build/cli/parvex-cli archives docs/samples/press-line-a.arc "
+     "docs/samples/press-line-b.arc",
+     {1, kRows6, "10.1    Max speed", "", ""}},
+    {"./build/cli/parvex-cli structures docs/samples/press-line-a.arc 10 11 --csv -o diff.csv",
+     {1, "7 Difference(s)\n", "", "diff.csv", kCsvHeader}},
+    {"./build/cli/parvex-cli --help", {0, "", "Usage:", "", ""}},
+    {"parvex-cli archives press-line-a.arc press-line-b.arc",
+     {1, kRows6, "10.1    Max speed", "", ""}},
+    {"parvex-cli structures press-line-a.arc 10 11 --csv -o diff.csv",
+     {1, "7 Difference(s)\n", "", "diff.csv",
+      "Address,Description,Archive 1: press-line-a.arc,Structures 10 and 11,Units"}},
+    // old.arc and new.arc are the same archive here.
+    {"if parvex-cli archives old.arc new.arc -o /dev/null; then echo same; fi",
+     {0, "0 Difference(s)\n", "same\n", "", ""}},
+    // Structure -1 has no members: those of structure 10 meet empty values.
+    {"parvex-cli structures plant.arc 10 -1", {1, "10 Difference(s)\n", "Max speed", "", ""}},
+    // a.arc and b.arc are the two samples, fleet.toml the sample rules file.
+    {"parvex-cli archives a.arc b.arc --rules fleet.toml -o diff.csv",
+     {1, "2 Difference(s), 1 ignored, 3 within tolerance\n", "", "diff.csv",
+      "Address,Description,Archive 1: a.arc,Archive 2: b.arc (rules: fleet.toml),Units"}},
+    // backups/ holds both samples; approved.arc is the first.
+    {"parvex-cli reference approved.arc backups/ -o deviations.html",
+     {1,
+      "press-line-a.arc: 0 differ, 0 missing, 0 extra\n"
+      "press-line-b.arc: 6 differ, 0 missing, 0 extra\n"
+      "Total: 1 of 2 archives deviate: 6 differ, 0 missing, 0 extra\n",
+      "", "", ""}},
+    {"parvex-cli reference approved.arc backups/ --rules fleet.toml -o deviations.csv",
+     {1,
+      "press-line-a.arc: 0 differ, 0 missing, 0 extra, 0 ignored, 0 within tolerance\n"
+      "press-line-b.arc: 2 differ, 0 missing, 0 extra, 1 ignored, 3 within tolerance\n"
+      "Total: 1 of 2 archives deviate: 2 differ, 0 missing, 0 extra, 1 ignored, 3 within "
+      "tolerance\n",
+      "", "deviations.csv", "\"10.1\",\"Max speed\",\"rpm\",\"3000\",\"\",\"3600\""}},
+    {"./build/cli/parvex-cli reference docs/samples/press-line-a.arc docs/samples/fleet",
+     {1,
+      "press-01.arc: 0 differ, 0 missing, 0 extra\n"
+      "press-02.arc: 1 differ, 0 missing, 0 extra\n"
+      "Note: press-03.arc may have been cut short: its last line, line 36, has no line end\n"
+      "press-03.arc: 0 differ, 1 missing, 0 extra\n"
+      "press-04.arc: 0 differ, 0 missing, 1 extra\n"
+      "Skipped 1 file that is not an archive: README.txt\n"
+      "Total: 3 of 4 archives deviate: 1 differ, 1 missing, 1 extra\n",
+      "\"13.2\",\"Safe speed\",\"mm/min\",\"2000\",\"\",\"2000 [mm/s]\",\"\",\"\"\r\n", "", ""}},
+    {"parvex-cli archives old.arc new.arc --rules fleet.toml",
+     {0, "0 Difference(s), 0 ignored, 0 within tolerance\n",
+      "Archive 2: new.arc (rules: fleet.toml)", "", ""}},
+};
 
-  TempDir dir;
+// The sample files under every name the examples give them, and parvex-cli
+// on the path and in the build folder.
+void MakeWork(const TempDir& dir) {
   const std::filesystem::path source = PARVEX_SOURCE_DIR;
   const std::string a = FileText(source / "docs/samples/press-line-a.arc");
   const std::string b = FileText(source / "docs/samples/press-line-b.arc");
@@ -137,7 +138,12 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
     std::filesystem::create_directories(std::filesystem::path(dir.File(link)).parent_path());
     std::filesystem::create_symlink(PARVEX_CLI_PATH, dir.File(link));
   }
+}
 
+TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
+  TempDir dir;
+  MakeWork(dir);
+  const std::filesystem::path source = PARVEX_SOURCE_DIR;
   std::vector<std::pair<std::string, std::string>> documents;  // (name, text)
   const std::string help = "parvex-cli --help";
   for (const char* name : {"README.md", "docs/manual/manual.md", "packaging/man/parvex-cli.h2m",
@@ -151,8 +157,8 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
     for (const std::string& example : Examples(text, name == help)) {
       SCOPED_TRACE(name + ": " + example);
       seen.insert(example);
-      const auto row = expected.find(example);
-      ASSERT_NE(row, expected.end()) << "an example without a row in this test";
+      const auto row = kExpected.find(example);
+      ASSERT_NE(row, kExpected.end()) << "an example without a row in this test";
       const Expected& e = row->second;
       std::filesystem::remove(dir.File("work/diff.csv"));
       const CliRun run = Shell(dir, example);
@@ -165,7 +171,7 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
       }
     }
   }
-  for (const auto& [example, e] : expected) EXPECT_TRUE(seen.count(example)) << example;
+  for (const auto& [example, e] : kExpected) EXPECT_TRUE(seen.count(example)) << example;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "CliSupport.h"
 
@@ -48,34 +49,31 @@ void MakeFleet(const TempDir& dir) {
 
 struct CliCase {
   const char* name;
-  std::vector<std::string> args;
+  std::string args;  // words
   int status;
-  std::string out;                  // exactly, when not empty
-  std::vector<std::string> errHas;  // lines standard error must hold
-  std::string outHas;               // when out is empty: a piece it must hold
+  std::string out;     // exactly, when not empty
+  std::string errHas;  // lines standard error must hold, each ended by LF
+  std::string outHas;  // when out is empty: a piece it must hold
+  friend void PrintTo(const CliCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const CliCase& c, std::ostream* os) {
-  *os << c.name;
-}
 
 class ReferenceCli : public ::testing::TestWithParam<CliCase> {};
 
 const std::string kHeader = "\"Address\",\"Description\",\"Units\",\"Reference\"";
+const std::string kUsage = "parvex-cli: reference: ";
 
 TEST_P(ReferenceCli, ReportsStatusAndMessages) {
   const CliCase& c = GetParam();
   TempDir dir;
   MakeFleet(dir);
-  const CliRun run = RunCli(dir, c.args);
+  const CliRun run = RunCli(dir, Words(c.args));
   EXPECT_EQ(run.status, c.status) << run.err;
   if (!c.out.empty() || c.outHas.empty()) {
     EXPECT_EQ(run.out, c.out);
   }
-  if (!c.outHas.empty()) {
-    EXPECT_NE(run.out.find(c.outHas), std::string::npos) << run.out;
-  }
-  for (const std::string& line : c.errHas) {
+  EXPECT_NE(run.out.find(c.outHas), std::string::npos) << run.out;
+  std::istringstream lines(c.errHas);
+  for (std::string line; std::getline(lines, line);) {
     EXPECT_NE(run.err.find(line + "\n"), std::string::npos) << "wanted: " << line << "\n"
                                                             << run.err;
   }
@@ -85,141 +83,87 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ReferenceCli,
     ::testing::Values(
         CliCase{"deviating archives give the CSV matrix and status 1",
-                {"reference", "ref.arc", "m/a.arc", "m/b.arc", "m/c.arc"},
-                1,
+                "reference ref.arc m/a.arc m/b.arc m/c.arc", 1,
                 kHeader +
                     ",\"a.arc\",\"b.arc\",\"c.arc\"\r\n"
                     "\"1.0\",\"speed\",\"rpm\",\"1500\",\"1600\",\"(missing)\",\"\"\r\n"
                     "\"2.0\",\"say \"\"hi\"\", ok\",\"u\",\"a,b\",\"a,\"\"b\"\"\",\"\",\"\"\r\n"
                     "\"3.0\",\"<script>x</script>\",\"u\",\"7\",\"\",\"8\",\"\"\r\n"
                     "\"4.2\",\"new\",\"mm\",\"(missing)\",\"9\",\"\",\"\"\r\n",
-                {"a.arc: 2 differ, 0 missing, 1 extra", "b.arc: 1 differ, 1 missing, 0 extra",
-                 "c.arc: 0 differ, 0 missing, 0 extra",
-                 "Total: 2 of 3 archives deviate: 3 differ, 1 missing, 1 extra"},
+                "a.arc: 2 differ, 0 missing, 1 extra\nb.arc: 1 differ, 1 missing, 0 extra\n"
+                "c.arc: 0 differ, 0 missing, 0 extra\n"
+                "Total: 2 of 3 archives deviate: 3 differ, 1 missing, 1 extra\n",
                 ""},
         CliCase{"equal archives give status 0 and the header alone",
-                {"reference", "ref.arc", "m/c.arc", "m/c.arc"},
-                0,
-                kHeader + ",\"m/c.arc\",\"m/c.arc\"\r\n",
-                {"m/c.arc: 0 differ, 0 missing, 0 extra",
-                 "Total: 0 of 2 archives deviate: 0 differ, 0 missing, 0 extra"},
+                "reference ref.arc m/c.arc m/c.arc", 0, kHeader + ",\"m/c.arc\",\"m/c.arc\"\r\n",
+                "m/c.arc: 0 differ, 0 missing, 0 extra\n"
+                "Total: 0 of 2 archives deviate: 0 differ, 0 missing, 0 extra\n",
                 ""},
-        CliCase{
-            "a folder stands for its files; shared names give paths",
-            {"reference", "ref.arc", "m", "same", "--jobs", "2"},
-            1,
-            "",
-            {"m/a.arc: 2 differ, 0 missing, 1 extra", "same/c.arc: 0 differ, 0 missing, 0 extra"},
-            kHeader + ",\"m/a.arc\",\"m/b.arc\",\"m/c.arc\",\"same/c.arc\"\r\n"},
-        CliCase{"--recursive descends",
-                {"reference", "ref.arc", ".", "--recursive"},
-                1,
-                "",
-                {"ref.arc: 0 differ, 0 missing, 0 extra"},
-                "\"./same/c.arc\""},
-        CliCase{"a missing archive does not stop the others",
-                {"reference", "ref.arc", "gone.arc", "m/c.arc"},
-                2,
-                kHeader + ",\"gone.arc\",\"c.arc\"\r\n",
-                {"gone.arc: cannot be read: File 'gone.arc' does not exist.",
-                 "c.arc: 0 differ, 0 missing, 0 extra",
-                 "Total: 0 of 2 archives deviate: 0 differ, 0 missing, 0 extra; 1 cannot be read"},
+        CliCase{"a folder stands for its files; shared names give paths",
+                "reference ref.arc m same --jobs 2", 1, "",
+                "m/a.arc: 2 differ, 0 missing, 1 extra\nsame/c.arc: 0 differ, 0 missing, 0 extra\n",
+                kHeader + ",\"m/a.arc\",\"m/b.arc\",\"m/c.arc\",\"same/c.arc\"\r\n"},
+        CliCase{"--recursive descends", "reference ref.arc . --recursive", 1, "",
+                "ref.arc: 0 differ, 0 missing, 0 extra\n", "\"./same/c.arc\""},
+        CliCase{"a missing archive does not stop the others", "reference ref.arc gone.arc m/c.arc",
+                2, kHeader + ",\"gone.arc\",\"c.arc\"\r\n",
+                "gone.arc: cannot be read: File 'gone.arc' does not exist.\n"
+                "c.arc: 0 differ, 0 missing, 0 extra\n"
+                "Total: 0 of 2 archives deviate: 0 differ, 0 missing, 0 extra; 1 cannot be read\n",
                 ""},
         CliCase{"a binary file named is not read: status 2",
-                {"reference", "ref.arc", "bin/garbage.bin", "m/c.arc"},
-                2,
-                "",
-                {"garbage.bin: cannot be read: 'bin/garbage.bin' is not an archive: it holds NUL "
-                 "bytes",
-                 "c.arc: 0 differ, 0 missing, 0 extra"},
+                "reference ref.arc bin/garbage.bin m/c.arc", 2, "",
+                "garbage.bin: cannot be read: 'bin/garbage.bin' is not an archive: it holds NUL "
+                "bytes\nc.arc: 0 differ, 0 missing, 0 extra\n",
                 "\"garbage.bin\",\"c.arc\""},
         CliCase{"files in a folder that are not archives are skipped; a cut file is noted",
-                {"reference", "ref.arc", "f"},
-                1,
-                "",
-                {"Note: cut.arc may have been cut short: its last line, line 3, has no line end",
-                 "cut.arc: 0 differ, 0 missing, 0 extra",
-                 "Skipped 3 files that are not archives: README.txt, blob.bin, empty.arc",
-                 "Total: 1 of 2 archives deviate: 1 differ, 0 missing, 0 extra"},
+                "reference ref.arc f", 1, "",
+                "Note: cut.arc may have been cut short: its last line, line 3, has no line end\n"
+                "cut.arc: 0 differ, 0 missing, 0 extra\n"
+                "Skipped 3 files that are not archives: README.txt, blob.bin, empty.arc\n"
+                "Total: 1 of 2 archives deviate: 1 differ, 0 missing, 0 extra\n",
                 "\"speed\",\"rpm\",\"1500\",\"\",\"1500 [rpm/s]\""},
         CliCase{"--include chooses the files; --ignore-units leaves units alone",
-                {"reference", "ref.arc", "f", "--include", "*.ARC", "--ignore-units"},
-                0,
-                "",
-                {"Skipped 1 file that is not an archive: empty.arc",
-                 "Total: 0 of 2 archives deviate: 0 differ, 0 missing, 0 extra"},
+                "reference ref.arc f --include *.ARC --ignore-units", 0, "",
+                "Skipped 1 file that is not an archive: empty.arc\n"
+                "Total: 0 of 2 archives deviate: 0 differ, 0 missing, 0 extra\n",
                 kHeader + ",\"cut.arc\",\"units.arc\"\r\n"},
-        CliCase{"a missing reference writes no report",
-                {"reference", "none.arc", "m/a.arc"},
-                2,
-                "",
-                {"parvex-cli: the reference cannot be read: File 'none.arc' does not exist."},
-                ""},
-        CliCase{"no archives is a usage error",
-                {"reference", "ref.arc"},
-                2,
-                "",
-                {"parvex-cli: reference: no archives given to compare with the reference"},
-                ""},
-        CliCase{"an empty folder is a usage error",
-                {"reference", "ref.arc", "m/a.arc", "empty"},
-                2,
-                "",
-                {"parvex-cli: reference: the folder 'empty' holds no archive files"},
-                ""},
-        CliCase{"--jobs 0 is a usage error",
-                {"reference", "ref.arc", "m/a.arc", "--jobs", "0"},
-                2,
-                "",
-                {"parvex-cli: --jobs takes a number from 1 to 1024, not \"0\""},
-                ""},
-        CliCase{"--jobs takes numbers only",
-                {"reference", "ref.arc", "m/a.arc", "--jobs", "two"},
-                2,
-                "",
-                {"parvex-cli: --jobs takes a number from 1 to 1024, not \"two\""},
-                ""},
-        CliCase{"structures --html writes the list as a page",
-                {"structures", "ref.arc", "1", "2", "--html"},
-                1,
-                "",
-                {"1 Difference(s)"},
-                "<td>1500</td>"},
+        CliCase{"a missing reference writes no report", "reference none.arc m/a.arc", 2, "",
+                "parvex-cli: the reference cannot be read: File 'none.arc' does not exist.\n", ""},
+        CliCase{"no archives is a usage error", "reference ref.arc", 2, "",
+                kUsage + "no archives given to compare with the reference\n", ""},
+        CliCase{"an empty folder is a usage error", "reference ref.arc m/a.arc empty", 2, "",
+                kUsage + "the folder 'empty' holds no archive files\n", ""},
+        CliCase{"--jobs takes a number from 1", "reference ref.arc m/a.arc --jobs 0", 2, "",
+                "parvex-cli: --jobs takes a number from 1 to 1024, not \"0\"\n", ""},
+        CliCase{"--jobs takes numbers only", "reference ref.arc m/a.arc --jobs two", 2, "",
+                "parvex-cli: --jobs takes a number from 1 to 1024, not \"two\"\n", ""},
+        CliCase{"structures --html writes the list as a page", "structures ref.arc 1 2 --html", 1,
+                "", "1 Difference(s)\n", "<td>1500</td>"},
         CliCase{"rules remove rows and each archive's line says how many",
-                {"reference", "ref.arc", "m/a.arc", "m/b.arc", "--rules", "rules.toml"},
-                1,
+                "reference ref.arc m/a.arc m/b.arc --rules rules.toml", 1,
                 kHeader + ",\"a.arc\",\"b.arc\"\r\n"
                           "\"1.0\",\"speed\",\"rpm\",\"1500\",\"\",\"(missing)\"\r\n"
                           "\"3.0\",\"<script>x</script>\",\"u\",\"7\",\"\",\"8\"\r\n",
-                {"a.arc: 0 differ, 0 missing, 0 extra, 2 ignored, 1 within tolerance",
-                 "b.arc: 1 differ, 1 missing, 0 extra, 0 ignored, 0 within tolerance",
-                 "Total: 1 of 2 archives deviate: 1 differ, 1 missing, 0 extra, 2 ignored, 1 "
-                 "within tolerance"},
+                "a.arc: 0 differ, 0 missing, 0 extra, 2 ignored, 1 within tolerance\n"
+                "b.arc: 1 differ, 1 missing, 0 extra, 0 ignored, 0 within tolerance\n"
+                "Total: 1 of 2 archives deviate: 1 differ, 1 missing, 0 extra, 2 ignored, 1 "
+                "within tolerance\n",
                 ""},
         CliCase{"an archive whose deviations rules all remove gives status 0",
-                {"reference", "ref.arc", "m/a.arc", "--rules", "rules.toml", "--json"},
-                0,
-                "",
-                {"a.arc: 0 differ, 0 missing, 0 extra, 2 ignored, 1 within tolerance"},
+                "reference ref.arc m/a.arc --rules rules.toml --json", 0, "",
+                "a.arc: 0 differ, 0 missing, 0 extra, 2 ignored, 1 within tolerance\n",
                 "\"rules\": \"rules.toml\""},
         CliCase{"a rules file that cannot be read stops the run",
-                {"reference", "ref.arc", "m/a.arc", "--rules", "none.toml"},
-                2,
-                "",
-                {"Error While Reading Rules: Error 321: Rules file 'none.toml' cannot be read"},
+                "reference ref.arc m/a.arc --rules none.toml", 2, "",
+                "Error While Reading Rules: Error 321: Rules file 'none.toml' cannot be read\n",
                 ""},
         CliCase{"a wrong command line is told before the rules file is read",
-                {"reference", "ref.arc", "--rules", "none.toml"},
-                2,
-                "",
-                {"parvex-cli: reference: no archives given to compare with the reference"},
-                ""},
-        CliCase{"--jobs is for the reference command",
-                {"archives", "ref.arc", "m/a.arc", "--jobs", "2"},
-                2,
-                "",
-                {"parvex-cli: --recursive, --include, --ignore-units and --jobs are for the "
-                 "reference command"},
+                "reference ref.arc --rules none.toml", 2, "",
+                kUsage + "no archives given to compare with the reference\n", ""},
+        CliCase{"--jobs is for the reference command", "archives ref.arc m/a.arc --jobs 2", 2, "",
+                "parvex-cli: --recursive, --include, --ignore-units and --jobs are for the "
+                "reference command\n",
                 ""}));
 
 // A run that fails leaves an earlier report as it was; a report that cannot

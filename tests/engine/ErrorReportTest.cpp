@@ -19,17 +19,12 @@ void Raise(std::int32_t number, const std::string& description, const std::strin
   }
 }
 
-struct Call {
-  std::uint32_t advanceMs;
-  std::string title;
-  std::int32_t number;
-  bool expectShown;
-};
-
+// Calls as words, four a call: the milliseconds since the call before, the
+// title, the failure's number, and whether it is shown or passed over.
 struct SuppressionCase {
   const char* name;
   std::uint32_t startTick;
-  std::vector<Call> calls;
+  std::string calls;
   friend void PrintTo(const SuppressionCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -38,34 +33,31 @@ class Suppression : public ::testing::TestWithParam<SuppressionCase> {};
 TEST_P(Suppression, ShowsOnlyWhatGetsPastTheRepeatTest) {
   RecordedErrors errors;
   errors.tick = GetParam().startTick;
-  for (const Call& call : GetParam().calls) {
-    errors.Advance(call.advanceMs);
+  const std::vector<std::string> words = test::Words(GetParam().calls);
+  for (std::size_t at = 0; at + 3 < words.size(); at += 4) {
+    errors.Advance(static_cast<std::uint32_t>(std::stoul(words[at])));
     const auto before = errors.Shown().size();
-    Raise(call.number, "desc", call.title);
-    EXPECT_EQ(errors.Shown().size() - before, call.expectShown ? 1U : 0U)
-        << "call at tick " << errors.tick << " title " << call.title;
+    Raise(std::stoi(words[at + 2]), "desc", words[at + 1]);
+    EXPECT_EQ(errors.Shown().size() - before, words[at + 3] == "shown" ? 1U : 0U)
+        << "call at tick " << errors.tick << " title " << words[at + 1];
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Repeats, Suppression,
-    ::testing::Values(
-        SuppressionCase{"RepeatWithin5s", 1000, {{0, "A", 5, true}, {1, "A", 5, false}}},
-        SuppressionCase{"RepeatAt4999", 1000, {{0, "A", 5, true}, {4999, "A", 5, false}}},
-        SuppressionCase{"RepeatAt5000", 1000, {{0, "A", 5, true}, {5000, "A", 5, true}}},
-        SuppressionCase{"SameTickShown", 1000, {{0, "A", 5, true}, {0, "A", 5, true}}},
-        SuppressionCase{"OtherNumber", 1000, {{0, "A", 5, true}, {10, "A", 6, true}}},
-        SuppressionCase{"OtherTitle", 1000, {{0, "A", 5, true}, {10, "B", 5, true}}},
-        SuppressionCase{"TitleIsCaseSensitive", 1000, {{0, "A", 5, true}, {10, "a", 5, true}}},
-        SuppressionCase{"SuppressedDoesNotExtendWindow",
-                        1000,
-                        {{0, "A", 5, true}, {3000, "A", 5, false}, {3000, "A", 5, true}}},
-        SuppressionCase{"UnsignedWrapToZero",
-                        0xFFFFFF00U,
-                        {{0, "A", 5, true}, {512, "A", 5, false}, {5000, "A", 5, true}}},
-        SuppressionCase{"SignedWrapNeverFails",
-                        0x7FFFFF00U,
-                        {{0, "A", 5, true}, {512, "A", 5, false}, {5000, "A", 5, true}}}),
+    ::testing::Values(SuppressionCase{"RepeatWithin5s", 1000, "0 A 5 shown  1 A 5 passed"},
+                      SuppressionCase{"RepeatAt4999", 1000, "0 A 5 shown  4999 A 5 passed"},
+                      SuppressionCase{"RepeatAt5000", 1000, "0 A 5 shown  5000 A 5 shown"},
+                      SuppressionCase{"SameTickShown", 1000, "0 A 5 shown  0 A 5 shown"},
+                      SuppressionCase{"OtherNumber", 1000, "0 A 5 shown  10 A 6 shown"},
+                      SuppressionCase{"OtherTitle", 1000, "0 A 5 shown  10 B 5 shown"},
+                      SuppressionCase{"TitleIsCaseSensitive", 1000, "0 A 5 shown  10 a 5 shown"},
+                      SuppressionCase{"SuppressedDoesNotExtendWindow", 1000,
+                                      "0 A 5 shown  3000 A 5 passed  3000 A 5 shown"},
+                      SuppressionCase{"UnsignedWrapToZero", 0xFFFFFF00U,
+                                      "0 A 5 shown  512 A 5 passed  5000 A 5 shown"},
+                      SuppressionCase{"SignedWrapNeverFails", 0x7FFFFF00U,
+                                      "0 A 5 shown  512 A 5 passed  5000 A 5 shown"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(ReportVBError, PromptCaptionAndStyle) {

@@ -174,105 +174,105 @@ std::string Expand(std::string text, const TempDir& dir) {
   return text;
 }
 
+// Outside every single-byte code page.
+constexpr std::u8string_view kForeign = u8"\u03a9\u043c\u4e2d";
+
+// The folder of a path takes the platform's separator (the rule itself is
+// held in PathTest.cpp).
+const Case kCases[] = {
+    {"folder of a drive path", [](auto&) { return GetPath(R"(C:\Data\a.arc)"); },
+     R"(C:\Data\a.arc)", R"(C:\Data)", kSeparators},
+    {"folder of a POSIX path", [](auto&) { return GetPath("/home/eng/a.arc"); }, "/home/eng",
+     "/home/eng/a.arc", kSeparators},
+    {"archives named outside the code page, CR LF against LF",
+     [](const TempDir& d) {
+       const fs::path a = Named(d, std::u8string(kForeign) + u8"1.arc");
+       const fs::path b = Named(d, std::u8string(kForeign) + u8"2.arc");
+       WriteFile(a, kArchive1);
+       WriteFile(b, kArchive2);
+       return Compared(a, b);
+     },
+     kOneDifference},
+    {"missing archive named outside the code page",
+     [](const TempDir& d) {
+       const fs::path a = Named(d, u8"a.arc");
+       WriteFile(a, kArchive1);
+       return Compared(a, Named(d, kForeign));
+     },
+     "{app}: File '{d}\u03a9\u043c\u4e2d' does not exist."},
+    {"report named outside the code page, CR LF and bytes unchanged",
+     [](const TempDir& d) { return Saved(Named(d, kForeign)); }, kSaved},
+    {"read-only archive",
+     [](const TempDir& d) {
+       const fs::path a = Named(d, u8"a.arc");
+       WriteFile(a, kArchive1);
+       fs::permissions(a, fs::perms::owner_write, fs::perm_options::remove);
+       const fs::path b = Named(d, u8"b.arc");
+       WriteFile(b, kArchive2);
+       const std::string seen = Compared(a, b);
+       // Windows deletes no read-only file: make it writable so the folder can go.
+       fs::permissions(a, fs::perms::owner_write, fs::perm_options::add);
+       return seen;
+     },
+     kOneDifference},
+    {"archive held open by another program",
+     [](const TempDir& d) {
+       const fs::path a = Named(d, u8"held.arc");
+       WriteFile(a, kArchive1);
+       const fs::path b = Named(d, u8"b.arc");
+       WriteFile(b, kArchive2);
+       const HeldByAnotherProgram holder(a);
+       return holder.Held() ? Compared(a, b) : "not held";
+     },
+     kOneDifference,
+     "Error While Comparing Archives: Error 70: Permission denied: '{d}held.arc' (Permission "
+     "denied)",
+     "Windows refuses a file whose holder shares it with nobody; POSIX locks bind only the "
+     "programs that ask for them"},
+    {"report over a file held open by another program",
+     [](const TempDir& d) {
+       const fs::path r = Named(d, u8"held.txt");
+       WriteFile(r, "old");
+       const HeldByAnotherProgram holder(r);
+       return holder.Held() ? Saved(r) : "not held";
+     },
+     kSaved, "Error 70: Permission denied: '{d}held.txt' (Permission denied)",
+     "as for an archive held open"},
+    {"archive in a missing folder",
+     [](const TempDir& d) {
+       const fs::path b = Named(d, u8"b.arc");
+       WriteFile(b, kArchive2);
+       return Compared(Named(d, u8"gone/a.arc").make_preferred(), b);
+     },
+     "{app}: File '{d}gone{/}a.arc' does not exist."},
+    {"report into a missing folder",
+     [](const TempDir& d) { return Saved(Named(d, u8"gone/r.txt").make_preferred()); },
+     "Error 76: Path not found: '{d}gone{/}r.txt' (No such file or directory)"},
+    {"report onto a folder", [](const TempDir& d) { return Saved(d.Path()); },
+     "Error 75: Path/File access error: '{dir}' (Is a directory)"},
+    {"report over a read-only file",
+     [](const TempDir& d) {
+       const fs::path r = Named(d, u8"ro.txt");
+       WriteFile(r, "old");
+       fs::permissions(r, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                       fs::perm_options::remove);
+       const std::string seen = Saved(r);
+       fs::permissions(r, fs::perms::owner_write, fs::perm_options::add);
+       return seen;
+     },
+     "Error 70: Permission denied: '{d}ro.txt' (Permission denied)", "", "", kSaved},
+    {"a device as an archive",
+     [](const TempDir& d) {
+       const fs::path b = Named(d, u8"b.arc");
+       WriteFile(b, kArchive2);
+       return Compared(kDevice, b);
+     },
+     "{app}: File '{device}' does not exist."},
+};
+
 TEST(PlatformFiles, SameMessagesAndNumbersOnWindowsAndPosix) {
-  const std::u8string_view foreign = u8"\u03a9\u043c\u4e2d";  // outside every single-byte code page
-  const Case cases[] = {
-      {"folder of a drive path", [](auto&) { return GetPath(R"(C:\Data\a.arc)"); },
-       R"(C:\Data\a.arc)", R"(C:\Data)", kSeparators},
-      {"folder of a file at a drive's root", [](auto&) { return GetPath(R"(C:\a.arc)"); },
-       R"(C:\a.arc)", "C:", kSeparators},
-      {"folder of a network path", [](auto&) { return GetPath(R"(\\server\share\a.arc)"); },
-       R"(\\server\share\a.arc)", R"(\\server\share)", kSeparators},
-      {"folder of a POSIX path", [](auto&) { return GetPath("/home/eng/a.arc"); }, "/home/eng",
-       "/home/eng/a.arc", kSeparators},
-      {"archives named outside the code page, CR LF against LF",
-       [&](const TempDir& d) {
-         const fs::path a = Named(d, std::u8string(foreign) + u8"1.arc");
-         const fs::path b = Named(d, std::u8string(foreign) + u8"2.arc");
-         WriteFile(a, kArchive1);
-         WriteFile(b, kArchive2);
-         return Compared(a, b);
-       },
-       kOneDifference},
-      {"missing archive named outside the code page",
-       [&](const TempDir& d) {
-         const fs::path a = Named(d, u8"a.arc");
-         WriteFile(a, kArchive1);
-         return Compared(a, Named(d, foreign));
-       },
-       "{app}: File '{d}\u03a9\u043c\u4e2d' does not exist."},
-      {"report named outside the code page, CR LF and bytes unchanged",
-       [&](const TempDir& d) { return Saved(Named(d, foreign)); }, kSaved},
-      {"read-only archive",
-       [](const TempDir& d) {
-         const fs::path a = Named(d, u8"a.arc");
-         WriteFile(a, kArchive1);
-         fs::permissions(a, fs::perms::owner_write, fs::perm_options::remove);
-         const fs::path b = Named(d, u8"b.arc");
-         WriteFile(b, kArchive2);
-         const std::string seen = Compared(a, b);
-         // Windows deletes no read-only file: make it writable so the folder can go.
-         fs::permissions(a, fs::perms::owner_write, fs::perm_options::add);
-         return seen;
-       },
-       kOneDifference},
-      {"archive held open by another program",
-       [](const TempDir& d) {
-         const fs::path a = Named(d, u8"held.arc");
-         WriteFile(a, kArchive1);
-         const fs::path b = Named(d, u8"b.arc");
-         WriteFile(b, kArchive2);
-         const HeldByAnotherProgram holder(a);
-         return holder.Held() ? Compared(a, b) : "not held";
-       },
-       kOneDifference,
-       "Error While Comparing Archives: Error 70: Permission denied: '{d}held.arc' (Permission "
-       "denied)",
-       "Windows refuses a file whose holder shares it with nobody; POSIX locks bind only the "
-       "programs that ask for them"},
-      {"report over a file held open by another program",
-       [](const TempDir& d) {
-         const fs::path r = Named(d, u8"held.txt");
-         WriteFile(r, "old");
-         const HeldByAnotherProgram holder(r);
-         return holder.Held() ? Saved(r) : "not held";
-       },
-       kSaved, "Error 70: Permission denied: '{d}held.txt' (Permission denied)",
-       "as for an archive held open"},
-      {"archive in a missing folder",
-       [](const TempDir& d) {
-         const fs::path b = Named(d, u8"b.arc");
-         WriteFile(b, kArchive2);
-         return Compared(Named(d, u8"gone/a.arc").make_preferred(), b);
-       },
-       "{app}: File '{d}gone{/}a.arc' does not exist."},
-      {"report into a missing folder",
-       [](const TempDir& d) { return Saved(Named(d, u8"gone/r.txt").make_preferred()); },
-       "Error 76: Path not found: '{d}gone{/}r.txt' (No such file or directory)"},
-      {"report onto a folder", [](const TempDir& d) { return Saved(d.Path()); },
-       "Error 75: Path/File access error: '{dir}' (Is a directory)"},
-      {"report over a read-only file",
-       [](const TempDir& d) {
-         const fs::path r = Named(d, u8"ro.txt");
-         WriteFile(r, "old");
-         fs::permissions(r,
-                         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                         fs::perm_options::remove);
-         const std::string seen = Saved(r);
-         fs::permissions(r, fs::perms::owner_write, fs::perm_options::add);
-         return seen;
-       },
-       "Error 70: Permission denied: '{d}ro.txt' (Permission denied)", "", "", kSaved},
-      {"a device as an archive",
-       [](const TempDir& d) {
-         const fs::path b = Named(d, u8"b.arc");
-         WriteFile(b, kArchive2);
-         return Compared(kDevice, b);
-       },
-       "{app}: File '{device}' does not exist."},
-  };
   const bool writesAll = AccountWritesReadOnlyFiles();
-  for (const Case& c : cases) {
+  for (const Case& c : kCases) {
     const TempDir dir;
     std::string expected = kWindows && !c.onWindows.empty() ? c.onWindows : c.expected;
     if (writesAll && !c.byAnAccountThatWritesAll.empty()) expected = c.byAnAccountThatWritesAll;

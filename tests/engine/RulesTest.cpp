@@ -2,6 +2,7 @@
 // are refused, and that every pairing obeys them alike.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,7 +18,6 @@ namespace parvex {
 namespace {
 
 using test::L;
-using test::ReadOnly;
 using test::RecordedErrors;
 using test::Row;
 using test::TempDir;
@@ -38,152 +38,111 @@ bool RemovesPair(const std::shared_ptr<const Rules>& rules, const std::string& a
   RecordedErrors errors;
   TempDir dir;
   DifferenceList list;
-  CompareOptions options;
-  options.AppliedRules = rules;
   CompareArchives(dir.Write("a", L(address, description, value1)),
-                  dir.Write("b", L(address, description, value2)), list, ReadOnly(true, options));
+                  dir.Write("b", L(address, description, value2)), list,
+                  CompareOptions{false, false, rules, false, true});
   return list.Count() == 0;
 }
 
+// Each text holds a pattern and what it is held against, "pattern/text".
 struct PatternCase {
-  const char* pattern;
-  const char* address;
-  bool matches;
+  const char* key;
+  std::vector<std::string> match;
+  std::vector<std::string> other;
 };
 
-TEST(RulesPatterns, AddressPatternsMatchTheParsedAddress) {
+TEST(RulesPatterns, MatchParsedAddressesAndDescriptionsIgnoringAsciiCase) {
   const PatternCase cases[] = {
-      {"12.5", "12.5", true},
-      {"12.5", "12.05", true},
-      {"12.5", "12.50", false},
-      {"12.5", "12.4", false},
-      {"12.5", "13.5", false},
-      {"12", "12", true},
-      {"12", "12.0", true},
-      {"12", "12.1", false},
-      {"12.*", "12.0", true},
-      {"12.*", "12.999", true},
-      {"12.*", "12", true},
-      {"12.*", "120.1", false},
-      {"12.*", "1.2", false},
-      {"12.*", "11.32767", false},
-      {"12.*", "13.0", false},
-      {"100.1-100.20", "100.1", true},
-      {"100.1-100.20", "100.20", true},
-      {"100.1-100.20", "100.0", false},
-      {"100.1-100.20", "100.21", false},
-      {"100.1-100.20", "101.5", false},
-      {"100.1-100.20", "100.7", true},
-      {"100.5-100.5", "100.5", true},
-      {"100.5-100.5", "100.4", false},
-      {"100.5-100.5", "100.6", false},
-      {"*", "7.3", true},
-      {"*", "P12", true},
-      {"-1", "P12", true},
-      {"-1.0", "12", false},
+      {"addresses",
+       {"12.5/12.5", "12.5/12.05", "12/12", "12/12.0", "12.*/12.0", "12.*/12.999", "12.*/12",
+        "100.1-100.20/100.1", "100.1-100.20/100.20", "100.1-100.20/100.7", "100.5-100.5/100.5",
+        "*/7.3", "*/P12", "-1/P12"},
+       {"12.5/12.50", "12.5/12.4", "12.5/13.5", "12/12.1", "12.*/120.1", "12.*/1.2",
+        "12.*/11.32767", "12.*/13.0", "100.1-100.20/100.0", "100.1-100.20/100.21",
+        "100.1-100.20/101.5", "100.5-100.5/100.4", "100.5-100.5/100.6", "-1.0/12"}},
+      // Only ASCII letters are folded: a glob's UTF-8 bytes meet the
+      // description's bytes as they are.
+      {"descriptions",
+       {"Serial*/Serial number", "Serial*/SERIAL NO", "Serial*/serial", "*hours*/Operating Hours",
+        "S?rial/Serial", "a*b*c/aXXbYYc", "\xc3\xa9t\xc3\xa9/\xc3\xa9T\xc3\xa9", "/", "*/"},
+       {"Serial*/The serial", "S?rial/Srial", "S?rial/Serial2", "a*b*c/aXXcYYb",
+        "\xc3\xa9t\xc3\xa9/\xc3\x89T\xc3\x89"}},
   };
   for (const PatternCase& c : cases) {
-    const auto rules = Parse(std::string("[ignore]\naddresses = [\"") + c.pattern + "\"]\n");
-    EXPECT_EQ(RemovesPair(rules, c.address, "d", "1", "2"), c.matches)
-        << c.pattern << " against " << c.address;
+    for (const bool matches : {true, false}) {
+      for (const std::string& pair : matches ? c.match : c.other) {
+        const std::string pattern = pair.substr(0, pair.find('/'));
+        const std::string text = pair.substr(pair.find('/') + 1);
+        const bool address = std::string(c.key) == "addresses";
+        const auto rules = Parse("[ignore]\n" + std::string(c.key) + " = [\"" + pattern + "\"]\n");
+        EXPECT_EQ(RemovesPair(rules, address ? text : "1.1", address ? "d" : text, "1", "2"),
+                  matches)
+            << pair;
+        EXPECT_TRUE(address || GlobMatches(pattern, text) == matches) << pair;
+      }
+    }
   }
 }
 
-TEST(RulesPatterns, DescriptionGlobsIgnoreAsciiCase) {
-  const PatternCase cases[] = {{"Serial*", "Serial number", true},
-                               {"Serial*", "SERIAL NO", true},
-                               {"Serial*", "serial", true},
-                               {"Serial*", "The serial", false},
-                               {"*hours*", "Operating Hours", true},
-                               {"S?rial", "Serial", true},
-                               {"S?rial", "Srial", false},
-                               {"S?rial", "Serial2", false},
-                               {"a*b*c", "aXXbYYc", true},
-                               {"a*b*c", "aXXcYYb", false},
-                               // Only ASCII letters are folded: a glob's UTF-8 bytes meet the
-                               // description's bytes as they are.
-                               {"\xc3\xa9t\xc3\xa9", "\xc3\x89T\xc3\x89", false},
-                               {"\xc3\xa9t\xc3\xa9", "\xc3\xa9T\xc3\xa9", true},
-                               {"", "", true},
-                               {"*", "", true}};
-  for (const PatternCase& c : cases) {
-    const auto rules = Parse(std::string("[ignore]\ndescriptions = [\"") + c.pattern + "\"]\n");
-    EXPECT_EQ(RemovesPair(rules, "1.1", c.address, "1", "2"), c.matches)
-        << c.pattern << " against " << c.address;
-    EXPECT_EQ(GlobMatches(c.pattern, c.address), c.matches) << c.pattern << " / " << c.address;
-  }
-}
-
+// The keys of one [[tolerance]] for every address, and value pairs "a=b"
+// within it and beyond it.
 struct ToleranceCase {
-  const char* table;  // the keys of one [[tolerance]] for every address
-  const char* value1;
-  const char* value2;
-  bool equal;
+  const char* table;
+  std::vector<std::string> within;
+  std::vector<std::string> beyond;
+};
+
+const ToleranceCase kTolerances[] = {
+    {"absolute = \"0.01\"",
+     {"1.00=1.01", "1.00=1.0099999", "1.01=1.00"},
+     {"1.00=1.0100001", "abc=abd", "1.00=1.00 ", "=0"}},
+    {"absolute = \"0.5\"",
+     {"+1=1.5", "007.50=7.0", ".5=0", "5.=5.5", "1E+2=100.5"},
+     {"5.=5.51", "1e=1", "1e5x=100000", "1.2.3=1.2", "1234567890123456789=1234567890123456790",
+      "123456789012345678=123456789012345679"}},
+    // Decided on the shortest text, not on the double (0.3 - 0.2 is above
+    // 0.1 in doubles).
+    {"absolute = 0.1", {"0.2=0.3"}, {"0=0.10000000000000000001"}},
+    {"absolute = 1",
+     {"-3=-2", "-0.5=0.5", "1234567890123456789=1234567890123456790",
+      "123456789012345678=123456789012345679", "1e-40=1"},
+     {"-0.5=0.5000001", "-1e-40=1"}},
+    {"absolute = \"1e-3\"", {"1.5E2=150.001"}, {"1.5E2=150.0011"}},
+    {"absolute = \"-0\"", {"1500=1.5e3"}, {}},
+    {"absolute = \"-0.0\"", {}, {"1=1.0000001"}},
+    {"relative = \"-0%\"", {}, {"1000=1000.0001"}},
+    {"relative = \"0.1%\"",
+     {"999=1000", "-1000=-999", "1000=1001.001"},
+     {"1000=998.9999", "-1000=-998.9999", "1000=1001.0011"}},
+    {"relative = \"0.001\"", {"1000=1001"}, {}},
+    {"relative = 0.001", {}, {"1000=1001.01"}},
+    {"relative = \"10%\"", {}, {"0=0.0001"}},
+    {"relative = \"50%\"", {"1e-300=2e-300"}, {"1e-300=2.0000001e-300"}},
+    {"absolute = \"0.01\"\nrelative = \"1%\"", {"1000=1010", "0.001=0.011"}, {"1000=1010.2"}},
+    // Beyond 18 significant digits, or digits far apart: the long way.
+    {"absolute = \"1e-22\"",
+     {"1.0000000000000000000001=1.0000000000000000000002"},
+     {"1.0000000000000000000001=1.00000000000000000000021"}},
+    {"relative = \"1%\"",
+     {"100000000000000000001=101000000000000000001.01"},
+     {"100000000000000000001=102010000000000000001.1"}},
+    {"relative = \"1e-50\"", {"0=0.0"}, {}},
+    {"relative = \"1e60\"", {"1=2"}, {}},
+    {"relative = \"1e-60\"", {}, {"1=1.000000001"}},
+    {"relative = \"1e-10\"", {"1e30=1.0000000001e30"}, {}},
+    {"relative = \"0.99999e-10\"", {}, {"1e30=1.0000000001e30"}},
 };
 
 TEST(RulesTolerance, DecidedExactlyOnTheDecimalDigits) {
-  const ToleranceCase cases[] = {
-      {"absolute = \"0.01\"", "1.00", "1.01", true},
-      {"absolute = \"0.01\"", "1.00", "1.0100001", false},
-      {"absolute = \"0.01\"", "1.00", "1.0099999", true},
-      {"absolute = \"0.5\"", "5.", "5.51", false},
-      {"absolute = \"0.01\"", "1.01", "1.00", true},
-      {"absolute = 0.1", "0", "0.10000000000000000001", false},  // shortest text, not the double
-      {"absolute = 0.1", "0.2", "0.3", true},  // 0.3 - 0.2 in doubles is above 0.1
-      {"absolute = 1", "-3", "-2", true},
-      {"absolute = 1", "-0.5", "0.5", true},
-      {"absolute = 1", "-0.5", "0.5000001", false},
-      {"absolute = \"1e-3\"", "1.5E2", "150.001", true},
-      {"absolute = \"1e-3\"", "1.5E2", "150.0011", false},
-      {"absolute = \"-0\"", "1500", "1.5e3", true},
-      {"absolute = \"-0.0\"", "1", "1.0000001", false},
-      {"relative = \"-0%\"", "1000", "1000.0001", false},
-      {"absolute = \"0.01\"", "abc", "abd", false},
-      {"absolute = \"0.01\"", "1.00", "1.00 ", false},
-      {"absolute = \"0.01\"", "", "0", false},
-      {"relative = \"0.1%\"", "999", "1000", true},
-      {"relative = \"0.1%\"", "1000", "998.9999", false},
-      {"relative = \"0.1%\"", "-1000", "-999", true},
-      {"relative = \"0.1%\"", "-1000", "-998.9999", false},
-      {"relative = \"0.1%\"", "1000", "1001.001", true},
-      {"relative = \"0.1%\"", "1000", "1001.0011", false},
-      {"relative = \"0.001\"", "1000", "1001", true},
-      {"relative = 0.001", "1000", "1001.01", false},
-      {"relative = \"10%\"", "0", "0.0001", false},
-      {"relative = \"50%\"", "1e-300", "2e-300", true},
-      {"relative = \"50%\"", "1e-300", "2.0000001e-300", false},
-      {"absolute = \"0.01\"\nrelative = \"1%\"", "1000", "1010", true},
-      {"absolute = \"0.01\"\nrelative = \"1%\"", "0.001", "0.011", true},
-      {"absolute = \"0.01\"\nrelative = \"1%\"", "1000", "1010.2", false},
-      {"absolute = \"0.5\"", "+1", "1.5", true},
-      {"absolute = \"0.5\"", "007.50", "7.0", true},
-      {"absolute = \"0.5\"", ".5", "0", true},
-      {"absolute = \"0.5\"", "5.", "5.5", true},
-      {"absolute = \"0.5\"", "1e", "1", false},
-      {"absolute = \"0.5\"", "1e5x", "100000", false},
-      {"absolute = \"0.5\"", "1.2.3", "1.2", false},
-      {"absolute = \"0.5\"", "1E+2", "100.5", true},
-      {"absolute = 1", "1234567890123456789", "1234567890123456790", true},
-      {"absolute = \"0.5\"", "1234567890123456789", "1234567890123456790", false},
-      {"absolute = 1", "123456789012345678", "123456789012345679", true},
-      {"absolute = \"0.5\"", "123456789012345678", "123456789012345679", false},
-      // Beyond 18 significant digits, or digits far apart: the long way.
-      {"absolute = \"1e-22\"", "1.0000000000000000000001", "1.0000000000000000000002", true},
-      {"absolute = \"1e-22\"", "1.0000000000000000000001", "1.00000000000000000000021", false},
-      {"relative = \"1%\"", "100000000000000000001", "101000000000000000001.01", true},
-      {"relative = \"1%\"", "100000000000000000001", "102010000000000000001.1", false},
-      {"relative = \"1e-50\"", "0", "0.0", true},
-      {"relative = \"1e60\"", "1", "2", true},
-      {"relative = \"1e-60\"", "1", "1.000000001", false},
-      {"absolute = 1", "1e-40", "1", true},
-      {"absolute = 1", "-1e-40", "1", false},
-      {"relative = \"1e-10\"", "1e30", "1.0000000001e30", true},
-      {"relative = \"0.99999e-10\"", "1e30", "1.0000000001e30", false},
-  };
-  for (const ToleranceCase& c : cases) {
+  for (const ToleranceCase& c : kTolerances) {
     const auto rules = Parse(std::string("[[tolerance]]\naddresses = [\"*\"]\n") + c.table + "\n");
-    EXPECT_EQ(RemovesPair(rules, "1.1", "d", c.value1, c.value2), c.equal)
-        << c.table << ": " << c.value1 << " against " << c.value2;
+    for (const bool within : {true, false}) {
+      for (const std::string& pair : within ? c.within : c.beyond) {
+        const std::string a = pair.substr(0, pair.find('='));
+        const std::string b = pair.substr(pair.find('=') + 1);
+        EXPECT_EQ(RemovesPair(rules, "1.1", "d", a, b), within) << c.table << ": " << pair;
+      }
+    }
   }
 }
 
@@ -193,10 +152,6 @@ TEST(RulesTolerance, FirstMatchingTableWinsAndIgnoreBeatsTolerance) {
       "[[tolerance]]\naddresses = [\"1.*\"]\nabsolute = \"0.5\"\n"
       "[[tolerance]]\ndescriptions = [\"*speed*\"]\nabsolute = \"5\"\n"
       "[[tolerance]]\naddresses = [\"*\"]\nabsolute = \"2\"\n");
-  TempDir dir;
-  DifferenceList list;
-  CompareOptions options;
-  options.AppliedRules = rules;
   // 1.1 meets the first table (0.5) before the speed table; 2.1 the speed
   // table before "*"; 3.1 is ignored though "*" would tolerate it, and 4.3
   // though the speed table would.
@@ -209,9 +164,10 @@ TEST(RulesTolerance, FirstMatchingTableWinsAndIgnoreBeatsTolerance) {
                         L("4.1", "Serial no", "2") + L("4.2", "x", "11") +
                         L("4.3", "Serial speed", "11");
   RecordedErrors errors;
-  CompareArchives(dir.Write("a", a), dir.Write("b", b), list, options);
-  EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("1.1", "speed", "10", "11", "u"),
-                                                     Row("2.2", "other", "10", "14", "u")}));
+  TempDir dir;
+  DifferenceList list;
+  CompareArchives(dir.Write("a", a), dir.Write("b", b), list, CompareOptions{false, false, rules});
+  EXPECT_EQ(list.Rows(), test::Rows("1.1|speed|10|11|u;2.2|other|10|14|u"));
   EXPECT_EQ(list.Status(), Status(2, 3, 3));
 }
 
@@ -243,8 +199,7 @@ enum class Path { Position, InStep, InTables, StructuresByPosition, StructuresBy
 void RunPath(Path path, const std::string& a, const std::string& b,
              const std::shared_ptr<const Rules>& rules, DifferenceList& list,
              const ReadSizes& sizes = {}) {
-  CompareOptions options;
-  options.AppliedRules = rules;
+  const CompareOptions options{false, false, rules};
   switch (path) {
     case Path::Position:
       CompareArchives(a, b, list, options, nullptr, sizes);
@@ -264,43 +219,54 @@ void RunPath(Path path, const std::string& a, const std::string& b,
   }
 }
 
+const Path kEveryPath[] = {Path::Position, Path::InStep, Path::InTables, Path::StructuresByPosition,
+                           Path::StructuresByAddress};
+
+bool OfStructures(Path path) {
+  return path == Path::StructuresByPosition || path == Path::StructuresByAddress;
+}
+
+// The lines of structure 1 against those of structure 2, as one archive for
+// the structures' pairings and as two archives of structure 1 for the others.
+struct TwoStructures {
+  TwoStructures(const TempDir& dir, const std::string& first, const std::string& second)
+      : one(dir.Write("one", first + second)), a(dir.Write("a", first)) {
+    std::string renamed = second;
+    for (std::size_t at = 0; (at = renamed.find("2.", at)) != std::string::npos; at += 2) {
+      if (at == 0 || renamed[at - 1] == '\n') renamed[at] = '1';
+    }
+    b = dir.Write("b", renamed);
+  }
+  void Run(Path path, const std::shared_ptr<const Rules>& rules, DifferenceList& list) const {
+    RunPath(path, OfStructures(path) ? one : a, b, rules, list);
+  }
+  std::string one;
+  std::string a;
+  std::string b;
+};
+
 TEST(RulesEveryPairing, IgnoresAndToleratesAlike) {
+  // Member 1 differs beyond any tolerance; member 2 is ignored by its
+  // address in structure 1, member 4 by its address in structure 2, member 5
+  // by its description in structure 1; member 3 is within the tolerance
+  // matched by its address in structure 2. As two archives, both are 1.
   const auto rules = Parse(
       "[ignore]\naddresses = [\"1.2\", \"2.4\"]\ndescriptions = [\"serial*\"]\n"
       "[[tolerance]]\naddresses = [\"2.3\"]\nabsolute = \"0.5\"\n");
-  // Structure 1 against structure 2 of one archive, or the first archive
-  // against the second: member 1 differs beyond any tolerance; member 2 is
-  // ignored by its address in structure 1, member 4 by its address in
-  // structure 2, member 5 by its description in structure 1; member 3 is
-  // within the tolerance matched by its address in structure 2.
-  const std::string first = L("1.1", "a", "1") + L("1.2", "b", "1") + L("1.3", "c", "1.0") +
-                            L("1.4", "d", "1") + L("1.5", "Serial", "1");
-  const std::string second = L("2.1", "a", "5") + L("2.2", "b", "2") + L("2.3", "c", "1.5") +
-                             L("2.4", "d", "9") + L("2.5", "x", "2");
-  TempDir dir;
-  const std::string one = dir.Write("one", first + second);
-  RecordedErrors errors;
-  for (const Path path : {Path::StructuresByPosition, Path::StructuresByAddress}) {
-    DifferenceList list;
-    RunPath(path, one, "", rules, list);
-    EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("1", "a", "1", "5", "u")}))
-        << static_cast<int>(path);
-    EXPECT_EQ(list.Status(), Status(1, 3, 1)) << static_cast<int>(path);
-  }
-  // The same values as two archives with the same addresses.
-  std::string renamed = second;
-  for (std::size_t at = 0; (at = renamed.find("2.", at)) != std::string::npos; at += 2) {
-    renamed[at] = '1';
-  }
-  const std::string a = dir.Write("a", first);
-  const std::string b = dir.Write("b", renamed);
-  const auto bothRules = Parse(
+  const auto archiveRules = Parse(
       "[ignore]\naddresses = [\"1.2\", \"1.4\"]\ndescriptions = [\"serial*\"]\n"
       "[[tolerance]]\naddresses = [\"1.3\"]\nabsolute = \"0.5\"\n");
-  for (const Path path : {Path::Position, Path::InStep, Path::InTables}) {
+  TempDir dir;
+  const TwoStructures files(dir,
+                            L("1.1", "a", "1") + L("1.2", "b", "1") + L("1.3", "c", "1.0") +
+                                L("1.4", "d", "1") + L("1.5", "Serial", "1"),
+                            L("2.1", "a", "5") + L("2.2", "b", "2") + L("2.3", "c", "1.5") +
+                                L("2.4", "d", "9") + L("2.5", "x", "2"));
+  RecordedErrors errors;
+  for (const Path path : kEveryPath) {
     DifferenceList list;
-    RunPath(path, a, b, bothRules, list);
-    EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("1.1", "a", "1", "5", "u")}))
+    files.Run(path, OfStructures(path) ? rules : archiveRules, list);
+    EXPECT_EQ(list.Rows(), test::Rows(OfStructures(path) ? "1|a|1|5|u" : "1.1|a|1|5|u"))
         << static_cast<int>(path);
     EXPECT_EQ(list.Status(), Status(1, 3, 1)) << static_cast<int>(path);
   }
@@ -367,19 +333,11 @@ TEST(RulesEveryPairing, LongArchivesCountWhatBothHalvesRemove) {
     second += L("2." + std::to_string(i), d, i % 3 == 1 ? "1.5" : "5");
   }
   TempDir dir;
-  const std::string one = dir.Write("one", first + second);
-  std::string renamed = second;
-  for (std::size_t at = 0; (at = renamed.find("2.", at)) != std::string::npos; at += 2) {
-    if (at == 0 || renamed[at - 1] == '\n') renamed[at] = '1';
-  }
-  const std::string a = dir.Write("a", first);
-  const std::string b = dir.Write("b", renamed);
+  const TwoStructures files(dir, first, second);
   RecordedErrors errors;
-  for (const Path path : {Path::Position, Path::InStep, Path::InTables, Path::StructuresByPosition,
-                          Path::StructuresByAddress}) {
-    const bool structures = path == Path::StructuresByPosition || path == Path::StructuresByAddress;
+  for (const Path path : kEveryPath) {
     DifferenceList list;
-    RunPath(path, structures ? one : a, b, rules, list);
+    files.Run(path, rules, list);
     EXPECT_EQ(list.Status(), Status(3000, 3000, 3000)) << static_cast<int>(path);
   }
 }
@@ -392,29 +350,20 @@ TEST(RulesEveryPairing, ListTellsTheRulesOfItsLastComparison) {
   const std::string a = dir.Write("a", L("1", "a", "1") + L("2", "b", "2"));
   const std::string b = dir.Write("b", L("1", "a", "5") + L("2", "b", "6"));
   const std::string gone = dir.File("gone");
-  struct Step {
-    const char* name;
-    std::string second;
-    bool withRules;
-    bool told;  // whether the list tells an outcome: 1 ignored, or 0 when missing
-  };
-  const std::vector<std::vector<Step>> sequences = {
-      {{"with rules", b, true, true},
-       {"without", b, false, false},
-       {"with, b missing", gone, true, true},
-       {"without, b missing", gone, false, false}},
-      {{"without", b, false, false}, {"with, b missing", gone, true, true}},
-  };
-  for (const auto& steps : sequences) {
+  // Each step: the second archive (b, or g when missing), with rules or
+  // without ('-'); the list tells 1 ignored, 0 when b is missing, or nothing.
+  for (const std::string steps : {"bR b- gR g-", "b- gR"}) {
     RecordedErrors errors;
     DifferenceList list;
-    for (const Step& s : steps) {
-      CompareArchives(a, s.second, list,
-                      CompareOptions{true, false, s.withRules ? rules : nullptr});
-      ASSERT_EQ(list.Rules().has_value(), s.told) << s.name;
-      if (s.told) {
+    for (std::size_t at = 0; at < steps.size(); at += 3) {
+      const bool missing = steps[at] == 'g';
+      const bool withRules = steps[at + 1] == 'R';
+      CompareArchives(a, missing ? gone : b, list,
+                      CompareOptions{true, false, withRules ? rules : nullptr});
+      ASSERT_EQ(list.Rules().has_value(), withRules) << steps << " " << at;
+      if (withRules) {
         EXPECT_EQ(list.Rules()->path, "rules.toml");
-        EXPECT_EQ(list.Rules()->ignored, s.second == b ? 1U : 0U) << s.name;
+        EXPECT_EQ(list.Rules()->ignored, missing ? 0U : 1U) << steps << " " << at;
       }
     }
     list.Clear();
@@ -456,30 +405,26 @@ TEST(RulesEveryPairing, SameCountsAtEveryReadSizeAndUnmatchedRulesChangeNoRow) {
     const std::string a = dir.Write("a", RandomArchive(random, false));
     const std::string b = dir.Write("b", RandomArchive(random, round % 2 == 0));
     const ReadSizes sizes = round < 3 ? ReadSizes{} : ReadSizes{7, 3};
-    for (const Path path : {Path::Position, Path::InStep, Path::InTables,
-                            Path::StructuresByPosition, Path::StructuresByAddress}) {
+    const auto seen = [](const DifferenceList& list) {
+      return std::pair(list.Rows(), list.Status());
+    };
+    std::map<Path, std::pair<std::vector<DifferenceRow>, std::string>> usual;
+    for (const Path path : kEveryPath) {
+      SCOPED_TRACE(std::to_string(round) + " " + std::to_string(static_cast<int>(path)));
       RecordedErrors errors;
-      DifferenceList usual;
-      DifferenceList tiny;
-      DifferenceList without;
-      DifferenceList withUnmatched;
-      RunPath(path, a, b, rules, usual);
-      RunPath(path, a, b, rules, tiny, ReadSizes{5, 2});
-      RunPath(path, a, b, nullptr, without, sizes);
-      RunPath(path, a, b, unmatched, withUnmatched, sizes);
-      EXPECT_EQ(tiny.Rows(), usual.Rows()) << round << " " << static_cast<int>(path);
-      EXPECT_EQ(tiny.Status(), usual.Status()) << round << " " << static_cast<int>(path);
-      EXPECT_EQ(usual.Status().find(", 0 ignored, 0 within"), std::string::npos) << usual.Status();
-      EXPECT_EQ(withUnmatched.Rows(), without.Rows()) << round << " " << static_cast<int>(path);
-      EXPECT_EQ(withUnmatched.Status(), without.Status() + ", 0 ignored, 0 within tolerance");
-      EXPECT_EQ(withUnmatched.Column(2).Caption, without.Column(2).Caption);
+      DifferenceList lists[4];
+      RunPath(path, a, b, rules, lists[0]);
+      RunPath(path, a, b, rules, lists[1], ReadSizes{5, 2});
+      RunPath(path, a, b, nullptr, lists[2], sizes);
+      RunPath(path, a, b, unmatched, lists[3], sizes);
+      usual[path] = seen(lists[0]);
+      EXPECT_EQ(seen(lists[1]), usual[path]);
+      EXPECT_EQ(lists[0].Status().find(", 0 ignored, 0 within"), std::string::npos);
+      EXPECT_EQ(lists[3].Rows(), lists[2].Rows());
+      EXPECT_EQ(lists[3].Status(), lists[2].Status() + ", 0 ignored, 0 within tolerance");
+      EXPECT_EQ(lists[3].Column(2).Caption, lists[2].Column(2).Caption);
     }
-    DifferenceList inStep;
-    DifferenceList inTables;
-    RunPath(Path::InStep, a, b, rules, inStep);
-    RunPath(Path::InTables, a, b, rules, inTables);
-    EXPECT_EQ(inStep.Rows(), inTables.Rows()) << round;
-    EXPECT_EQ(inStep.Status(), inTables.Status()) << round;
+    EXPECT_EQ(usual[Path::InStep], usual[Path::InTables]) << round;
   }
 }
 

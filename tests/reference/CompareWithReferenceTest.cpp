@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <random>
 #include <sstream>
 
 #if !defined(_WIN32)
@@ -18,7 +17,6 @@
 #include "engine/pairing/Compare.h"
 #include "engine/values/Rules.h"
 #include "reference/CompareWithReference.h"
-#include "reference/GeneratedFleets.h"
 #include "reference/Inputs.h"
 #include "reference/ReferenceSupport.h"
 #include "support/TestSupport.h"
@@ -87,27 +85,6 @@ TEST(FleetMessages, FilesCutShortAreNoted) {
   EXPECT_EQ(MatrixLines(result), std::vector<std::string>{"2.0|b|u|6|||(missing)"});
 }
 
-// The rows of one address are told apart by occurrence, the third and later
-// lines too: in a reference that holds an address many times (compared
-// through tables) and in one that holds each once (compared as read).
-TEST(FleetOccurrences, CountEveryLineOfAnAddress) {
-  const std::string archive = L("7", "a", "1") + L("7", "a", "20") + L("7", "a", "30") +
-                              L("7", "a", "40") + L("7", "a", "50") + L("8", "b", "5") +
-                              L("9", "c", "1") + L("9", "c", "2") + L("9", "c", "3");
-  for (const std::string& reference : {L("7", "a", "1") + L("7", "a", "2") + L("7", "a", "3") +
-                                           L("7", "a", "4") + L("8", "b", "5"),
-                                       L("7", "a", "1") + L("8", "b", "5")}) {
-    TempDir dir;
-    std::vector<std::string> rows;
-    for (const ReferenceRow& row :
-         RunFleet(dir, reference, {{"m1", archive}}, test::FleetOptions()).rows) {
-      rows.push_back(row.address + "#" + std::to_string(row.occurrence));
-    }
-    EXPECT_EQ(rows, (std::vector<std::string>{"7.0#1", "7.0#2", "7.0#3", "7.0#4", "9.0#0", "9.0#1",
-                                              "9.0#2"}));
-  }
-}
-
 TEST(FleetReference, MissingReferenceComparesNothing) {
   TempDir dir;
   ReferenceRequest request;
@@ -147,31 +124,16 @@ TEST(FleetCancel, StopsStartingArchivesAndSaysSo) {
   }
 }
 
-TEST(FleetProperty, EachColumnIsWhatThePairComparisonByAddressGives) {
-  std::mt19937 random(20261207);
-  for (int round = 0; round < 48; ++round) {
-    SCOPED_TRACE("round " + std::to_string(round));
-    const std::vector<std::string> reference = test::GeneratedArchive(random, random() % 30);
-    std::vector<FleetArchive> archives;
-    const std::size_t count = 1 + random() % 5;
-    for (std::size_t k = 0; k < count; ++k) {
-      archives.push_back({"m" + std::to_string(k), test::Join(test::Mutated(random, reference))});
-    }
-    // Units are judged in three rounds of four, as pairs judge them when asked.
-    const CompareOptions options = test::FleetOptions(round % 2 == 0, round % 3 == 0,
-                                                      test::GeneratedRules(round), round % 4 != 1);
-    test::CheckAgainstPairs(test::Join(reference), archives, options);
-  }
-}
-
+// Files, what is given, the paths it stands for and the columns' names, as
+// words relative to a folder; or a piece of the error.
 struct InputsCase {
   const char* name;
-  std::vector<std::string> files;  // made in the folder
-  std::vector<std::string> given;  // relative to the folder
+  std::string files;
+  std::string given;
   bool recursive;
-  std::vector<std::string> paths;  // relative to the folder
-  std::vector<std::string> names;
-  std::string error;  // the start of it
+  std::string paths;
+  std::string names;
+  std::string error = "";
   friend void PrintTo(const InputsCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -182,69 +144,39 @@ TEST_P(Inputs, ExpandFoldersAndNameColumns) {
   TempDir dir;
   const std::string root = dir.Path().string() + "/";
   std::filesystem::create_directories(dir.Path() / "empty");
-  for (const std::string& f : c.files) dir.Write(f, "1\ta\t1\tu\n");
+  for (const std::string& f : test::Words(c.files)) dir.Write(f, "1\ta\t1\tu\n");
   std::vector<std::string> given;
-  for (const std::string& g : c.given) given.push_back(root + g);
+  for (const std::string& g : test::Words(c.given)) given.push_back(root + g);
   const ExpandedInputs out = ExpandInputs(given, c.recursive);
-  if (!c.error.empty()) {
-    EXPECT_NE(out.error.find(c.error), std::string::npos) << out.error;
-    return;
-  }
-  EXPECT_EQ(out.error, "");
+  EXPECT_NE(out.error.find(c.error), std::string::npos) << out.error;
+  EXPECT_EQ(out.error.empty(), c.error.empty()) << out.error;
+  if (!c.error.empty()) return;
   std::vector<std::string> paths;
   for (const std::string& p : out.paths) paths.push_back(p.substr(root.size()));
-  EXPECT_EQ(paths, c.paths);
+  EXPECT_EQ(paths, test::Words(c.paths));
   std::vector<std::string> names = ColumnNames(out.paths);
   for (std::string& n : names) {
     if (n.rfind(root, 0) == 0) n = n.substr(root.size());
   }
-  EXPECT_EQ(names, c.names);
+  EXPECT_EQ(names, test::Words(c.names));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Inputs,
-    ::testing::Values(InputsCase{"a folder stands for its files in name order",
-                                 {"f/b.arc", "f/a.arc", "f/C.arc", "f/sub/z.arc"},
-                                 {"f"},
-                                 false,
-                                 {"f/C.arc", "f/a.arc", "f/b.arc"},
-                                 {"C.arc", "a.arc", "b.arc"},
-                                 ""},
-                      InputsCase{"recursive takes subfolders in their place",
-                                 {"f/b.arc", "f/a.arc", "f/ab/z.arc"},
-                                 {"f/"},
-                                 true,
-                                 {"f/a.arc", "f/ab/z.arc", "f/b.arc"},
-                                 {"a.arc", "z.arc", "b.arc"},
-                                 ""},
-                      InputsCase{"the same file twice is two columns named by path",
-                                 {"x/m.arc"},
-                                 {"x/m.arc", "x/m.arc"},
-                                 false,
-                                 {"x/m.arc", "x/m.arc"},
-                                 {"x/m.arc", "x/m.arc"},
-                                 ""},
-                      InputsCase{"one name in two folders: every column by its path",
-                                 {"x/m.arc", "y/m.arc", "y/n.arc"},
-                                 {"x/m.arc", "y"},
-                                 false,
-                                 {"x/m.arc", "y/m.arc", "y/n.arc"},
-                                 {"x/m.arc", "y/m.arc", "y/n.arc"},
-                                 ""},
-                      InputsCase{"a missing file is kept, to be told unreadable",
-                                 {"x/m.arc"},
-                                 {"nothing.arc", "x/m.arc"},
-                                 false,
-                                 {"nothing.arc", "x/m.arc"},
-                                 {"nothing.arc", "m.arc"},
-                                 ""},
-                      InputsCase{"an empty folder is refused",
-                                 {"x/m.arc"},
-                                 {"x/m.arc", "empty"},
-                                 false,
-                                 {},
-                                 {},
-                                 "holds no archive files"}));
+    ::testing::Values(
+        InputsCase{"a folder stands for its files in name order",
+                   "f/b.arc f/a.arc f/C.arc f/sub/z.arc", "f", false, "f/C.arc f/a.arc f/b.arc",
+                   "C.arc a.arc b.arc"},
+        InputsCase{"recursive takes subfolders in their place", "f/b.arc f/a.arc f/ab/z.arc", "f/",
+                   true, "f/a.arc f/ab/z.arc f/b.arc", "a.arc z.arc b.arc"},
+        InputsCase{"the same file twice is two columns named by path", "x/m.arc", "x/m.arc x/m.arc",
+                   false, "x/m.arc x/m.arc", "x/m.arc x/m.arc"},
+        InputsCase{"one name in two folders: every column by its path", "x/m.arc y/m.arc y/n.arc",
+                   "x/m.arc y", false, "x/m.arc y/m.arc y/n.arc", "x/m.arc y/m.arc y/n.arc"},
+        InputsCase{"a missing file is kept, to be told unreadable", "x/m.arc",
+                   "nothing.arc x/m.arc", false, "nothing.arc x/m.arc", "nothing.arc m.arc"},
+        InputsCase{"an empty folder is refused", "x/m.arc", "x/m.arc empty", false, "", "",
+                   "holds no archive files"}));
 
 #if !defined(_WIN32)
 // ExpandInputs(given, true) in a child process, killed when it has not

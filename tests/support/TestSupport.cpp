@@ -120,6 +120,28 @@ std::string ReadPipeWithin(const std::string& path, int seconds) {
   return got;
 }
 
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::istringstream all(text);
+  for (std::string word; all >> word;) words.push_back(word);
+  return words;
+}
+
+std::vector<DifferenceRow> Rows(const std::string& spec) {
+  std::vector<DifferenceRow> rows;
+  std::istringstream all(spec);
+  for (std::string text; std::getline(all, text, ';');) {
+    std::vector<std::string> f;
+    std::istringstream fields(text);
+    for (std::string field; std::getline(fields, field, '|');)
+      f.push_back(field == "~" ? "(missing)" : field);
+    f.resize(5);
+    const bool locked = !f[0].empty() && f[0][0] == '!';
+    rows.push_back(Row(f[0].substr(locked ? 1 : 0), f[1], f[2], f[3], f[4], locked));
+  }
+  return rows;
+}
+
 bool HasFullDevice() {
   std::FILE* device = std::fopen(kFullDevice, "wb");
   if (device == nullptr) return false;

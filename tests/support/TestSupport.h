@@ -27,13 +27,18 @@ class RecordingBox final : public MessageBox {
   std::vector<ShownMessage> shown;
 };
 
+// Not copied: what one installs or removes when it goes is its own.
+struct Pinned {
+  Pinned() = default;
+  Pinned(const Pinned&) = delete;
+  Pinned& operator=(const Pinned&) = delete;
+};
+
 // Installs a recording box and a hand-driven tick count for the test's life.
-class RecordedErrors {
+class RecordedErrors : Pinned {
  public:
   RecordedErrors();
   ~RecordedErrors();
-  RecordedErrors(const RecordedErrors&) = delete;
-  RecordedErrors& operator=(const RecordedErrors&) = delete;
 
   const std::vector<ShownMessage>& Shown() const { return box.shown; }
   // Every message shown, as "caption: prompt".
@@ -45,12 +50,10 @@ class RecordedErrors {
 };
 
 // A fresh folder under the system's temporary folder, removed afterwards.
-class TempDir {
+class TempDir : Pinned {
  public:
   TempDir();
   ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& Path() const { return path_; }
   // Writes the bytes unchanged, making the folders on the way, and returns
@@ -104,5 +107,13 @@ inline DifferenceRow Row(std::string text, std::string description, std::string 
       {std::move(description), std::move(value1), std::move(value2), std::move(units)},
       locked};
 }
+
+// The words of text, split at spaces.
+std::vector<std::string> Words(const std::string& text);
+
+// Difference rows written as "address|description|value 1|value 2|units",
+// separated by ";": "~" stands for "(missing)", a leading "!" marks a
+// read-only row.
+std::vector<DifferenceRow> Rows(const std::string& spec);
 
 }  // namespace parvex::test

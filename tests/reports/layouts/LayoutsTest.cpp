@@ -369,19 +369,29 @@ TEST(HtmlLayout, EscapesEveryTextAndFetchesNothing) {
   EXPECT_NE(page.str().find("<td>&lt;b&gt;</td><td class=\"d\">&lt;i&gt;</td>"), std::string::npos);
 }
 
-// A reference that holds one address many times: every row of it, the third
-// and later too, is numbered by its occurrence, counted from 1.
+// Rows of one address are numbered by occurrence, counted from 1, the third
+// and later too: in a reference that holds the address many times (compared
+// through tables) and in one that holds it once (compared as read), and for
+// an address that only the archive holds.
 TEST(JsonLayout, NumbersEveryOccurrenceOfAnAddress) {
-  TempDir dir;
   const std::string seven = L("7", "a", "1");
-  const ReferenceResult result =
-      RunFleet(dir, seven + L("7", "a", "2") + L("7", "a", "3") + L("7", "a", "4"),
-               {{"m1", seven + L("7", "a", "20") + L("7", "a", "30") + L("7", "a", "40") + seven}},
-               test::FleetOptions());
-  const json doc = json::parse(Written(WriteReferenceJson, result));
-  std::vector<int> occurrences;
-  for (const json& row : doc["rows"]) occurrences.push_back(row["occurrence"].get<int>());
-  EXPECT_EQ(occurrences, (std::vector<int>{2, 3, 4, 5})) << doc.dump();
+  const std::string nine = L("9", "c", "1");
+  for (const std::string& reference :
+       {seven + L("7", "a", "2") + L("7", "a", "3") + L("7", "a", "4"), seven}) {
+    TempDir dir;
+    const ReferenceResult result =
+        RunFleet(dir, reference,
+                 {{"m1", seven + L("7", "a", "20") + L("7", "a", "30") + L("7", "a", "40") + seven +
+                             nine + nine + nine}},
+                 test::FleetOptions());
+    const json doc = json::parse(Written(WriteReferenceJson, result));
+    std::vector<std::string> occurrences;
+    for (const json& row : doc["rows"]) {
+      occurrences.push_back(row["address"].get<std::string>() + "#" +
+                            std::to_string(row["occurrence"].get<int>()));
+    }
+    EXPECT_EQ(occurrences, test::Words("7.0#2 7.0#3 7.0#4 7.0#5 9.0#1 9.0#2 9.0#3")) << doc.dump();
+  }
 }
 
 }  // namespace
