@@ -14,7 +14,11 @@ namespace parvex {
 
 namespace {
 
-constexpr int kLockTimeoutMs = 5000;
+// How long a save waits for another program's saves into the same file. The
+// lock is not fair: a program saving value after value can hold it for
+// seconds on a busy machine, and a save that gave up would be lost, so the
+// wait is as long as a lock counts as held (QLockFile's stale time).
+constexpr int kLockTimeoutMs = 30000;
 
 QString RootName(RegHandle root) {
   switch (root) {
