@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPrinter>
+#include <QPushButton>
 #include <QString>
 #include <QTreeView>
 #include <QUrl>
@@ -164,7 +165,7 @@ class MainWindowTest : public WindowTest {
   // test's folder, and reads back what was written.
   std::string SaveAs(const std::string& name) {
     fixture.dialogs.answers = {Q(dir.File(name))};
-    window->cmdSave_Click();
+    window->cmdSave->click();
     return ReadBytes(dir.File(name));
   }
 
