@@ -41,7 +41,8 @@ TEST(StartArguments, ArchivesMadeAbsoluteAndFaultsTold) {
       {{root + u"/x/a.arc"_s, u"../b.arc"_s, u"--compare"_s},
        N("/x/a.arc"),
        N("/work/b.arc"),
-       true},
+       true,
+       {}},
       {{u"--compare"_s, u"./a"_s, u"b"_s}, N("/work/in/a"), N("/work/in/b"), true, {}},
       {{u"--bogus"_s, u"a"_s}, {}, {}, false, u"Unknown option 'bogus'."_s},
       {{u"a"_s, u"b"_s, u"c"_s}, {}, {}, false, u"at most two archives, not 3"_s}};
