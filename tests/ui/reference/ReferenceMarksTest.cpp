@@ -71,8 +71,7 @@ TEST_F(ReferenceWindow, UnitsExtraValuesAndDeviationsEachHaveAMarkOfTheirOwn) {
   EXPECT_NE(signs[0], signs[1]);
   EXPECT_NE(signs[0], signs[2]);
   EXPECT_NE(signs[1], signs[2]);
-  EXPECT_EQ(w->matrixModel->index(RowOf(*w, "new"), 3).data().toString(),
-            QStringLiteral("(missing)"));
+  EXPECT_EQ(w->matrixModel->index(RowOf(*w, "new"), 3).data().toString(), u"(missing)"_s);
 
   // Units ignored: the same value in other units equals the reference.
   w->chkIgnoreUnits->setChecked(true);
@@ -119,15 +118,15 @@ TEST_F(ReferenceWindow, NotesOfArchivesAndFilesSkippedAreSaid) {
   const auto messages = [&](int row, int role) {
     return w->summarySort->index(row, ReferenceSummaryModel::Messages).data(role).toString();
   };
-  EXPECT_EQ(messages(0, Qt::DisplayRole), QStringLiteral("1 message; m1: cut"));
+  EXPECT_EQ(messages(0, Qt::DisplayRole), u"1 message; m1: cut"_s);
   EXPECT_EQ(messages(1, Qt::DisplayRole), Q(cut));
-  EXPECT_EQ(messages(2, Qt::DisplayRole), QStringLiteral("0"));
+  EXPECT_EQ(messages(2, Qt::DisplayRole), u"0"_s);
   EXPECT_TRUE(messages(1, Qt::ToolTipRole).contains(Q(cut)));
   // Sorted by how many there are, whatever the text says.
   w->tblSummary->sortByColumn(ReferenceSummaryModel::Messages, Qt::AscendingOrder);
   QStringList order;
   for (int r = 0; r < 3; ++r) order << w->summarySort->index(r, 0).data().toString();
-  EXPECT_EQ(order, (QStringList{QStringLiteral("m3"), QStringLiteral("m2"), QStringLiteral("m1")}));
+  EXPECT_EQ(order, (QStringList{u"m3"_s, u"m2"_s, u"m1"_s}));
 }
 
 TEST_F(ReferenceWindow, IncludeGlobsChooseTheFilesAFolderBrings) {
@@ -158,7 +157,7 @@ TEST_F(ReferenceWindow, IncludeGlobsChooseTheFilesAFolderBrings) {
     EXPECT_EQ(w->Archives(), c.listed) << c.include;
     EXPECT_EQ(w->FromFolder(), std::vector<bool>(c.listed.size(), true)) << c.include;
   }
-  EXPECT_EQ(w->sbStatus->text(), QStringLiteral("No archive files in: ") + folder);
+  EXPECT_EQ(w->sbStatus->text(), u"No archive files in: "_s + folder);
 
   // The comparison is told which archives a folder brought; none: told
   // nothing. Units are judged unless ignored.

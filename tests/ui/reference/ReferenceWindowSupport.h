@@ -53,7 +53,7 @@ inline std::vector<QStringList> MatrixShown(const ReferenceResult& result) {
     for (std::size_t from = 0, to = 0; to != std::string::npos; from = to + 1) {
       to = line.find('|', from);
       const std::string field = line.substr(from, to - from);
-      fields << (field == "(unread)" ? QStringLiteral("(not read)") : FieldText(field));
+      fields << (field == "(unread)" ? u"(not read)"_s : FieldText(field));
     }
     rows.push_back(fields);
   }
