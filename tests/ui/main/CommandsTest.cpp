@@ -350,8 +350,7 @@ TEST(FileDialogs, CaptionsPatternsAndOwner) {
       {true,
        u"Text (*.txt)|*.txt| Comma Delimited (*.csv)|*.csv"_s,
        {u"Text (*.txt)"_s, u"Comma Delimited (*.csv)"_s},
-       {u"a.txt"_s}},
-  };
+       {u"a.txt"_s}}};
   for (const Case& c : cases) {
     const auto dialog =
         dialogs.FileDialog(c.save, u"t"_s, Q(dir.Path().string()), u"Report"_s, c.filter);

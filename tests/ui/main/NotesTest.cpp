@@ -43,8 +43,7 @@ TEST_F(Notes, TellWhatPairingByPositionLeftOutOrShifted) {
                       "Archive 1, 7.5 in Archive 2): Options, Match Lines by Address pairs "
                       "lines by address.")},
       {"same lines, values differ", kThree, "1\ta\t1\tu\n2\tb\t5\tu\n3\tc\t6\tu\n", {}},
-      {"identical", kThree, kThree, {}},
-  };
+      {"identical", kThree, kThree, {}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CompareArchives(c.archive1, c.archive2);

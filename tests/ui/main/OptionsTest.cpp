@@ -57,11 +57,9 @@ TEST_F(OptionsMenu, IsRememberedAndReachesTheComparison) {
     QStringList addresses;
     QStringList members;
   };
-  const Step steps[] = {
-      {false, false, true, {u"2.0"_s}, {u"1"_s, u"2"_s}},
-      {true, false, false, {u"1.5"_s, u"2.0"_s}, {u"1"_s}},
-      {true, true, true, {u"1.5"_s}, {}},
-  };
+  const Step steps[] = {{false, false, true, {u"2.0"_s}, {u"1"_s, u"2"_s}},
+                        {true, false, false, {u"1.5"_s, u"2.0"_s}, {u"1"_s}},
+                        {true, true, true, {u"1.5"_s}, {}}};
   for (const Step& s : steps) {
     auto w = fixture.Start();
     w->txtArchive1->setText(a);

@@ -41,15 +41,13 @@ TEST_F(ReferenceWindow, UnitsExtraValuesAndDeviationsEachHaveAMarkOfTheirOwn) {
     const char* tip;
     bool italic;
   };
-  const Case cases[] = {
-      {"a", 0, "6", "deviates", "6", false},
-      {"speed", 0, "2000 [mm/s]", "units differ", "Units differ from the reference's (mm/min)",
-       false},
-      {"new", 0, "9", "not in the reference",
-       "Not in the reference: only some archives have this line", true},
-      {"new", 1, "", "", "", false},
-      {"c", 1, "(missing)", "deviates", "(missing)", false},
-  };
+  const Case cases[] = {{"a", 0, "6", "deviates", "6", false},
+                        {"speed", 0, "2000 [mm/s]", "units differ",
+                         "Units differ from the reference's (mm/min)", false},
+                        {"new", 0, "9", "not in the reference",
+                         "Not in the reference: only some archives have this line", true},
+                        {"new", 1, "", "", "", false},
+                        {"c", 1, "(missing)", "deviates", "(missing)", false}};
   std::vector<QImage> signs;
   for (const Case& c : cases) {
     const int row = RowOf(*w, c.description);
@@ -106,8 +104,7 @@ TEST_F(ReferenceWindow, NotesOfArchivesAndFilesSkippedAreSaid) {
       {{"README.txt"}, {}, "Skipped 1 file that is not an archive: README.txt"},
       {{"README.txt", "blob.bin"},
        {"ref.arc: cut"},
-       "Reference: ref.arc: cut\nSkipped 2 files that are not archives: README.txt, blob.bin"},
-  };
+       "Reference: ref.arc: cut\nSkipped 2 files that are not archives: README.txt, blob.bin"}};
   for (const Case& c : cases) {
     skipped = c.skipped;
     referenceNotes = c.referenceNotes;
@@ -144,11 +141,7 @@ TEST_F(ReferenceWindow, IncludeGlobsChooseTheFilesAFolderBrings) {
     QStringList listed;
   };
   const Case cases[] = {
-      {"", {readme, a, b}},
-      {"*.arc", {a}},
-      {" *.arc ;*.bak; ", {a, b}},
-      {"*.none", {}},
-  };
+      {"", {readme, a, b}}, {"*.arc", {a}}, {" *.arc ;*.bak; ", {a, b}}, {"*.none", {}}};
   for (const Case& c : cases) {
     w->lstArchives->clear();
     w->txtInclude->setText(QLatin1String(c.include));

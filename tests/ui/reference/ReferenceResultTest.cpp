@@ -81,8 +81,7 @@ TEST_F(ReferenceResultTest, FilterAndSelectedArchivesNarrowTheMatrix) {
       {"", {1}, true, {a2, a4}, {m2}},
       {"", {0, 1}, true, {a1, a2, a4}, {m1, m2}},
       {"", {2}, true, {}, {m3}},
-      {"ramp", {0, 1}, true, {a2}, {m1, m2}},
-  };
+      {"ramp", {0, 1}, true, {a2}, {m1, m2}}};
   for (const Case& c : cases) {
     w->txtFilter->setText(QString::fromLatin1(c.filter));
     w->tblSummary->clearSelection();
@@ -156,21 +155,19 @@ TEST_F(ReferenceResultTest, DoubleClickOpensThePairInTheMainWindow) {
     const char* how;
     std::function<void()> act;  // each opens m1's pair
   };
-  const Case cases[] = {
-      {"summary row", [&] { doubleClick(1); }},
-      {"column header", [&] { header(5); }},
-      {"summary row, sorted by name the other way round",
-       [&] {
-         w->tblSummary->sortByColumn(ReferenceSummaryModel::Name, Qt::DescendingOrder);
-         doubleClick(0);
-       }},
-      {"column header, only the selected archive's deviations",
-       [&] {
-         w->tblSummary->selectRow(0);
-         w->chkSelectedOnly->setChecked(true);
-         header(ReferenceMatrixModel::kFixedColumns);
-       }},
-  };
+  const Case cases[] = {{"summary row", [&] { doubleClick(1); }},
+                        {"column header", [&] { header(5); }},
+                        {"summary row, sorted by name the other way round",
+                         [&] {
+                           w->tblSummary->sortByColumn(ReferenceSummaryModel::Name,
+                                                       Qt::DescendingOrder);
+                           doubleClick(0);
+                         }},
+                        {"column header, only the selected archive's deviations", [&] {
+                           w->tblSummary->selectRow(0);
+                           w->chkSelectedOnly->setChecked(true);
+                           header(ReferenceMatrixModel::kFixedColumns);
+                         }}};
   for (const Case& c : cases) {
     main->txtArchive1->clear();
     main->txtArchive2->clear();
@@ -202,8 +199,7 @@ TEST(ReportTarget, KnownEndingsDecideTheFilterOnlyAddsOne) {
       {"/r/report.xhtml", "*.csv", "/r/report.xhtml", Layout::Html},
       {"/r/report.csv", "*.json", "/r/report.csv", Layout::Csv},
       {"/r/report.txt", "*.html", "/r/report.txt", Layout::Html},
-      {"/r.d/report", "*.json", "/r.d/report.json", Layout::Json},
-  };
+      {"/r.d/report", "*.json", "/r.d/report.json", Layout::Json}};
   for (const Case& c : cases) {
     const ReportTarget t =
         ReportTargetFor(QString::fromLatin1(c.chosen), QString::fromLatin1(c.pattern));
@@ -227,8 +223,7 @@ TEST_F(ReferenceResultTest, SaveReportWritesEachLayoutWhole) {
       {"b", "*.json", "b.json", "{", "}\n"},
       {"c", "*.html", "c.html", "<!DOCTYPE html>", "</html>\n"},
       // A name that ends in a dot takes no second one.
-      {"d.", "*.csv", "d.", "\"Address\"", "\r\n"},
-  };
+      {"d.", "*.csv", "d.", "\"Address\"", "\r\n"}};
   for (const Case& c : cases) {
     dialogs.answers = {Q(dir.File(c.chosen))};
     dialogs.savePattern = QString::fromLatin1(c.pattern);

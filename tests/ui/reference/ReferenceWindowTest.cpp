@@ -51,23 +51,21 @@ TEST_F(ReferenceWindow, LabelsAccessKeysNamesAndKeyboardOrder) {
     QWidget* control;
     QString caption;
   };
-  const Named named[] = {
-      {w->txtReference, w->lblReference->text()},
-      {w->lstArchives, w->lblArchives->text()},
-      {w->tblSummary, w->lblSummary->text()},
-      {w->txtFilter, w->lblFilter->text()},
-      {w->tblMatrix, w->lblMatrix->text()},
-      {w->txtInclude, w->lblInclude->text()},
-      {w->chkIgnoreUnits, w->chkIgnoreUnits->text()},
-      {w->cmdBrowse, w->cmdBrowse->text()},
-      {w->cmdAddFiles, w->cmdAddFiles->text()},
-      {w->cmdAddFolder, w->cmdAddFolder->text()},
-      {w->cmdRemove, w->cmdRemove->text()},
-      {w->cmdCompare, w->cmdCompare->text()},
-      {w->cmdCancel, w->cmdCancel->text()},
-      {w->cmdSave, w->cmdSave->text()},
-      {w->chkSelectedOnly, w->chkSelectedOnly->text()},
-  };
+  const Named named[] = {{w->txtReference, w->lblReference->text()},
+                         {w->lstArchives, w->lblArchives->text()},
+                         {w->tblSummary, w->lblSummary->text()},
+                         {w->txtFilter, w->lblFilter->text()},
+                         {w->tblMatrix, w->lblMatrix->text()},
+                         {w->txtInclude, w->lblInclude->text()},
+                         {w->chkIgnoreUnits, w->chkIgnoreUnits->text()},
+                         {w->cmdBrowse, w->cmdBrowse->text()},
+                         {w->cmdAddFiles, w->cmdAddFiles->text()},
+                         {w->cmdAddFolder, w->cmdAddFolder->text()},
+                         {w->cmdRemove, w->cmdRemove->text()},
+                         {w->cmdCompare, w->cmdCompare->text()},
+                         {w->cmdCancel, w->cmdCancel->text()},
+                         {w->cmdSave, w->cmdSave->text()},
+                         {w->chkSelectedOnly, w->chkSelectedOnly->text()}};
   QSet<QChar> keys;
   for (const Named& n : named) {
     const qsizetype amp = n.caption.indexOf(QLatin1Char('&'));
@@ -168,8 +166,7 @@ TEST_F(ReferenceWindow, OptionsAndRulesFileAreTheMainWindows) {
       {false, false, false, "left out; numbers compared as text; no rules file"},
       {true, false, false, "included; numbers compared as text; no rules file"},
       {false, true, false, "left out; numbers compared by value; no rules file"},
-      {false, false, true, "left out; numbers compared as text; rules file fleet.toml"},
-  };
+      {false, false, true, "left out; numbers compared as text; rules file fleet.toml"}};
   for (const Case& c : cases) {
     main->chkReadOnly->setChecked(c.readOnly);
     if (main->mnuNumbersByValue->isChecked() != c.byValue) main->mnuNumbersByValue->trigger();
