@@ -25,12 +25,7 @@ const work = mkdtempSync(join(tmpdir(), "parvex-browser-"));
 let passed = 0;
 let failed = 0;
 function check(what, ok, detail = "") {
-  if (ok) {
-    passed++;
-  } else {
-    failed++;
-    console.error(`FAILED: ${what} ${detail}`);
-  }
+  ok ? passed++ : (failed++, console.error(`FAILED: ${what} ${detail}`));
 }
 
 const line = (address, description, value, units = "u") =>
@@ -69,15 +64,8 @@ function launch(options = {}) {
   return chromium.launchPersistentContext(userDataDir, {
     executablePath: "/usr/bin/chromium",
     headless: true,
-    args: [
-      "--headless",
-      "--no-sandbox",
-      "--disable-gpu",
-      "--disable-background-networking",
-      "--disable-component-update",
-      "--disable-sync",
-      "--no-first-run",
-    ],
+    args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+      "--disable-component-update", "--disable-sync", "--no-first-run"],
     ...options,
   });
 }

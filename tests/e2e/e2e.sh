@@ -127,9 +127,6 @@ head -1 "$report" | grep -q '^Archive Report Created at ' || fail "no date line"
 grep -q "\"text\": \"$a\"" "$settings" || fail "Archive1 not stored"
 grep -q "\"text\": \"$b\"" "$settings" || fail "Archive2 not stored"
 grep -q "\"text\": \"$work/data\"" "$settings" || fail "SavePath not stored"
-for name in mainleft maintop mainwidth mainheight mainmax; do
-  grep -q "\"$name\"" "$settings" || fail "$name not stored"
-done
 cp "$settings" "$work/first.json"
 
 # Start again, twice: the fields and the placement come back, so closing

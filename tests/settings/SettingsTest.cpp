@@ -21,6 +21,8 @@
 namespace parvex::test {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 // The number of the failure the step throws; 0 for none.
 template <typename Step>
 std::int32_t FailureNumber(Step step) {
@@ -30,6 +32,20 @@ std::int32_t FailureNumber(Step step) {
     return f.Number();
   }
   return 0;
+}
+
+// A setting of the catalogue as read, and saved.
+SettingValue Get(const char* name) {
+  return gRegistry->GetItem(QLatin1String(name));
+}
+void Save(const char* name, const SettingValue& value) {
+  gRegistry->SaveItem(QLatin1String(name), value);
+}
+SettingValue Text(const QString& text = {}) {
+  return SettingValue::Text(text);
+}
+SettingValue Int(std::int32_t value) {
+  return SettingValue::Int32(value);
 }
 
 class Settings : public ::testing::Test {
@@ -46,19 +62,18 @@ class Settings : public ::testing::Test {
   }
   // The stored object of a value under HKEY_CURRENT_USER\Software\Brenlo\Parvex\<category>.
   QJsonObject Stored(const QString& category, const QString& name) const {
-    QJsonObject node = File()[QStringLiteral("HKEY_CURRENT_USER")].toObject();
-    for (const QString& k : {QStringLiteral("software"), QStringLiteral("brenlo"),
-                             QStringLiteral("parvex"), category.toLower()}) {
-      node = node[QStringLiteral("keys")].toObject()[k].toObject();
+    QJsonObject node = File()[u"HKEY_CURRENT_USER"_s].toObject();
+    for (const QString& k : {u"software"_s, u"brenlo"_s, u"parvex"_s, category.toLower()}) {
+      node = node[u"keys"_s].toObject()[k].toObject();
     }
-    if (name.isEmpty()) return node[QStringLiteral("default")].toObject();
-    return node[QStringLiteral("values")].toObject()[name.toLower()].toObject();
+    if (name.isEmpty()) return node[u"default"_s].toObject();
+    return node[u"values"_s].toObject()[name.toLower()].toObject();
   }
   // Writes a raw value the way another program (or a hand edit) might.
   void WriteRaw(const QString& category, const QString& name, std::uint32_t type,
                 const QByteArray& data) {
     RegHandle key = 0;
-    api->CreateKey(kHkeyCurrentUser, QStringLiteral("Software\\Brenlo\\Parvex\\") + category, key);
+    api->CreateKey(kHkeyCurrentUser, u"Software\\Brenlo\\Parvex\\"_s + category, key);
     api->SetValueEx(key, name, type, data);
     api->CloseKey(key);
   }
@@ -72,192 +87,159 @@ class Settings : public ::testing::Test {
 
 TEST_F(Settings, DefaultsOfTheCatalogueAndReadingCreatesNothing) {
   const std::pair<const char*, SettingValue> defaults[] = {
-      {"ReadOnly", SettingValue::Int32(0)},        {"Archive1", SettingValue::Text(QString())},
-      {"Archive2", SettingValue::Text(QString())}, {"Struct1", SettingValue::Int32(0)},
-      {"Struct2", SettingValue::Int32(1)},         {"SavePath", SettingValue::Text(QString())},
-      {"MainMax", SettingValue::Int32(0)},         {"MainLeft", SettingValue::Int32(0)},
-      {"MainTop", SettingValue::Int32(0)},         {"MainWidth", SettingValue::Int32(10000)},
-      {"MainHeight", SettingValue::Int32(10000)},  {"MatchByAddress", SettingValue::Int32(0)},
-      {"NumbersByValue", SettingValue::Int32(0)}};
+      {"ReadOnly", Int(0)},      {"Archive1", Text()},       {"Archive2", Text()},
+      {"Struct1", Int(0)},       {"Struct2", Int(1)},        {"SavePath", Text()},
+      {"MainMax", Int(0)},       {"MainLeft", Int(0)},       {"MainTop", Int(0)},
+      {"MainWidth", Int(10000)}, {"MainHeight", Int(10000)}, {"MatchByAddress", Int(0)},
+      {"NumbersByValue", Int(0)}};
   for (const auto& [name, value] : defaults) {
     EXPECT_EQ(registry->GetItem(QString::fromLatin1(name)), value) << name;
   }
   EXPECT_FALSE(QFile::exists(path));
   EXPECT_TRUE(errors.Shown().empty());
-  EXPECT_EQ(registry->GetRegPath(), QStringLiteral("Software\\Brenlo\\Parvex\\"));
+  EXPECT_EQ(registry->GetRegPath(), u"Software\\Brenlo\\Parvex\\"_s);
 }
 
 TEST_F(Settings, ValuesRoundTripAcrossRuns) {
-  const QString unicode =
-      QStringLiteral("/home/m\u00fcller/\u65e5\u672c/\u00e9t\u00e9 \U0001F600.arc");
-  registry->SaveItem(QStringLiteral("Archive1"), SettingValue::Text(unicode));
-  registry->SaveItem(QStringLiteral("MainLeft"), SettingValue::Single(-1234.5F));
-  registry->SaveItem(QStringLiteral("Struct2"), SettingValue::Text(QStringLiteral(" 12 ")));
-  registry->SaveItem(QStringLiteral("MainWidth"), SettingValue::Single(3.5F));
-  registry->SaveItem(QStringLiteral("MainHeight"), SettingValue::Single(2.5F));
+  const QString unicode = u"/home/m\u00fcller/\u65e5\u672c/\u00e9t\u00e9 \U0001F600.arc"_s;
+  Save("Archive1", Text(unicode));
+  Save("MainLeft", SettingValue::Single(-1234.5F));
+  Save("Struct2", Text(u" 12 "_s));
+  Save("MainWidth", SettingValue::Single(3.5F));
+  Save("MainHeight", SettingValue::Single(2.5F));
 
   // A new store over the same file, as the next start of the program.
   ConfigureRegistry(std::make_shared<FileRegistry>(path));
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("Archive1")), SettingValue::Text(unicode));
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MainLeft")), SettingValue::Int32(-1234));
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("Struct2")), SettingValue::Int32(12));
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MainWidth")), SettingValue::Int32(4));
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MainHeight")), SettingValue::Int32(2));
-  EXPECT_EQ(
-      Stored(QStringLiteral("MainScreen"), QStringLiteral("MainHeight"))[QStringLiteral("type")]
-          .toInt(),
-      4);
-  EXPECT_EQ(
-      Stored(QStringLiteral("Misc"), QStringLiteral("Archive1"))[QStringLiteral("text")].toString(),
-      unicode);
+  EXPECT_EQ(Get("Archive1"), Text(unicode));
+  EXPECT_EQ(Get("MainLeft"), Int(-1234));
+  EXPECT_EQ(Get("Struct2"), Int(12));
+  EXPECT_EQ(Get("MainWidth"), Int(4));
+  EXPECT_EQ(Get("MainHeight"), Int(2));
+  EXPECT_EQ(Stored(u"MainScreen"_s, u"MainHeight"_s)[u"type"_s].toInt(), 4);
+  EXPECT_EQ(Stored(u"Misc"_s, u"Archive1"_s)[u"text"_s].toString(), unicode);
 }
 
 TEST_F(Settings, EmptyTextMarker) {
-  registry->SaveItem(QStringLiteral("Archive1"), SettingValue::Text(QString()));
-  EXPECT_EQ(
-      Stored(QStringLiteral("Misc"), QStringLiteral("Archive1"))[QStringLiteral("text")].toString(),
-      QStringLiteral("\\0"));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Archive1")), SettingValue::Text(QString()));
-  registry->SaveItem(QStringLiteral("Archive2"), SettingValue::Text(QStringLiteral("\\0")));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Archive2")), SettingValue::Text(QString()));
+  Save("Archive1", Text());
+  EXPECT_EQ(Stored(u"Misc"_s, u"Archive1"_s)[u"text"_s].toString(), u"\\0"_s);
+  EXPECT_EQ(Get("Archive1"), Text());
+  Save("Archive2", Text(u"\\0"_s));
+  EXPECT_EQ(Get("Archive2"), Text());
   // A default that is the marker is handed out as the empty text as well.
-  registry->AddItem(QStringLiteral("Marker"), QStringLiteral("Misc"), kHkeyCurrentUserCode,
-                    ValueString, SettingValue::Text(QStringLiteral("\\0")));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Marker")), SettingValue::Text(QString()));
+  registry->AddItem(u"Marker"_s, u"Misc"_s, kHkeyCurrentUserCode, ValueString, Text(u"\\0"_s));
+  EXPECT_EQ(Get("Marker"), Text());
 }
 
-TEST_F(Settings, StoredValuesOfAnotherTypeReadAsDefaults) {
-  WriteRaw(QStringLiteral("Misc"), QStringLiteral("Struct2"), kRegSz, "7");
-  WriteRaw(QStringLiteral("Misc"), QStringLiteral("Struct1"), kRegBinary,
-           QByteArray("\x05\0\0\0", 4));
-  WriteRaw(QStringLiteral("Misc"), QStringLiteral("Archive1"), kRegDword,
-           QByteArray("\x05\0\0\0", 4));
-  WriteRaw(QStringLiteral("Misc"), QStringLiteral("ReadOnly"), kRegDword,
-           QByteArray("\x01\0\0\0\0", 5));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Struct2")), SettingValue::Int32(1));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Struct1")), SettingValue::Int32(0));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Archive1")), SettingValue::Text(QString()));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("ReadOnly")), SettingValue::Int32(0));
-}
-
-TEST_F(Settings, TextsEndAtTheirFirstNul) {
-  WriteRaw(QStringLiteral("Misc"), QStringLiteral("Archive1"), kRegSz, QByteArray("ab\0cd", 5));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Archive1")),
-            SettingValue::Text(QStringLiteral("ab")));
-  WriteRaw(QStringLiteral("Misc"), QStringLiteral("Archive2"), kRegSz, QByteArray("ab  "));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Archive2")),
-            SettingValue::Text(QStringLiteral("ab  ")));
+// Values written by another program or by hand: another type reads as the
+// default, a text ends at its first NUL.
+TEST_F(Settings, StoredValuesAsRead) {
+  struct Case {
+    const char* name;
+    std::uint32_t type;
+    QByteArray data;
+    SettingValue read;
+  };
+  const Case cases[] = {{"Struct2", kRegSz, "7", Int(1)},
+                        {"Struct1", kRegBinary, QByteArray("\x05\0\0\0", 4), Int(0)},
+                        {"Archive1", kRegDword, QByteArray("\x05\0\0\0", 4), Text()},
+                        {"ReadOnly", kRegDword, QByteArray("\x01\0\0\0\0", 5), Int(0)},
+                        {"Archive2", kRegSz, QByteArray("ab\0cd", 5), Text(u"ab"_s)},
+                        {"SavePath", kRegSz, "ab  ", Text(u"ab  "_s)}};
+  for (const Case& c : cases) {
+    WriteRaw(u"Misc"_s, QLatin1String(c.name), c.type, c.data);
+    EXPECT_EQ(Get(c.name), c.read) << c.name;
+  }
   // A NUL past position 32767 does not fit the 16-bit position.
   QByteArray far(40000, 'x');
   far[39000] = '\0';
-  WriteRaw(QStringLiteral("Misc"), QStringLiteral("SavePath"), kRegSz, far);
-  EXPECT_EQ(FailureNumber([&] { registry->GetItem(QStringLiteral("SavePath")); }), kErrOverflow);
+  WriteRaw(u"Misc"_s, u"SavePath"_s, kRegSz, far);
+  EXPECT_EQ(FailureNumber([&] { Get("SavePath"); }), kErrOverflow);
 }
 
 TEST_F(Settings, NamesIgnoreCaseAndKeepTheirRegisteredSpelling) {
-  registry->SaveItem(QStringLiteral("readonly"), SettingValue::Int32(1));
-  EXPECT_EQ(
-      Stored(QStringLiteral("Misc"), QStringLiteral("ReadOnly"))[QStringLiteral("name")].toString(),
-      QStringLiteral("ReadOnly"));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("READONLY")), SettingValue::Int32(1));
+  Save("readonly", Int(1));
+  EXPECT_EQ(Stored(u"Misc"_s, u"ReadOnly"_s)[u"name"_s].toString(), u"ReadOnly"_s);
+  EXPECT_EQ(Get("READONLY"), Int(1));
 
-  EXPECT_EQ(FailureNumber([&] { registry->GetItem(QStringLiteral("NoSuchSetting")); }), 5);
-  EXPECT_THROW(registry->SaveItem(QStringLiteral("NoSuchSetting"), SettingValue::Int32(1)),
+  EXPECT_EQ(FailureNumber([&] { Get("NoSuchSetting"); }), 5);
+  EXPECT_THROW(Save("NoSuchSetting", Int(1)), Failure);
+  EXPECT_THROW(registry->AddItem(u"savepath"_s, u"Other"_s, kHkeyCurrentUserCode, ValueDWord,
+                                 SettingValue::Int16(5)),
                Failure);
-  EXPECT_THROW(registry->AddItem(QStringLiteral("savepath"), QStringLiteral("Other"),
-                                 kHkeyCurrentUserCode, ValueDWord, SettingValue::Int16(5)),
-               Failure);
-  EXPECT_EQ(registry->GetItem(QStringLiteral("SavePath")), SettingValue::Text(QString()));
+  EXPECT_EQ(Get("SavePath"), Text());
 }
 
 TEST_F(Settings, ConversionsOnSave) {
-  registry->SaveItem(QStringLiteral("Struct1"), SettingValue::Text(QStringLiteral("12")));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Struct1")), SettingValue::Int32(12));
-  EXPECT_EQ(FailureNumber([&] {
-              registry->SaveItem(QStringLiteral("Struct1"),
-                                 SettingValue::Text(QStringLiteral("abc")));
-            }),
-            kErrTypeMismatch);
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Struct1")), SettingValue::Int32(12));
-  EXPECT_THROW(registry->SaveItem(QStringLiteral("Struct1"), SettingValue::Single(3e9F)), Failure);
+  Save("Struct1", Text(u"12"_s));
+  EXPECT_EQ(Get("Struct1"), Int(12));
+  EXPECT_EQ(FailureNumber([&] { Save("Struct1", Text(u"abc"_s)); }), kErrTypeMismatch);
+  EXPECT_EQ(Get("Struct1"), Int(12));
+  EXPECT_THROW(Save("Struct1", SettingValue::Single(3e9F)), Failure);
 
-  registry->AddItem(QStringLiteral("Flags"), QStringLiteral("Misc"), kHkeyCurrentUserCode,
-                    ValueBytes, SettingValue::Int16(0));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Flags")), SettingValue::Int16(0));
-  registry->SaveItem(QStringLiteral("Flags"), SettingValue::Int16(7));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Flags")),
-            SettingValue::Bytes(QByteArray("\x07\0", 2)));
-  registry->SaveItem(QStringLiteral("Flags"), SettingValue::Bytes(QByteArray("\x01\x02\x03")));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Flags")),
-            SettingValue::Bytes(QByteArray("\x01\x02\x03")));
-  EXPECT_THROW(registry->SaveItem(QStringLiteral("Flags"), SettingValue::Int32(256)), Failure);
+  registry->AddItem(u"Flags"_s, u"Misc"_s, kHkeyCurrentUserCode, ValueBytes,
+                    SettingValue::Int16(0));
+  EXPECT_EQ(Get("Flags"), SettingValue::Int16(0));
+  Save("Flags", SettingValue::Int16(7));
+  EXPECT_EQ(Get("Flags"), SettingValue::Bytes(QByteArray("\x07\0", 2)));
+  Save("Flags", SettingValue::Bytes(QByteArray("\x01\x02\x03")));
+  EXPECT_EQ(Get("Flags"), SettingValue::Bytes(QByteArray("\x01\x02\x03")));
+  EXPECT_THROW(Save("Flags", Int(256)), Failure);
 
   // Zero stored bytes cannot be read into an array.
-  WriteRaw(QStringLiteral("Misc"), QStringLiteral("Flags"), kRegBinary, QByteArray());
-  EXPECT_EQ(FailureNumber([&] { registry->GetItem(QStringLiteral("Flags")); }), kErrSubscript);
+  WriteRaw(u"Misc"_s, u"Flags"_s, kRegBinary, QByteArray());
+  EXPECT_EQ(FailureNumber([&] { Get("Flags"); }), kErrSubscript);
 }
 
 TEST_F(Settings, DefaultValueNameAndOtherTypeCodes) {
-  registry->AddItem(QStringLiteral("Default"), QStringLiteral("Misc"), kHkeyCurrentUserCode,
-                    ValueString, SettingValue::Text(QStringLiteral("fallback")));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("default")),
-            SettingValue::Text(QStringLiteral("fallback")));
-  registry->SaveItem(QStringLiteral("DEFAULT"), SettingValue::Text(QStringLiteral("unnamed")));
-  EXPECT_EQ(Stored(QStringLiteral("Misc"), QString())[QStringLiteral("text")].toString(),
-            QStringLiteral("unnamed"));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Default")),
-            SettingValue::Text(QStringLiteral("unnamed")));
+  registry->AddItem(u"Default"_s, u"Misc"_s, kHkeyCurrentUserCode, ValueString,
+                    Text(u"fallback"_s));
+  EXPECT_EQ(Get("default"), Text(u"fallback"_s));
+  Save("DEFAULT", Text(u"unnamed"_s));
+  EXPECT_EQ(Stored(u"Misc"_s, QString())[u"text"_s].toString(), u"unnamed"_s);
+  EXPECT_EQ(Get("Default"), Text(u"unnamed"_s));
 
-  registry->AddItem(QStringLiteral("Odd"), QStringLiteral("Other"), kHkeyCurrentUserCode, 3,
-                    SettingValue::Int16(4));
-  EXPECT_TRUE(registry->GetItem(QStringLiteral("Odd")).IsEmpty());
-  registry->SaveItem(QStringLiteral("Odd"), SettingValue::Int16(4));
+  registry->AddItem(u"Odd"_s, u"Other"_s, kHkeyCurrentUserCode, 3, SettingValue::Int16(4));
+  EXPECT_TRUE(Get("Odd").IsEmpty());
+  Save("Odd", SettingValue::Int16(4));
   // Nothing was written for it: its category key does not exist.
   EXPECT_EQ(test::ReadBytes(path.toStdString()).find("\"Other\""), std::string::npos);
 }
 
 TEST_F(Settings, DirectOperations) {
-  registry->SaveItem(QStringLiteral("Archive1"), SettingValue::Text(QStringLiteral("a.arc")));
+  Save("Archive1", Text(u"a.arc"_s));
   const auto read = [this](const QString& p) {
-    return registry->UGetItem(kHkeyCurrentUserCode, p, QStringLiteral("Archive1"), ValueString,
-                              SettingValue::Text(QStringLiteral("none")));
+    return registry->UGetItem(kHkeyCurrentUserCode, p, u"Archive1"_s, ValueString, Text(u"none"_s));
   };
-  EXPECT_EQ(read(registry->GetRegPath() + QStringLiteral("Misc")),
-            SettingValue::Text(QStringLiteral("a.arc")));
-  EXPECT_EQ(read(QStringLiteral("Misc")), SettingValue::Text(QStringLiteral("none")));
-  registry->USaveItem(kHkeyCurrentUserCode, QStringLiteral("Misc"), QStringLiteral("Archive1"),
-                      ValueString, SettingValue::Text(QStringLiteral("b.arc")));
-  EXPECT_EQ(read(QStringLiteral("Misc")), SettingValue::Text(QStringLiteral("b.arc")));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Archive1")),
-            SettingValue::Text(QStringLiteral("a.arc")));
-  EXPECT_THROW(registry->UGetItem(kHkeyCurrentUserCode, QStringLiteral("Misc"), QStringLiteral("x"),
-                                  ValueDWord, SettingValue::Text(QStringLiteral("abc"))),
-               Failure);
+  EXPECT_EQ(read(registry->GetRegPath() + u"Misc"_s), Text(u"a.arc"_s));
+  EXPECT_EQ(read(u"Misc"_s), Text(u"none"_s));
+  registry->USaveItem(kHkeyCurrentUserCode, u"Misc"_s, u"Archive1"_s, ValueString,
+                      Text(u"b.arc"_s));
+  EXPECT_EQ(read(u"Misc"_s), Text(u"b.arc"_s));
+  EXPECT_EQ(Get("Archive1"), Text(u"a.arc"_s));
+  EXPECT_THROW(
+      registry->UGetItem(kHkeyCurrentUserCode, u"Misc"_s, u"x"_s, ValueDWord, Text(u"abc"_s)),
+      Failure);
 }
 
 TEST_F(Settings, TwoStoresOnOneFileKeepEachOthersValues) {
   clsRegistry other(std::make_shared<FileRegistry>(path));
-  other.AddItem(QStringLiteral("Archive2"), QStringLiteral("Misc"), kHkeyCurrentUserCode,
-                ValueString, SettingValue::Text(QString()));
-  registry->SaveItem(QStringLiteral("Archive1"), SettingValue::Text(QStringLiteral("one")));
-  other.SaveItem(QStringLiteral("Archive2"), SettingValue::Text(QStringLiteral("two")));
-  registry->SaveItem(QStringLiteral("MainTop"), SettingValue::Int32(5));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Archive1")),
-            SettingValue::Text(QStringLiteral("one")));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("Archive2")),
-            SettingValue::Text(QStringLiteral("two")));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("MainTop")), SettingValue::Int32(5));
+  other.AddItem(u"Archive2"_s, u"Misc"_s, kHkeyCurrentUserCode, ValueString, Text());
+  Save("Archive1", Text(u"one"_s));
+  other.SaveItem(u"Archive2"_s, Text(u"two"_s));
+  Save("MainTop", Int(5));
+  EXPECT_EQ(Get("Archive1"), Text(u"one"_s));
+  EXPECT_EQ(Get("Archive2"), Text(u"two"_s));
+  EXPECT_EQ(Get("MainTop"), Int(5));
 }
 
 TEST_F(Settings, CorruptFileReadsAsDefaultsAndIsMovedAsideOnWrite) {
   QDir().mkpath(Q(dir.File("config/parvex")));
   dir.Write("config/parvex/registry.json", "{ this is not json");
-  EXPECT_EQ(registry->GetItem(QStringLiteral("MainWidth")), SettingValue::Int32(10000));
-  registry->SaveItem(QStringLiteral("MainWidth"), SettingValue::Int32(8000));
-  EXPECT_EQ(registry->GetItem(QStringLiteral("MainWidth")), SettingValue::Int32(8000));
+  EXPECT_EQ(Get("MainWidth"), Int(10000));
+  Save("MainWidth", Int(8000));
+  EXPECT_EQ(Get("MainWidth"), Int(8000));
   const QStringList aside =
-      QDir(Q(dir.File("config/parvex")))
-          .entryList({QStringLiteral("registry.json.corrupt-*")}, QDir::Files);
+      QDir(Q(dir.File("config/parvex"))).entryList({u"registry.json.corrupt-*"_s}, QDir::Files);
   ASSERT_EQ(aside.size(), 1);
   EXPECT_EQ(test::ReadBytes(dir.File("config/parvex/" + aside[0].toStdString())),
             "{ this is not json");
@@ -268,37 +250,37 @@ TEST_F(Settings, UnwritableLocationStoresNothingQuietly) {
   // A regular file where the folder should be: no store can be made there.
   dir.Write("blocker", "x");
   ConfigureRegistry(std::make_shared<FileRegistry>(Q(dir.File("blocker/parvex/registry.json"))));
-  gRegistry->SaveItem(QStringLiteral("Archive1"), SettingValue::Text(QStringLiteral("lost")));
-  gRegistry->SaveItem(QStringLiteral("MainTop"), SettingValue::Int32(3));
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("Archive1")), SettingValue::Text(QString()));
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MainTop")), SettingValue::Int32(0));
+  Save("Archive1", Text(u"lost"_s));
+  Save("MainTop", Int(3));
+  EXPECT_EQ(Get("Archive1"), Text());
+  EXPECT_EQ(Get("MainTop"), Int(0));
   EXPECT_TRUE(errors.Shown().empty());
 }
 
 TEST(SettingValue, Conversions) {
   EXPECT_EQ(SettingValue().ToText(), QString());
-  EXPECT_EQ(SettingValue::Int16(-5).ToText(), QStringLiteral("-5"));
-  EXPECT_EQ(SettingValue::Single(2.5F).ToText(), QStringLiteral("2.5"));
+  EXPECT_EQ(SettingValue::Int16(-5).ToText(), u"-5"_s);
+  EXPECT_EQ(SettingValue::Single(2.5F).ToText(), u"2.5"_s);
   EXPECT_EQ(SettingValue().ToInt32(), 0);
-  EXPECT_EQ(SettingValue::Text(QStringLiteral(" 7 ")).ToInt32(), 7);
-  EXPECT_EQ(SettingValue::Text(QStringLiteral("2.5")).ToInt32(), 2);
-  EXPECT_EQ(SettingValue::Text(QStringLiteral("-3.5")).ToInt32(), -4);
+  EXPECT_EQ(Text(u" 7 "_s).ToInt32(), 7);
+  EXPECT_EQ(Text(u"2.5"_s).ToInt32(), 2);
+  EXPECT_EQ(Text(u"-3.5"_s).ToInt32(), -4);
   EXPECT_EQ(SettingValue::Single(255.4F).ToByte(), 255);
   struct Bad {
     SettingValue value;
     std::int32_t number;
   };
-  const Bad bad[] = {{SettingValue::Text(QStringLiteral("abc")), kErrTypeMismatch},
-                     {SettingValue::Text(QString()), kErrTypeMismatch},
+  const Bad bad[] = {{Text(u"abc"_s), kErrTypeMismatch},
+                     {Text(), kErrTypeMismatch},
                      {SettingValue::Single(3e9F), kErrOverflow},
-                     {SettingValue::Text(QStringLiteral("-2147483649")), kErrOverflow},
+                     {Text(u"-2147483649"_s), kErrOverflow},
                      {SettingValue::Bytes(QByteArray("a")), kErrTypeMismatch}};
   for (const Bad& b : bad) {
     EXPECT_EQ(FailureNumber([&] { b.value.ToInt32(); }), b.number)
         << b.value.ToText().toStdString();
   }
-  EXPECT_THROW(SettingValue::Int32(256).ToByte(), Failure);
-  EXPECT_THROW(SettingValue::Int32(-1).ToByte(), Failure);
+  EXPECT_THROW(Int(256).ToByte(), Failure);
+  EXPECT_THROW(Int(-1).ToByte(), Failure);
 }
 
 #ifdef _WIN32
@@ -307,13 +289,13 @@ TEST(SettingValue, Conversions) {
 // by the store of a later run, a path outside the ANSI code page included.
 TEST(WindowsRegistry, ValuesKeepTheirKeysAndTypesAcrossRuns) {
   RecordedErrors errors;
-  const QString path = QStringLiteral("C:\\Daten\\\u00dcbersicht \u65e5.arc");
+  const QString path = u"C:\\Daten\\\u00dcbersicht \u65e5.arc"_s;
   ConfigureRegistry(std::make_shared<WinRegistry>());
-  gRegistry->SaveItem(QStringLiteral("Archive1"), SettingValue::Text(path));
-  gRegistry->SaveItem(QStringLiteral("MainWidth"), SettingValue::Single(12345.4F));
+  Save("Archive1", Text(path));
+  Save("MainWidth", SettingValue::Single(12345.4F));
   ConfigureRegistry(std::make_shared<WinRegistry>());
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("Archive1")), SettingValue::Text(path));
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MainWidth")), SettingValue::Int32(12345));
+  EXPECT_EQ(Get("Archive1"), Text(path));
+  EXPECT_EQ(Get("MainWidth"), Int(12345));
   struct Stored {
     const char* key;
     const char* name;
@@ -323,9 +305,9 @@ TEST(WindowsRegistry, ValuesKeepTheirKeysAndTypesAcrossRuns) {
   for (const Stored& v :
        {Stored{"Misc", "Archive1", kRegSz}, Stored{"MainScreen", "MainWidth", kRegDword}}) {
     RegHandle key = 0;
-    ASSERT_EQ(api.OpenKey(kHkeyCurrentUser,
-                          QStringLiteral("Software\\Brenlo\\Parvex\\") + QLatin1String(v.key), key),
-              kRegOk)
+    ASSERT_EQ(
+        api.OpenKey(kHkeyCurrentUser, u"Software\\Brenlo\\Parvex\\"_s + QLatin1String(v.key), key),
+        kRegOk)
         << v.key;
     std::uint32_t type = 0;
     std::uint32_t size = 0;
@@ -355,8 +337,7 @@ TEST(SettingsStress, ConcurrentWritersLoseNothing) {
   for (const char* prefix : {"A", "B"}) {
     for (int i = 0; i < n; ++i) {
       const QString name = QString::fromLatin1(prefix) + QString::number(i);
-      if (reader.UGetItem(kHkeyCurrentUserCode, QStringLiteral("Stress"), name, ValueDWord,
-                          SettingValue::Int32(-1)) == SettingValue::Int32(i)) {
+      if (reader.UGetItem(kHkeyCurrentUserCode, u"Stress"_s, name, ValueDWord, Int(-1)) == Int(i)) {
         ++found;
       }
     }

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPrinter>
+#include <QPushButton>
 #include <QString>
 #include <QTreeView>
 #include <QUrl>
@@ -18,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
@@ -27,6 +29,8 @@
 #include "ui/main/frmMain.h"
 
 namespace parvex::test {
+
+using namespace Qt::StringLiterals;
 
 // Answers the file and printer dialogs from a script and remembers how each
 // was set up.
@@ -121,6 +125,17 @@ inline bool Drop(QWidget* target, const QStringList& files) {
   return drop.isAccepted();
 }
 
+// Tab walks the widgets in this order; with visibleIn, past widgets hidden in it.
+inline void ExpectTabOrder(const std::vector<QWidget*>& order, const QWidget* visibleIn = nullptr) {
+  for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+    QWidget* next = order[i]->nextInFocusChain();
+    while (next->focusPolicy() == Qt::NoFocus || (visibleIn && !next->isVisibleTo(visibleIn))) {
+      next = next->nextInFocusChain();
+    }
+    EXPECT_EQ(next, order[i + 1]) << i << " " << next->objectName().toStdString();
+  }
+}
+
 // What every window test starts from: messages recorded instead of shown,
 // and a folder of its own with the settings file in it.
 class WindowTest : public ::testing::Test {
@@ -135,8 +150,10 @@ class MainWindowTest : public WindowTest {
  protected:
   // Writes the two archives (a.arc and b.arc) and compares them.
   void CompareArchives(const std::string& a, const std::string& b) {
-    window->txtArchive1->setText(Q(dir.Write("a.arc", a)));
-    window->txtArchive2->setText(Q(dir.Write("b.arc", b)));
+    archive1 = dir.Write("a.arc", a);
+    archive2 = dir.Write("b.arc", b);
+    window->txtArchive1->setText(Q(archive1));
+    window->txtArchive2->setText(Q(archive2));
     window->cmdTwoArchives_Click();
     QApplication::processEvents();
   }
@@ -148,10 +165,12 @@ class MainWindowTest : public WindowTest {
   // test's folder, and reads back what was written.
   std::string SaveAs(const std::string& name) {
     fixture.dialogs.answers = {Q(dir.File(name))};
-    window->cmdSave_Click();
+    window->cmdSave->click();
     return ReadBytes(dir.File(name));
   }
 
+  std::string archive1;
+  std::string archive2;
   std::unique_ptr<frmMain> window = fixture.Start();
 };
 

@@ -20,8 +20,11 @@ QString FieldText(std::string_view bytes);
 // Characters outside the code page become '?'.
 std::string ToArchiveBytes(const QString& text);
 
-// A path as the engine takes it: UTF-8 on every platform (the code page does
-// not apply to file names).
+// A path as the engine opens it; the code page does not apply to file names.
+// On Windows a name is UTF-8. Elsewhere it is the file system's own bytes: a
+// name that is valid UTF-8 reads as UTF-8, and each byte that is not part of
+// a valid sequence is kept as a character of its own (U+DC00 plus the byte),
+// so that PathBytes(PathText(b)) gives back exactly b.
 std::string PathBytes(const QString& path);
 QString PathText(std::string_view bytes);
 

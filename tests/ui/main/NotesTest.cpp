@@ -35,16 +35,15 @@ TEST_F(Notes, TellWhatPairingByPositionLeftOutOrShifted) {
   };
   const Case cases[] = {
       {"shorter archive 2", kThree, kTwo,
-       QStringLiteral("Archive 1 has 1 line more than Archive 2, from line 3") + why},
+       u"Archive 1 has 1 line more than Archive 2, from line 3"_s + why},
       {"shorter archive 1", kTwo, kThree + "$ end\n",
-       QStringLiteral("Archive 2 has 2 lines more than Archive 1, from line 3") + why},
+       u"Archive 2 has 2 lines more than Archive 1, from line 3"_s + why},
       {"a line inserted", kThree, "1\ta\t1\tu\n7.5\tnew\t9\tu\n2\tb\t2\tu\n",
        QStringLiteral("Lines with different addresses were paired from line 2 on (2.0 in "
                       "Archive 1, 7.5 in Archive 2): Options, Match Lines by Address pairs "
                       "lines by address.")},
       {"same lines, values differ", kThree, "1\ta\t1\tu\n2\tb\t5\tu\n3\tc\t6\tu\n", {}},
-      {"identical", kThree, kThree, {}},
-  };
+      {"identical", kThree, kThree, {}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CompareArchives(c.archive1, c.archive2);
@@ -71,8 +70,8 @@ TEST_F(Notes, GoAtTheNextComparisonOrWhenClosed) {
   // While the bar shows, the next comparison's notes replace its text, and
   // so do notes given to it at once.
   CompareArchives(kTwo, kThree);
-  EXPECT_TRUE(window->lblNotes->text().startsWith(QStringLiteral("Archive 2 has 1 line more")));
-  for (const QString& text : {QStringLiteral("first"), QStringLiteral("second")}) {
+  EXPECT_TRUE(window->lblNotes->text().startsWith(u"Archive 2 has 1 line more"_s));
+  for (const QString& text : {u"first"_s, u"second"_s}) {
     window->ShowNotes({text});
     EXPECT_EQ(window->lblNotes->text(), text);
     EXPECT_EQ(window->fraNotes->accessibleDescription(), text);
@@ -89,7 +88,7 @@ TEST_F(Notes, GoAtTheNextComparisonOrWhenClosed) {
   // A structure comparison, even one that cannot start, ends them too.
   CompareArchives(kThree, kTwo);
   ASSERT_TRUE(BarShown());
-  window->txtStruct1->setText(QStringLiteral("x"));
+  window->txtStruct1->setText(u"x"_s);
   window->cmdStructure_Click();
   EXPECT_FALSE(BarShown());
   errors.box.shown.clear();
@@ -113,16 +112,7 @@ TEST_F(Notes, AreReachableAndNamed) {
   EXPECT_EQ(window->fraNotes->accessibleDescription(), window->lblNotes->text());
   EXPECT_FALSE(window->cmdCloseNotes->accessibleName().isEmpty());
   // Tab from the last command button reaches the notes, then their close button.
-  QWidget* next = window->cmdSave->nextInFocusChain();
-  while (next->focusPolicy() == Qt::NoFocus || !next->isVisibleTo(window.get())) {
-    next = next->nextInFocusChain();
-  }
-  EXPECT_EQ(next, window->lblNotes);
-  next = next->nextInFocusChain();
-  while (next->focusPolicy() == Qt::NoFocus || !next->isVisibleTo(window.get())) {
-    next = next->nextInFocusChain();
-  }
-  EXPECT_EQ(next, window->cmdCloseNotes);
+  ExpectTabOrder({window->cmdSave, window->lblNotes, window->cmdCloseNotes}, window.get());
 }
 
 }  // namespace

@@ -7,16 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-// GCC 12 takes the optional answers of the fake dialogs for uninitialized
-// when it inlines them here; they are not.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
 #include "UiSupport.h"
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 namespace parvex::test {
 namespace {
@@ -24,10 +15,8 @@ namespace {
 class RulesWindow : public MainWindowTest {
  protected:
   void Compare() {
-    window->txtArchive1->setText(Q(archive1));
-    window->txtArchive2->setText(Q(archive2));
-    window->cmdTwoArchives_Click();
-    QApplication::processEvents();
+    CompareArchives("1\tSerial\t17\tu\n2\tb\t1.00\tu\n3\tc\t5\tu\n",
+                    "1\tSerial\t18\tu\n2\tb\t1.01\tu\n3\tc\t6\tu\n");
   }
   std::string Title2OfSavedReport() {
     const std::string text = SaveAs("r.csv");
@@ -37,24 +26,21 @@ class RulesWindow : public MainWindowTest {
     return text.substr(start + 1, end - start - 1);
   }
 
-  std::string archive1 = dir.Write("a.arc", "1\tSerial\t17\tu\n2\tb\t1.00\tu\n3\tc\t5\tu\n");
-  std::string archive2 = dir.Write("b.arc", "1\tSerial\t18\tu\n2\tb\t1.01\tu\n3\tc\t6\tu\n");
   std::string rules = dir.Write("rules/fleet.toml", "[ignore]\ndescriptions = [\"serial*\"]\n");
 };
 
 TEST_F(RulesWindow, ChosenFileIsShownRememberedAndReadAtEveryComparison) {
   fixture.dialogs.answers = {Q(rules)};
   window->mnuRulesFile->trigger();
-  EXPECT_EQ(fixture.dialogs.calls.back().title, QStringLiteral("Select Rules File"));
+  EXPECT_EQ(fixture.dialogs.calls.back().title, u"Select Rules File"_s);
   EXPECT_TRUE(window->mnuRulesFile->isChecked());
-  EXPECT_EQ(window->mnuRulesFile->text(), QStringLiteral("&Rules File: fleet.toml..."));
+  EXPECT_EQ(window->mnuRulesFile->text(), u"&Rules File: fleet.toml..."_s);
   EXPECT_TRUE(window->mnuRulesOff->isEnabled());
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("RulesFile")).ToText(), Q(rules));
+  EXPECT_EQ(gRegistry->GetItem(u"RulesFile"_s).ToText(), Q(rules));
 
   Compare();
   EXPECT_EQ(window->List().Count(), 2);
-  EXPECT_EQ(window->sbCompare->text(),
-            QStringLiteral("2 Difference(s), 1 ignored, 0 within tolerance"));
+  EXPECT_EQ(window->sbCompare->text(), u"2 Difference(s), 1 ignored, 0 within tolerance"_s);
   EXPECT_EQ(Title2OfSavedReport(), "Archive 2: " + archive2 + " (rules: fleet.toml)");
 
   // Edited between two comparisons: the second obeys the new text.
@@ -63,23 +49,22 @@ TEST_F(RulesWindow, ChosenFileIsShownRememberedAndReadAtEveryComparison) {
             "[[tolerance]]\naddresses = [\"2\"]\nabsolute = \"0.01\"\n");
   Compare();
   EXPECT_EQ(window->List().Count(), 1);
-  EXPECT_EQ(window->sbCompare->text(),
-            QStringLiteral("1 Difference(s), 1 ignored, 1 within tolerance"));
+  EXPECT_EQ(window->sbCompare->text(), u"1 Difference(s), 1 ignored, 1 within tolerance"_s);
 
   // Remembered for the next start.
   window->close();
   window = fixture.Start();
   EXPECT_TRUE(window->mnuRulesFile->isChecked());
-  EXPECT_EQ(window->mnuRulesFile->text(), QStringLiteral("&Rules File: fleet.toml..."));
+  EXPECT_EQ(window->mnuRulesFile->text(), u"&Rules File: fleet.toml..."_s);
 
   // Switched off: the plain status and title again.
   window->mnuRulesOff->trigger();
   EXPECT_FALSE(window->mnuRulesFile->isChecked());
   EXPECT_FALSE(window->mnuRulesOff->isEnabled());
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("RulesFile")).ToText(), QString());
+  EXPECT_EQ(gRegistry->GetItem(u"RulesFile"_s).ToText(), QString());
   Compare();
   EXPECT_EQ(window->List().Count(), 3);
-  EXPECT_EQ(window->sbCompare->text(), QStringLiteral("3 Difference(s)"));
+  EXPECT_EQ(window->sbCompare->text(), u"3 Difference(s)"_s);
   EXPECT_EQ(Title2OfSavedReport(), "Archive 2: " + archive2);
   EXPECT_TRUE(errors.Shown().empty());
 }
@@ -98,7 +83,7 @@ TEST_F(RulesWindow, RefusedFileIsToldAndNothingIsCompared) {
             std::string::npos)
       << errors.Shown()[0].prompt;
   EXPECT_FALSE(window->mnuRulesFile->isChecked());
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("RulesFile")).ToText(), QString());
+  EXPECT_EQ(gRegistry->GetItem(u"RulesFile"_s).ToText(), QString());
 
   // A good file that goes bad after it was chosen stops the next comparison:
   // the list keeps the rows of the one before.
@@ -112,8 +97,7 @@ TEST_F(RulesWindow, RefusedFileIsToldAndNothingIsCompared) {
   ASSERT_EQ(errors.Shown().size(), 2U);
   EXPECT_EQ(errors.Shown()[1].caption, "Error While Reading Rules");
   EXPECT_EQ(window->List().Count(), 2);
-  EXPECT_EQ(window->sbCompare->text(),
-            QStringLiteral("2 Difference(s), 1 ignored, 0 within tolerance"));
+  EXPECT_EQ(window->sbCompare->text(), u"2 Difference(s), 1 ignored, 0 within tolerance"_s);
 }
 
 }  // namespace

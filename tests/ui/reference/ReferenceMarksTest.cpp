@@ -41,15 +41,13 @@ TEST_F(ReferenceWindow, UnitsExtraValuesAndDeviationsEachHaveAMarkOfTheirOwn) {
     const char* tip;
     bool italic;
   };
-  const Case cases[] = {
-      {"a", 0, "6", "deviates", "6", false},
-      {"speed", 0, "2000 [mm/s]", "units differ", "Units differ from the reference's (mm/min)",
-       false},
-      {"new", 0, "9", "not in the reference",
-       "Not in the reference: only some archives have this line", true},
-      {"new", 1, "", "", "", false},
-      {"c", 1, "(missing)", "deviates", "(missing)", false},
-  };
+  const Case cases[] = {{"a", 0, "6", "deviates", "6", false},
+                        {"speed", 0, "2000 [mm/s]", "units differ",
+                         "Units differ from the reference's (mm/min)", false},
+                        {"new", 0, "9", "not in the reference",
+                         "Not in the reference: only some archives have this line", true},
+                        {"new", 1, "", "", "", false},
+                        {"c", 1, "(missing)", "deviates", "(missing)", false}};
   std::vector<QImage> signs;
   for (const Case& c : cases) {
     const int row = RowOf(*w, c.description);
@@ -71,8 +69,7 @@ TEST_F(ReferenceWindow, UnitsExtraValuesAndDeviationsEachHaveAMarkOfTheirOwn) {
   EXPECT_NE(signs[0], signs[1]);
   EXPECT_NE(signs[0], signs[2]);
   EXPECT_NE(signs[1], signs[2]);
-  EXPECT_EQ(w->matrixModel->index(RowOf(*w, "new"), 3).data().toString(),
-            QStringLiteral("(missing)"));
+  EXPECT_EQ(w->matrixModel->index(RowOf(*w, "new"), 3).data().toString(), u"(missing)"_s);
 
   // Units ignored: the same value in other units equals the reference.
   w->chkIgnoreUnits->setChecked(true);
@@ -107,8 +104,7 @@ TEST_F(ReferenceWindow, NotesOfArchivesAndFilesSkippedAreSaid) {
       {{"README.txt"}, {}, "Skipped 1 file that is not an archive: README.txt"},
       {{"README.txt", "blob.bin"},
        {"ref.arc: cut"},
-       "Reference: ref.arc: cut\nSkipped 2 files that are not archives: README.txt, blob.bin"},
-  };
+       "Reference: ref.arc: cut\nSkipped 2 files that are not archives: README.txt, blob.bin"}};
   for (const Case& c : cases) {
     skipped = c.skipped;
     referenceNotes = c.referenceNotes;
@@ -119,15 +115,15 @@ TEST_F(ReferenceWindow, NotesOfArchivesAndFilesSkippedAreSaid) {
   const auto messages = [&](int row, int role) {
     return w->summarySort->index(row, ReferenceSummaryModel::Messages).data(role).toString();
   };
-  EXPECT_EQ(messages(0, Qt::DisplayRole), QStringLiteral("1 message; m1: cut"));
+  EXPECT_EQ(messages(0, Qt::DisplayRole), u"1 message; m1: cut"_s);
   EXPECT_EQ(messages(1, Qt::DisplayRole), Q(cut));
-  EXPECT_EQ(messages(2, Qt::DisplayRole), QStringLiteral("0"));
+  EXPECT_EQ(messages(2, Qt::DisplayRole), u"0"_s);
   EXPECT_TRUE(messages(1, Qt::ToolTipRole).contains(Q(cut)));
   // Sorted by how many there are, whatever the text says.
   w->tblSummary->sortByColumn(ReferenceSummaryModel::Messages, Qt::AscendingOrder);
   QStringList order;
   for (int r = 0; r < 3; ++r) order << w->summarySort->index(r, 0).data().toString();
-  EXPECT_EQ(order, (QStringList{QStringLiteral("m3"), QStringLiteral("m2"), QStringLiteral("m1")}));
+  EXPECT_EQ(order, (QStringList{u"m3"_s, u"m2"_s, u"m1"_s}));
 }
 
 TEST_F(ReferenceWindow, IncludeGlobsChooseTheFilesAFolderBrings) {
@@ -145,11 +141,7 @@ TEST_F(ReferenceWindow, IncludeGlobsChooseTheFilesAFolderBrings) {
     QStringList listed;
   };
   const Case cases[] = {
-      {"", {readme, a, b}},
-      {"*.arc", {a}},
-      {" *.arc ;*.bak; ", {a, b}},
-      {"*.none", {}},
-  };
+      {"", {readme, a, b}}, {"*.arc", {a}}, {" *.arc ;*.bak; ", {a, b}}, {"*.none", {}}};
   for (const Case& c : cases) {
     w->lstArchives->clear();
     w->txtInclude->setText(QLatin1String(c.include));
@@ -158,7 +150,7 @@ TEST_F(ReferenceWindow, IncludeGlobsChooseTheFilesAFolderBrings) {
     EXPECT_EQ(w->Archives(), c.listed) << c.include;
     EXPECT_EQ(w->FromFolder(), std::vector<bool>(c.listed.size(), true)) << c.include;
   }
-  EXPECT_EQ(w->sbStatus->text(), QStringLiteral("No archive files in: ") + folder);
+  EXPECT_EQ(w->sbStatus->text(), u"No archive files in: "_s + folder);
 
   // The comparison is told which archives a folder brought; none: told
   // nothing. Units are judged unless ignored.

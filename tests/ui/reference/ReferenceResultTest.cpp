@@ -69,9 +69,8 @@ TEST_F(ReferenceResultTest, FilterAndSelectedArchivesNarrowTheMatrix) {
     QStringList addresses;
     QStringList columns;
   };
-  const QString m1 = QStringLiteral("m1"), m2 = QStringLiteral("m2"), m3 = QStringLiteral("m3");
-  const QString a1 = QStringLiteral("10.1"), a2 = QStringLiteral("10.2"),
-                a4 = QStringLiteral("10.4");
+  const QString m1 = u"m1"_s, m2 = u"m2"_s, m3 = u"m3"_s;
+  const QString a1 = u"10.1"_s, a2 = u"10.2"_s, a4 = u"10.4"_s;
   const Case cases[] = {
       {"", {}, false, {a1, a2, a4}, {m1, m2, m3}},
       {"10.2", {}, false, {a2}, {m1, m2, m3}},
@@ -82,8 +81,7 @@ TEST_F(ReferenceResultTest, FilterAndSelectedArchivesNarrowTheMatrix) {
       {"", {1}, true, {a2, a4}, {m2}},
       {"", {0, 1}, true, {a1, a2, a4}, {m1, m2}},
       {"", {2}, true, {}, {m3}},
-      {"ramp", {0, 1}, true, {a2}, {m1, m2}},
-  };
+      {"ramp", {0, 1}, true, {a2}, {m1, m2}}};
   for (const Case& c : cases) {
     w->txtFilter->setText(QString::fromLatin1(c.filter));
     w->tblSummary->clearSelection();
@@ -113,11 +111,9 @@ TEST_F(ReferenceResultTest, AddressAndDescriptionStayInViewSideways) {
     }
     return out;
   };
-  EXPECT_EQ(shownColumns(w->tblFixed),
-            (QStringList{QStringLiteral("Address"), QStringLiteral("Description")}));
+  EXPECT_EQ(shownColumns(w->tblFixed), (QStringList{u"Address"_s, u"Description"_s}));
   EXPECT_EQ(shownColumns(w->tblMatrix),
-            (QStringList{QStringLiteral("Units"), QStringLiteral("Reference"), QStringLiteral("m1"),
-                         QStringLiteral("m2"), QStringLiteral("m3")}));
+            (QStringList{u"Units"_s, u"Reference"_s, u"m1"_s, u"m2"_s, u"m3"_s}));
   // Narrowed to one archive and back, the frozen columns stay where they are.
   w->tblSummary->selectRow(0);
   w->chkSelectedOnly->setChecked(true);
@@ -159,21 +155,19 @@ TEST_F(ReferenceResultTest, DoubleClickOpensThePairInTheMainWindow) {
     const char* how;
     std::function<void()> act;  // each opens m1's pair
   };
-  const Case cases[] = {
-      {"summary row", [&] { doubleClick(1); }},
-      {"column header", [&] { header(5); }},
-      {"summary row, sorted by name the other way round",
-       [&] {
-         w->tblSummary->sortByColumn(ReferenceSummaryModel::Name, Qt::DescendingOrder);
-         doubleClick(0);
-       }},
-      {"column header, only the selected archive's deviations",
-       [&] {
-         w->tblSummary->selectRow(0);
-         w->chkSelectedOnly->setChecked(true);
-         header(ReferenceMatrixModel::kFixedColumns);
-       }},
-  };
+  const Case cases[] = {{"summary row", [&] { doubleClick(1); }},
+                        {"column header", [&] { header(5); }},
+                        {"summary row, sorted by name the other way round",
+                         [&] {
+                           w->tblSummary->sortByColumn(ReferenceSummaryModel::Name,
+                                                       Qt::DescendingOrder);
+                           doubleClick(0);
+                         }},
+                        {"column header, only the selected archive's deviations", [&] {
+                           w->tblSummary->selectRow(0);
+                           w->chkSelectedOnly->setChecked(true);
+                           header(ReferenceMatrixModel::kFixedColumns);
+                         }}};
   for (const Case& c : cases) {
     main->txtArchive1->clear();
     main->txtArchive2->clear();
@@ -185,7 +179,7 @@ TEST_F(ReferenceResultTest, DoubleClickOpensThePairInTheMainWindow) {
     EXPECT_EQ(main->List().Count(), 1) << c.how;
   }
   // Switched on as a person would: remembered.
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MatchByAddress")).ToInt32(), 1);
+  EXPECT_EQ(gRegistry->GetItem(u"MatchByAddress"_s).ToInt32(), 1);
 }
 
 TEST(ReportTarget, KnownEndingsDecideTheFilterOnlyAddsOne) {
@@ -205,8 +199,7 @@ TEST(ReportTarget, KnownEndingsDecideTheFilterOnlyAddsOne) {
       {"/r/report.xhtml", "*.csv", "/r/report.xhtml", Layout::Html},
       {"/r/report.csv", "*.json", "/r/report.csv", Layout::Csv},
       {"/r/report.txt", "*.html", "/r/report.txt", Layout::Html},
-      {"/r.d/report", "*.json", "/r.d/report.json", Layout::Json},
-  };
+      {"/r.d/report", "*.json", "/r.d/report.json", Layout::Json}};
   for (const Case& c : cases) {
     const ReportTarget t =
         ReportTargetFor(QString::fromLatin1(c.chosen), QString::fromLatin1(c.pattern));
@@ -230,8 +223,7 @@ TEST_F(ReferenceResultTest, SaveReportWritesEachLayoutWhole) {
       {"b", "*.json", "b.json", "{", "}\n"},
       {"c", "*.html", "c.html", "<!DOCTYPE html>", "</html>\n"},
       // A name that ends in a dot takes no second one.
-      {"d.", "*.csv", "d.", "\"Address\"", "\r\n"},
-  };
+      {"d.", "*.csv", "d.", "\"Address\"", "\r\n"}};
   for (const Case& c : cases) {
     dialogs.answers = {Q(dir.File(c.chosen))};
     dialogs.savePattern = QString::fromLatin1(c.pattern);
@@ -242,10 +234,10 @@ TEST_F(ReferenceResultTest, SaveReportWritesEachLayoutWhole) {
                 written.substr(written.size() - std::strlen(c.ends)) == c.ends)
         << c.chosen;
     EXPECT_NE(written.find("3600"), std::string::npos) << c.chosen;
-    EXPECT_EQ(w->sbStatus->text(), QStringLiteral("Saved ") + Q(dir.File(c.written)));
+    EXPECT_EQ(w->sbStatus->text(), u"Saved "_s + Q(dir.File(c.written)));
   }
   EXPECT_FALSE(std::filesystem::exists(dir.File("d..csv")));
-  EXPECT_EQ(dialogs.calls.back().title, QStringLiteral("Save Report"));
+  EXPECT_EQ(dialogs.calls.back().title, u"Save Report"_s);
   EXPECT_TRUE(errors.Shown().empty());
 
   // A report that cannot be written says so once and leaves nothing behind;
@@ -261,7 +253,7 @@ TEST_F(ReferenceResultTest, SaveReportWritesEachLayoutWhole) {
   const std::string reference = ReadBytes(dir.File("ref.arc"));
   std::filesystem::create_hard_link(dir.File("m2"), dir.File("m2.csv"));
   dialogs.answers = {Q(dir.File("ref.arc")), Q(dir.File("m2.csv"))};
-  dialogs.savePattern = QStringLiteral("*.csv");
+  dialogs.savePattern = u"*.csv"_s;
   w->cmdSave->click();
   w->cmdSave->click();
   ASSERT_EQ(errors.Shown().size(), 3U);
@@ -288,7 +280,7 @@ TEST_F(ReferenceResultTest, InputsAndPlacementComeBackAfterARestart) {
     // A fresh start has nothing.
     EXPECT_EQ(inputs(*w), nothing);
     w->txtReference->setText(reference);
-    w->txtInclude->setText(QStringLiteral("*.arc"));
+    w->txtInclude->setText(u"*.arc"_s);
     w->AddArchives({named, Q(dir.File("fleet"))});
     w->chkIgnoreUnits->setChecked(true);
     // Above the window's least size on every platform's fonts.
@@ -301,9 +293,8 @@ TEST_F(ReferenceResultTest, InputsAndPlacementComeBackAfterARestart) {
   {
     auto w = Open();
     QApplication::processEvents();
-    EXPECT_EQ(inputs(*w),
-              std::make_tuple(reference, QStringList{named} + found,
-                              std::vector<bool>{false, true, true}, QStringLiteral("*.arc"), true));
+    EXPECT_EQ(inputs(*w), std::make_tuple(reference, QStringList{named} + found,
+                                          std::vector<bool>{false, true, true}, u"*.arc"_s, true));
     EXPECT_EQ(w->geometry().size(), QSize(780, 560));
     EXPECT_EQ(w->splResults->sizes(), split);
     // Emptied, it comes back empty.

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <chrono>
 #include <stdexcept>
 
 #include "UiSupport.h"
@@ -22,24 +21,14 @@ namespace parvex::test {
 // Runs the event loop until done() holds, for at most ten seconds.
 template <typename Done>
 bool WaitUntil(Done done) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QTest::qWait(5);
-  }
-  return true;
+  return QTest::qWaitFor(done, 10000);
 }
 
-// What a view of a table model shows: its header, then each visible row.
+// The rows a view of a table model shows.
 inline std::vector<QStringList> Shown(const QAbstractItemModel& model) {
-  std::vector<QStringList> rows(1);
-  for (int c = 0; c < model.columnCount(); ++c) {
-    rows[0] << model.headerData(c, Qt::Horizontal).toString();
-  }
+  std::vector<QStringList> rows(static_cast<std::size_t>(model.rowCount()));
   for (int r = 0; r < model.rowCount(); ++r) {
-    QStringList row;
-    for (int c = 0; c < model.columnCount(); ++c) row << model.index(r, c).data().toString();
-    rows.push_back(row);
+    for (int c = 0; c < model.columnCount(); ++c) rows[r] << model.index(r, c).data().toString();
   }
   return rows;
 }
@@ -53,7 +42,7 @@ inline std::vector<QStringList> MatrixShown(const ReferenceResult& result) {
     for (std::size_t from = 0, to = 0; to != std::string::npos; from = to + 1) {
       to = line.find('|', from);
       const std::string field = line.substr(from, to - from);
-      fields << (field == "(unread)" ? QStringLiteral("(not read)") : FieldText(field));
+      fields << (field == "(unread)" ? u"(not read)"_s : FieldText(field));
     }
     rows.push_back(fields);
   }
