@@ -1,0 +1,245 @@
+#include "engine/taking/Taking.h"
+
+#include <algorithm>
+#include <map>
+
+#include "engine/base/Failure.h"
+#include "engine/reading/Archive.h"
+#include "engine/reading/TextStream.h"
+#include "engine/values/Rules.h"
+
+namespace parvex {
+
+namespace {
+
+// The run time's "invalid procedure call or argument".
+constexpr std::int32_t kErrArgument = 5;
+
+// The pieces of a comma-separated list, blanks around each left off.
+std::vector<std::string_view> Pieces(std::string_view list) {
+  std::vector<std::string_view> pieces;
+  for (std::size_t start = 0; start <= list.size();) {
+    std::size_t end = list.find(',', start);
+    if (end == std::string_view::npos) end = list.size();
+    std::string_view piece = list.substr(start, end - start);
+    while (!piece.empty() && piece.front() == ' ') piece.remove_prefix(1);
+    while (!piece.empty() && piece.back() == ' ') piece.remove_suffix(1);
+    if (!piece.empty()) pieces.push_back(piece);
+    start = end + 1;
+  }
+  return pieces;
+}
+
+}  // namespace
+
+void TakeChoice::AddAddresses(std::string_view patterns) {
+  for (const std::string_view piece : Pieces(patterns)) {
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    std::string why;
+    if (!ReadAddressRange(piece, first, last, why)) {
+      throw Failure(kErrArgument, "\"" + std::string(piece) + "\": " + why);
+    }
+    ranges_.emplace_back(first, last);
+    addressTexts_.emplace_back(piece);
+  }
+}
+
+void TakeChoice::AddDescriptions(std::string_view globs) {
+  for (const std::string_view piece : Pieces(globs)) globs_.emplace_back(piece);
+}
+
+bool TakeChoice::Chooses(std::uint32_t key, std::string_view description) const {
+  for (const auto& [first, last] : ranges_) {
+    if (key >= first && key <= last) return true;
+  }
+  return std::any_of(globs_.begin(), globs_.end(),
+                     [&](const std::string& glob) { return GlobMatches(glob, description); });
+}
+
+std::string TakeSummary(const TakeCounts& c) {
+  return std::to_string(c.taken) + " values taken, " + std::to_string(c.equal) +
+         " already equal, " + std::to_string(c.readOnly) + " read-only left alone, " +
+         std::to_string(c.added) + " added, " + std::to_string(c.sourceOnly) +
+         " in the source only (not added)";
+}
+
+bool LineSplits(std::string_view line) {
+  std::size_t tabs = 0;
+  for (const char c : line) {
+    if (c == '\t' && ++tabs == 3) break;
+  }
+  if (tabs < 3) return false;
+  const std::string_view address = line.substr(0, line.find('\t'));
+  if (!IsNumericAddress(address)) return false;
+  try {
+    ArchiveFields fields;
+    ParseArchiveLine(line, fields);
+  } catch (...) {
+    return false;  // an address out of range, or a number missing
+  }
+  return true;
+}
+
+void TakeSide::Read(const std::string& path, const TakeChoice& choice, const Rules* rules,
+                    const ReadSizes& sizes) {
+  TextStream stream(path, TextStream::Mode::Read, sizes.buffer);
+  fileSize_ = stream.Size();
+  table_.KeepUnits();
+  table_.SetRules(rules);
+  const bool everything = choice.Everything();
+  ArchiveFields fields;
+  while (!stream.AtEndOfStream()) {
+    const std::string_view line = stream.ReadLine();
+    if (!line.empty() && line.front() == '$') continue;
+    bool failed = false;
+    try {
+      ParseArchiveLine(line, fields);
+    } catch (...) {
+      failed = true;  // the fields hold what was read before, as when comparing
+    }
+    table_.Add(fields);
+    const bool chosen =
+        !everything &&
+        choice.Chooses(AddressKey(fields.ParamNumber, fields.SubIndex), fields.Description);
+    AddMark(!failed && LineSplits(line), chosen);
+  }
+}
+
+std::size_t KeyLookup::First(std::uint32_t key) const {
+  std::size_t low = 0;
+  std::size_t high = order_.Size();
+  while (low < high) {
+    const std::size_t mid = low + (high - low) / 2;
+    if (order_.Key(mid) < key) {
+      low = mid + 1;
+    } else {
+      high = mid;
+    }
+  }
+  return low;
+}
+
+std::uint32_t KeyLookup::Find(std::uint32_t key, std::uint32_t occurrence) const {
+  if (occurrence == 0) return kNoPartner;
+  const std::size_t n = First(key) + occurrence - 1;
+  return n < order_.Size() && order_.Key(n) == key ? order_.Index(n) : kNoPartner;
+}
+
+std::uint32_t KeyLookup::Count(std::uint32_t key) const {
+  std::size_t n = First(key);
+  const std::size_t first = n;
+  while (n < order_.Size() && order_.Key(n) == key) ++n;
+  return static_cast<std::uint32_t>(n - first);
+}
+
+std::uint32_t KeyLookup::Occurrence(std::uint32_t key, std::uint32_t i) const {
+  const std::size_t first = First(key);
+  for (std::size_t n = first; n < order_.Size() && order_.Key(n) == key; ++n) {
+    if (order_.Index(n) == i) return static_cast<std::uint32_t>(n - first + 1);
+  }
+  return 0;
+}
+
+std::uint32_t KeyLookup::PlaceAfter(std::uint32_t key, std::uint32_t after) const {
+  const std::uint32_t count = Count(key);
+  if (count == 0) return after;
+  // Within an address the order holds the lines in file order.
+  return std::max(after, order_.Index(First(key) + count - 1) + 1);
+}
+
+namespace {
+
+// Decides the paired lines.
+void PlanPairs(const TakeSide& target, const TakeSide& source, const TakeSettings& s,
+               const Partners& p, TakePlan& plan) {
+  const AddressTable& a = target.Table();
+  const AddressTable& b = source.Table();
+  const bool everything = s.choice.Everything();
+  ValueJudge judge(s.numbersByValue, s.rules, true);
+  // A line chosen by name is taken whatever the rules would leave out.
+  ValueJudge chosenJudge(s.numbersByValue, nullptr, true);
+  for (std::uint32_t i = 0; i < a.Size(); ++i) {
+    const std::uint32_t j = p.first[i];
+    if (j == kNoPartner) continue;
+    if (!everything && !target.Chosen(i) && !source.Chosen(j)) continue;
+    if (a.SameValueAndUnits(i, b, j) ||
+        SamePairedValue(a, i, b, j, everything ? judge : chosenJudge)) {
+      ++plan.counts.equal;
+    } else if (a.ReadOnly(i) && !s.includeReadOnly) {
+      ++plan.counts.readOnly;
+    } else if (!target.Splits(i) || !source.Splits(j)) {
+      ++plan.counts.unsplit;
+    } else {
+      plan.changes.push_back(TakePlan::Change{i, j});
+      ++plan.counts.taken;
+    }
+  }
+}
+
+// Decides the lines the target lacks.
+void PlanSourceOnly(const TakeSide& target, const TakeSide& source, const TakeSettings& s,
+                    const Partners& p, TakePlan& plan) {
+  const AddressTable& b = source.Table();
+  const bool everything = s.choice.Everything();
+  ValueJudge judge(s.numbersByValue, s.rules, true);
+  const KeyLookup lookup(target.Table());
+  std::map<std::uint32_t, std::uint32_t> lastPlace;  // of the lines added, by key
+  std::uint32_t after = 0;  // after the partner of the last paired source line
+  for (std::uint32_t j = 0; j < b.Size(); ++j) {
+    if (p.second[j] != kNoPartner) {
+      after = p.second[j] + 1;
+      continue;
+    }
+    if (!everything && !source.Chosen(j)) continue;
+    if (!s.addMissing) {
+      ++plan.counts.sourceOnly;
+    } else if (b.ReadOnly(j) && !s.includeReadOnly) {
+      ++plan.counts.readOnly;
+    } else if ((everything && LeftOutAlone(b, j, judge)) || !source.Splits(j)) {
+      ++plan.counts.sourceOnly;
+    } else {
+      std::uint32_t& place = lastPlace[b.Key(j)];
+      place = std::max(place, lookup.PlaceAfter(b.Key(j), after));
+      plan.additions.push_back(TakePlan::Addition{place, j, {}});
+      ++plan.counts.added;
+    }
+  }
+  std::stable_sort(plan.additions.begin(), plan.additions.end(),
+                   [](const auto& x, const auto& y) { return x.after < y.after; });
+}
+
+}  // namespace
+
+TakePlan PlanTaking(const TakeSide& target, const TakeSide& source, const TakeSettings& s) {
+  const Partners p = Pair(target.Table(), source.Table());
+  TakePlan plan;
+  PlanPairs(target, source, s, p, plan);
+  PlanSourceOnly(target, source, s, p, plan);
+  return plan;
+}
+
+void ReadAddedLines(const std::string& source, const ReadSizes& sizes, TakePlan& plan) {
+  if (plan.additions.empty()) return;
+  std::vector<std::pair<std::uint32_t, std::size_t>> wanted;  // (source index, addition)
+  for (std::size_t k = 0; k < plan.additions.size(); ++k) {
+    wanted.emplace_back(plan.additions[k].source, k);
+  }
+  std::sort(wanted.begin(), wanted.end());
+  TextStream stream(source, TextStream::Mode::Read, sizes.buffer);
+  std::uint32_t index = 0;
+  std::size_t next = 0;
+  while (next < wanted.size() && !stream.AtEndOfStream()) {
+    const std::string_view line = stream.ReadLine();
+    if (!line.empty() && line.front() == '$') continue;
+    for (; next < wanted.size() && wanted[next].first == index; ++next) {
+      plan.additions[wanted[next].second].line = std::string(line);
+    }
+    ++index;
+  }
+  if (next < wanted.size()) {
+    throw Failure(kErrFileAccess, "'" + source + "' changed while it was read");
+  }
+}
+
+}  // namespace parvex
