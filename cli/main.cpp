@@ -12,6 +12,7 @@
 #include "CliText.h"
 #include "PairCommand.h"
 #include "ReferenceCommand.h"
+#include "TakeCommand.h"
 
 #include "engine/base/ErrorReport.h"
 #include "parvex/version.h"
@@ -55,7 +56,8 @@ QStringList NegativeNumbersAsArguments(const QStringList& arguments) {
     // looks like; without one, the parser is left to say that it is missing.
     if (a == QStringLiteral("-o") || a == QStringLiteral("--output") ||
         a == QStringLiteral("--rules") || a == QStringLiteral("--jobs") ||
-        a == QStringLiteral("--include")) {
+        a == QStringLiteral("--include") || a == QStringLiteral("--only") ||
+        a == QStringLiteral("--only-description")) {
       if (i + 1 == arguments.size()) return arguments;
       options += arguments[++i];
     }
@@ -72,6 +74,15 @@ const QString kDescription = QStringLiteral(
     "                                            member k of the other, in one archive\n"
     "  reference REFERENCE ARCHIVE|FOLDER...     every archive paired with REFERENCE by\n"
     "                                            address; a matrix of the deviations\n"
+    "  take TARGET SOURCE                        SOURCE's values put into a copy of\n"
+    "                                            TARGET (-o NEW) or into TARGET itself\n"
+    "                                            (--in-place, keeping TARGET.*.bak)\n"
+    "  changes TARGET SOURCE -o FILE             what take would change, as a change set\n"
+    "                                            (JSON), or with --archive a partial\n"
+    "                                            archive, which apply cannot check\n"
+    "  apply TARGET CHANGESET                    a change set's values put into TARGET,\n"
+    "                                            refused (status 2) where TARGET no\n"
+    "                                            longer has its old values, unless --force\n"
     "\n"
     "Structure numbers may be negative (by position only the second one, see the\n"
     "manual):\n"
@@ -101,6 +112,14 @@ const QString kDescription = QStringLiteral(
     "the reference command adds \", I ignored, T within tolerance\" to each line.\n"
     "A rules file that cannot be read or is not right stops the run before the\n"
     "comparison.\n"
+    "\n"
+    "take and changes pair lines by address and take a line whose value or units\n"
+    "differ, as --numeric and --rules judge them (a line chosen with --only is\n"
+    "taken whatever the rules say); only the value and units fields change.\n"
+    "Read-only lines stay unless --include-read-only. Standard error ends with\n"
+    "T values taken, E already equal, R read-only left alone, A added, S in the\n"
+    "source only (not added). They end with status 0 when written or when nothing\n"
+    "needed taking (then nothing is written), 2 on any failure.\n"
     "\n"
     "Exit status: 0 no difference, 1 differences found or lines left over, 2 a\n"
     "failure or warning.");
@@ -146,6 +165,7 @@ struct Options {
       QStringLiteral("ignore-units"),
       QStringLiteral("reference: a line whose units differ from the reference's does not "
                      "differ for that.")};
+  const TakeOptions take;
   const QCommandLineOption jobs{
       QStringLiteral("jobs"),
       QStringLiteral("reference: compare N archives at once (default: one "
@@ -157,6 +177,7 @@ struct Options {
                                  QStringLiteral("archives or structures, then its arguments."));
     parser.addOptions({includeReadOnly, csv, output, byAddress, numeric, units, rulesFile, json,
                        html, recursive, include, ignoreUnits, jobs});
+    parser.addOptions(take.All());
   }
 };
 
@@ -187,6 +208,27 @@ int RunReference(const QCommandLineParser& parser, const Options& o, const QStri
   if (parser.isSet(o.jobs)) reference.jobs = parser.value(o.jobs);
   if (parser.isSet(o.rulesFile)) reference.rules = parser.value(o.rulesFile);
   return RunReferenceCommand(reference, [&](const QString& error) { return Usage(error); });
+}
+
+int RunTake(const QCommandLineParser& parser, const Options& o, const QStringList& args) {
+  TakeCommand take;
+  take.name = args.value(0);
+  take.arguments = args.mid(1);
+  for (const QCommandLineOption* foreign :
+       {&o.csv, &o.json, &o.html, &o.recursive, &o.include, &o.ignoreUnits, &o.jobs}) {
+    if (parser.isSet(*foreign)) take.foreign += QStringLiteral("--") + foreign->names().constLast();
+  }
+  take.includeReadOnly = parser.isSet(o.includeReadOnly);
+  take.numbersByValue = parser.isSet(o.numeric);
+  take.addMissing = parser.isSet(o.take.addMissing);
+  take.inPlace = parser.isSet(o.take.inPlace);
+  take.archive = parser.isSet(o.take.archive);
+  take.force = parser.isSet(o.take.force);
+  take.only = parser.values(o.take.only);
+  take.onlyDescription = parser.values(o.take.onlyDescription);
+  if (parser.isSet(o.output)) take.output = parser.value(o.output);
+  if (parser.isSet(o.rulesFile)) take.rules = parser.value(o.rulesFile);
+  return RunTakeCommand(take, [&](const QString& error) { return Usage(error); });
 }
 
 int RunPair(const QCommandLineParser& parser, const Options& o, const QStringList& args,
@@ -252,6 +294,13 @@ int main(int argc, char** argv) {
   StderrBox box;
   InstallErrorServices(SteadyTicks(), box);
   if (command == QStringLiteral("reference")) return RunReference(parser, o, args);
+  if (IsTakeCommand(command)) return RunTake(parser, o, args);
+  for (const QCommandLineOption& option : o.take.All()) {
+    if (parser.isSet(option)) {
+      return Usage(QStringLiteral("--") + option.names().constFirst() +
+                   QStringLiteral(" is for the take, changes and apply commands"));
+    }
+  }
   if (command != QStringLiteral("archives") && command != QStringLiteral("structures")) {
     return Usage(args.isEmpty() ? QStringLiteral("no command given")
                                 : QStringLiteral("unknown command: ") + command);

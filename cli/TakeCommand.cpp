@@ -1,0 +1,243 @@
+#include "TakeCommand.h"
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+#include "CliText.h"
+#include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
+#include "engine/base/OutputFile.h"
+#include "engine/taking/ChangeSet.h"
+#include "engine/taking/Rewrite.h"
+#include "engine/taking/Sha256.h"
+#include "engine/values/Rules.h"
+#include "reports/ChangeSetJson.h"
+
+namespace parvex {
+
+namespace {
+
+constexpr const char* kTitle = "Error While Taking Values";
+
+void Tell(const std::string& line) {
+  std::fprintf(stderr, "%s\n", ForPeople(line).c_str());
+}
+
+std::string Lines(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " line" : " lines");
+}
+
+// The file name without its folders.
+std::string FileNameOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of(
+#ifdef _WIN32
+      "\\/:"
+#else
+      "/"
+#endif
+  );
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// What the comparison options of take and changes give.
+struct Prepared {
+  std::shared_ptr<const Rules> rules;
+  TakeSettings settings;
+  std::string target;
+  std::string source;
+  std::string output;
+};
+
+// Checks the call; an empty text when it is right.
+QString Misuse(const TakeCommand& c) {
+  if (c.arguments.size() != 2) return QStringLiteral("wrong number of arguments for ") + c.name;
+  if (!c.foreign.isEmpty()) {
+    return c.foreign.join(QStringLiteral(", ")) + QStringLiteral(" cannot be used with ") + c.name;
+  }
+  const bool apply = c.name == QStringLiteral("apply");
+  const bool changes = c.name == QStringLiteral("changes");
+  if (apply && (c.includeReadOnly || c.numbersByValue || c.rules || c.addMissing ||
+                !c.only.isEmpty() || !c.onlyDescription.isEmpty())) {
+    return QStringLiteral(
+        "apply takes the options stored in the change set; leave out --include-read-only, "
+        "--numeric, --rules, --only, --only-description and --add-missing");
+  }
+  if (c.archive && !changes) return QStringLiteral("--archive is for the changes command");
+  if (c.force && !apply) return QStringLiteral("--force is for the apply command");
+  if (changes && c.inPlace)
+    return QStringLiteral("changes never replaces the target; give -o FILE");
+  if (changes && !c.output) return QStringLiteral("changes needs -o FILE");
+  if (c.inPlace && c.output) return QStringLiteral("choose one of --in-place and -o");
+  if (!c.inPlace && !c.output) {
+    return c.name + QStringLiteral(" writes a new archive: give -o NEW, or --in-place");
+  }
+  return {};
+}
+
+// Reads the rules and the choice and checks the output, before any work.
+bool Prepare(const TakeCommand& c, Prepared& p, const std::function<int(const QString&)>& usage,
+             int& status) {
+  try {
+    for (const QString& only : c.only) p.settings.choice.AddAddresses(Bytes(only));
+    for (const QString& glob : c.onlyDescription) p.settings.choice.AddDescriptions(Bytes(glob));
+  } catch (const Failure& f) {
+    status = usage(QStringLiteral("--only: ") + QString::fromStdString(ForPeople(f.Description())));
+    return false;
+  }
+  try {
+    if (c.rules) p.rules = Rules::Read(Bytes(*c.rules));
+  } catch (...) {
+    ReportVBError("Error While Reading Rules");
+    return false;
+  }
+  p.settings.rules = p.rules.get();
+  p.settings.numbersByValue = c.numbersByValue;
+  p.settings.includeReadOnly = c.includeReadOnly;
+  p.settings.addMissing = c.addMissing;
+  p.target = Bytes(c.arguments[0]);
+  p.source = Bytes(c.arguments[1]);
+  p.output = c.inPlace ? p.target : Bytes(*c.output);
+  std::vector<std::string> inputs{p.source};
+  if (p.rules) inputs.push_back(p.rules->Path());
+  try {
+    CheckTakeOutput(p.output, p.target, inputs, c.inPlace);
+  } catch (...) {
+    ReportVBError(kTitle);
+    return false;
+  }
+  return true;
+}
+
+void TellNotes(const TakeCounts& counts) {
+  if (counts.unsplit > 0) {
+    Tell("Note: " + Lines(counts.unsplit) +
+         " that do not split (fewer than four fields, or no valid address) were left as "
+         "they are");
+  }
+}
+
+// Writes the target again with the plan; with inPlace a backup first.
+void WriteArchive(const std::string& target, const std::string& output, bool inPlace,
+                  const TakeSide& side, const TakePlan& plan, const AddressTable& values,
+                  const ReadSizes& sizes) {
+  std::string backup;
+  if (inPlace) backup = KeepBackup(target, std::time(nullptr));
+  OutputFile file(output);
+  ArchiveSink sink(file);
+  RewriteTarget(target, side.Table(), plan, values, sizes, sink);
+  file.Commit();
+  if (inPlace) {
+    Tell("Replaced '" + target + "'; the old archive was kept as '" + backup + "'");
+  } else {
+    Tell("Wrote '" + output + "'");
+  }
+}
+
+// Writes what changes makes: a change set, or a partial archive.
+void WriteChanges(const TakeCommand& c, const Prepared& p, const TakeSide& target,
+                  const TakeSide& source, const TakePlan& plan) {
+  if (c.archive) {
+    OutputFile file(p.output);
+    PartialSink sink(file);
+    RewriteTarget(p.target, target.Table(), plan, source.Table(), p.settings.sizes, sink);
+    file.Commit();
+    Tell("Wrote the partial archive '" + p.output + "'");
+    return;
+  }
+  ChangeSet set;
+  set.targetName = FileNameOf(p.target);
+  set.targetSize = target.FileSize();
+  set.targetSha256 = FileSha256(p.target);
+  set.sourceName = FileNameOf(p.source);
+  set.numbersByValue = c.numbersByValue;
+  set.includeReadOnly = c.includeReadOnly;
+  set.addMissing = c.addMissing;
+  if (p.rules) set.rules = p.rules->Path();
+  set.only = p.settings.choice.AddressTexts();
+  set.onlyDescription = p.settings.choice.Globs();
+  FillChangeSet(p.target, target, plan, source.Table(), p.settings.sizes, set);
+  set.summary = TakeSummary(plan.counts);
+  SaveChangeSet(p.output, set);
+  Tell("Wrote the change set '" + p.output + "'");
+}
+
+int TakeOrChanges(const TakeCommand& c, const std::function<int(const QString&)>& usage) {
+  Prepared p;
+  int status = 2;
+  if (!Prepare(c, p, usage, status)) return status;
+  try {
+    TakeSide target;
+    TakeSide source;
+    target.Read(p.target, p.settings.choice, p.rules.get(), p.settings.sizes);
+    source.Read(p.source, p.settings.choice, p.rules.get(), p.settings.sizes);
+    TakePlan plan = PlanTaking(target, source, p.settings);
+    ReadAddedLines(p.source, p.settings.sizes, plan);
+    TellNotes(plan.counts);
+    if (plan.Empty()) {
+      Tell("Nothing to take; nothing was written");
+    } else if (c.name == QStringLiteral("take")) {
+      WriteArchive(p.target, p.output, c.inPlace, target, plan, source.Table(), p.settings.sizes);
+    } else {
+      WriteChanges(c, p, target, source, plan);
+    }
+    Tell(TakeSummary(plan.counts));
+    return 0;
+  } catch (...) {
+    ReportVBError(kTitle);
+    return 2;
+  }
+}
+
+int Apply(const TakeCommand& c) {
+  const std::string target = Bytes(c.arguments[0]);
+  const std::string setPath = Bytes(c.arguments[1]);
+  const std::string output = c.inPlace ? target : Bytes(*c.output);
+  try {
+    CheckTakeOutput(output, target, {setPath}, c.inPlace);
+    const ChangeSet set = ReadChangeSet(setPath);
+    TakeSide side;
+    side.Read(target, TakeChoice(), nullptr, ReadSizes());
+    AddressTable values;
+    std::vector<StaleLine> stale;
+    const TakePlan plan = PlanChangeSet(side, set, values, stale);
+    for (const StaleLine& line : stale) {
+      Tell(line.address + ": expected " + line.expected + ", found " + line.found);
+    }
+    TellNotes(plan.counts);
+    if (!stale.empty() && !c.force) {
+      Tell(Lines(stale.size()) +
+           " no longer as the change set expects; nothing was written (--force leaves them "
+           "alone and changes the others)");
+      return 2;
+    }
+    if (!stale.empty()) {
+      Tell(Lines(stale.size()) + " left alone, no longer as the change set expects");
+    }
+    if (plan.Empty()) {
+      Tell("Nothing to take; nothing was written");
+    } else {
+      WriteArchive(target, output, c.inPlace, side, plan, values, ReadSizes());
+    }
+    Tell(TakeSummary(plan.counts));
+    return 0;
+  } catch (...) {
+    ReportVBError(kTitle);
+    return 2;
+  }
+}
+
+}  // namespace
+
+bool IsTakeCommand(const QString& command) {
+  return command == QStringLiteral("take") || command == QStringLiteral("changes") ||
+         command == QStringLiteral("apply");
+}
+
+int RunTakeCommand(const TakeCommand& command, const std::function<int(const QString&)>& usage) {
+  if (const QString misuse = Misuse(command); !misuse.isEmpty()) return usage(misuse);
+  if (command.name == QStringLiteral("apply")) return Apply(command);
+  return TakeOrChanges(command, usage);
+}
+
+}  // namespace parvex
