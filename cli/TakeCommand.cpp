@@ -169,8 +169,8 @@ int TakeOrChanges(const TakeCommand& c, const std::function<int(const QString&)>
   try {
     TakeSide target;
     TakeSide source;
-    target.Read(p.target, p.settings.choice, p.rules.get(), p.settings.sizes);
-    source.Read(p.source, p.settings.choice, p.rules.get(), p.settings.sizes);
+    ReadSides(target, p.target, source, p.source, p.settings.choice, p.rules.get(),
+              p.settings.sizes);
     TakePlan plan = PlanTaking(target, source, p.settings);
     ReadAddedLines(p.source, p.settings.sizes, plan);
     TellNotes(plan.counts);

@@ -1,6 +1,8 @@
 #include "engine/taking/Taking.h"
 
 #include <algorithm>
+#include <exception>
+#include <future>
 #include <map>
 
 #include "engine/base/Failure.h"
@@ -102,8 +104,27 @@ void TakeSide::Read(const std::string& path, const TakeChoice& choice, const Rul
     const bool chosen =
         !everything &&
         choice.Chooses(AddressKey(fields.ParamNumber, fields.SubIndex), fields.Description);
-    AddMark(!failed && LineSplits(line), chosen);
+    // Only lines read as -1.0 (too few fields, an address that is no
+    // number) or 0.0 (an empty line) can fail to split without a failure.
+    const bool odd = fields.SubIndex == 0 && (fields.ParamNumber == -1 || fields.ParamNumber == 0);
+    AddMark(!failed && (!odd || LineSplits(line)), chosen);
   }
+}
+
+void ReadSides(TakeSide& target, const std::string& targetPath, TakeSide& source,
+               const std::string& sourcePath, const TakeChoice& choice, const Rules* rules,
+               const ReadSizes& sizes) {
+  auto second =
+      std::async(std::launch::async, [&] { source.Read(sourcePath, choice, rules, sizes); });
+  std::exception_ptr failure;
+  try {
+    target.Read(targetPath, choice, rules, sizes);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  second.wait();
+  if (failure) std::rethrow_exception(failure);
+  second.get();
 }
 
 std::size_t KeyLookup::First(std::uint32_t key) const {

@@ -92,6 +92,12 @@ class TakeSide {
   std::uint64_t fileSize_ = 0;
 };
 
+// Reads both sides at once, on two cores; a failure of the target's is
+// thrown first.
+void ReadSides(TakeSide& target, const std::string& targetPath, TakeSide& source,
+               const std::string& sourcePath, const TakeChoice& choice, const Rules* rules,
+               const ReadSizes& sizes);
+
 // Whether a line (without its line end) splits into an address that is a
 // valid number and at least three fields after it: only such lines are ever
 // changed.
