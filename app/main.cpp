@@ -11,11 +11,11 @@
 #include "app/Display.h"
 #include "engine/base/ErrorReport.h"
 #include "parvex/version.h"
-#include "ui/CodePage.h"
-#include "ui/CommonDialog.h"
-#include "ui/Main.h"
-#include "ui/QtMessageBox.h"
-#include "ui/frmMain.h"
+#include "ui/common/CodePage.h"
+#include "ui/common/CommonDialog.h"
+#include "ui/common/QtMessageBox.h"
+#include "ui/main/Main.h"
+#include "ui/main/frmMain.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>

@@ -15,8 +15,8 @@
 
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
-#include "ui/CommonDialog.h"
-#include "ui/frmReference.h"
+#include "ui/common/CommonDialog.h"
+#include "ui/reference/frmReference.h"
 
 namespace {
 

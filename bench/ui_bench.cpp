@@ -18,8 +18,8 @@
 #include "engine/pairing/Compare.h"
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
-#include "ui/CommonDialog.h"
-#include "ui/frmMain.h"
+#include "ui/common/CommonDialog.h"
+#include "ui/main/frmMain.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "engine/base/ErrorReport.h"
 #include "engine/base/NameText.h"
 #include "engine/base/OutputFile.h"
-#include "reports/TextForPeople.h"
+#include "reports/layouts/TextForPeople.h"
 
 namespace parvex {
 

@@ -13,8 +13,8 @@
 #include "engine/pairing/Compare.h"
 #include "engine/values/Numbers.h"
 #include "engine/values/Rules.h"
-#include "reports/ListLayouts.h"
-#include "reports/Report.h"
+#include "reports/layouts/ListLayouts.h"
+#include "reports/page/Report.h"
 
 namespace parvex {
 

@@ -12,10 +12,10 @@
 #include "engine/values/Rules.h"
 #include "reference/CompareWithReference.h"
 #include "reference/Inputs.h"
-#include "reports/HtmlReport.h"
-#include "reports/JsonReport.h"
-#include "reports/ReferenceCsv.h"
-#include "reports/Report.h"
+#include "reports/layouts/HtmlReport.h"
+#include "reports/layouts/JsonReport.h"
+#include "reports/layouts/ReferenceCsv.h"
+#include "reports/page/Report.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>

@@ -12,7 +12,7 @@
 #include "engine/taking/Rewrite.h"
 #include "engine/taking/Sha256.h"
 #include "engine/values/Rules.h"
-#include "reports/ChangeSetJson.h"
+#include "reports/layouts/ChangeSetJson.h"
 
 namespace parvex {
 

@@ -9,7 +9,7 @@ if(PARVEX_HOST_QT_HEADERS)
   add_library(parvex_windows_branches OBJECT
     ${PROJECT_SOURCE_DIR}/settings/WinRegistry.cpp
     ${PROJECT_SOURCE_DIR}/settings/Catalogue.cpp
-    ${PROJECT_SOURCE_DIR}/ui/CodePage.cpp)
+    ${PROJECT_SOURCE_DIR}/ui/common/CodePage.cpp)
   target_include_directories(parvex_windows_branches SYSTEM PRIVATE
     ${PARVEX_HOST_QT_HEADERS} ${PARVEX_HOST_QT_HEADERS}/QtCore)
   target_link_libraries(parvex_windows_branches PRIVATE parvex_engine)

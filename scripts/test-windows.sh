@@ -37,7 +37,7 @@ if [[ $(id -u) -eq 0 ]]; then
   nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
   mkdir -p build-win && : >build-win/.readable
   here=$PWD
-  if (cd / && "${nobody[@]}" test -r "$here/build-win/.readable" -a -r "$here/tests/reports/expected"); then
+  if (cd / && "${nobody[@]}" test -r "$here/build-win/.readable" -a -r "$here/tests/reports/page/expected"); then
     launcher=("${nobody[@]}")
   else
     echo "test-windows: nobody cannot read $PWD/build-win; Wine runs as root" >&2

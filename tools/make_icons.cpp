@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ui/ProgramIcon.h"
+#include "ui/common/ProgramIcon.h"
 
 namespace {
 

@@ -112,7 +112,9 @@ std::vector<std::string> Told(const ReferenceResult& result) {
 // The fleet compared as read where it can be, at several read sizes, against
 // the same through tables.
 void CheckAgainstTables(const std::string& reference, const std::vector<FleetArchive>& archives,
-                        const ReferenceOptions& options) {
+                        const ReferenceOptions& options,
+                        const std::vector<ReadSizes>& readSizes = {ReadSizes{}, ReadSizes{1, 1},
+                                                                   ReadSizes{7, 3}}) {
   TempDir dir;
   ReferenceRequest request;
   request.reference = dir.Write("reference.arc", reference);
@@ -122,9 +124,9 @@ void CheckAgainstTables(const std::string& reference, const std::vector<FleetArc
   request.asRead = false;
   const std::vector<std::string> expected = Told(CompareWithReference(request));
   request.asRead = true;
-  for (const ReadSizes sizes : {ReadSizes{}, ReadSizes{1, 1}, ReadSizes{7, 3}}) {
+  for (const ReadSizes sizes : readSizes) {
     request.sizes = sizes;
-    EXPECT_EQ(Told(CompareWithReference(request)), expected) << sizes.buffer;
+    EXPECT_EQ(Told(CompareWithReference(request)), expected) << sizes.buffer << "/" << sizes.batch;
   }
 }
 
@@ -142,6 +144,36 @@ TEST(ReferenceInStep, TakesOnlyReferencesWhoseAddressesComeOnce) {
   EXPECT_FALSE(lines(L("1.1", "a", "5") + L("1.1", "b", "6")));
   EXPECT_FALSE(lines("1.99999\tb\t2\tu\n" + L("1.1", "a", "5")));
   EXPECT_FALSE(lines(L("1.1", "a", "5") + "\n"));
+}
+
+// A line of the reference that is no archive line (too few fields, an
+// address that is no number) makes no archive of a file that holds nothing
+// else, though the file's bytes are the reference's own.
+TEST(ReferenceInStep, ReferenceLinesThatAreNoArchiveLinesMakeNoArchive) {
+  for (const std::string line : {"1.2\tb\n", "x\tb\t6\tu\n"}) {
+    SCOPED_TRACE(line);
+    CheckAgainstTables(line + L("1.1", "a", "5"), {{"m", line}}, {});
+    TempDir dir;
+    const ReferenceResult result =
+        test::RunFleet(dir, line + L("1.1", "a", "5"), {{"m", line}}, {});
+    EXPECT_TRUE(result.archives[0].notArchive);
+  }
+}
+
+// A read that ends inside a line that goes on as the reference's passes no
+// line beyond the bytes read, whatever the buffer held before.
+TEST(ReferenceInStep, RunsEndWhereTheBytesReadEnd) {
+  std::string reference;
+  for (int k = 1; k <= 30; ++k) {
+    reference += L("1." + std::to_string(k), std::string(k % 5, 'd'), std::to_string(k * 37));
+  }
+  std::string changed = reference;
+  changed.insert(changed.size() / 2, L("2.1", "e", "1"));
+  std::vector<ReadSizes> sizes;
+  for (std::size_t buffer = 1; buffer <= 40; ++buffer) {
+    for (std::size_t batch = 1; batch <= 3; ++batch) sizes.push_back({buffer, batch});
+  }
+  CheckAgainstTables(reference, {{"same", reference}, {"changed", changed}}, {}, sizes);
 }
 
 TEST(ReferenceInStep, ListsWhatThePairComparisonByAddressGives) {

@@ -13,8 +13,8 @@
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
 #include "support/TestSupport.h"
-#include "ui/CommonDialog.h"
-#include "ui/frmMain.h"
+#include "ui/common/CommonDialog.h"
+#include "ui/main/frmMain.h"
 
 // Texts in failure messages as text, not as arrays of UTF-16 units.
 inline void PrintTo(const QString& text, std::ostream* os) {

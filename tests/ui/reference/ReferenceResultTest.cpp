@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QTableView>
+#include <QTest>
+#include <QTreeView>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <tuple>
+
+#include "ReferenceWindowSupport.h"
+#include "reports/layouts/JsonReport.h"
+#include "reports/layouts/ReferenceCsv.h"
+#include "settings/FileRegistry.h"
+#include "ui/reference/ReferenceModels.h"
+
+namespace parvex {
+namespace {
+
+using test::L;
+using test::Q;
+using test::ReferenceWindow;
+using test::WaitUntil;
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+// Three archives against one reference: m1 changes the speed, m2 lacks the
+// current and m3 equals the reference.
+class ReferenceResultTest : public ReferenceWindow {
+ protected:
+  std::unique_ptr<frmReference> Compared() {
+    auto w = Open();
+    const std::string ref =
+        L("10.1", "Max speed", "3000") + L("10.2", "Ramp", "250") + L("10.4", "Current", "12.5");
+    w->txtReference->setText(Q(dir.Write("ref.arc", ref)));
+    w->AddArchives({Q(dir.Write("m1", L("10.1", "Max speed", "3600") + L("10.2", "Ramp", "250") +
+                                          L("10.4", "Current", "12.5"))),
+                    Q(dir.Write("m2", L("10.1", "Max speed", "3000") + L("10.2", "Ramp", "300"))),
+                    Q(dir.Write("m3", ref))});
+    Compare(*w);
+    return w;
+  }
+
+  // The visible matrix: each row's address, then the headers of its archive
+  // columns.
+  static QStringList Addresses(const frmReference& w) {
+    QStringList out;
+    for (int r = 0; r < w.matrixFilter->rowCount(); ++r) {
+      out << w.matrixFilter->index(r, 0).data().toString();
+    }
+    return out;
+  }
+  static QStringList ArchiveColumns(const frmReference& w) {
+    QStringList out;
+    for (int c = ReferenceMatrixModel::kFixedColumns; c < w.matrixFilter->columnCount(); ++c) {
+      out << w.matrixFilter->headerData(c, Qt::Horizontal).toString();
+    }
+    return out;
+  }
+};
+
+TEST_F(ReferenceResultTest, FilterAndSelectedArchivesNarrowTheMatrix) {
+  auto w = Compared();
+  struct Case {
+    const char* filter;
+    std::vector<int> selected;  // rows of the summary
+    bool selectedOnly;
+    QStringList addresses;
+    QStringList columns;
+  };
+  const QString m1 = QStringLiteral("m1"), m2 = QStringLiteral("m2"), m3 = QStringLiteral("m3");
+  const QString a1 = QStringLiteral("10.1"), a2 = QStringLiteral("10.2"),
+                a4 = QStringLiteral("10.4");
+  const Case cases[] = {
+      {"", {}, false, {a1, a2, a4}, {m1, m2, m3}},
+      {"10.2", {}, false, {a2}, {m1, m2, m3}},
+      {"speed", {}, false, {a1}, {m1, m2, m3}},  // by description, any case
+      {"nothing", {}, false, {}, {m1, m2, m3}},
+      {"", {0}, false, {a1, a2, a4}, {m1, m2, m3}},  // selected, but not asked for
+      {"", {0}, true, {a1}, {m1}},
+      {"", {1}, true, {a2, a4}, {m2}},
+      {"", {0, 1}, true, {a1, a2, a4}, {m1, m2}},
+      {"", {2}, true, {}, {m3}},
+      {"ramp", {0, 1}, true, {a2}, {m1, m2}},
+  };
+  for (const Case& c : cases) {
+    w->txtFilter->setText(QString::fromLatin1(c.filter));
+    w->tblSummary->clearSelection();
+    for (const int row : c.selected) {
+      w->tblSummary->selectionModel()->select(
+          w->summarySort->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    w->chkSelectedOnly->setChecked(c.selectedOnly);
+    EXPECT_EQ(Addresses(*w), c.addresses) << c.filter << " " << c.selected.size();
+    EXPECT_EQ(ArchiveColumns(*w), c.columns) << c.filter << " " << c.selected.size();
+  }
+  // Ctrl+F goes to the filter.
+  w->activateWindow();
+  w->tblMatrix->setFocus();
+  QTest::keyClick(w.get(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(w->txtFilter->hasFocus());
+}
+
+TEST_F(ReferenceResultTest, AddressAndDescriptionStayInViewSideways) {
+  auto w = Compared();
+  w->resize(500, 600);
+  QTest::qWait(10);
+  const auto shownColumns = [](const QTableView* view) {
+    QStringList out;
+    for (int c = 0; c < view->model()->columnCount(); ++c) {
+      if (!view->isColumnHidden(c)) out << view->model()->headerData(c, Qt::Horizontal).toString();
+    }
+    return out;
+  };
+  EXPECT_EQ(shownColumns(w->tblFixed),
+            (QStringList{QStringLiteral("Address"), QStringLiteral("Description")}));
+  EXPECT_EQ(shownColumns(w->tblMatrix),
+            (QStringList{QStringLiteral("Units"), QStringLiteral("Reference"), QStringLiteral("m1"),
+                         QStringLiteral("m2"), QStringLiteral("m3")}));
+  // Narrowed to one archive and back, the frozen columns stay where they are.
+  w->tblSummary->selectRow(0);
+  w->chkSelectedOnly->setChecked(true);
+  w->chkSelectedOnly->setChecked(false);
+  EXPECT_EQ(shownColumns(w->tblFixed).size(), 2);
+  EXPECT_EQ(shownColumns(w->tblMatrix).size(), 5);
+  // Scrolled down in the matrix, the addresses follow.
+  w->tblMatrix->verticalScrollBar()->setRange(0, 10);
+  w->tblFixed->verticalScrollBar()->setRange(0, 10);
+  w->tblMatrix->verticalScrollBar()->setValue(2);
+  EXPECT_EQ(w->tblFixed->verticalScrollBar()->value(), 2);
+  EXPECT_EQ(w->tblFixed->selectionModel(), w->tblMatrix->selectionModel());
+}
+
+TEST_F(ReferenceResultTest, DoubleClickOpensThePairInTheMainWindow) {
+  auto main = fixture.Start();
+  main->mnuReference->trigger();
+  frmReference* w = main->ReferenceWindow();
+  const std::string ref = L("1", "a", "5") + L("2", "b", "6");
+  const QString reference = Q(dir.Write("ref.arc", ref));
+  // In another order, so that only matching by address pairs it line for line.
+  const QString archive = Q(dir.Write("m1", L("2", "b", "7") + L("1", "a", "5")));
+  w->txtReference->setText(reference);
+  w->AddArchives({Q(dir.Write("m0", ref)), archive});
+  Compare(*w);
+  ASSERT_FALSE(main->mnuMatchByAddress->isChecked());
+
+  struct Case {
+    const char* how;
+    std::function<void()> act;
+  };
+  const Case cases[] = {
+      {"summary row",
+       [&] {
+         const QModelIndex row = w->summarySort->index(1, 0);
+         const QRect cell = w->tblSummary->visualRect(row);
+         ASSERT_TRUE(cell.isValid());
+         // A double click starts with a press, as a mouse gives it.
+         QTest::mousePress(w->tblSummary->viewport(), Qt::LeftButton, {}, cell.center());
+         QTest::mouseDClick(w->tblSummary->viewport(), Qt::LeftButton, {}, cell.center());
+       }},
+      {"column header", [&] { emit w->tblMatrix->horizontalHeader()->sectionDoubleClicked(5); }},
+  };
+  for (const Case& c : cases) {
+    main->txtArchive1->clear();
+    main->txtArchive2->clear();
+    main->List().Clear();
+    c.act();
+    EXPECT_EQ(main->txtArchive1->text(), reference) << c.how;
+    EXPECT_EQ(main->txtArchive2->text(), archive) << c.how;
+    EXPECT_TRUE(main->mnuMatchByAddress->isChecked()) << c.how;
+    EXPECT_EQ(main->List().Count(), 1) << c.how;
+  }
+  // Switched on as a person would: remembered.
+  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MatchByAddress")).ToInt32(), 1);
+}
+
+TEST(ReportTarget, KnownEndingsDecideTheFilterOnlyAddsOne) {
+  struct Case {
+    const char* chosen;
+    const char* pattern;
+    const char* path;
+    Layout layout;
+  };
+  const Case cases[] = {
+      {"/r/report", "*.html", "/r/report.html", Layout::Html},
+      {"/r/report", "*.json", "/r/report.json", Layout::Json},
+      {"/r/report", "*.csv", "/r/report.csv", Layout::Csv},
+      {"/r/report", "", "/r/report.csv", Layout::Csv},
+      {"/r/report.json", "*.html", "/r/report.json", Layout::Json},
+      {"/r/report.HTM", "*.csv", "/r/report.HTM", Layout::Html},
+      {"/r/report.csv", "*.json", "/r/report.csv", Layout::Csv},
+      {"/r/report.txt", "*.html", "/r/report.txt", Layout::Html},
+      {"/r.d/report", "*.json", "/r.d/report.json", Layout::Json},
+  };
+  for (const Case& c : cases) {
+    const ReportTarget t =
+        ReportTargetFor(QString::fromLatin1(c.chosen), QString::fromLatin1(c.pattern));
+    EXPECT_EQ(t.path, QString::fromLatin1(c.path)) << c.chosen << " " << c.pattern;
+    EXPECT_EQ(t.layout, c.layout) << c.chosen << " " << c.pattern;
+  }
+}
+
+TEST_F(ReferenceResultTest, SaveReportWritesEachLayoutWhole) {
+  auto w = Compared();
+  const ReferenceResult& result = *w->Result();
+  std::ostringstream csv;
+  WriteReferenceCsv(csv, result);
+  std::ostringstream json;
+  WriteReferenceJson(json, result);
+  struct Case {
+    std::string chosen;
+    QString pattern;
+    std::string written;
+    std::string expected;  // whole, or the start of a page
+  };
+  const Case cases[] = {
+      {dir.File("a.csv"), QStringLiteral("*.html"), dir.File("a.csv"), csv.str()},
+      {dir.File("b"), QStringLiteral("*.json"), dir.File("b.json"), json.str()},
+      {dir.File("c"), QStringLiteral("*.html"), dir.File("c.html"), "<!DOCTYPE html>"},
+  };
+  for (const Case& c : cases) {
+    dialogs.answers = {Q(c.chosen)};
+    dialogs.savePattern = c.pattern;
+    w->cmdSave->click();
+    const std::string written = ReadAll(c.written);
+    if (c.expected.front() == '<') {
+      EXPECT_EQ(written.rfind(c.expected, 0), 0U) << c.written;
+      EXPECT_NE(written.find("Max speed"), std::string::npos);
+    } else {
+      EXPECT_EQ(written, c.expected) << c.written;
+    }
+  }
+  EXPECT_EQ(dialogs.calls.back().title, QStringLiteral("Save Report"));
+  EXPECT_TRUE(errors.Shown().empty());
+
+  // A report that cannot be written says so once and leaves nothing behind;
+  // Cancel says nothing.
+  dialogs.answers = {Q(dir.File("missing/a.csv")), std::nullopt};
+  w->cmdSave->click();
+  w->cmdSave->click();
+  EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
+  ASSERT_EQ(errors.Shown().size(), 1U);
+  EXPECT_EQ(errors.Shown()[0].caption, "Error While Saving Report");
+
+  // Nor does it replace the reference or an archive it was made from.
+  const std::string reference = ReadAll(dir.File("ref.arc"));
+  std::filesystem::create_hard_link(dir.File("m2"), dir.File("m2.csv"));
+  dialogs.answers = {Q(dir.File("ref.arc")), Q(dir.File("m2.csv"))};
+  dialogs.savePattern = QStringLiteral("*.csv");
+  w->cmdSave->click();
+  w->cmdSave->click();
+  ASSERT_EQ(errors.Shown().size(), 3U);
+  EXPECT_NE(errors.Shown()[1].prompt.find("ref.arc'"), std::string::npos);
+  EXPECT_NE(errors.Shown()[2].prompt.find("m2'"), std::string::npos);
+  EXPECT_EQ(ReadAll(dir.File("ref.arc")), reference);
+}
+
+TEST_F(ReferenceResultTest, InputsAndPlacementComeBackAfterARestart) {
+  const QString reference = Q(dir.Write("ref.arc", L("1", "a", "5")));
+  const QString named = Q(dir.Write("m0", L("1", "a", "6")));
+  const QStringList found = {Q(dir.Write("fleet/f1.arc", L("1", "a", "6"))),
+                             Q(dir.Write("fleet/f2.arc", L("1", "a", "6")))};
+  dir.Write("fleet/notes.txt", "not taken\n");
+  const auto inputs = [](const frmReference& w) {
+    return std::make_tuple(w.txtReference->text(), w.Archives(), w.FromFolder(),
+                           w.txtInclude->text(), w.chkIgnoreUnits->isChecked());
+  };
+  const auto nothing =
+      std::make_tuple(QString(), QStringList(), std::vector<bool>(), QString(), false);
+  QList<int> split;
+  {
+    auto w = Open();
+    // A fresh start has nothing.
+    EXPECT_EQ(inputs(*w), nothing);
+    w->txtReference->setText(reference);
+    w->txtInclude->setText(QStringLiteral("*.arc"));
+    w->AddArchives({named, Q(dir.File("fleet"))});
+    w->chkIgnoreUnits->setChecked(true);
+    // Above the window's least size on every platform's fonts.
+    w->setGeometry(40, 50, 780, 560);
+    QApplication::processEvents();
+    w->splResults->setSizes({90, 300});
+    split = w->splResults->sizes();
+    w->close();
+  }
+  {
+    auto w = Open();
+    QApplication::processEvents();
+    EXPECT_EQ(inputs(*w),
+              std::make_tuple(reference, QStringList{named} + found,
+                              std::vector<bool>{false, true, true}, QStringLiteral("*.arc"), true));
+    EXPECT_EQ(w->geometry().size(), QSize(780, 560));
+    EXPECT_EQ(w->splResults->sizes(), split);
+    // Emptied, it comes back empty.
+    w->lstArchives->clear();
+    w->txtReference->clear();
+    w->txtInclude->clear();
+    w->chkIgnoreUnits->setChecked(false);
+    w->close();
+  }
+  auto w = Open();
+  EXPECT_EQ(inputs(*w), nothing);
+}
+
+TEST_F(ReferenceResultTest, ClosingTheMainWindowKeepsTheReferenceWindowsInputs) {
+  const QString reference = Q(dir.Write("ref.arc", L("1", "a", "5")));
+  {
+    auto main = fixture.Start();
+    main->mnuReference->trigger();
+    main->ReferenceWindow()->txtReference->setText(reference);
+    main->close();
+    EXPECT_FALSE(main->ReferenceWindow()->isVisible());
+  }
+  auto main = fixture.Start();
+  main->mnuReference->trigger();
+  EXPECT_EQ(main->ReferenceWindow()->txtReference->text(), reference);
+}
+
+}  // namespace
+}  // namespace parvex

@@ -1,0 +1,116 @@
+#pragma once
+
+// What the tests of the Compare with Reference window share: a window over
+// a settings file of its own, waiting for a run, and the CSV read back.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QPushButton>
+#include <QTest>
+
+#include <chrono>
+#include <stdexcept>
+
+#include "UiSupport.h"
+#include "reference/CompareWithReference.h"
+#include "reference/ReferenceSupport.h"
+#include "ui/common/CodePage.h"
+#include "ui/reference/frmReference.h"
+
+namespace parvex::test {
+
+inline QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+// Runs the event loop until done() holds, for at most ten seconds.
+template <typename Done>
+bool WaitUntil(Done done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QTest::qWait(5);
+  }
+  return true;
+}
+
+// What a view of a table model shows: its header, then each visible row.
+inline std::vector<QStringList> Shown(const QAbstractItemModel& model) {
+  std::vector<QStringList> rows(1);
+  for (int c = 0; c < model.columnCount(); ++c) {
+    rows[0] << model.headerData(c, Qt::Horizontal).toString();
+  }
+  for (int r = 0; r < model.rowCount(); ++r) {
+    QStringList row;
+    for (int c = 0; c < model.columnCount(); ++c) row << model.index(r, c).data().toString();
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// The engine's matrix as the window shows it: each field read by the main
+// list's rule, an unread archive's cells empty.
+inline std::vector<QStringList> MatrixShown(const ReferenceResult& result) {
+  std::vector<QStringList> rows;
+  for (const std::string& line : MatrixLines(result)) {
+    QStringList fields;
+    for (std::size_t from = 0, to = 0; to != std::string::npos; from = to + 1) {
+      to = line.find('|', from);
+      const std::string field = line.substr(from, to - from);
+      fields << (field == "(unread)" ? QStringLiteral("(not read)") : FieldText(field));
+    }
+    rows.push_back(fields);
+  }
+  return rows;
+}
+
+// The window on its own, over a settings file of its own, its comparison
+// replaceable.
+class ReferenceWindow : public ::testing::Test {
+ public:
+  std::unique_ptr<frmReference> Open(
+      std::function<ReferenceResult(const ReferenceRequest&)> compare = CompareWithReference) {
+    ConfigureRegistry(std::make_shared<FileRegistry>(fixture.settingsPath));
+    ReferenceServices services{dialogs, nullptr, [this] { return options; },
+                               [this](const QString& r, const QString& a) {
+                                 opened.push_back({r, a});
+                               }};
+    services.compare = std::move(compare);
+    auto w = std::make_unique<frmReference>(std::move(services));
+    w->Show();
+    return w;
+  }
+
+  // The reference and the archives of a case, written and listed.
+  void Fill(frmReference& w, const FleetCase& c) {
+    w.txtReference->setText(Q(dir.Write("reference.arc", c.reference)));
+    QStringList paths;
+    for (const FleetArchive& a : c.archives) {
+      paths << Q(a.exists ? dir.Write(a.name, a.content) : dir.File(a.name));
+    }
+    w.AddArchives(paths);
+  }
+
+  void Compare(frmReference& w) {
+    ASSERT_TRUE(w.cmdCompare->isEnabled());
+    w.cmdCompare->click();
+    ASSERT_TRUE(WaitUntil([&] { return !w.Running(); }));
+  }
+
+  RecordedErrors errors;
+  TempDir dir;
+  WindowFixture fixture{dir};
+  FakeDialogs dialogs;
+  ReferenceOptions options;
+  std::vector<std::pair<QString, QString>> opened;
+};
+
+inline const FleetCase& CaseNamed(const char* name) {
+  static const std::vector<FleetCase> cases = FleetCases();
+  for (const FleetCase& c : cases) {
+    if (std::string(c.name) == name) return c;
+  }
+  throw std::runtime_error(name);
+}
+
+}  // namespace parvex::test

@@ -1,0 +1,276 @@
+#include "ui/main/frmMain.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QStatusBar>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QTreeView>
+
+#include "parvex/version.h"
+#include "ui/common/CodePage.h"
+#include "ui/common/ProgramIcon.h"
+#include "ui/main/DifferenceModel.h"
+#include "ui/reference/frmReference.h"
+
+namespace parvex {
+
+namespace {
+
+// The design's fonts: "MS Sans Serif" where it exists, else a family with
+// close metrics, else the system's sans font, so captions fit their controls.
+QFont DesignFont(qreal points) {
+  for (const char* family : {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial"}) {
+    QFont font(QString::fromLatin1(family));
+    font.setPointSizeF(points);
+    if (QFontInfo(font).family() == font.family()) return font;
+  }
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setPointSizeF(points);
+  return font;
+}
+
+QFont ControlFont() {
+  return DesignFont(9.75);
+}
+
+// A push button whose caption wraps onto more lines when it is too wide, as
+// the tall command buttons were designed for.
+// Enter on a focused button presses it, as Space does; the keypad's Enter
+// comes with the keypad's modifier.
+class WrappingButton final : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() | Qt::KeypadModifier) == Qt::KeypadModifier) {
+      if (!event->isAutoRepeat()) click();
+      return;
+    }
+    QPushButton::keyPressEvent(event);
+  }
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(), caption,
+                         QPalette::ButtonText);
+  }
+};
+
+}  // namespace
+
+QString MainCaption() {
+  return QString::fromLatin1(build::kAppTitle) + QLatin1Char('.') +
+         QStringLiteral("%1").arg(build::kVersionRevision, 3, 10, QLatin1Char('0'));
+}
+
+frmMain::frmMain(WindowServices services, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)), cdlg_(services_.dialogs) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowIcon(ProgramIcon());
+  // The file and printer dialogs open over this window, as its children.
+  services_.dialogs.SetOwner(this);
+  BuildControls();
+  BuildMenus();
+}
+
+frmMain::~frmMain() {
+  reference_.reset();
+  services_.dialogs.SetOwner(nullptr);
+  // The model watches list_, a member that is gone before the base class
+  // deletes the children; let it go first.
+  lvList->setModel(nullptr);
+  if (filter_ != nullptr) filter_->setSourceModel(nullptr);
+  delete model_;
+  model_ = nullptr;
+}
+
+int frmMain::Dpi() const {
+  return logicalDpiX() > 0 ? logicalDpiX() : 96;
+}
+
+void frmMain::Place(QWidget* widget, const TwipRect& r) const {
+  const int dpi = Dpi();
+  widget->setGeometry(TwipsToPixels(r.Left, dpi), TwipsToPixels(r.Top, dpi),
+                      std::max(0, TwipsToPixels(r.Width, dpi)),
+                      std::max(0, TwipsToPixels(r.Height, dpi)));
+}
+
+void frmMain::BuildControls() {
+  // The window's standard font, for the controls the design gives no font of
+  // their own. They get it explicitly, so as not to take the larger font of
+  // the frame they sit in.
+  setFont(DesignFont(8.25));
+  const QFont standardFont = font();
+  central = new QWidget(this);
+  central->setObjectName(QStringLiteral("central"));
+  setCentralWidget(central);
+  central->installEventFilter(this);
+  const QFont controlFont = ControlFont();
+
+  const auto frame = [&](const char* name, const QString& caption, QWidget* parent,
+                         const TwipRect& r, const QFont& f) {
+    auto* box = new QGroupBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setFont(f);
+    Place(box, r);
+    return box;
+  };
+  const auto button = [&](const char* name, const QString& caption, QWidget* parent,
+                          const TwipRect& r) {
+    auto* b = new WrappingButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setFont(controlFont);
+    Place(b, r);
+    return b;
+  };
+  const auto label = [&](const char* name, const QString& caption, QWidget* parent,
+                         const TwipRect& r, const QFont& f) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setFont(f);
+    Place(l, r);
+    return l;
+  };
+  const auto field = [&](const char* name, const QString& text, QWidget* parent, const TwipRect& r,
+                         const QFont& f) {
+    auto* e = new QLineEdit(text, parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setFont(f);
+    Place(e, r);
+    return e;
+  };
+
+  lvList = new QTreeView(central);
+  lvList->setObjectName(QStringLiteral("lvList"));
+  lvList->setFont(controlFont);
+  lvList->setRootIsDecorated(false);
+  lvList->setUniformRowHeights(true);
+  lvList->setItemsExpandable(false);
+  lvList->setSelectionBehavior(QAbstractItemView::SelectRows);
+  lvList->setIconSize(QSize(16, 16));
+  lvList->setAccessibleName(QStringLiteral("Difference list"));
+  model_ = new DifferenceModel(list_, this);
+  lvList->setModel(model_);
+  const float widths[] = {1000, 3500, 1440, 1440, 1440};
+  for (int i = 0; i < DifferenceList::kColumnCount; ++i) {
+    lvList->setColumnWidth(i, TwipsToPixels(widths[i], Dpi()));
+  }
+  lvList->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  lvList->header()->setStretchLastSection(false);
+  // The columns stay in the order the reports print them.
+  lvList->header()->setSectionsMovable(false);
+  Place(lvList, layout_.lvList);
+
+  fraCommand =
+      frame("fraCommand", QStringLiteral("Commands"), central, layout_.fraCommand, controlFont);
+  fraFiles =
+      frame("fraFiles", QStringLiteral("Archive Files"), central, layout_.fraFiles, controlFont);
+  lblArchive1 = label("lblArchive1", QStringLiteral("Archive 1"), fraFiles, {120, 480, 855, 255},
+                      controlFont);
+  lblArchive2 = label("lblArchive2", QStringLiteral("Archive 2"), fraFiles, {120, 960, 855, 255},
+                      controlFont);
+  txtArchive1 = field("txtArchive1", QString(), fraFiles, layout_.txtArchive1, controlFont);
+  txtArchive2 = field("txtArchive2", QString(), fraFiles, layout_.txtArchive2, controlFont);
+  cmdSelect2 = button("cmdSelect2", QStringLiteral("Browse..."), fraFiles, layout_.cmdSelect2);
+  cmdSelect1 = button("cmdSelect1", QStringLiteral("Browse..."), fraFiles, layout_.cmdSelect1);
+  chkReadOnly = new QCheckBox(QStringLiteral("Include Read Only Values"), fraCommand);
+  chkReadOnly->setObjectName(QStringLiteral("chkReadOnly"));
+  chkReadOnly->setFont(standardFont);
+  Place(chkReadOnly, {240, 360, 2175, 255});
+  Frame1 = frame("Frame1", QStringLiteral("Structure"), fraCommand, {120, 2040, 2295, 1935},
+                 standardFont);
+  txtStruct1 =
+      field("txtStruct1", QStringLiteral("0"), Frame1, {1200, 1080, 975, 285}, standardFont);
+  txtStruct2 =
+      field("txtStruct2", QStringLiteral("0"), Frame1, {1200, 1440, 975, 285}, standardFont);
+  lblStruct1 = label("lblStruct1", QStringLiteral("Structure 1"), Frame1, {120, 1080, 855, 255},
+                     standardFont);
+  lblStruct2 = label("lblStruct2", QStringLiteral("Structure 2"), Frame1, {120, 1440, 855, 255},
+                     standardFont);
+  cmdStructure = button("cmdStructure", QStringLiteral("Compare Structures in Archive 1"), Frame1,
+                        {120, 360, 2055, 615});
+  Frame2 = frame("Frame2", QStringLiteral("Two Archives"), fraCommand, {120, 720, 2295, 1215},
+                 standardFont);
+  cmdTwoArchives = button("cmdTwoArchives", QStringLiteral("Compare Two Archive Files"), Frame2,
+                          {120, 360, 2055, 615});
+  fraFunctions = frame("fraFunctions", QStringLiteral("Functions"), fraCommand,
+                       {120, 4080, 2295, 1815}, standardFont);
+  cmdPrint = button("cmdPrint", QStringLiteral("Print Difference List"), fraFunctions,
+                    {120, 360, 2055, 615});
+  cmdSave = button("cmdSave", QStringLiteral("Save Difference List"), fraFunctions,
+                   {120, 1080, 2055, 615});
+
+  // A caption wider in this font than in the design's keeps its whole text:
+  // the control grows within its frame; the font keeps its size.
+  for (QWidget* w : {static_cast<QWidget*>(lblArchive1), static_cast<QWidget*>(lblArchive2),
+                     static_cast<QWidget*>(lblStruct1), static_cast<QWidget*>(lblStruct2),
+                     static_cast<QWidget*>(chkReadOnly)}) {
+    const int room = w->parentWidget()->width() - w->x() - 4;
+    w->resize(std::max(w->width(), std::min(room, w->sizeHint().width())), w->height());
+  }
+
+  // Screen readers name each field by its label.
+  lblArchive1->setBuddy(txtArchive1);
+  lblArchive2->setBuddy(txtArchive2);
+  lblStruct1->setBuddy(txtStruct1);
+  lblStruct2->setBuddy(txtStruct2);
+  txtArchive1->setAccessibleName(QStringLiteral("Archive 1"));
+  txtArchive2->setAccessibleName(QStringLiteral("Archive 2"));
+  txtStruct1->setAccessibleName(QStringLiteral("Structure 1"));
+  txtStruct2->setAccessibleName(QStringLiteral("Structure 2"));
+  cmdSelect1->setAccessibleName(QStringLiteral("Browse for Archive 1"));
+  cmdSelect2->setAccessibleName(QStringLiteral("Browse for Archive 2"));
+
+  // The keyboard order of the design.
+  QWidget* order[] = {lvList,       txtArchive1,    txtArchive2, cmdSelect2,
+                      cmdSelect1,   chkReadOnly,    txtStruct1,  txtStruct2,
+                      cmdStructure, cmdTwoArchives, cmdPrint,    cmdSave};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+  for (QWidget* w : {static_cast<QWidget*>(fraCommand), static_cast<QWidget*>(fraFiles),
+                     static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2),
+                     static_cast<QWidget*>(fraFunctions)}) {
+    w->setFocusPolicy(Qt::NoFocus);
+  }
+
+  sbCompare = new QLabel(FieldText(list_.Status()));
+  sbCompare->setObjectName(QStringLiteral("sbCompare"));
+  sbCompare->setFont(controlFont);
+  statusBar()->setObjectName(QStringLiteral("sbCompareBar"));
+  statusBar()->addWidget(sbCompare, 1);
+  statusBar()->setFixedHeight(TwipsToPixels(kStatusBarHeight, Dpi()));
+  statusBar()->setSizeGripEnabled(true);
+  connect(model_, &DifferenceModel::statusChanged, sbCompare, &QLabel::setText);
+  connect(model_, &DifferenceModel::cleared, this, [this] { listed_ = starting_; });
+
+  connect(cmdSelect1, &QPushButton::clicked, this, &frmMain::cmdSelect1_Click);
+  connect(cmdSelect2, &QPushButton::clicked, this, &frmMain::cmdSelect2_Click);
+  connect(cmdStructure, &QPushButton::clicked, this, &frmMain::cmdStructure_Click);
+  connect(cmdTwoArchives, &QPushButton::clicked, this, &frmMain::cmdTwoArchives_Click);
+  connect(cmdSave, &QPushButton::clicked, this, &frmMain::cmdSave_Click);
+  connect(cmdPrint, &QPushButton::clicked, this, &frmMain::cmdPrint_Click);
+
+  BuildNoteBar();
+  BuildListTools();
+  AcceptDrops();
+
+  // The design's inner area.
+  resize(TwipsToPixels(6795, Dpi()), TwipsToPixels(6915, Dpi()));
+}
+
+}  // namespace parvex

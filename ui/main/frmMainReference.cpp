@@ -1,0 +1,40 @@
+// The main window's way to the Compare with Reference window, and back.
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include "ui/main/frmMain.h"
+#include "ui/reference/frmReference.h"
+
+namespace parvex {
+
+void frmMain::mnuReference_Click() {
+  if (!reference_) {
+    ReferenceServices services{services_.dialogs, this, {}, {}};
+    services.options = [this] {
+      return ReferenceOptions{IncludeReadOnly(), mnuNumbersByValue->isChecked(), nullptr};
+    };
+    services.rulesFile = [this] { return RulesPath(); };
+    services.openPair = [this](const QString& reference, const QString& archive) {
+      ComparePairByAddress(reference, archive);
+    };
+    // A window of its own, not above this one: both stay usable.
+    reference_ = std::make_unique<frmReference>(std::move(services));
+    connect(chkReadOnly, &QCheckBox::stateChanged, reference_.get(), &frmReference::RefreshOptions);
+    connect(mnuNumbersByValue, &QAction::toggled, reference_.get(), &frmReference::RefreshOptions);
+  }
+  reference_->Show();
+  reference_->raise();
+  reference_->activateWindow();
+}
+
+void frmMain::ComparePairByAddress(const QString& archive1, const QString& archive2) {
+  txtArchive1->setText(archive1);
+  txtArchive2->setText(archive2);
+  if (!mnuMatchByAddress->isChecked()) mnuMatchByAddress->trigger();
+  cmdTwoArchives_Click();
+  raise();
+  activateWindow();
+}
+
+}  // namespace parvex
