@@ -102,15 +102,17 @@ QString CurrentFolder() {
 }
 #endif
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  // --help and --version answer on the terminal, so they must work without a display.
-  const bool terminalOnly = AsksForHelpOrVersion(argc, argv);
+// Where the program's answers go before Qt starts: on Windows, help and
+// version in the console the program was started from; elsewhere, help and
+// version without a display, and no display said in one line. False when the
+// program is to end at once.
+bool PrepareOutput(bool terminalOnly, int argc, char** argv) {
 #ifdef Q_OS_WIN
   // A window program has no console of its own: answer in the one it was
   // started from. Windows always has a display, so the usual platform serves.
   // Output that is redirected already (to a file, a pipe) stays so.
+  static_cast<void>(argc);
+  static_cast<void>(argv);
   const auto unset = [](DWORD which) {
     const HANDLE handle = GetStdHandle(which);
     return handle == nullptr || handle == INVALID_HANDLE_VALUE;
@@ -126,10 +128,30 @@ int main(int argc, char** argv) {
     // Qt would abort with a message that names none of the ways out.
     std::fprintf(stderr, "%s: no display; set DISPLAY, run under xvfb-run, or use parvex-cli\n",
                  parvex::build::kExeName);
-    return 2;
+    return false;
   }
 #endif
+  return true;
+}
 
+// The command line's archives, read once Qt has taken its own options (such
+// as -platform) out.
+parvex::StartArguments StartArgumentsOf(int argc, char** argv, QString& error) {
+#ifdef Q_OS_WIN
+  static_cast<void>(argc);
+  static_cast<void>(argv);
+  return parvex::ReadStartArguments(QCoreApplication::arguments(), QDir::currentPath(), error);
+#else
+  return parvex::ReadStartArguments(ArgumentsAsGiven(argc, argv), CurrentFolder(), error);
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // --help and --version answer on the terminal, so they must work without a display.
+  const bool terminalOnly = AsksForHelpOrVersion(argc, argv);
+  if (!PrepareOutput(terminalOnly, argc, argv)) return 2;
 #ifndef Q_OS_WIN
   const QtMessageHandler usual = terminalOnly ? nullptr : qInstallMessageHandler(StartingMessages);
 #endif
@@ -143,15 +165,8 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("parvex"));
   if (terminalOnly) return AnswerOnTerminal(app);
 
-  // Read once Qt has taken its own options (such as -platform) out.
   QString error;
-#ifdef Q_OS_WIN
-  const parvex::StartArguments start =
-      parvex::ReadStartArguments(QCoreApplication::arguments(), QDir::currentPath(), error);
-#else
-  const parvex::StartArguments start =
-      parvex::ReadStartArguments(ArgumentsAsGiven(argc, argv), CurrentFolder(), error);
-#endif
+  const parvex::StartArguments start = StartArgumentsOf(argc, argv, error);
   if (!error.isEmpty()) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", parvex::build::kExeName,
                  error.toLocal8Bit().constData(), parvex::build::kExeName);

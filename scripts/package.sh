@@ -3,11 +3,16 @@
 # (which brings its dependencies), checks that parvex-cli runs from it and that
 # both manual pages show, and removes it again.
 # With --windows, builds the Windows program (scripts/test-windows.sh) and
-# writes out/parvex-VERSION-windows-x64.zip instead.
+# writes out/parvex-VERSION-windows-x64.zip and its installer
+# out/parvex-VERSION-x64.msi instead, then checks both under Wine
+# (tests/install/check-windows-package.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ "${1:-}" == "--windows" ]]; then
   ./scripts/setup.sh --windows
+  # The relink kit is read from the build's own link lines, through CMake's file API.
+  mkdir -p build-win/.cmake/api/v1/query
+  : >build-win/.cmake/api/v1/query/codemodel-v2
   ./scripts/test-windows.sh --build-only
   grep -q '^PARVEX_ENGINE_ONLY:BOOL=OFF' build-win/CMakeCache.txt && [[ -f build-win/app/parvex.exe ]] || {
     echo "package: no Qt for Windows, so no Windows program to package" >&2
@@ -18,13 +23,13 @@ if [[ "${1:-}" == "--windows" ]]; then
     "$(sed -n 's/^Qt6Core_DIR:PATH=//p' build-win/CMakeCache.txt)/Qt6CoreConfigVersion.cmake")
   name="parvex-$version-windows-x64"
   stage="out/$name"
-  rm -rf "$stage" "out/$name.zip"
+  rm -rf "$stage" "out/$name.zip" "out/parvex-$version-x64.msi"
   cmake --install build-win --prefix "$stage" --strip >/dev/null
   # Texts for Notepad: CR LF line ends.
   crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
   sed "s/@VERSION@/$version/g; s/@QT_VERSION@/$qt_version/g" packaging/windows/README.txt >"$stage/README.in"
   crlf "$stage/README.in" "$stage/README.txt" && rm "$stage/README.in"
-  mkdir -p "$stage/LICENSES" "$stage/relink/lib" "$stage/relink/objects"
+  mkdir -p "$stage/LICENSES"
   crlf packaging/copyright "$stage/LICENSES/COPYRIGHT.txt"
   crlf /usr/share/common-licenses/LGPL-3 "$stage/LICENSES/LGPL-3.txt"
   crlf /usr/share/common-licenses/GPL-3 "$stage/LICENSES/GPL-3.txt"
@@ -39,22 +44,19 @@ if [[ "${1:-}" == "--windows" ]]; then
   done >"$stage/LICENSES/third-party.in"
   crlf "$stage/LICENSES/third-party.in" "$stage/LICENSES/THIRD-PARTY.txt"
   rm "$stage/LICENSES/third-party.in"
-  cp packaging/windows/relink/CMakeLists.txt "$stage/relink/"
-  cp build-win/engine/libparvex_engine.a build-win/reports/libparvex_reports.a \
-    build-win/settings/libparvex_settings.a build-win/ui/libparvex_ui.a "$stage/relink/lib/"
-  for exe in parvex parvex-cli; do
-    dir=build-win/$([[ $exe == parvex ]] && echo app || echo cli)/CMakeFiles/$exe.dir
-    mkdir -p "$stage/relink/objects/$exe"
-    cp "$dir/main.cpp.obj" "$dir/$exe.rc.res" "$stage/relink/objects/$exe/"
-  done
-  strip=$(sed -n 's/^CMAKE_STRIP:FILEPATH=//p' build-win/CMakeCache.txt)
-  "$strip" --strip-debug "$stage"/relink/lib/*.a "$stage"/relink/objects/*/*.obj
+  ./scripts/windows-relink-kit.py build-win . "$stage/relink"
   for script in ../shared/windows/build-qt-mingw.sh; do
     [[ -f "$script" ]] && cp "$script" "$stage/relink/"
   done
   (cd out && zip -qr -X "$name.zip" "$name")
-  echo "package: out/$name.zip"
+  msi="out/parvex-$version-x64.msi"
+  ./scripts/windows-msi.sh "$stage" "$version" build-win/icons/parvex.ico "$msi"
+  echo "package: out/$name.zip ($(du -k "out/$name.zip" | cut -f1) KiB)"
   (cd out && unzip -Z1 "$name.zip")
+  echo "package: $msi ($(du -k "$msi" | cut -f1) KiB)"
+  # The check compares with the command line built here.
+  cmake --build build -j2 --target parvex-cli
+  ./tests/install/check-windows-package.sh "out/$name.zip" "$msi" build-win build/cli/parvex-cli
   exit 0
 fi
 ./scripts/setup.sh

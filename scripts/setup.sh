@@ -14,9 +14,10 @@ PACKAGES=(
   nlohmann-json3-dev python3-jsonschema chromium nodejs
 )
 # The Windows stage (scripts/test.sh --windows): MinGW-w64 cross compilers,
-# GoogleTest's sources to build for Windows, and Wine to run the tests.
+# GoogleTest's sources to build for Windows, Wine to run the tests, and wixl
+# (with msitools' msiinfo to read what it wrote) for the installer.
 if [[ "${1:-}" == "--windows" ]]; then
-  PACKAGES+=(g++-mingw-w64-x86-64-posix googletest wine64 zip unzip)
+  PACKAGES+=(g++-mingw-w64-x86-64-posix googletest wine64 zip unzip wixl msitools)
 fi
 
 missing=()

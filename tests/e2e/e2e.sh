@@ -24,28 +24,47 @@ b="$work/data/press-line-b.arc"
 report="$work/data/difference report.csv"
 settings="$XDG_CONFIG_HOME/parvex/registry.json"
 
+# Every start shows the window where the first run placed it: 10000 x 10000
+# twips, frame included, at the top left corner. The window manager frames
+# the window, then the window fits its stored outer size to the frame: the
+# test waits for that as long as the program runs.
+placed() { [[ "$(xprop -id "$wid" _NET_FRAME_EXTENTS 2>/dev/null)" == *=* && "$(outer)" == "0 0 667 667" ]]; }
 start() {
   "$parvex" >>"$work/parvex.log" 2>&1 &
   app=$!
   pids+=("$app")
-  wid=$(find_window '^Parvex [0-9]')
+  wid=$(find_window '^Parvex [0-9]' "$app")
   [[ -n "$wid" ]] || fail "the main window did not appear"
-  # The window manager frames the window, then the window fits its stored
-  # outer size to the frame: wait until the frame is there and the outer
-  # geometry holds still.
-  local before="" now=""
-  for _ in $(seq 50); do
-    if [[ "$(xprop -id "$wid" _NET_FRAME_EXTENTS 2>/dev/null)" == *=* ]]; then
-      now=$(outer)
-      [[ "$now" == "$before" ]] && break
-      before=$now
-    fi
-    sleep 0.2
-  done
+  until_true 60 "$app" placed || fail "the window is at $(outer) outside, not 0 0 667 667"
   activate "$wid"
 }
 wait_end() {
-  timeout 15 tail --pid="$app" -f /dev/null || fail "the program did not end after $1"
+  until_true 60 "" gone "$app" || fail "the program did not end after $1"
+}
+# Answers the file dialog titled $2 that window $1 opened: the dialog belongs
+# to that window; the text typed replaces its name field's.
+answer_dialog() {
+  local dialog
+  dialog=$(find_window "^$2\$" "$app")
+  [[ -n "$dialog" ]] || fail "the $2 dialog did not appear"
+  [[ "$(xprop -id "$dialog" WM_TRANSIENT_FOR)" == *"$(printf '0x%x' "$1")" ]] ||
+    fail "the $2 dialog is not a child of its window"
+  activate "$dialog"
+  sleep 0.5
+  xdotool key ctrl+a
+  xdotool type --delay 5 "$3"
+  xdotool key Return
+  until_true 60 "$app" window_gone "^$2\$" || fail "the $2 dialog did not close"
+}
+window_gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+saved() {  # FILE: once the program has written it
+  until_true 60 "$app" test -s "$1" || fail "nothing was saved as $1"
+}
+# A CSV report from its line SKIP on: the lines read from standard input,
+# each ending CR LF.
+expect_report() {  # FILE SKIP
+  sed 's/$/\r/' >"$work/expected.csv"
+  tail -n +"$2" "$1" | diff -u "$work/expected.csv" - || fail "$1 differs from the expected report"
 }
 finish() {  # File, Exit; the window writes its settings as it closes
   activate "$wid"
@@ -62,10 +81,6 @@ quit() {  # Ctrl+Q ends the program as File, Exit does
   wait_end "Ctrl+Q"
 }
 start
-# A first run: 10000 x 10000 twips, frame included, at the top left corner.
-read -r x y w h < <(outer)
-[[ "$x $y" == "0 0" && "$w $h" == "667 667" ]] ||
-  fail "the first window is at $x,$y and $w x $h pixels outside, not 0,0 and 667 x 667"
 [[ "$(xprop -id "$wid" _NET_WM_ICON)" == *"Icon ("* ]] || fail "the window has no icon"
 # The list has the focus; Tab reaches Archive 1, then Archive 2.
 xdotool key Tab
@@ -79,37 +94,25 @@ click $((120 + 120 + 120 + 1000)) $((720 + 360 + 300))
 click $((2760 + 300)) $((1560 + 700))
 xdotool key ctrl+a
 xdotool key ctrl+c
-sleep 0.3
-copied=$("$read_clipboard" 2>/dev/null) || fail "the clipboard could not be read"
 t=$'\t'
 expected_copy=$(printf '%s\n' "Address${t}Description${t}Archive 1${t}Archive 2${t}Units" \
   "10.1${t}Max speed${t}3000${t}3600${t}rpm" "10.4${t}Current limit${t}12.5${t}15${t}A" \
   "11.6${t}In-position window${t}0.01${t}0.012${t}mm" "12.3${t}Ramp up time${t}2.5${t}3${t}s" \
   "12.5${t}Coolant delay${t}1.5${t}1.8${t}s" "13.2${t}Safe speed${t}2000${t}2400${t}mm/min")
-[[ "$copied" == "$expected_copy" ]] || fail "the clipboard holds: $copied"
+copied_rows() { copied=$("$read_clipboard" 2>/dev/null) && [[ "$copied" == "$expected_copy" ]]; }
+until_true 20 "$app" copied_rows || fail "the clipboard holds: ${copied:-nothing readable}"
 # "Save Difference List": fraFunctions at 4080, the button at 1080.
-click $((120 + 120 + 120 + 1000)) $((4080 + 1080 + 300))
-dialog=$(find_window '^Save Difference List$')
-[[ -n "$dialog" ]] || fail "the save dialog did not appear"
-# The dialog belongs to the main window.
-[[ "$(xprop -id "$dialog" WM_TRANSIENT_FOR)" == *"$(printf '0x%x' "$wid")" ]] ||
-  fail "the save dialog is not a child of the main window"
-activate "$dialog"
-sleep 0.5
-xdotool key ctrl+a
-xdotool type --delay 5 "$report"
-xdotool key Return
-for _ in $(seq 100); do [[ -s "$report" ]] && break; sleep 0.1; done
-[[ -s "$report" ]] || fail "no report was saved"
+save_list() { click $((120 + 120 + 120 + 1000)) $((4080 + 1080 + 300)); }
+save_list
+answer_dialog "$wid" "Save Difference List" "$report"
+saved "$report"
 sleep 0.3
 finish
 
 # The report, its date line aside.
-expected="$work/expected.csv"
-{
-  echo ""
-  echo "Address,Description,Archive 1: $a,Archive 2: $b,Units"
-  cat <<'ROWS'
+expect_report "$report" 2 <<ROWS
+
+Address,Description,Archive 1: $a,Archive 2: $b,Units
 "10.1","Max speed","3000","3600","rpm",
 "10.4","Current limit","12.5","15","A",
 "11.6","In-position window","0.01","0.012","mm",
@@ -117,8 +120,6 @@ expected="$work/expected.csv"
 "12.5","Coolant delay","1.5","1.8","s",
 "13.2","Safe speed","2000","2400","mm/min",
 ROWS
-} | sed 's/$/\r/' >"$expected"
-tail -n +2 "$report" | diff -u "$expected" - || fail "the report differs from the expected one"
 head -1 "$report" | grep -q '^Archive Report Created at ' || fail "no date line"
 
 # The settings: both paths, the folder, and a normal placement.
@@ -172,19 +173,11 @@ xdotool type --delay 5 "11"
 xdotool key --delay 50 Tab Return
 sleep 0.5
 structures="$work/data/structures.csv"
-click $((120 + 120 + 120 + 1000)) $((4080 + 1080 + 300))
-dialog=$(find_window '^Save Difference List$')
-[[ -n "$dialog" ]] || fail "the save dialog did not appear for the structures"
-activate "$dialog"
-sleep 0.5
-xdotool key ctrl+a
-xdotool type --delay 5 "$structures"
-xdotool key Return
-for _ in $(seq 100); do [[ -s "$structures" ]] && break; sleep 0.1; done
-[[ -s "$structures" ]] || fail "no structure report was saved"
-{
-  echo "Address,Description,Archive 1: $a,Structures 10 and 11 (matched by address),Units"
-  cat <<'ROWS'
+save_list
+answer_dialog "$wid" "Save Difference List" "$structures"
+saved "$structures"
+expect_report "$structures" 3 <<ROWS
+Address,Description,Archive 1: $a,Structures 10 and 11 (matched by address),Units
 "1","Max speed","3000","2800","rpm",
 "2","Acceleration ramp","250","300","ms",
 "3","Deceleration ramp","250","300","ms",
@@ -193,12 +186,10 @@ for _ in $(seq 100); do [[ -s "$structures" ]] && break; sleep 0.1; done
 "9","Gear ratio denominator","2","1","",
 "10","Software limit +","1200","800","mm",
 ROWS
-} | sed 's/$/\r/' >"$expected"
-tail -n +3 "$structures" | diff -u "$expected" - || fail "the structure report differs"
 activate "$wid"
 sleep 0.3
 xdotool key F1
-for _ in $(seq 100); do [[ -s "$work/opened" ]] && break; sleep 0.1; done
+until_true 60 "$app" test -s "$work/opened" || true
 [[ "$(cat "$work/opened" 2>/dev/null)" == *.pdf ]] || fail "F1 did not open the manual"
 quit
 grep -A1 '"matchbyaddress"' "$settings" | grep -q '"dword": 1' || fail "the option was not stored"
@@ -209,7 +200,7 @@ start
 activate "$wid"
 sleep 0.3
 xdotool key ctrl+r
-ref_wid=$(find_window '^Compare with Reference$')
+ref_wid=$(find_window '^Compare with Reference$' "$app")
 [[ -n "$ref_wid" ]] || fail "the Compare with Reference window did not appear"
 activate "$ref_wid"
 sleep 0.5
@@ -218,29 +209,24 @@ xdotool type --delay 5 "$a"
 for archive in "$b" "$a"; do
   activate "$ref_wid"
   xdotool key alt+f
-  dialog=$(find_window '^Add Archives$')
-  [[ -n "$dialog" ]] || fail "the Add Archives dialog did not appear"
-  activate "$dialog"
-  sleep 0.5
-  xdotool key ctrl+a
-  xdotool type --delay 5 "$archive"
-  xdotool key Return
-  sleep 0.5
+  answer_dialog "$ref_wid" "Add Archives" "$archive"
 done
 activate "$ref_wid"
 xdotool key alt+c
-sleep 1
+# The comparison runs on threads of its own; until it has ended, Save Report
+# says there is nothing to save (a message box, titled as the program is).
+for _ in $(seq 30); do
+  activate "$ref_wid"
+  xdotool key alt+s
+  shown=$(find_window '^(Save Report|Parvex 1)$' "$app")
+  [[ -n "$shown" && "$(xdotool getwindowname "$shown")" == "Parvex 1" ]] || break
+  activate "$shown"
+  xdotool key Return
+  until_true 60 "$app" window_gone '^Parvex 1$' || fail "the message did not close"
+done
 web="$work/data/fleet report"
-xdotool key alt+s
-dialog=$(find_window '^Save Report$')
-[[ -n "$dialog" ]] || fail "the Save Report dialog did not appear"
-activate "$dialog"
-sleep 0.5
-xdotool key ctrl+a
-xdotool type --delay 5 "$web.html"
-xdotool key Return
-for _ in $(seq 100); do [[ -s "$web.html" ]] && break; sleep 0.1; done
-[[ -s "$web.html" ]] || fail "no web page report was saved"
+answer_dialog "$ref_wid" "Save Report" "$web.html"
+saved "$web.html"
 grep -q '<!DOCTYPE html>' "$web.html" || fail "the report is no web page"
 # press-line-b.arc deviates in six parameters, press-line-a.arc (itself) in none.
 for text in press-line-b.arc press-line-a.arc 'Max speed' 'Safe speed' 3600; do

@@ -15,16 +15,21 @@
 #ifdef _WIN32
 #include "settings/WinRegistry.h"
 #endif
+#include "support/QtText.h"
 #include "support/TestSupport.h"
 
-namespace parvex {
+namespace parvex::test {
 namespace {
 
-using test::RecordedErrors;
-using test::TempDir;
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
+// The number of the failure the step throws; 0 for none.
+template <typename Step>
+std::int32_t FailureNumber(Step step) {
+  try {
+    step();
+  } catch (const Failure& f) {
+    return f.Number();
+  }
+  return 0;
 }
 
 class Settings : public ::testing::Test {
@@ -146,12 +151,7 @@ TEST_F(Settings, TextsEndAtTheirFirstNul) {
   QByteArray far(40000, 'x');
   far[39000] = '\0';
   WriteRaw(QStringLiteral("Misc"), QStringLiteral("SavePath"), kRegSz, far);
-  try {
-    registry->GetItem(QStringLiteral("SavePath"));
-    ADD_FAILURE();
-  } catch (const Failure& f) {
-    EXPECT_EQ(f.Number(), kErrOverflow);
-  }
+  EXPECT_EQ(FailureNumber([&] { registry->GetItem(QStringLiteral("SavePath")); }), kErrOverflow);
 }
 
 TEST_F(Settings, NamesIgnoreCaseAndKeepTheirRegisteredSpelling) {
@@ -161,12 +161,7 @@ TEST_F(Settings, NamesIgnoreCaseAndKeepTheirRegisteredSpelling) {
       QStringLiteral("ReadOnly"));
   EXPECT_EQ(registry->GetItem(QStringLiteral("READONLY")), SettingValue::Int32(1));
 
-  try {
-    registry->GetItem(QStringLiteral("NoSuchSetting"));
-    ADD_FAILURE();
-  } catch (const Failure& f) {
-    EXPECT_EQ(f.Number(), 5);
-  }
+  EXPECT_EQ(FailureNumber([&] { registry->GetItem(QStringLiteral("NoSuchSetting")); }), 5);
   EXPECT_THROW(registry->SaveItem(QStringLiteral("NoSuchSetting"), SettingValue::Int32(1)),
                Failure);
   EXPECT_THROW(registry->AddItem(QStringLiteral("savepath"), QStringLiteral("Other"),
@@ -178,12 +173,11 @@ TEST_F(Settings, NamesIgnoreCaseAndKeepTheirRegisteredSpelling) {
 TEST_F(Settings, ConversionsOnSave) {
   registry->SaveItem(QStringLiteral("Struct1"), SettingValue::Text(QStringLiteral("12")));
   EXPECT_EQ(registry->GetItem(QStringLiteral("Struct1")), SettingValue::Int32(12));
-  try {
-    registry->SaveItem(QStringLiteral("Struct1"), SettingValue::Text(QStringLiteral("abc")));
-    ADD_FAILURE();
-  } catch (const Failure& f) {
-    EXPECT_EQ(f.Number(), kErrTypeMismatch);
-  }
+  EXPECT_EQ(FailureNumber([&] {
+              registry->SaveItem(QStringLiteral("Struct1"),
+                                 SettingValue::Text(QStringLiteral("abc")));
+            }),
+            kErrTypeMismatch);
   EXPECT_EQ(registry->GetItem(QStringLiteral("Struct1")), SettingValue::Int32(12));
   EXPECT_THROW(registry->SaveItem(QStringLiteral("Struct1"), SettingValue::Single(3e9F)), Failure);
 
@@ -200,12 +194,7 @@ TEST_F(Settings, ConversionsOnSave) {
 
   // Zero stored bytes cannot be read into an array.
   WriteRaw(QStringLiteral("Misc"), QStringLiteral("Flags"), kRegBinary, QByteArray());
-  try {
-    registry->GetItem(QStringLiteral("Flags"));
-    ADD_FAILURE();
-  } catch (const Failure& f) {
-    EXPECT_EQ(f.Number(), kErrSubscript);
-  }
+  EXPECT_EQ(FailureNumber([&] { registry->GetItem(QStringLiteral("Flags")); }), kErrSubscript);
 }
 
 TEST_F(Settings, DefaultValueNameAndOtherTypeCodes) {
@@ -305,12 +294,8 @@ TEST(SettingValue, Conversions) {
                      {SettingValue::Text(QStringLiteral("-2147483649")), kErrOverflow},
                      {SettingValue::Bytes(QByteArray("a")), kErrTypeMismatch}};
   for (const Bad& b : bad) {
-    try {
-      b.value.ToInt32();
-      ADD_FAILURE() << b.value.ToText().toStdString();
-    } catch (const Failure& f) {
-      EXPECT_EQ(f.Number(), b.number);
-    }
+    EXPECT_EQ(FailureNumber([&] { b.value.ToInt32(); }), b.number)
+        << b.value.ToText().toStdString();
   }
   EXPECT_THROW(SettingValue::Int32(256).ToByte(), Failure);
   EXPECT_THROW(SettingValue::Int32(-1).ToByte(), Failure);
@@ -404,4 +389,4 @@ TEST(SettingsStress, ReaderNeverSeesAHalfWrittenFile) {
 #endif
 
 }  // namespace
-}  // namespace parvex
+}  // namespace parvex::test

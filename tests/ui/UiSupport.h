@@ -1,25 +1,30 @@
 #pragma once
 
+// What the window tests share: fake dialogs, a window over a settings file
+// of its own, and the fixtures every window test starts from.
+#include <gtest/gtest.h>
+
+#include <QApplication>
 #include <QDialog>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QPrinter>
 #include <QString>
+#include <QTreeView>
+#include <QUrl>
 
 #include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <ostream>
 
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
+#include "support/QtText.h"
 #include "support/TestSupport.h"
 #include "ui/common/CommonDialog.h"
 #include "ui/main/frmMain.h"
-
-// Texts in failure messages as text, not as arrays of UTF-16 units.
-inline void PrintTo(const QString& text, std::ostream* os) {
-  *os << '"' << text.toStdString() << '"';
-}
 
 namespace parvex::test {
 
@@ -98,6 +103,56 @@ struct WindowFixture {
     return shellResult;
   };
   int shellResult = 42;
+};
+
+// Drags the local files over target as a file manager does and drops them;
+// whether the drop was taken.
+inline bool Drop(QWidget* target, const QStringList& files) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& f : files) urls << QUrl::fromLocalFile(f);
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(target, &drop);
+  QApplication::processEvents();
+  return drop.isAccepted();
+}
+
+// What every window test starts from: messages recorded instead of shown,
+// and a folder of its own with the settings file in it.
+class WindowTest : public ::testing::Test {
+ protected:
+  RecordedErrors errors;
+  TempDir dir;
+  WindowFixture fixture{dir};
+};
+
+// The main window as a fresh start of the program shows it.
+class MainWindowTest : public WindowTest {
+ protected:
+  // Writes the two archives (a.arc and b.arc) and compares them.
+  void CompareArchives(const std::string& a, const std::string& b) {
+    window->txtArchive1->setText(Q(dir.Write("a.arc", a)));
+    window->txtArchive2->setText(Q(dir.Write("b.arc", b)));
+    window->cmdTwoArchives_Click();
+    QApplication::processEvents();
+  }
+  // A cell of the list as shown.
+  QString Cell(int row, int column) const {
+    return window->lvList->model()->index(row, column).data().toString();
+  }
+  // Saves the list through the Save dialog under the name given in the
+  // test's folder, and reads back what was written.
+  std::string SaveAs(const std::string& name) {
+    fixture.dialogs.answers = {Q(dir.File(name))};
+    window->cmdSave_Click();
+    return ReadBytes(dir.File(name));
+  }
+
+  std::unique_ptr<frmMain> window = fixture.Start();
 };
 
 }  // namespace parvex::test

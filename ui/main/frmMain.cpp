@@ -111,54 +111,47 @@ void frmMain::Place(QWidget* widget, const TwipRect& r) const {
                       std::max(0, TwipsToPixels(r.Height, dpi)));
 }
 
+template <typename Widget>
+Widget* frmMain::Put(Widget* widget, const char* name, const QFont& font,
+                     const TwipRect& at) const {
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setFont(font);
+  Place(widget, at);
+  return widget;
+}
+
 void frmMain::BuildControls() {
   // The window's standard font, for the controls the design gives no font of
   // their own. They get it explicitly, so as not to take the larger font of
   // the frame they sit in.
   setFont(DesignFont(8.25));
-  const QFont standardFont = font();
   central = new QWidget(this);
   central->setObjectName(QStringLiteral("central"));
   setCentralWidget(central);
   central->installEventFilter(this);
-  const QFont controlFont = ControlFont();
+  BuildList();
+  BuildFilesPane();
+  BuildCommandPane();
+  FinishControls();
+  BuildStatusBar();
 
-  const auto frame = [&](const char* name, const QString& caption, QWidget* parent,
-                         const TwipRect& r, const QFont& f) {
-    auto* box = new QGroupBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setFont(f);
-    Place(box, r);
-    return box;
-  };
-  const auto button = [&](const char* name, const QString& caption, QWidget* parent,
-                          const TwipRect& r) {
-    auto* b = new WrappingButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setFont(controlFont);
-    Place(b, r);
-    return b;
-  };
-  const auto label = [&](const char* name, const QString& caption, QWidget* parent,
-                         const TwipRect& r, const QFont& f) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setFont(f);
-    Place(l, r);
-    return l;
-  };
-  const auto field = [&](const char* name, const QString& text, QWidget* parent, const TwipRect& r,
-                         const QFont& f) {
-    auto* e = new QLineEdit(text, parent);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setFont(f);
-    Place(e, r);
-    return e;
-  };
+  connect(cmdSelect1, &QPushButton::clicked, this, &frmMain::cmdSelect1_Click);
+  connect(cmdSelect2, &QPushButton::clicked, this, &frmMain::cmdSelect2_Click);
+  connect(cmdStructure, &QPushButton::clicked, this, &frmMain::cmdStructure_Click);
+  connect(cmdTwoArchives, &QPushButton::clicked, this, &frmMain::cmdTwoArchives_Click);
+  connect(cmdSave, &QPushButton::clicked, this, &frmMain::cmdSave_Click);
+  connect(cmdPrint, &QPushButton::clicked, this, &frmMain::cmdPrint_Click);
 
-  lvList = new QTreeView(central);
-  lvList->setObjectName(QStringLiteral("lvList"));
-  lvList->setFont(controlFont);
+  BuildNoteBar();
+  BuildListTools();
+  AcceptDrops();
+
+  // The design's inner area.
+  resize(TwipsToPixels(6795, Dpi()), TwipsToPixels(6915, Dpi()));
+}
+
+void frmMain::BuildList() {
+  lvList = Put(new QTreeView(central), "lvList", ControlFont(), layout_.lvList);
   lvList->setRootIsDecorated(false);
   lvList->setUniformRowHeights(true);
   lvList->setItemsExpandable(false);
@@ -175,47 +168,69 @@ void frmMain::BuildControls() {
   lvList->header()->setStretchLastSection(false);
   // The columns stay in the order the reports print them.
   lvList->header()->setSectionsMovable(false);
-  Place(lvList, layout_.lvList);
+}
 
-  fraCommand =
-      frame("fraCommand", QStringLiteral("Commands"), central, layout_.fraCommand, controlFont);
-  fraFiles =
-      frame("fraFiles", QStringLiteral("Archive Files"), central, layout_.fraFiles, controlFont);
-  lblArchive1 = label("lblArchive1", QStringLiteral("Archive 1"), fraFiles, {120, 480, 855, 255},
-                      controlFont);
-  lblArchive2 = label("lblArchive2", QStringLiteral("Archive 2"), fraFiles, {120, 960, 855, 255},
-                      controlFont);
-  txtArchive1 = field("txtArchive1", QString(), fraFiles, layout_.txtArchive1, controlFont);
-  txtArchive2 = field("txtArchive2", QString(), fraFiles, layout_.txtArchive2, controlFont);
-  cmdSelect2 = button("cmdSelect2", QStringLiteral("Browse..."), fraFiles, layout_.cmdSelect2);
-  cmdSelect1 = button("cmdSelect1", QStringLiteral("Browse..."), fraFiles, layout_.cmdSelect1);
-  chkReadOnly = new QCheckBox(QStringLiteral("Include Read Only Values"), fraCommand);
-  chkReadOnly->setObjectName(QStringLiteral("chkReadOnly"));
-  chkReadOnly->setFont(standardFont);
-  Place(chkReadOnly, {240, 360, 2175, 255});
-  Frame1 = frame("Frame1", QStringLiteral("Structure"), fraCommand, {120, 2040, 2295, 1935},
-                 standardFont);
-  txtStruct1 =
-      field("txtStruct1", QStringLiteral("0"), Frame1, {1200, 1080, 975, 285}, standardFont);
-  txtStruct2 =
-      field("txtStruct2", QStringLiteral("0"), Frame1, {1200, 1440, 975, 285}, standardFont);
-  lblStruct1 = label("lblStruct1", QStringLiteral("Structure 1"), Frame1, {120, 1080, 855, 255},
-                     standardFont);
-  lblStruct2 = label("lblStruct2", QStringLiteral("Structure 2"), Frame1, {120, 1440, 855, 255},
-                     standardFont);
-  cmdStructure = button("cmdStructure", QStringLiteral("Compare Structures in Archive 1"), Frame1,
-                        {120, 360, 2055, 615});
-  Frame2 = frame("Frame2", QStringLiteral("Two Archives"), fraCommand, {120, 720, 2295, 1215},
-                 standardFont);
-  cmdTwoArchives = button("cmdTwoArchives", QStringLiteral("Compare Two Archive Files"), Frame2,
-                          {120, 360, 2055, 615});
-  fraFunctions = frame("fraFunctions", QStringLiteral("Functions"), fraCommand,
-                       {120, 4080, 2295, 1815}, standardFont);
-  cmdPrint = button("cmdPrint", QStringLiteral("Print Difference List"), fraFunctions,
-                    {120, 360, 2055, 615});
-  cmdSave = button("cmdSave", QStringLiteral("Save Difference List"), fraFunctions,
-                   {120, 1080, 2055, 615});
+void frmMain::BuildFilesPane() {
+  const QFont font = ControlFont();
+  fraFiles = Put(new QGroupBox(QStringLiteral("Archive Files"), central), "fraFiles", font,
+                 layout_.fraFiles);
+  lblArchive1 = Put(new QLabel(QStringLiteral("Archive 1"), fraFiles), "lblArchive1", font,
+                    {120, 480, 855, 255});
+  lblArchive2 = Put(new QLabel(QStringLiteral("Archive 2"), fraFiles), "lblArchive2", font,
+                    {120, 960, 855, 255});
+  txtArchive1 = Put(new QLineEdit(fraFiles), "txtArchive1", font, layout_.txtArchive1);
+  txtArchive2 = Put(new QLineEdit(fraFiles), "txtArchive2", font, layout_.txtArchive2);
+  cmdSelect2 = Put(new WrappingButton(QStringLiteral("Browse..."), fraFiles), "cmdSelect2", font,
+                   layout_.cmdSelect2);
+  cmdSelect1 = Put(new WrappingButton(QStringLiteral("Browse..."), fraFiles), "cmdSelect1", font,
+                   layout_.cmdSelect1);
+  // Screen readers name each field by its label.
+  lblArchive1->setBuddy(txtArchive1);
+  lblArchive2->setBuddy(txtArchive2);
+  txtArchive1->setAccessibleName(QStringLiteral("Archive 1"));
+  txtArchive2->setAccessibleName(QStringLiteral("Archive 2"));
+  cmdSelect1->setAccessibleName(QStringLiteral("Browse for Archive 1"));
+  cmdSelect2->setAccessibleName(QStringLiteral("Browse for Archive 2"));
+}
 
+void frmMain::BuildCommandPane() {
+  const QFont large = ControlFont();
+  const QFont standard = font();
+  const auto frame = [&](const char* name, const char* caption, QWidget* parent,
+                         const TwipRect& at) {
+    return Put(new QGroupBox(QString::fromLatin1(caption), parent), name, standard, at);
+  };
+  // The command buttons share one size; a frame's second one sits lower.
+  const auto button = [&](const char* name, const char* caption, QWidget* parent, float top) {
+    return Put(new WrappingButton(QString::fromLatin1(caption), parent), name, large,
+               {120, top, 2055, 615});
+  };
+  fraCommand = Put(new QGroupBox(QStringLiteral("Commands"), central), "fraCommand", large,
+                   layout_.fraCommand);
+  chkReadOnly = Put(new QCheckBox(QStringLiteral("Include Read Only Values"), fraCommand),
+                    "chkReadOnly", standard, {240, 360, 2175, 255});
+  Frame1 = frame("Frame1", "Structure", fraCommand, {120, 2040, 2295, 1935});
+  txtStruct1 = Put(new QLineEdit(QStringLiteral("0"), Frame1), "txtStruct1", standard,
+                   {1200, 1080, 975, 285});
+  txtStruct2 = Put(new QLineEdit(QStringLiteral("0"), Frame1), "txtStruct2", standard,
+                   {1200, 1440, 975, 285});
+  lblStruct1 = Put(new QLabel(QStringLiteral("Structure 1"), Frame1), "lblStruct1", standard,
+                   {120, 1080, 855, 255});
+  lblStruct2 = Put(new QLabel(QStringLiteral("Structure 2"), Frame1), "lblStruct2", standard,
+                   {120, 1440, 855, 255});
+  cmdStructure = button("cmdStructure", "Compare Structures in Archive 1", Frame1, 360);
+  Frame2 = frame("Frame2", "Two Archives", fraCommand, {120, 720, 2295, 1215});
+  cmdTwoArchives = button("cmdTwoArchives", "Compare Two Archive Files", Frame2, 360);
+  fraFunctions = frame("fraFunctions", "Functions", fraCommand, {120, 4080, 2295, 1815});
+  cmdPrint = button("cmdPrint", "Print Difference List", fraFunctions, 360);
+  cmdSave = button("cmdSave", "Save Difference List", fraFunctions, 1080);
+  lblStruct1->setBuddy(txtStruct1);
+  lblStruct2->setBuddy(txtStruct2);
+  txtStruct1->setAccessibleName(QStringLiteral("Structure 1"));
+  txtStruct2->setAccessibleName(QStringLiteral("Structure 2"));
+}
+
+void frmMain::FinishControls() {
   // A caption wider in this font than in the design's keeps its whole text:
   // the control grows within its frame; the font keeps its size.
   for (QWidget* w : {static_cast<QWidget*>(lblArchive1), static_cast<QWidget*>(lblArchive2),
@@ -224,19 +239,6 @@ void frmMain::BuildControls() {
     const int room = w->parentWidget()->width() - w->x() - 4;
     w->resize(std::max(w->width(), std::min(room, w->sizeHint().width())), w->height());
   }
-
-  // Screen readers name each field by its label.
-  lblArchive1->setBuddy(txtArchive1);
-  lblArchive2->setBuddy(txtArchive2);
-  lblStruct1->setBuddy(txtStruct1);
-  lblStruct2->setBuddy(txtStruct2);
-  txtArchive1->setAccessibleName(QStringLiteral("Archive 1"));
-  txtArchive2->setAccessibleName(QStringLiteral("Archive 2"));
-  txtStruct1->setAccessibleName(QStringLiteral("Structure 1"));
-  txtStruct2->setAccessibleName(QStringLiteral("Structure 2"));
-  cmdSelect1->setAccessibleName(QStringLiteral("Browse for Archive 1"));
-  cmdSelect2->setAccessibleName(QStringLiteral("Browse for Archive 2"));
-
   // The keyboard order of the design.
   QWidget* order[] = {lvList,       txtArchive1,    txtArchive2, cmdSelect2,
                       cmdSelect1,   chkReadOnly,    txtStruct1,  txtStruct2,
@@ -247,30 +249,18 @@ void frmMain::BuildControls() {
                      static_cast<QWidget*>(fraFunctions)}) {
     w->setFocusPolicy(Qt::NoFocus);
   }
+}
 
+void frmMain::BuildStatusBar() {
   sbCompare = new QLabel(FieldText(list_.Status()));
   sbCompare->setObjectName(QStringLiteral("sbCompare"));
-  sbCompare->setFont(controlFont);
+  sbCompare->setFont(ControlFont());
   statusBar()->setObjectName(QStringLiteral("sbCompareBar"));
   statusBar()->addWidget(sbCompare, 1);
   statusBar()->setFixedHeight(TwipsToPixels(kStatusBarHeight, Dpi()));
   statusBar()->setSizeGripEnabled(true);
   connect(model_, &DifferenceModel::statusChanged, sbCompare, &QLabel::setText);
   connect(model_, &DifferenceModel::cleared, this, [this] { listed_ = starting_; });
-
-  connect(cmdSelect1, &QPushButton::clicked, this, &frmMain::cmdSelect1_Click);
-  connect(cmdSelect2, &QPushButton::clicked, this, &frmMain::cmdSelect2_Click);
-  connect(cmdStructure, &QPushButton::clicked, this, &frmMain::cmdStructure_Click);
-  connect(cmdTwoArchives, &QPushButton::clicked, this, &frmMain::cmdTwoArchives_Click);
-  connect(cmdSave, &QPushButton::clicked, this, &frmMain::cmdSave_Click);
-  connect(cmdPrint, &QPushButton::clicked, this, &frmMain::cmdPrint_Click);
-
-  BuildNoteBar();
-  BuildListTools();
-  AcceptDrops();
-
-  // The design's inner area.
-  resize(TwipsToPixels(6795, Dpi()), TwipsToPixels(6915, Dpi()));
 }
 
 }  // namespace parvex

@@ -121,7 +121,17 @@ class frmMain final : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The controls, a pane at a time: the list, the archive files, the
+  // commands with the structure fields, the status bar.
   void BuildControls();
+  void BuildList();
+  void BuildFilesPane();
+  void BuildCommandPane();
+  void BuildStatusBar();
+  // Captions, names for screen readers and the keyboard order of the design.
+  void FinishControls();
+  template <typename Widget>
+  Widget* Put(Widget* widget, const char* name, const QFont& font, const TwipRect& at) const;
   void BuildMenus();
   void BuildRulesMenu();
   // The rules file of the settings (empty: none), and the menu showing it.

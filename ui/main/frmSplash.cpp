@@ -80,71 +80,54 @@ QPixmap LogoPixmap() {
   return QPixmap::fromImage(image);
 }
 
+namespace {
+
+int Px(float twips) {
+  return TwipsToPixels(twips, kDesignDpi);
+}
+
+// A white caption on the picture at its design place (twips). A caption wider
+// in this font than in the design's keeps its whole text, growing away from
+// the side it is aligned to.
+QLabel* Caption(QWidget* picture, const char* name, const QString& text, const TwipRect& at,
+                qreal points, Qt::Alignment align) {
+  auto* label = new QLabel(text, picture);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setFont(Arial(points));
+  QPalette white = label->palette();
+  white.setColor(QPalette::WindowText, Qt::white);
+  label->setPalette(white);
+  label->setAlignment(align | Qt::AlignTop);
+  label->setGeometry(Px(at.Left), Px(at.Top), Px(at.Width), Px(at.Height));
+  const int need = label->sizeHint().width();
+  if (need > label->width()) {
+    const int x = align & Qt::AlignRight ? label->geometry().right() + 1 - need : label->x();
+    label->setGeometry(x, label->y(), need, std::max(label->height(), label->sizeHint().height()));
+  }
+  return label;
+}
+
+}  // namespace
+
 frmSplash::frmSplash(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmSplash"));
   // No title bar, not in the task bar, the size of the picture.
   setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
   setWindowTitle(QString());
-  const int dpi = kDesignDpi;
-  const auto px = [dpi](float twips) { return TwipsToPixels(twips, dpi); };
-  setFixedSize(px(8190), px(5730));
-
+  setFixedSize(Px(8190), Px(5730));
   picLogo = new QLabel(this);
   picLogo->setObjectName(QStringLiteral("picLogo"));
   picLogo->setPixmap(LogoPixmap());
   picLogo->setGeometry(0, 0, 546, 382);
-
-  QPalette white = palette();
-  white.setColor(QPalette::WindowText, Qt::white);
-  const auto label = [&](const char* name, const QString& text, float l, float t, float w, float h,
-                         qreal points, Qt::Alignment align) {
-    auto* lbl = new QLabel(text, picLogo);
-    lbl->setObjectName(QString::fromLatin1(name));
-    lbl->setFont(Arial(points));
-    lbl->setPalette(white);
-    lbl->setAlignment(align | Qt::AlignTop);
-    lbl->setGeometry(px(l), px(t), px(w), px(h));
-    // A caption wider in this font than in the design's keeps its whole text,
-    // growing away from the side it is aligned to.
-    const int need = lbl->sizeHint().width();
-    if (need > lbl->width()) {
-      const int x = align & Qt::AlignRight ? lbl->geometry().right() + 1 - need : lbl->x();
-      lbl->setGeometry(x, lbl->y(), need, std::max(lbl->height(), lbl->sizeHint().height()));
-    }
-    return lbl;
-  };
-  lblCompanyProduct = label("lblCompanyProduct", QStringLiteral("Brenlo HMI"), 3555, 360, 1650, 405,
-                            18, Qt::AlignLeft);
-  lblCustomerName = label("lblCustomerName", QStringLiteral("Parvex"), 3555, 720, 4455, 1395, 27.75,
-                          Qt::AlignLeft);
-  lblCustomerName->setWordWrap(true);
-  lblPlatform = label("lblPlatform", QStringLiteral("Windows 9x/NT/2000/XP"), 4635, 3780, 3285, 345,
-                      15, Qt::AlignRight);
-  lblVersion =
-      label("lblVersion", QStringLiteral("Version"), 5565, 4140, 2370, 270, 12, Qt::AlignRight);
-  lblCopyright = label("lblCopyright", QStringLiteral("\u00a9 2026 Brenlo Automation"), 5760, 4860,
-                       2415, 255, 8.25, Qt::AlignLeft);
-  lblCompany = label("lblCompany", QStringLiteral("Brenlo Automation Ltd."), 5760, 5070, 2415, 255,
-                     8.25, Qt::AlignLeft);
-  const QString info[7] = {QStringLiteral("1200 Harbor Drive"), QStringLiteral("P.O. Box 4410"),
-                           QStringLiteral("Port Alder, WA"),    QStringLiteral("98001"),
-                           QStringLiteral("Tel. +1 555 0142"),  QStringLiteral("Fax +1 555 0143"),
-                           QStringLiteral("www.brenlo.example")};
-  for (int i = 0; i < 7; ++i) {
-    QLabel* lbl = label("lblBrenloInfo", info[i], 0, 3360.0F + 210.0F * static_cast<float>(i), 0,
-                        240, 8.25, Qt::AlignHCenter);
-    // As wide as its text, centred on the design's centre line.
-    const int width = lbl->sizeHint().width();
-    lbl->setGeometry(px(1657.5F) - width / 2, lbl->y(), width, lbl->height());
-    lblBrenloInfo[static_cast<std::size_t>(i)] = lbl;
-  }
+  BuildCaptions();
+  BuildMakerLines();
 
   cmdOK = new QPushButton(QStringLiteral("OK"), picLogo);
   cmdOK->setObjectName(QStringLiteral("cmdOK"));
   QFont okFont = cmdOK->font();
   okFont.setPointSizeF(9.75);
   cmdOK->setFont(okFont);
-  cmdOK->setGeometry(px(3720), px(4920), px(1467), px(585));
+  cmdOK->setGeometry(Px(3720), Px(4920), Px(1467), Px(585));
   cmdOK->setDefault(true);
   cmdOK->setAutoDefault(true);
   connect(cmdOK, &QPushButton::clicked, this, &frmSplash::cmdOK_Click);
@@ -154,6 +137,38 @@ frmSplash::frmSplash(QWidget* parent) : QDialog(parent) {
   // Centred on the screen.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+void frmSplash::BuildCaptions() {
+  lblCompanyProduct = Caption(picLogo, "lblCompanyProduct", QStringLiteral("Brenlo HMI"),
+                              {3555, 360, 1650, 405}, 18, Qt::AlignLeft);
+  lblCustomerName = Caption(picLogo, "lblCustomerName", QStringLiteral("Parvex"),
+                            {3555, 720, 4455, 1395}, 27.75, Qt::AlignLeft);
+  lblCustomerName->setWordWrap(true);
+  lblPlatform = Caption(picLogo, "lblPlatform", QStringLiteral("Windows 9x/NT/2000/XP"),
+                        {4635, 3780, 3285, 345}, 15, Qt::AlignRight);
+  lblVersion = Caption(picLogo, "lblVersion", QStringLiteral("Version"), {5565, 4140, 2370, 270},
+                       12, Qt::AlignRight);
+  lblCopyright = Caption(picLogo, "lblCopyright", QStringLiteral("\u00a9 2026 Brenlo Automation"),
+                         {5760, 4860, 2415, 255}, 8.25, Qt::AlignLeft);
+  lblCompany = Caption(picLogo, "lblCompany", QStringLiteral("Brenlo Automation Ltd."),
+                       {5760, 5070, 2415, 255}, 8.25, Qt::AlignLeft);
+}
+
+void frmSplash::BuildMakerLines() {
+  const QString info[7] = {QStringLiteral("1200 Harbor Drive"), QStringLiteral("P.O. Box 4410"),
+                           QStringLiteral("Port Alder, WA"),    QStringLiteral("98001"),
+                           QStringLiteral("Tel. +1 555 0142"),  QStringLiteral("Fax +1 555 0143"),
+                           QStringLiteral("www.brenlo.example")};
+  for (int i = 0; i < 7; ++i) {
+    QLabel* label =
+        Caption(picLogo, "lblBrenloInfo", info[i],
+                {0, 3360.0F + 210.0F * static_cast<float>(i), 0, 240}, 8.25, Qt::AlignHCenter);
+    // As wide as its text, centred on the design's centre line.
+    const int width = label->sizeHint().width();
+    label->setGeometry(Px(1657.5F) - width / 2, label->y(), width, label->height());
+    lblBrenloInfo[static_cast<std::size_t>(i)] = label;
   }
 }
 

@@ -28,6 +28,9 @@ class frmSplash final : public QDialog {
   QPushButton* cmdOK = nullptr;
 
  private:
+  // The product's captions, and the maker's address lines beside the mark.
+  void BuildCaptions();
+  void BuildMakerLines();
   void Form_Load();
   void cmdOK_Click();
 };

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "reference/CompareWithReference.h"
@@ -119,10 +120,13 @@ class frmReference final : public QMainWindow {
   QWidget* BuildSummary(QWidget* parent);
   QWidget* BuildMatrix(QWidget* parent);
   void PlaceControls(QWidget* central);
+  void SetFirstSize(QWidget* central, int spacing);
   void ConnectControls();
   void AddArchive(const QString& path, bool fromFolder);
   void LoadSettings();
   void UpdateCommands();
+  // The comparison the inputs ask for; none when its rules file cannot be read.
+  std::optional<ReferenceRequest> Request();
   void Poll();
   void Finish(ReferenceResult result);
   void ApplyArchiveFilter();

@@ -312,10 +312,12 @@ void frmReference::PlaceControls(QWidget* central) {
                       cmdCompare,   cmdCancel, cmdSave,         lblNotes,
                       tblSummary,   txtFilter, chkSelectedOnly, tblMatrix};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+  SetFirstSize(central, grid->spacing());
+}
 
-  // The first size: the inputs, the summary's first rows and some of the
-  // matrix; a taller window gives the matrix the room.
-  const int spacing = grid->spacing();
+void frmReference::SetFirstSize(QWidget* central, int spacing) {
+  // The inputs, the summary's first rows and some of the matrix; a taller
+  // window gives the matrix the room.
   const int summary =
       lblSummary->sizeHint().height() + spacing + TableHeight(tblSummary, kSummaryRowsInView);
   const int matrix =

@@ -10,7 +10,7 @@
 #include "ui/main/PrinterDestination.h"
 #include "ui/reference/ReferenceModels.h"
 
-namespace parvex {
+namespace parvex::test {
 namespace {
 
 TEST(CodePage, EveryByteRoundTrips) {
@@ -126,4 +126,4 @@ TEST(DifferenceModel, RowsFoundBeforeAFailureStillShow) {
 }
 
 }  // namespace
-}  // namespace parvex
+}  // namespace parvex::test

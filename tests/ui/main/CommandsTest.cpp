@@ -28,17 +28,8 @@
 #define pclose _pclose
 #endif
 
-namespace parvex {
+namespace parvex::test {
 namespace {
-
-using test::ReadBytes;
-using test::RecordedErrors;
-using test::TempDir;
-using test::WindowFixture;
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
 
 // Report lines without the one that carries the date.
 std::string WithoutDate(const std::string& report) {
@@ -65,7 +56,7 @@ std::string Capture(const std::string& command) {
   return output;
 }
 
-class Commands : public ::testing::Test {
+class Commands : public MainWindowTest {
  protected:
   void Compare(int rows) {
     std::string a;
@@ -83,10 +74,6 @@ class Commands : public ::testing::Test {
     QApplication::processEvents();
   }
 
-  RecordedErrors errors;
-  TempDir dir;
-  WindowFixture fixture{dir};
-  std::unique_ptr<frmMain> window = fixture.Start();
   std::string archive1;
   std::string archive2;
 };
@@ -480,12 +467,5 @@ TEST_F(Commands, AboutShowsProductVersionAndClosesWithEnterOrEscape) {
   EXPECT_EQ(fixture.dialogs.calls.back().title, QStringLiteral("frmSplash"));
 }
 
-TEST_F(Commands, ExitClosesAndSavesTheInputs) {
-  window->txtArchive1->setText(QStringLiteral("kept.arc"));
-  window->mnuExit->trigger();
-  EXPECT_FALSE(window->isVisible());
-  EXPECT_EQ(gRegistry->GetItem(QStringLiteral("Archive1")).ToText(), QStringLiteral("kept.arc"));
-}
-
 }  // namespace
-}  // namespace parvex
+}  // namespace parvex::test

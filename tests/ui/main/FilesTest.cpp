@@ -14,16 +14,8 @@
 #include "UiSupport.h"
 #include "ui/main/Main.h"
 
-namespace parvex {
+namespace parvex::test {
 namespace {
-
-using test::RecordedErrors;
-using test::TempDir;
-using test::WindowFixture;
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
 
 TEST(StartArguments, ArchivesMadeAbsoluteAndFaultsTold) {
   struct Case {
@@ -81,7 +73,7 @@ TEST(StartArguments, ArchivesMadeAbsoluteAndFaultsTold) {
   }
 }
 
-class Files : public ::testing::Test {
+class Files : public WindowTest {
  protected:
   std::unique_ptr<frmMain> Start(const StartArguments& start) {
     ConfigureRegistry(std::make_shared<FileRegistry>(fixture.settingsPath));
@@ -92,24 +84,7 @@ class Files : public ::testing::Test {
     QApplication::processEvents();
     return window;
   }
-  // Sends a drag of the files over target and drops them; whether it was taken.
-  static bool Drop(QWidget* target, const QStringList& files) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& f : files) urls << QUrl::fromLocalFile(f);
-    data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted()) return false;
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(target, &drop);
-    QApplication::processEvents();
-    return drop.isAccepted();
-  }
 
-  RecordedErrors errors;
-  TempDir dir;
-  WindowFixture fixture{dir};
   std::string a = dir.Write("a.arc", "1\td\t1\tu\n2\td\t2\tu\n");
   std::string b = dir.Write("b.arc", "1\td\t1\tu\n2\td\t3\tu\n");
 };
@@ -150,4 +125,4 @@ TEST_F(Files, DropsFillAFieldOrBothAndCompare) {
 }
 
 }  // namespace
-}  // namespace parvex
+}  // namespace parvex::test

@@ -16,35 +16,10 @@
 
 #include "UiSupport.h"
 
-namespace parvex {
+namespace parvex::test {
 namespace {
 
-using test::ReadBytes;
-using test::RecordedErrors;
-using test::TempDir;
-using test::WindowFixture;
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
-class List : public ::testing::Test {
- protected:
-  void CompareArchives(const std::string& a, const std::string& b) {
-    window->txtArchive1->setText(Q(dir.Write("a.arc", a)));
-    window->txtArchive2->setText(Q(dir.Write("b.arc", b)));
-    window->cmdTwoArchives_Click();
-    QApplication::processEvents();
-  }
-  QString Cell(int row, int column) const {
-    return window->lvList->model()->index(row, column).data().toString();
-  }
-
-  RecordedErrors errors;
-  TempDir dir;
-  WindowFixture fixture{dir};
-  std::unique_ptr<frmMain> window = fixture.Start();
-};
+using List = MainWindowTest;
 
 TEST_F(List, FieldsReadInUtf8OrTheCodePageAndReportsKeepTheBytes) {
   const std::string a =
@@ -67,9 +42,7 @@ TEST_F(List, FieldsReadInUtf8OrTheCodePageAndReportsKeepTheBytes) {
   EXPECT_EQ(Cell(2, 1), QStringLiteral("\u00c3\u00a4 and \u00e4"));
   EXPECT_EQ(Cell(2, 4), QStringLiteral("\u00b5m"));
 
-  fixture.dialogs.answers = {Q(dir.File("r.csv"))};
-  window->cmdSave_Click();
-  const std::string saved = ReadBytes(dir.File("r.csv"));
+  const std::string saved = SaveAs("r.csv");
   EXPECT_NE(saved.find("\"\xc3\x9c"
                        "bersetzung\",\"5 \xc2\xb0"
                        "C\""),
@@ -162,9 +135,7 @@ TEST_F(List, FindHidesOtherRowsButReportsKeepEveryRow) {
 
   // Saving while the list is filtered writes every row.
   window->txtFind->setText(QStringLiteral("Gear"));
-  fixture.dialogs.answers = {Q(dir.File("r.csv"))};
-  window->cmdSave_Click();
-  const std::string saved = ReadBytes(dir.File("r.csv"));
+  const std::string saved = SaveAs("r.csv");
   EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 3 + 5) << saved;
 
   // A new comparison is filtered too.
@@ -185,4 +156,4 @@ TEST_F(List, FindHidesOtherRowsButReportsKeepEveryRow) {
 }
 
 }  // namespace
-}  // namespace parvex
+}  // namespace parvex::test

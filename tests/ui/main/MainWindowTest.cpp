@@ -20,49 +20,47 @@
 #include "ui/main/DifferenceModel.h"
 #include "ui/main/MainLayout.h"
 
-namespace parvex {
+namespace parvex::test {
 namespace {
 
-using test::RecordedErrors;
-using test::TempDir;
-using test::WindowFixture;
+using MainWindow = MainWindowTest;
 
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
-class MainWindow : public ::testing::Test {
- protected:
-  RecordedErrors errors;
-  TempDir dir;
-  WindowFixture fixture{dir};
-};
-
-TEST_F(MainWindow, ControlsCaptionsAndKeyboardOrder) {
-  auto w = fixture.Start();
+// Each control's caption (none for fields and the list) and font size, and
+// the keyboard order of the design.
+TEST_F(MainWindow, ControlsCaptionsFontsAndKeyboardOrder) {
+  auto& w = window;
+  const qreal standard = 8.25;
+  const qreal large = 9.75;
   struct Control {
     const char* name;
-    QString caption;
+    const char* caption;
+    qreal points;
   };
   const Control controls[] = {
-      {"fraCommand", QStringLiteral("Commands")},
-      {"fraFiles", QStringLiteral("Archive Files")},
-      {"lblArchive1", QStringLiteral("Archive 1")},
-      {"lblArchive2", QStringLiteral("Archive 2")},
-      {"cmdSelect1", QStringLiteral("Browse...")},
-      {"cmdSelect2", QStringLiteral("Browse...")},
-      {"chkReadOnly", QStringLiteral("Include Read Only Values")},
-      {"Frame1", QStringLiteral("Structure")},
-      {"lblStruct1", QStringLiteral("Structure 1")},
-      {"lblStruct2", QStringLiteral("Structure 2")},
-      {"cmdStructure", QStringLiteral("Compare Structures in Archive 1")},
-      {"Frame2", QStringLiteral("Two Archives")},
-      {"cmdTwoArchives", QStringLiteral("Compare Two Archive Files")},
-      {"fraFunctions", QStringLiteral("Functions")},
-      {"cmdPrint", QStringLiteral("Print Difference List")},
-      {"cmdSave", QStringLiteral("Save Difference List")},
-      {"sbCompare", QStringLiteral("0 Difference(s)")},
+      {"lvList", nullptr, large},
+      {"fraCommand", "Commands", large},
+      {"fraFiles", "Archive Files", large},
+      {"lblArchive1", "Archive 1", large},
+      {"lblArchive2", "Archive 2", large},
+      {"txtArchive1", nullptr, large},
+      {"txtArchive2", nullptr, large},
+      {"cmdSelect1", "Browse...", large},
+      {"cmdSelect2", "Browse...", large},
+      {"chkReadOnly", "Include Read Only Values", standard},
+      {"Frame1", "Structure", standard},
+      {"lblStruct1", "Structure 1", standard},
+      {"lblStruct2", "Structure 2", standard},
+      {"txtStruct1", nullptr, standard},
+      {"txtStruct2", nullptr, standard},
+      {"cmdStructure", "Compare Structures in Archive 1", large},
+      {"Frame2", "Two Archives", standard},
+      {"cmdTwoArchives", "Compare Two Archive Files", large},
+      {"fraFunctions", "Functions", standard},
+      {"cmdPrint", "Print Difference List", large},
+      {"cmdSave", "Save Difference List", large},
+      {"sbCompare", "0 Difference(s)", large},
   };
+  EXPECT_EQ(w->font().pointSizeF(), standard);
   for (const Control& c : controls) {
     auto* widget = w->findChild<QWidget*>(QString::fromLatin1(c.name));
     ASSERT_NE(widget, nullptr) << c.name;
@@ -70,7 +68,11 @@ TEST_F(MainWindow, ControlsCaptionsAndKeyboardOrder) {
     if (auto* b = qobject_cast<QAbstractButton*>(widget)) caption = b->text();
     if (auto* g = qobject_cast<QGroupBox*>(widget)) caption = g->title();
     if (auto* l = qobject_cast<QLabel*>(widget)) caption = l->text();
-    EXPECT_EQ(caption, c.caption) << c.name;
+    if (c.caption != nullptr) {
+      EXPECT_EQ(caption, QString::fromLatin1(c.caption)) << c.name;
+    }
+    EXPECT_EQ(widget->font().family(), w->font().family()) << c.name;
+    EXPECT_EQ(widget->font().pointSizeF(), c.points) << c.name;
   }
   // Design positions at 96 dots per inch: 15 twips a pixel.
   EXPECT_EQ(w->Frame1->geometry(), QRect(8, 136, 153, 129));
@@ -110,34 +112,8 @@ TEST_F(MainWindow, ControlsCaptionsAndKeyboardOrder) {
   EXPECT_FALSE(w->windowIcon().isNull());
 }
 
-TEST_F(MainWindow, ControlFontsFollowTheControlTable) {
-  auto w = fixture.Start();
-  const qreal standard = 8.25;
-  const qreal large = 9.75;
-  const struct {
-    const char* name;
-    qreal points;
-  } controls[] = {
-      {"lvList", large},          {"fraCommand", large},    {"fraFiles", large},
-      {"lblArchive1", large},     {"lblArchive2", large},   {"txtArchive1", large},
-      {"txtArchive2", large},     {"cmdSelect2", large},    {"cmdSelect1", large},
-      {"chkReadOnly", standard},  {"Frame1", standard},     {"txtStruct1", standard},
-      {"txtStruct2", standard},   {"lblStruct1", standard}, {"lblStruct2", standard},
-      {"cmdStructure", large},    {"Frame2", standard},     {"cmdTwoArchives", large},
-      {"fraFunctions", standard}, {"cmdPrint", large},      {"sbCompare", large},
-      {"cmdSave", large},
-  };
-  EXPECT_EQ(w->font().pointSizeF(), standard);
-  for (const auto& c : controls) {
-    auto* widget = w->findChild<QWidget*>(QString::fromLatin1(c.name));
-    ASSERT_NE(widget, nullptr) << c.name;
-    EXPECT_EQ(widget->font().family(), w->font().family()) << c.name;
-    EXPECT_EQ(widget->font().pointSizeF(), c.points) << c.name;
-  }
-}
-
 TEST_F(MainWindow, KeysPressButtonsAndReachTheMenus) {
-  auto w = fixture.Start();
+  auto& w = window;
   // Enter, the keypad's Enter and Space each press the focused button once.
   for (QPushButton* button : {w->cmdSelect1, w->cmdSelect2, w->cmdStructure, w->cmdTwoArchives,
                               w->cmdPrint, w->cmdSave}) {
@@ -164,22 +140,8 @@ TEST_F(MainWindow, KeysPressButtonsAndReachTheMenus) {
             QStringLiteral("kept by Ctrl+Q.arc"));
 }
 
-TEST_F(MainWindow, FirstRunDefaults) {
-  auto w = fixture.Start();
-  EXPECT_EQ(w->windowTitle(), QStringLiteral("Parvex 1.001"));
-  EXPECT_EQ(w->txtArchive1->text(), QString());
-  EXPECT_EQ(w->txtArchive2->text(), QString());
-  EXPECT_EQ(w->txtStruct1->text(), QStringLiteral("0"));
-  EXPECT_EQ(w->txtStruct2->text(), QStringLiteral("1"));
-  EXPECT_EQ(w->chkReadOnly->checkState(), Qt::Unchecked);
-  EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(0, 0));
-  EXPECT_EQ(w->frameGeometry().size(), QSize(667, 667));
-  EXPECT_FALSE(w->isMaximized());
-  EXPECT_FALSE(QFile::exists(fixture.settingsPath));
-}
-
 TEST_F(MainWindow, BrowseFillsTheFieldAndRemembersTheFolder) {
-  auto w = fixture.Start();
+  auto& w = window;
   const QString chosen = Q(dir.File("plant/line 2/axis.arc"));
   fixture.dialogs.answers = {chosen, std::nullopt, Q(dir.File("other/b.arc"))};
   QTest::mouseClick(w->cmdSelect1, Qt::LeftButton);
@@ -205,7 +167,7 @@ TEST_F(MainWindow, BrowseFillsTheFieldAndRemembersTheFolder) {
 }
 
 TEST_F(MainWindow, CompareTwoArchivesFillsListIconsCaptionsAndStatus) {
-  auto w = fixture.Start();
+  auto& w = window;
   w->txtArchive1->setText(Q(dir.Write("a.arc", "1\td\t1\tu\n2\t!r\t5\tv\n3\t\xb5m\tx\t\xb0\n")));
   w->txtArchive2->setText(Q(dir.Write("b.arc", "1\td\t2\tu\n2\tr\t6\tv\n3\tm\ty\tC\n")));
   QTest::mouseClick(w->cmdTwoArchives, Qt::LeftButton);
@@ -233,7 +195,7 @@ TEST_F(MainWindow, CompareTwoArchivesFillsListIconsCaptionsAndStatus) {
 }
 
 TEST_F(MainWindow, StructureFields) {
-  auto w = fixture.Start();
+  auto& w = window;
   // Structures 2, 3 and 4 each differ from structure 9 in a way that tells them apart.
   w->txtArchive1->setText(Q(dir.Write(
       "s.arc", "2.1\ta\t20\tu\n3.1\tb\t30\tu\n4.1\tc\t40\tu\n12.1\td\t120\tu\n9.1\tz\t0\tu\n")));
@@ -300,7 +262,7 @@ TEST(Layout, FollowsTheInnerSize) {
 }
 
 TEST_F(MainWindow, ResizingTheWindowLaysItOut) {
-  auto w = fixture.Start();
+  auto& w = window;
   w->resize(800, 600);
   QApplication::processEvents();
   const int inner = w->centralWidget()->width();
@@ -407,20 +369,30 @@ TEST_F(MainWindow, MaximizedAndMinimizedCloses) {
   EXPECT_EQ(gRegistry->GetItem(QStringLiteral("MainWidth")).ToInt32(), normal.width() * 15);
 }
 
-TEST_F(MainWindow, UnusableStoredValuesFallBackToDefaults) {
-  for (const char* size : {"MainWidth", "MainHeight"}) {
+// A first run, and stored values the window cannot use, give the defaults.
+TEST_F(MainWindow, StartsWithTheDefaults) {
+  for (const char* stored : {"", "MainWidth", "MainHeight"}) {
     QFile::remove(fixture.settingsPath);
     ConfigureRegistry(std::make_shared<FileRegistry>(fixture.settingsPath));
-    gRegistry->SaveItem(QLatin1String(size), SettingValue::Int32(-500));
-    gRegistry->SaveItem(QStringLiteral("ReadOnly"), SettingValue::Int32(7));
-    // Only 1 marks a maximized window.
-    gRegistry->SaveItem(QStringLiteral("MainMax"), SettingValue::Int32(2));
+    if (*stored != '\0') {
+      gRegistry->SaveItem(QLatin1String(stored), SettingValue::Int32(-500));
+      gRegistry->SaveItem(QStringLiteral("ReadOnly"), SettingValue::Int32(7));
+      // Only 1 marks a maximized window.
+      gRegistry->SaveItem(QStringLiteral("MainMax"), SettingValue::Int32(2));
+    }
     auto w = fixture.Start();
-    EXPECT_EQ(w->frameGeometry().size(), QSize(667, 667)) << size;
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Parvex 1.001"));
+    EXPECT_EQ(w->txtArchive1->text(), QString());
+    EXPECT_EQ(w->txtArchive2->text(), QString());
+    EXPECT_EQ(w->txtStruct1->text(), QStringLiteral("0"));
+    EXPECT_EQ(w->txtStruct2->text(), QStringLiteral("1"));
     EXPECT_EQ(w->chkReadOnly->checkState(), Qt::Unchecked);
+    EXPECT_EQ(w->frameGeometry(), QRect(0, 0, 667, 667)) << stored;
     EXPECT_FALSE(w->isMaximized());
+    // Reading the settings writes nothing.
+    EXPECT_EQ(QFile::exists(fixture.settingsPath), *stored != '\0');
   }
 }
 
 }  // namespace
-}  // namespace parvex
+}  // namespace parvex::test

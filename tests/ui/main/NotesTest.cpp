@@ -12,31 +12,12 @@
 
 #include "UiSupport.h"
 
-namespace parvex {
+namespace parvex::test {
 namespace {
 
-using test::RecordedErrors;
-using test::TempDir;
-using test::WindowFixture;
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
-class Notes : public ::testing::Test {
+class Notes : public MainWindowTest {
  protected:
-  void CompareArchives(const std::string& a, const std::string& b) {
-    window->txtArchive1->setText(Q(dir.Write("a.arc", a)));
-    window->txtArchive2->setText(Q(dir.Write("b.arc", b)));
-    window->cmdTwoArchives_Click();
-    QApplication::processEvents();
-  }
   bool BarShown() const { return window->fraNotes->isVisible(); }
-
-  RecordedErrors errors;
-  TempDir dir;
-  WindowFixture fixture{dir};
-  std::unique_ptr<frmMain> window = fixture.Start();
 };
 
 const std::string kThree = "1\ta\t1\tu\n2\tb\t2\tu\n3\tc\t3\tu\n";
@@ -87,6 +68,16 @@ TEST_F(Notes, TellWhatPairingByPositionLeftOutOrShifted) {
 TEST_F(Notes, GoAtTheNextComparisonOrWhenClosed) {
   CompareArchives(kThree, kTwo);
   ASSERT_TRUE(BarShown());
+  // While the bar shows, the next comparison's notes replace its text, and
+  // so do notes given to it at once.
+  CompareArchives(kTwo, kThree);
+  EXPECT_TRUE(window->lblNotes->text().startsWith(QStringLiteral("Archive 2 has 1 line more")));
+  for (const QString& text : {QStringLiteral("first"), QStringLiteral("second")}) {
+    window->ShowNotes({text});
+    EXPECT_EQ(window->lblNotes->text(), text);
+    EXPECT_EQ(window->fraNotes->accessibleDescription(), text);
+  }
+  CompareArchives(kThree, kTwo);
   const int listTop = window->lvList->geometry().top();
   // Matching by address pairs nothing by position: no notes.
   window->mnuMatchByAddress->trigger();
@@ -135,4 +126,4 @@ TEST_F(Notes, AreReachableAndNamed) {
 }
 
 }  // namespace
-}  // namespace parvex
+}  // namespace parvex::test

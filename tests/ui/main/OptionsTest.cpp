@@ -9,24 +9,11 @@
 
 #include "UiSupport.h"
 
-namespace parvex {
+namespace parvex::test {
 namespace {
 
-using test::RecordedErrors;
-using test::TempDir;
-using test::WindowFixture;
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
 // The Options menu of the main window: its items and their settings.
-class OptionsMenu : public ::testing::Test {
- protected:
-  RecordedErrors errors;
-  TempDir dir;
-  WindowFixture fixture{dir};
-};
+using OptionsMenu = WindowTest;
 
 // An option as the settings file stores it under Misc; undefined when it
 // was never stored.
@@ -127,4 +114,4 @@ TEST_F(OptionsMenu, IsRememberedAndReachesTheComparison) {
 }
 
 }  // namespace
-}  // namespace parvex
+}  // namespace parvex::test

@@ -18,19 +18,10 @@
 #pragma GCC diagnostic pop
 #endif
 
-namespace parvex {
+namespace parvex::test {
 namespace {
 
-using test::ReadBytes;
-using test::RecordedErrors;
-using test::TempDir;
-using test::WindowFixture;
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
-class RulesWindow : public ::testing::Test {
+class RulesWindow : public MainWindowTest {
  protected:
   void Compare() {
     window->txtArchive1->setText(Q(archive1));
@@ -39,20 +30,13 @@ class RulesWindow : public ::testing::Test {
     QApplication::processEvents();
   }
   std::string Title2OfSavedReport() {
-    const std::string report = dir.File("r.csv");
-    fixture.dialogs.answers = {Q(report)};
-    window->cmdSave_Click();
-    const std::string text = ReadBytes(report);
+    const std::string text = SaveAs("r.csv");
     const std::size_t start = text.find(",Archive 2: ");
     const std::size_t end = text.find(",Units\r\n");
     if (start == std::string::npos || end == std::string::npos) return text;
     return text.substr(start + 1, end - start - 1);
   }
 
-  RecordedErrors errors;
-  TempDir dir;
-  WindowFixture fixture{dir};
-  std::unique_ptr<frmMain> window = fixture.Start();
   std::string archive1 = dir.Write("a.arc", "1\tSerial\t17\tu\n2\tb\t1.00\tu\n3\tc\t5\tu\n");
   std::string archive2 = dir.Write("b.arc", "1\tSerial\t18\tu\n2\tb\t1.01\tu\n3\tc\t6\tu\n");
   std::string rules = dir.Write("rules/fleet.toml", "[ignore]\ndescriptions = [\"serial*\"]\n");
@@ -133,4 +117,4 @@ TEST_F(RulesWindow, RefusedFileIsToldAndNothingIsCompared) {
 }
 
 }  // namespace
-}  // namespace parvex
+}  // namespace parvex::test

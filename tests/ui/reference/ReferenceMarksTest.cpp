@@ -14,12 +14,8 @@
 #include "ReferenceWindowSupport.h"
 #include "ui/reference/ReferenceModels.h"
 
-namespace parvex {
+namespace parvex::test {
 namespace {
-
-using test::L;
-using test::Q;
-using test::ReferenceWindow;
 
 // The matrix row whose description is given, or -1.
 int RowOf(const frmReference& w, const char* description) {
@@ -196,4 +192,4 @@ TEST_F(ReferenceWindow, TheSummaryShowsTwelveArchivesAtTheFirstSize) {
 }
 
 }  // namespace
-}  // namespace parvex
+}  // namespace parvex::test

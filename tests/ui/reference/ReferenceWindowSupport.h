@@ -19,10 +19,6 @@
 
 namespace parvex::test {
 
-inline QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
 // Runs the event loop until done() holds, for at most ten seconds.
 template <typename Done>
 bool WaitUntil(Done done) {
@@ -66,7 +62,7 @@ inline std::vector<QStringList> MatrixShown(const ReferenceResult& result) {
 
 // The window on its own, over a settings file of its own, its comparison
 // replaceable.
-class ReferenceWindow : public ::testing::Test {
+class ReferenceWindow : public WindowTest {
  public:
   std::unique_ptr<frmReference> Open(
       std::function<ReferenceResult(const ReferenceRequest&)> compare = CompareWithReference) {
@@ -97,9 +93,6 @@ class ReferenceWindow : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return !w.Running(); }));
   }
 
-  RecordedErrors errors;
-  TempDir dir;
-  WindowFixture fixture{dir};
   FakeDialogs dialogs;
   ReferenceOptions options;
   std::vector<std::pair<QString, QString>> opened;

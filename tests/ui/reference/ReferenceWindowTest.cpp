@@ -26,15 +26,8 @@
 #include "ui/reference/ReferenceModels.h"
 #include "ui/reference/frmReference.h"
 
-namespace parvex {
+namespace parvex::test {
 namespace {
-
-using test::CaseNamed;
-using test::L;
-using test::Q;
-using test::ReferenceWindow;
-using test::Shown;
-using test::WaitUntil;
 
 TEST_F(ReferenceWindow, OpensFromTheFileMenuAsAWindowOfItsOwn) {
   auto main = fixture.Start();
@@ -131,11 +124,13 @@ TEST_F(ReferenceWindow, CompareNeedsAReferenceAndAnArchive) {
   EXPECT_FALSE(w->cmdCancel->isEnabled());
 }
 
+// A folder brings its own files, not its subfolders'.
 TEST_F(ReferenceWindow, FilesAndFoldersComeInByDialogAndByDrop) {
   auto w = Open();
   const QString a = Q(dir.Write("one/a.arc", L("1", "a", "5")));
   const QString b = Q(dir.Write("folder/b.arc", L("1", "a", "5")));
   const QString c = Q(dir.Write("folder/c.arc", L("1", "a", "5")));
+  dir.Write("folder/older/d.arc", L("1", "a", "5"));
   const QString folder = Q(dir.File("folder"));
   const QString ref = Q(dir.Write("ref.arc", L("1", "a", "5")));
   dialogs.answers = {a, folder, std::nullopt, std::nullopt};
@@ -146,23 +141,12 @@ TEST_F(ReferenceWindow, FilesAndFoldersComeInByDialogAndByDrop) {
   w->cmdAddFolder->click();
   EXPECT_EQ(w->Archives(), (QStringList{a, b, c}));
 
-  // Dropped from a file manager: a file and a folder on the list, a file on
-  // the reference field.
-  const auto drop = [](QWidget* target, const QStringList& files) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& f : files) urls << QUrl::fromLocalFile(f);
-    data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-  };
+  // Dropped from a file manager: a file and a folder on the list; on the
+  // reference field, of several files the first.
   w->lstArchives->clear();
-  drop(w->lstArchives->viewport(), {a, folder});
+  EXPECT_TRUE(Drop(w->lstArchives->viewport(), {a, folder}));
   EXPECT_EQ(w->Archives(), (QStringList{a, b, c}));
-  drop(w->txtReference, {ref});
+  EXPECT_TRUE(Drop(w->txtReference, {ref, a}));
   EXPECT_EQ(w->txtReference->text(), ref);
 
   // Delete removes the selected entries, however many.
@@ -330,10 +314,13 @@ TEST_F(ReferenceWindow, SummarySortsByAnyColumnAsNumbers) {
 
 TEST_F(ReferenceWindow, BadInputsKeepThePreviousResultOrAreListed) {
   auto w = Open();
-  Fill(*w, CaseNamed("differing values"));
+  w->txtReference->setText(Q(dir.Write("ref.arc", L("1", "a", "5"))));
+  w->AddArchives({Q(dir.Write("m1", L("1", "a", "5"))), Q(dir.Write("m2", L("1", "a", "6")))});
   Compare(*w);
   const ReferenceResult* first = w->Result();
   ASSERT_NE(first, nullptr);
+  EXPECT_EQ(w->sbStatus->text(),
+            QStringLiteral("1 of 2 archive(s) deviate, 1 equal; 0 message(s); 1 row(s)"));
 
   // A reference that cannot be read: one message, the result stays.
   const QString reference = w->txtReference->text();
@@ -359,6 +346,10 @@ TEST_F(ReferenceWindow, BadInputsKeepThePreviousResultOrAreListed) {
                   .startsWith(QStringLiteral("cannot be read")));
   EXPECT_TRUE(w->Result()->archives[0].readable);
   EXPECT_EQ(errors.Shown().size(), 1U);
+  // The status line counts it apart, not as equal.
+  EXPECT_TRUE(w->sbStatus->text().startsWith(
+      QStringLiteral("1 of 3 archive(s) deviate, 1 equal, 1 cannot be read; ")))
+      << w->sbStatus->text().toStdString();
 }
 
 TEST_F(ReferenceWindow, CancelStopsTheRunAndLeavesThePreviousResult) {
@@ -406,4 +397,4 @@ TEST_F(ReferenceWindow, CancelStopsTheRunAndLeavesThePreviousResult) {
 }
 
 }  // namespace
-}  // namespace parvex
+}  // namespace parvex::test
