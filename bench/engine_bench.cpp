@@ -73,10 +73,16 @@ void MemchrLineCount(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * gPair.bytes));
 }
 
+// Every line takes part, read-only ones too.
+parvex::CompareOptions All(parvex::CompareOptions options = {}) {
+  options.IncludeReadOnly = true;
+  return options;
+}
+
 void CompareArchivesWith(benchmark::State& state, const parvex::CompareOptions& options) {
   for (auto _ : state) {
     parvex::DifferenceList list;
-    parvex::CompareArchives(gPair.archive1, gPair.archive2, list, true, options);
+    parvex::CompareArchives(gPair.archive1, gPair.archive2, list, All(options));
     state.counters["rows"] = list.Count();
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * gPair.bytes));
@@ -93,11 +99,11 @@ void CompareArchivesByAddress(benchmark::State& state) {
 
 // The same comparisons under the rules file above.
 void CompareArchivesWithRules(benchmark::State& state) {
-  CompareArchivesWith(state, {false, false, gRules.get()});
+  CompareArchivesWith(state, {false, false, gRules});
 }
 
 void CompareArchivesByAddressWithRules(benchmark::State& state) {
-  CompareArchivesWith(state, {true, false, gRules.get()});
+  CompareArchivesWith(state, {true, false, gRules});
 }
 
 // By position, with numbers compared by value where the bytes differ.
@@ -110,7 +116,7 @@ void CompareArchivesNumeric(benchmark::State& state) {
 void CompareArchivesFirstLonger(benchmark::State& state) {
   for (auto _ : state) {
     parvex::DifferenceList list;
-    parvex::CompareArchives(gPair.archive1, gHalf2, list, true);
+    parvex::CompareArchives(gPair.archive1, gHalf2, list, All());
     state.counters["rows"] = list.Count();
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * gPair.bytes * 3 / 4));
@@ -119,7 +125,7 @@ void CompareArchivesFirstLonger(benchmark::State& state) {
 void CompareArchivesSecondLonger(benchmark::State& state) {
   for (auto _ : state) {
     parvex::DifferenceList list;
-    parvex::CompareArchives(gHalf1, gPair.archive2, list, true);
+    parvex::CompareArchives(gHalf1, gPair.archive2, list, All());
     state.counters["rows"] = list.Count();
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * gPair.bytes * 3 / 4));
@@ -128,7 +134,7 @@ void CompareArchivesSecondLonger(benchmark::State& state) {
 void CompareStructures(benchmark::State& state) {
   for (auto _ : state) {
     parvex::DifferenceList list;
-    parvex::CompareStructures(gPair.archive1, 17, 18, list, true);
+    parvex::CompareStructures(gPair.archive1, 17, 18, list, All());
     state.counters["rows"] = list.Count();
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * gPair.bytes / 2));
@@ -213,8 +219,8 @@ int main(int argc, char** argv) {
       for (const int with : {0, 1}) {
         const auto start = std::chrono::steady_clock::now();
         parvex::DifferenceList list;
-        parvex::CompareArchives(gPair.archive1, gPair.archive2, list, true,
-                                {byAddress, false, with == 1 ? gRules.get() : nullptr});
+        parvex::CompareArchives(gPair.archive1, gPair.archive2, list,
+                                All({byAddress, false, with == 1 ? gRules : nullptr}));
         const std::chrono::duration<double, std::milli> took =
             std::chrono::steady_clock::now() - start;
         fastest[with] = std::min(fastest[with], took.count());
@@ -227,16 +233,15 @@ int main(int argc, char** argv) {
   const long baseline = PeakRssKiB([] {});
   const long archives = PeakRssKiB([] {
     parvex::DifferenceList list;
-    parvex::CompareArchives(gPair.archive1, gPair.archive2, list, true);
+    parvex::CompareArchives(gPair.archive1, gPair.archive2, list, All());
   });
   const long structures = PeakRssKiB([] {
     parvex::DifferenceList list;
-    parvex::CompareStructures(gPair.archive1, 17, 18, list, true);
+    parvex::CompareStructures(gPair.archive1, 17, 18, list, All());
   });
   const long byAddress = PeakRssKiB([] {
     parvex::DifferenceList list;
-    parvex::CompareArchives(gPair.archive1, gPair.archive2, list, true,
-                            parvex::CompareOptions{true, false});
+    parvex::CompareArchives(gPair.archive1, gPair.archive2, list, All({true, false}));
   });
   std::printf(
       "peak RSS: idle child %.1f MiB, CompareArchives %.1f MiB, CompareStructures %.1f MiB "

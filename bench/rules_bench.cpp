@@ -22,8 +22,9 @@ int main(int argc, char** argv) {
   const bool withRules = std::strcmp(argv[3], "rules") == 0;
   const bool byAddress = argc > 4 && std::strcmp(argv[4], "by-address") == 0;
   parvex::DifferenceList list;
-  parvex::CompareArchives(argv[1], argv[2], list, true,
-                          {byAddress, false, withRules ? rules.get() : nullptr});
+  parvex::CompareOptions options{byAddress, false, withRules ? rules : nullptr};
+  options.IncludeReadOnly = true;
+  parvex::CompareArchives(argv[1], argv[2], list, options);
   std::printf("%s\n", list.Status().c_str());
   return 0;
 }

@@ -5,7 +5,6 @@
 #include "engine/base/ErrorReport.h"
 #include "engine/base/NameText.h"
 #include "engine/base/OutputFile.h"
-#include "reports/layouts/TextForPeople.h"
 
 namespace parvex {
 
@@ -17,20 +16,19 @@ QStringList CommandLine(int argc, char** argv) {
 #else
   QStringList arguments;
   for (int i = 0; i < argc; ++i) {
+    // Unit by unit: QString::fromUtf16 would drop or swap a leading U+FEFF
+    // or U+FFFE as a byte order mark, and the name would lose its bytes.
     const std::u16string text = NameToText(argv[i]);
-    arguments += QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    arguments +=
+        QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
   }
   return arguments;
 #endif
 }
 
 std::string Bytes(const QString& text) {
-#ifdef _WIN32
-  return text.toUtf8().toStdString();
-#else
   return NameFromText(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
                                           static_cast<std::size_t>(text.size())));
-#endif
 }
 
 std::string ForPeople(std::string_view bytes) {
@@ -47,6 +45,26 @@ std::string ForPeople(const QString& text) {
 #else
   return DisplayText(Bytes(text));
 #endif
+}
+
+CFileStream::Buffer::int_type CFileStream::Buffer::overflow(int_type c) {
+  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+  return std::fputc(traits_type::to_char_type(c), file_) == EOF ? traits_type::eof() : c;
+}
+
+std::streamsize CFileStream::Buffer::xsputn(const char* s, std::streamsize n) {
+  return static_cast<std::streamsize>(std::fwrite(s, 1, static_cast<std::size_t>(n), file_));
+}
+
+int CFileStream::Buffer::sync() {
+  return std::fflush(file_) == 0 ? 0 : -1;
+}
+
+std::optional<Layout> CommandOptions::AskedLayout() const {
+  if (json) return Layout::Json;
+  if (html) return Layout::Html;
+  if (csv) return Layout::Csv;
+  return std::nullopt;
 }
 
 bool ReportTargetIsFree(const std::string& output, const std::vector<std::string>& inputs) {

@@ -3,11 +3,63 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
+#include <optional>
+#include <ostream>
+#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "reports/layouts/ReportLayout.h"
+
 namespace parvex {
+
+// What every command takes: its arguments and the options they share.
+struct CommandOptions {
+  QStringList arguments;
+  bool includeReadOnly = false;
+  bool numbersByValue = false;
+  bool csv = false;
+  bool json = false;
+  bool html = false;
+  std::optional<QString> output;
+  std::optional<QString> rules;  // the rules file, if one is given
+
+  // The layout --csv, --json or --html asks for, if any; more than one is
+  // a wrong call.
+  std::optional<Layout> AskedLayout() const;
+  bool LayoutsClash() const { return int(csv) + int(json) + int(html) > 1; }
+};
+
+// Where a run writes: the report, unless -o names a file, and the messages.
+struct CliStreams {
+  std::FILE* out = stdout;
+  std::FILE* err = stderr;
+};
+
+// A C stream as a C++ one, for the layouts that write to a std::ostream: every
+// piece goes straight to file (which buffers), and a failed write makes the
+// stream fail, as std::cout over standard output does.
+class CFileStream final : public std::ostream {
+ public:
+  explicit CFileStream(std::FILE* file) : std::ostream(&buffer_), buffer_(file) {}
+
+ private:
+  class Buffer final : public std::streambuf {
+   public:
+    explicit Buffer(std::FILE* file) : file_(file) {}
+
+   protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
+    int sync() override;
+
+   private:
+    std::FILE* file_;
+  };
+  Buffer buffer_;
+};
 
 // The command line as Qt's parser takes it. On Linux every argument keeps its
 // bytes, whatever their encoding (see NameToText); on Windows the wide

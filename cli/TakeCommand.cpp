@@ -20,8 +20,11 @@ namespace {
 
 constexpr const char* kTitle = "Error While Taking Values";
 
+// The run's standard error, for the messages of every step.
+std::FILE* told = stderr;
+
 void Tell(const std::string& line) {
-  std::fprintf(stderr, "%s\n", ForPeople(line).c_str());
+  std::fprintf(told, "%s\n", ForPeople(line).c_str());
 }
 
 std::string Lines(std::size_t count) {
@@ -234,7 +237,9 @@ bool IsTakeCommand(const QString& command) {
          command == QStringLiteral("apply");
 }
 
-int RunTakeCommand(const TakeCommand& command, const std::function<int(const QString&)>& usage) {
+int RunTakeCommand(const TakeCommand& command, const CliStreams& streams,
+                   const std::function<int(const QString&)>& usage) {
+  told = streams.err;
   if (const QString misuse = Misuse(command); !misuse.isEmpty()) return usage(misuse);
   if (command.name == QStringLiteral("apply")) return Apply(command);
   return TakeOrChanges(command, usage);

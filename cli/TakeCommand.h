@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+#include "CliText.h"
+
 namespace parvex {
 
 // What `parvex-cli take`, `changes` or `apply` was given.
@@ -65,6 +67,7 @@ struct TakeOptions {
 // Runs the command; returns the exit status: 0 when written or when nothing
 // needed taking, 2 on any failure. usage tells a wrong call and returns its
 // status.
-int RunTakeCommand(const TakeCommand& command, const std::function<int(const QString&)>& usage);
+int RunTakeCommand(const TakeCommand& command, const CliStreams& streams,
+                   const std::function<int(const QString&)>& usage);
 
 }  // namespace parvex

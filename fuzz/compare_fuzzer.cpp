@@ -86,8 +86,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       "[[tolerance]]\naddresses = [\"2.1-2.5\"]\nrelative = \"10%\"\n"
       "[[tolerance]]\naddresses = [\"*\"]\nabsolute = \"1\"\n",
       "fuzz.toml");
-  const parvex::Rules* applied = (data[0] & 0x40) != 0 ? rules.get() : nullptr;
-  const parvex::CompareOptions byAddress{true, (data[1] & 8) != 0, applied};
+  parvex::CompareOptions plain;
+  plain.IncludeReadOnly = includeReadOnly;
+  parvex::CompareOptions byAddress{true, (data[1] & 8) != 0,
+                                   (data[0] & 0x40) != 0 ? rules : nullptr};
+  byAddress.IncludeReadOnly = includeReadOnly;
   const parvex::ReadSizes tiny{1U + data[1] % 7U, 1U + (data[0] >> 1) % 5U};
   data += 2;
   size -= 2;
@@ -113,11 +116,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto run = [&](const parvex::ReadSizes& sizes) {
       return Observe(mode != Mode::kByAddress, [&](parvex::DifferenceList& list) {
         if (mode == Mode::kStructures) {
-          parvex::CompareStructures(path1, structure1, structure2, list, includeReadOnly, sizes);
+          parvex::CompareStructures(path1, structure1, structure2, list, plain, nullptr, sizes);
         } else if (mode == Mode::kArchives) {
-          parvex::CompareArchives(path1, path2, list, includeReadOnly, sizes);
+          parvex::CompareArchives(path1, path2, list, plain, nullptr, sizes);
         } else {
-          parvex::CompareArchives(path1, path2, list, includeReadOnly, byAddress, sizes);
+          parvex::CompareArchives(path1, path2, list, byAddress, nullptr, sizes);
         }
       });
     };
@@ -126,11 +129,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Matching by address gives the same whether or not it first tries pairing
   // the lines as they are read.
   const auto inTables = Observe(false, [&](parvex::DifferenceList& list) {
-    parvex::CompareArchivesInTables(path1, path2, list, includeReadOnly, byAddress.NumbersByValue,
-                                    parvex::ReadSizes{}, applied);
+    parvex::CompareArchivesInTables(path1, path2, list, byAddress);
   });
   const auto inStep = Observe(false, [&](parvex::DifferenceList& list) {
-    parvex::CompareArchives(path1, path2, list, includeReadOnly, byAddress, parvex::ReadSizes{});
+    parvex::CompareArchives(path1, path2, list, byAddress);
   });
   if (!(inTables == inStep)) __builtin_trap();
   return 0;

@@ -2,7 +2,9 @@
 
 #include <memory>
 
+#include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
+#include "engine/reading/ReadThrough.h"
 #include "engine/reading/TextStream.h"
 
 namespace parvex {
@@ -10,6 +12,26 @@ namespace parvex {
 std::string FailureText(std::int32_t number, const std::string& description) {
   return "Error " + std::to_string(number) + ": " + description;
 }
+
+namespace {
+
+// An archive's messages, kept in its summary: archives are read on many
+// threads at once, and no message may be lost or shown as a box. Every one is
+// kept: the five-second rule against floods of boxes would make what is kept
+// depend on how fast the archives are read.
+class SummaryMessages final : public Messages {
+ public:
+  explicit SummaryMessages(ArchiveSummary& summary) : summary_(summary) {}
+  void Tell(std::string_view title, const Failure& failure) override {
+    summary_.messages.push_back(
+        {std::string(title), FailureText(failure.Number(), failure.Description())});
+  }
+
+ private:
+  ArchiveSummary& summary_;
+};
+
+}  // namespace
 
 bool ReadArchive(const std::string& path, const ReadSizes& sizes, AddressTable& table,
                  ArchiveSummary& summary) {
@@ -22,20 +44,8 @@ bool ReadArchive(const std::string& path, const ReadSizes& sizes, AddressTable& 
     auto stream = std::make_unique<TextStream>(path, TextStream::Mode::Read, sizes.buffer);
     TableFiller fill(table, stream->Size());
     BatchReader reader(std::move(stream), sizes, &fill);
-    while (!reader.AtEnd()) {
-      // Lines without a message are passed over a run at a time.
-      if (const std::size_t n = reader.Clean(); n > 0) {
-        reader.Skip(n);
-        summary.lines += n;
-        continue;
-      }
-      const Failure* failure = reader.ParseFailure(reader.Next());
-      ++summary.lines;
-      if (failure != nullptr) {
-        summary.messages.push_back({"Error While Splitting Archive Line",
-                                    FailureText(failure->Number(), failure->Description())});
-      }
-    }
+    SummaryMessages messages(summary);
+    ReadThrough({&reader}, messages, &summary.lines);
     if (reader.HeldNul() || !reader.HeldArchiveLines()) {
       // What its lines would have said is no news about a file of another kind.
       summary.notArchive = true;

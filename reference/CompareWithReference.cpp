@@ -51,9 +51,8 @@ void Deviations(const SharedReference& ref, const AddressTable& table,
   const AddressTable& a = ref.table;
   const AddressOrder order(table);
   const Partners p = Pair(*ref.order, order);
-  const bool withReadOnly = request.options.includeReadOnly;
-  ValueJudge judge(request.options.numbersByValue, request.options.rules.get(),
-                   request.options.units);
+  const bool withReadOnly = request.options.IncludeReadOnly;
+  ValueJudge judge = JudgeOf(request.options);
   const bool judgesUnits = judge.JudgesUnits();
   // As in a pair, a line left out by the read-only option is judged by the
   // reference's mark where the reference has it, else by the archive's.
@@ -120,8 +119,8 @@ void CompareOne(const SharedReference& ref, const ReferenceRequest& request, std
   }
   try {
     AddressTable table;
-    table.SetRules(request.options.rules.get());
-    if (request.options.units) table.KeepUnits();
+    table.SetRules(request.options.AppliedRules.get());
+    if (request.options.CompareUnits) table.KeepUnits();
     if (!ReadArchive(out.summary.path, request.sizes, table, out.summary)) return;
     Deviations(ref, table, request, out.summary.path, out);
   } catch (...) {
@@ -197,25 +196,21 @@ void InPlace(const std::vector<Place>& places, std::vector<ReferenceRow>& rows) 
   rows = std::move(sorted);
 }
 
-// The matrix from every archive's deviations: the reference's rows in its
-// order, and beside them the rows it lacks, each after the reference line
-// that comes before it in the first archive that has it.
-void BuildRows(const SharedReference& ref, const ReferenceRequest& request,
-               std::vector<Outcome>& outcomes, ReferenceResult& result) {
-  std::vector<std::uint32_t> lines;
-  std::vector<std::uint64_t> extraKeys;
-  for (const Outcome& o : outcomes) {
-    for (const AtReference& d : o.atReference) lines.push_back(d.line);
-    for (const Extra& e : o.extras)
-      extraKeys.push_back((std::uint64_t{e.key} << 32) | e.occurrence);
-  }
-  std::sort(lines.begin(), lines.end());
-  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-  std::sort(extraKeys.begin(), extraKeys.end());
-  extraKeys.erase(std::unique(extraKeys.begin(), extraKeys.end()), extraKeys.end());
+// An extra line's place among the rows the reference lacks.
+std::uint64_t ExtraKey(const Extra& e) {
+  return (std::uint64_t{e.key} << 32) | e.occurrence;
+}
 
-  std::vector<ReferenceRow>& rows = result.rows;
-  rows.resize(lines.size() + extraKeys.size());
+template <typename T>
+void SortUnique(std::vector<T>& v) {
+  std::sort(v.begin(), v.end());
+  v.erase(std::unique(v.begin(), v.end()), v.end());
+}
+
+// The rows of the reference's lines that deviate somewhere, in its order,
+// with their texts read again from it.
+void ReferenceRows(const SharedReference& ref, const ReferenceRequest& request,
+                   const std::vector<std::uint32_t>& lines, std::vector<ReferenceRow>& rows) {
   TextRequest texts{&ref.table, lines, {}};
   if (!lines.empty()) {
     TextStream again(request.reference, TextStream::Mode::Read, request.sizes.buffer);
@@ -230,37 +225,59 @@ void BuildRows(const SharedReference& ref, const ReferenceRequest& request,
     row.units = std::move(texts.texts[r].Units);
     row.reference = std::string(ref.table.Value(lines[r]));
   }
-  std::vector<bool> named(extraKeys.size(), false);
+}
+
+// Archive k's deviations as cells of the rows: at the reference's lines, and
+// in the rows it lacks, each such row described and placed by the first
+// archive that has its line.
+void PlaceCells(std::uint32_t k, Outcome& o, const std::vector<std::uint32_t>& lines,
+                const std::vector<std::uint64_t>& extraKeys, std::vector<ReferenceRow>& rows,
+                std::vector<Place>& places) {
+  for (AtReference& d : o.atReference) {
+    const auto r = std::lower_bound(lines.begin(), lines.end(), d.line) - lines.begin();
+    rows[static_cast<std::size_t>(r)].cells.push_back(
+        {k, d.missing ? ReferenceCell::Kind::Missing : ReferenceCell::Kind::Value,
+         std::move(d.value), std::move(d.units)});
+  }
+  for (Extra& e : o.extras) {
+    const auto x = static_cast<std::size_t>(
+        std::lower_bound(extraKeys.begin(), extraKeys.end(), ExtraKey(e)) - extraKeys.begin());
+    ReferenceRow& row = rows[lines.size() + x];
+    if (row.cells.empty()) {
+      row.address = std::move(e.address);
+      row.occurrence = e.occurrence;
+      row.description = std::move(e.description);
+      row.units = std::move(e.units);
+      row.inReference = false;
+      places[lines.size() + x] = {e.after == kNoPartner ? 0 : std::uint64_t{e.after} + 1, 1, k,
+                                  e.line};
+    }
+    row.cells.push_back({k, ReferenceCell::Kind::Value, std::move(e.value), {}});
+  }
+  o.atReference = {};
+  o.extras = {};
+}
+
+// The matrix from every archive's deviations: the reference's rows in its
+// order, and beside them the rows it lacks, each after the reference line
+// that comes before it in the first archive that has it.
+void BuildRows(const SharedReference& ref, const ReferenceRequest& request,
+               std::vector<Outcome>& outcomes, ReferenceResult& result) {
+  std::vector<std::uint32_t> lines;
+  std::vector<std::uint64_t> extraKeys;
+  for (const Outcome& o : outcomes) {
+    for (const AtReference& d : o.atReference) lines.push_back(d.line);
+    for (const Extra& e : o.extras) extraKeys.push_back(ExtraKey(e));
+  }
+  SortUnique(lines);
+  SortUnique(extraKeys);
+  std::vector<ReferenceRow>& rows = result.rows;
+  rows.resize(lines.size() + extraKeys.size());
+  ReferenceRows(ref, request, lines, rows);
   std::vector<Place> places(rows.size());
   for (std::size_t r = 0; r < lines.size(); ++r) places[r] = {std::uint64_t{lines[r]} + 1, 0, 0, 0};
   for (std::uint32_t k = 0; k < outcomes.size(); ++k) {
-    Outcome& o = outcomes[k];
-    for (AtReference& d : o.atReference) {
-      const auto r = std::lower_bound(lines.begin(), lines.end(), d.line) - lines.begin();
-      rows[static_cast<std::size_t>(r)].cells.push_back(
-          {k, d.missing ? ReferenceCell::Kind::Missing : ReferenceCell::Kind::Value,
-           std::move(d.value), std::move(d.units)});
-    }
-    for (Extra& e : o.extras) {
-      const std::uint64_t key = (std::uint64_t{e.key} << 32) | e.occurrence;
-      const auto x = static_cast<std::size_t>(
-          std::lower_bound(extraKeys.begin(), extraKeys.end(), key) - extraKeys.begin());
-      ReferenceRow& row = rows[lines.size() + x];
-      if (!named[x]) {
-        // Described by the first archive that has the line.
-        named[x] = true;
-        row.address = std::move(e.address);
-        row.occurrence = e.occurrence;
-        row.description = std::move(e.description);
-        row.units = std::move(e.units);
-        row.inReference = false;
-        places[lines.size() + x] = {e.after == kNoPartner ? 0 : std::uint64_t{e.after} + 1, 1, k,
-                                    e.line};
-      }
-      row.cells.push_back({k, ReferenceCell::Kind::Value, std::move(e.value), {}});
-    }
-    o.atReference = {};
-    o.extras = {};
+    PlaceCells(k, outcomes[k], lines, extraKeys, rows, places);
   }
   InPlace(places, rows);
 }
@@ -284,50 +301,6 @@ void PassOverOtherFiles(const ReferenceRequest& request, std::vector<Outcome>& o
 
 }  // namespace
 
-ReferenceCell ReferenceRow::CellOf(std::uint32_t k) const {
-  const auto at =
-      std::lower_bound(cells.begin(), cells.end(), k,
-                       [](const ReferenceCell& c, std::uint32_t n) { return c.archive < n; });
-  if (at != cells.end() && at->archive == k) return *at;
-  return {k, ReferenceCell::Kind::Same, {}, {}};
-}
-
-std::string CellText(const ReferenceCell& cell) {
-  return cell.units ? ValueWithUnits(cell.value, *cell.units) : cell.value;
-}
-
-ReferenceCell ReferenceResult::Cell(const ReferenceRow& row, std::uint32_t k) const {
-  if (!archives[k].readable) return {k, ReferenceCell::Kind::Unread, {}, {}};
-  return row.CellOf(k);
-}
-
-bool ReferenceResult::AllRead() const {
-  const auto clean = [](const ArchiveSummary& s) { return s.readable && s.messages.empty(); };
-  return clean(reference) && std::all_of(archives.begin(), archives.end(), clean);
-}
-
-std::vector<std::string> ReferenceResult::Inputs() const {
-  std::vector<std::string> paths{reference.path};
-  for (const ArchiveSummary& s : archives) paths.push_back(s.path);
-  if (options.rules) paths.push_back(options.rules->Path());
-  return paths;
-}
-
-std::size_t ReferenceResult::Deviating() const {
-  return static_cast<std::size_t>(std::count_if(
-      archives.begin(), archives.end(), [](const ArchiveSummary& s) { return s.Deviates(); }));
-}
-
-std::size_t ReferenceResult::Unread() const {
-  return static_cast<std::size_t>(std::count_if(
-      archives.begin(), archives.end(), [](const ArchiveSummary& s) { return !s.readable; }));
-}
-
-bool ReferenceResult::AnyDeviates() const {
-  return std::any_of(archives.begin(), archives.end(),
-                     [](const ArchiveSummary& s) { return s.Deviates(); });
-}
-
 ReferenceResult CompareWithReference(const ReferenceRequest& request) {
   ReferenceResult result;
   result.options = request.options;
@@ -337,8 +310,8 @@ ReferenceResult CompareWithReference(const ReferenceRequest& request) {
   std::vector<Outcome> outcomes(request.archives.size());
   bool readable = false;
   try {
-    ref.table.SetRules(request.options.rules.get());
-    if (request.options.units) ref.table.KeepUnits();
+    ref.table.SetRules(request.options.AppliedRules.get());
+    if (request.options.CompareUnits) ref.table.KeepUnits();
     readable = ReadArchive(request.reference, request.sizes, ref.table, result.reference);
   } catch (...) {
     const Failure failure = CurrentFailure();

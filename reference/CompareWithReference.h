@@ -11,6 +11,14 @@
 
 namespace parvex {
 
+// The options of a reference comparison unless told otherwise: units judged,
+// everything else off.
+inline CompareOptions ReferenceDefaults() {
+  CompareOptions options;
+  options.CompareUnits = true;
+  return options;
+}
+
 struct ReferenceRequest {
   std::string reference;
   std::vector<std::string> archives;  // paths, each compared once per mention
@@ -19,7 +27,9 @@ struct ReferenceRequest {
   // archive is skipped (told in ReferenceResult::skipped), where one named
   // is told as not read. Empty: none.
   std::vector<bool> fromFolder;
-  ReferenceOptions options;
+  // What is judged: read-only lines, numbers, rules and units (judged
+  // unless told otherwise). Lines are always paired by address.
+  CompareOptions options = ReferenceDefaults();
   unsigned jobs = 0;  // archives compared at once; 0: one per core
   // Archives are compared as they are read where the reference allows it;
   // false: always through tables, for tests that hold the two ways together.

@@ -59,8 +59,8 @@ class InStep {
       : lines_(lines),
         table_(table),
         out_(out),
-        judge_(request.options.numbersByValue, request.options.rules.get(), request.options.units),
-        withReadOnly_(request.options.includeReadOnly),
+        judge_(JudgeOf(request.options)),
+        withReadOnly_(request.options.IncludeReadOnly),
         taken_(table.Size(), 0) {}
 
   std::size_t Pass(BatchReader& reader);

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace parvex {
+#include "engine/pairing/CompareOptions.h"
 
-class Rules;
+namespace parvex {
 
 // A message told while an archive was read, as a message box would have
 // shown it: its title and its text.
@@ -77,20 +77,9 @@ struct ReferenceRow {
   ReferenceCell CellOf(std::uint32_t k) const;
 };
 
-// The options that decided the comparison, as the reports name them.
-struct ReferenceOptions {
-  bool includeReadOnly = false;
-  bool numbersByValue = false;
-  // Lines to leave out and numeric tolerances, shared by every worker; none
-  // when null.
-  std::shared_ptr<const Rules> rules;
-  // A line whose units differ from the reference's differs, unless the rules
-  // exempt it.
-  bool units = true;
-};
-
 struct ReferenceResult {
-  ReferenceOptions options;
+  // The options that decided the comparison, as the reports name them.
+  CompareOptions options;
   ArchiveSummary reference;
   std::vector<ArchiveSummary> archives;
   std::vector<ReferenceRow> rows;

@@ -85,6 +85,17 @@ void ReportVBError(std::string_view title, const Ignore& ignore) {
   TheServices().reporter->Report(pending.Number(), pending.Description(), title, ignore);
 }
 
+Messages& RunReporter() {
+  class Reporter final : public Messages {
+   public:
+    void Tell(std::string_view title, const Failure& failure) override {
+      TheServices().reporter->Report(failure.Number(), failure.Description(), title, {});
+    }
+  };
+  static Reporter reporter;
+  return reporter;
+}
+
 void MsgBox(const std::string& prompt, int style, const std::string& caption) {
   TheServices().reporter->Box().Show(prompt, caption, style);
 }

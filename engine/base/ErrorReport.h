@@ -62,6 +62,21 @@ void InstallErrorServices(TickSource ticks, MessageBox& box);
 // Reports the failure being handled (call it inside a catch block).
 void ReportVBError(std::string_view title, const Ignore& ignore = {});
 
+class Failure;
+
+// Where a comparison tells the failures it meets and goes on past, such as
+// lines that fail to split: the run's reporter for the pair comparisons, a
+// collector of each archive's own for the reference comparison, whose
+// archives are read on many threads at once.
+class Messages {
+ public:
+  virtual ~Messages() = default;
+  virtual void Tell(std::string_view title, const Failure& failure) = 0;
+};
+
+// The run's reporter as such a place, with its five-second rule.
+Messages& RunReporter();
+
 // A plain message box through the installed services.
 void MsgBox(const std::string& prompt, int style, const std::string& caption);
 

@@ -74,4 +74,13 @@ std::string DifferenceStatus(long long count) {
   return std::to_string(count) + " Difference(s)";
 }
 
+std::string ComparisonStatus(long long count, const std::optional<RulesOutcome>& rules) {
+  std::string status = DifferenceStatus(count);
+  if (rules) {
+    status += ", " + std::to_string(rules->ignored) + " ignored, " +
+              std::to_string(rules->tolerated) + " within tolerance";
+  }
+  return status;
+}
+
 }  // namespace parvex

@@ -90,5 +90,8 @@ class DifferenceList {
 
 // "N Difference(s)".
 std::string DifferenceStatus(long long count);
+// The status a comparison ends with: "N Difference(s)", and with rules
+// "N Difference(s), I ignored, T within tolerance".
+std::string ComparisonStatus(long long count, const std::optional<RulesOutcome>& rules);
 
 }  // namespace parvex

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
 #include "engine/reading/Archive.h"
 #include "engine/reading/TextStream.h"
 
@@ -197,7 +198,7 @@ void TableFiller::Expect(const BatchReader::Line* lines, const std::uint32_t* st
       static_cast<std::size_t>(std::min(file / 4, scale * valueBytes)));
 }
 
-void ReadTables(TextStream& stream, AddressTable& first, AddressTable& second) {
+void ReadTables(TextStream& stream, AddressTable& first, AddressTable& second, Messages& messages) {
   ArchiveFields fields;
   while (!stream.AtEndOfStream()) {
     const std::string_view text = stream.ReadLine();
@@ -205,7 +206,7 @@ void ReadTables(TextStream& stream, AddressTable& first, AddressTable& second) {
     try {
       ParseArchiveLine(text, fields);
     } catch (...) {
-      ReportVBError("Error While Splitting Archive Line");
+      messages.Tell(kSplitLineTitle, CurrentFailure());
     }
     if (first.Belongs(fields)) first.Add(fields);
     if (second.Belongs(fields)) second.Add(fields);

@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "engine/base/BigArray.h"
+#include "engine/base/Bytes.h"
 #include "engine/reading/BatchReader.h"
-#include "engine/values/NumericEquality.h"
 #include "engine/values/Rules.h"
 
 namespace parvex {
 
+class Messages;
 class TextStream;
 struct ArchiveFields;
 
@@ -183,9 +184,9 @@ class TableFiller final : public BatchReader::Sink {
 };
 
 // Reads every line of the stream once: "$" lines are skipped, the others are
-// parsed (a line that fails to split is told) and added to each table they
-// belong to.
-void ReadTables(TextStream& stream, AddressTable& first, AddressTable& second);
+// parsed (a line that fails to split is told to messages) and added to each
+// table they belong to.
+void ReadTables(TextStream& stream, AddressTable& first, AddressTable& second, Messages& messages);
 
 // The description and units of some lines of one table, read again from its
 // file: indexes ascending, texts in the same order.

@@ -5,13 +5,16 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 
 #include "engine/base/BigArray.h"
 #include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
 #include "engine/list/DifferenceList.h"
 #include "engine/pairing/AddressTable.h"
+#include "engine/pairing/PairFrame.h"
 #include "engine/pairing/Pairing.h"
+#include "engine/reading/ReadThrough.h"
 #include "engine/reading/TextStream.h"
 #include "engine/values/NumericEquality.h"
 #include "engine/values/Rules.h"
@@ -150,56 +153,66 @@ void MakeRows(const AddressTable& a, const AddressTable& b, const Step* steps, s
   }
 }
 
-std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, DifferenceList& list,
-                           bool includeReadOnly, ValueJudge& judge, const FetchFn& fetch) {
-  std::vector<Step> steps;
-  const bool units = judge.JudgesUnits();
-  const auto take = [&](Step s) {
-    const bool locked = s.first != kNone ? a.ReadOnly(s.first) : b.ReadOnly(s.second);
-    if (!includeReadOnly && locked) return true;
-    if (s.first != kNone && s.second != kNone) {
-      if (SamePairedBytes(a, s.first, b, s.second, units) ||
-          SamePairedValue(a, s.first, b, s.second, judge)) {
-        return true;
-      }
-    } else if (s.first != kNone ? LeftOutAlone(a, s.first, judge)
-                                : LeftOutAlone(b, s.second, judge)) {
-      // An ignored line gives no row for being missing on the other side.
-      return true;
-    }
-    steps.push_back(s);
-    return steps.size() < kMostRows;
-  };
-  if (a.SameAddresses(b)) {
-    // The same addresses in the same order, as in two archives of one machine:
-    // line i pairs with line i, and no line is alone. Long tables are gone
-    // through in two halves on two cores, the second's rows after the first's.
-    const auto size = static_cast<std::uint32_t>(a.Size());
-    const auto scan = [&](std::uint32_t from, std::uint32_t to, std::vector<Step>& out,
-                          ValueJudge& counted) {
-      for (std::uint32_t i = from; i < to && out.size() < kMostRows; ++i) {
-        if (!includeReadOnly && a.ReadOnly(i)) continue;
-        if (SamePairedBytes(a, i, b, i, units) || SamePairedValue(a, i, b, i, counted)) continue;
-        out.push_back(Step{i, i});
-      }
-    };
-    const std::uint32_t half = size < kTwoHalves ? size : size / 2;
-    std::vector<Step> later;
-    ValueJudge first = judge.Fresh();
-    ValueJudge second = judge.Fresh();
-    ThrowIf(
-        RunBoth([&] { scan(0, half, steps, first); }, [&] { scan(half, size, later, second); }));
-    judge.Add(first.Counts());
-    judge.Add(second.Counts());
-    const std::size_t room = kMostRows - std::min(kMostRows, steps.size());
-    steps.insert(steps.end(), later.begin(),
-                 later.begin() + static_cast<std::ptrdiff_t>(std::min(room, later.size())));
-  } else {
-    const Partners p = Pair(a, b);
-    InListOrder(a, b, p, take);
+// A difference to be, unless read-only or left out: a pair that differs, or
+// a line alone.
+bool Differs(const AddressTable& a, const AddressTable& b, Step s, bool includeReadOnly,
+             ValueJudge& judge) {
+  const bool locked = s.first != kNone ? a.ReadOnly(s.first) : b.ReadOnly(s.second);
+  if (!includeReadOnly && locked) return false;
+  if (s.first != kNone && s.second != kNone) {
+    return !SamePairedBytes(a, s.first, b, s.second, judge.JudgesUnits()) &&
+           !SamePairedValue(a, s.first, b, s.second, judge);
   }
+  // An ignored line gives no row for being missing on the other side.
+  return s.first != kNone ? !LeftOutAlone(a, s.first, judge) : !LeftOutAlone(b, s.second, judge);
+}
 
-  // The rows are made in place, and the list takes them as they are.
+// The rows to be of tables paired by Pair, in list order, up to the most a
+// list takes.
+std::vector<Step> StepsInListOrder(const AddressTable& a, const AddressTable& b,
+                                   bool includeReadOnly, ValueJudge& judge) {
+  std::vector<Step> steps;
+  InListOrder(a, b, Pair(a, b), [&](Step s) {
+    if (Differs(a, b, s, includeReadOnly, judge)) steps.push_back(s);
+    return steps.size() < kMostRows;
+  });
+  return steps;
+}
+
+// The same for tables with the same addresses in the same order, as in two
+// archives of one machine: line i pairs with line i, and no line is alone.
+// Long tables are gone through in two halves on two cores, the second's rows
+// after the first's, each half counting what its judge's rules removed.
+std::vector<Step> StepsOfSameAddresses(const AddressTable& a, const AddressTable& b,
+                                       bool includeReadOnly, ValueJudge& judge) {
+  const bool units = judge.JudgesUnits();
+  const auto scan = [&](std::uint32_t from, std::uint32_t to, std::vector<Step>& out,
+                        ValueJudge& counted) {
+    for (std::uint32_t i = from; i < to && out.size() < kMostRows; ++i) {
+      if (!includeReadOnly && a.ReadOnly(i)) continue;
+      if (SamePairedBytes(a, i, b, i, units) || SamePairedValue(a, i, b, i, counted)) continue;
+      out.push_back(Step{i, i});
+    }
+  };
+  const auto size = static_cast<std::uint32_t>(a.Size());
+  const std::uint32_t half = size < kTwoHalves ? size : size / 2;
+  std::vector<Step> steps;
+  std::vector<Step> later;
+  ValueJudge first = judge.Fresh();
+  ValueJudge second = judge.Fresh();
+  ThrowIf(RunBoth([&] { scan(0, half, steps, first); }, [&] { scan(half, size, later, second); }));
+  judge.Add(first.Counts());
+  judge.Add(second.Counts());
+  const std::size_t room = kMostRows - std::min(kMostRows, steps.size());
+  steps.insert(steps.end(), later.begin(),
+               later.begin() + static_cast<std::ptrdiff_t>(std::min(room, later.size())));
+  return steps;
+}
+
+// The steps made into rows, in place.
+std::vector<DifferenceRow> RowsOfSteps(const AddressTable& a, const AddressTable& b,
+                                       const std::vector<Step>& steps, const ValueJudge& judge,
+                                       const FetchFn& fetch) {
   std::vector<DifferenceRow> rows(steps.size());
   if (steps.size() >= kTwoRowHalves && a.KnowsPlaces() && b.KnowsPlaces()) {
     // Tables that know where their lines start read their texts again from
@@ -213,43 +226,18 @@ std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, Differe
   } else {
     MakeRows(a, b, steps.data(), steps.size(), rows.data(), judge, fetch);
   }
-  list.Append(std::move(rows));
+  return rows;
+}
+
+// Lists the differences of two tables, paired by address; returns their count.
+std::int16_t ListByAddress(const AddressTable& a, const AddressTable& b, DifferenceList& list,
+                           bool includeReadOnly, ValueJudge& judge, const FetchFn& fetch) {
+  const std::vector<Step> steps = a.SameAddresses(b)
+                                      ? StepsOfSameAddresses(a, b, includeReadOnly, judge)
+                                      : StepsInListOrder(a, b, includeReadOnly, judge);
+  // The list takes the rows as they are.
+  list.Append(RowsOfSteps(a, b, steps, judge, fetch));
   return CheckedAdd16(0, static_cast<long long>(steps.size()));
-}
-
-using Streams = std::vector<std::unique_ptr<TextStream>>;
-
-// What every comparison does around its pairing: each file is opened, every
-// missing one told in turn; only when all are there is the list cleared and
-// captioned and the body run. The status follows, unless a failure ends the
-// comparison under its title first.
-void Compare(const std::vector<std::string>& paths, const char* caption1, const char* caption2,
-             const char* title, DifferenceList& list, const ReadSizes& sizes,
-             const ValueJudge& judge, const std::function<std::int16_t(Streams&)>& body) {
-  Streams streams;
-  try {
-    std::int16_t count = 0;
-    for (const std::string& path : paths) {
-      streams.push_back(OpenTextStream(path, kOpenForReading, sizes.buffer));
-    }
-    if (std::all_of(streams.begin(), streams.end(), [](const auto& s) { return s != nullptr; })) {
-      list.Clear();
-      list.SetCaption("val1", caption1);
-      list.SetCaption("val2", caption2);
-      count = body(streams);
-    }
-    TellOutcome(list, count, judge);
-  } catch (...) {
-    ReportVBError(title);
-  }
-}
-
-void TellSplitFailure(const Failure& failure) {
-  try {
-    throw failure;
-  } catch (...) {
-    ReportVBError("Error While Splitting Archive Line");
-  }
 }
 
 }  // namespace
@@ -261,7 +249,7 @@ void TellSplitFailure(const Failure& failure) {
 // found not to be such archives, or at a line that fails to split: no message
 // is told here, so that reading into tables tells every one at its own pace.
 bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStream> stream2,
-                   bool includeReadOnly, ValueJudge& judge, const ReadSizes& sizes,
+                   const CompareOptions& options, ValueJudge& judge, const ReadSizes& sizes,
                    std::vector<DifferenceRow>& rows) {
   using Line = BatchReader::Line;
   BatchReader reader1(std::move(stream1), sizes, nullptr, BatchReader::Reading::Whole,
@@ -290,144 +278,108 @@ bool CompareInStep(std::unique_ptr<TextStream> stream1, std::unique_ptr<TextStre
     const Line line1 = reader1.Split(read1);
     const Line line2 = reader2.Split(read2);
     if (line1.Number() != line2.Number() || line1.Member() != line2.Member()) return false;
-    if (!includeReadOnly && line1.ReadOnly()) continue;
-    const std::string_view units1(line1.text + line1.unitsAt, line1.unitsSize);
-    const std::string_view units2(line2.text + line2.unitsAt, line2.unitsSize);
-    const bool sameUnits = units1 == units2;
-    if ((sameUnits && BatchReader::SameValueBytes(line1, line2)) ||
-        judge.EqualWithUnits(
-            line1.Value(), line2.Value(), sameUnits, [&](RuleLine& a, RuleLine& b) {
-              const Rules& rules = *judge.RulesInUse();
-              RulePairOf(rules, line1.Number(), line1.Member(),
-                         std::string_view(line1.text, line1.descriptionSize), line2.Number(),
-                         line2.Member(), std::string_view(line2.text, line2.descriptionSize), a, b);
-            })) {
-      continue;
-    }
+    if ((!options.IncludeReadOnly && line1.ReadOnly()) || SameLines(line1, line2, judge)) continue;
     // The lines are still read to the end, for the test and their failures.
-    if (rows.size() == kMostRows) continue;
-    const ArchiveFields f = line1.Fields();
-    rows.push_back(
-        DifferenceRow{std::to_string(f.ParamNumber) + "." + std::to_string(f.SubIndex),
-                      {std::string(f.Description), std::string(f.Value),
-                       SecondValue(judge, line2.Value(), units1, units2), std::string(f.Units)},
-                      f.ReadOnly});
+    if (rows.size() < kMostRows) rows.push_back(RowOfLines(line1, line2, judge));
   }
 }
 
 namespace {
 
-void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
-                       DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                       const ReadSizes& sizes, bool inStepFirst, const Rules* rules, bool units) {
-  ValueJudge judge(numbersByValue, rules, units);
-  Compare(
-      {archive1, archive2}, "Archive 1", "Archive 2", "Error While Comparing Archives", list, sizes,
-      judge, [&](Streams& streams) {
-        if (inStepFirst) {
-          std::vector<DifferenceRow> rows;
-          // What it counts holds only if it gets to the end.
-          ValueJudge inStep = judge.Fresh();
-          if (CompareInStep(std::move(streams[0]), std::move(streams[1]), includeReadOnly, inStep,
-                            sizes, rows)) {
-            judge.Add(inStep.Counts());
-            const auto count = static_cast<long long>(rows.size());
-            list.Append(std::move(rows));
-            return CheckedAdd16(0, count);
-          }
-          // Read again, into tables.
-          streams[0] = std::make_unique<TextStream>(archive1, TextStream::Mode::Read, sizes.buffer);
-          streams[1] = std::make_unique<TextStream>(archive2, TextStream::Mode::Read, sizes.buffer);
-        }
-        // Both archives are read, parsed and put in their tables on cores of
-        // their own, and taken here in step, so lines that fail to split are
-        // told in the same order as when pairing by position.
-        AddressTable t1;
-        AddressTable t2;
-        t1.SetRules(rules);
-        t2.SetRules(rules);
-        if (units) {
-          t1.KeepUnits();
-          t2.KeepUnits();
-        }
-        {
-          TableFiller fill1(t1, streams[0]->Size());
-          TableFiller fill2(t2, streams[1]->Size());
-          BatchReader reader1(std::move(streams[0]), sizes, &fill1);
-          BatchReader reader2(std::move(streams[1]), sizes, &fill2);
-          const auto take = [](BatchReader& reader) {
-            const Failure* failure = reader.ParseFailure(reader.Next());
-            if (failure != nullptr) TellSplitFailure(*failure);
-          };
-          for (;;) {
-            const bool end1 = reader1.AtEnd();
-            const bool end2 = reader2.AtEnd();
-            if (end1 && end2) break;
-            // Lines without a message to tell are passed over a run at a time.
-            if (!end1 && !end2) {
-              if (const std::size_t n = std::min(reader1.Clean(), reader2.Clean()); n > 0) {
-                reader1.Skip(n);
-                reader2.Skip(n);
-                continue;
-              }
-            }
-            if (!end1) take(reader1);
-            if (!end2) take(reader2);
-          }
-        }
+// Tables that keep what the judge needs of their lines.
+void Prepare(AddressTable& table, const ValueJudge& judge) {
+  table.SetRules(judge.RulesInUse());
+  if (judge.JudgesUnits()) table.KeepUnits();
+}
 
-        const auto fetch = [&sizes](const std::string& path, TextRequest& r) {
-          if (r.indexes.empty()) return;
-          TextStream again(path, TextStream::Mode::Read, sizes.buffer);
-          FetchTextsAt(again, r);
-        };
-        return ListByAddress(t1, t2, list, includeReadOnly, judge,
-                             [&](TextRequest& first, TextRequest& second) {
-                               fetch(archive1, first);
-                               fetch(archive2, second);
-                             });
-      });
+// Both archives are read, parsed and put in their tables on cores of their
+// own, and taken here in step, so lines that fail to split are told in the
+// same order as when pairing by position.
+void ReadPairTables(Streams& streams, const ReadSizes& sizes, AddressTable& t1, AddressTable& t2) {
+  TableFiller fill1(t1, streams[0]->Size());
+  TableFiller fill2(t2, streams[1]->Size());
+  BatchReader reader1(std::move(streams[0]), sizes, &fill1);
+  BatchReader reader2(std::move(streams[1]), sizes, &fill2);
+  ReadThrough({&reader1, &reader2}, RunReporter());
+}
+
+// Archives compared as they are read, when they are such archives: the rows
+// added to the list and their count; nothing when not.
+std::optional<std::int16_t> ListInStep(Streams& streams, DifferenceList& list,
+                                       const CompareOptions& options, ValueJudge& judge,
+                                       const ReadSizes& sizes) {
+  std::vector<DifferenceRow> rows;
+  // What it counts holds only if it gets to the end.
+  ValueJudge inStep = judge.Fresh();
+  if (!CompareInStep(std::move(streams[0]), std::move(streams[1]), options, inStep, sizes, rows)) {
+    return std::nullopt;
+  }
+  judge.Add(inStep.Counts());
+  const auto count = static_cast<long long>(rows.size());
+  list.Append(std::move(rows));
+  return CheckedAdd16(0, count);
+}
+
+void ArchivesByAddress(const std::string& archive1, const std::string& archive2,
+                       DifferenceList& list, const CompareOptions& options, const ReadSizes& sizes,
+                       bool inStepFirst) {
+  ValueJudge judge = JudgeOf(options);
+  RunPair(ArchivesFrame(archive1, archive2), list, sizes, judge, [&](Streams& streams) {
+    if (inStepFirst) {
+      if (const auto count = ListInStep(streams, list, options, judge, sizes)) return *count;
+      // Read again, into tables.
+      streams[0] = std::make_unique<TextStream>(archive1, TextStream::Mode::Read, sizes.buffer);
+      streams[1] = std::make_unique<TextStream>(archive2, TextStream::Mode::Read, sizes.buffer);
+    }
+    AddressTable t1;
+    AddressTable t2;
+    Prepare(t1, judge);
+    Prepare(t2, judge);
+    ReadPairTables(streams, sizes, t1, t2);
+    const auto fetch = [&sizes](const std::string& path, TextRequest& r) {
+      if (r.indexes.empty()) return;
+      TextStream again(path, TextStream::Mode::Read, sizes.buffer);
+      FetchTextsAt(again, r);
+    };
+    return ListByAddress(t1, t2, list, options.IncludeReadOnly, judge,
+                         [&](TextRequest& first, TextRequest& second) {
+                           fetch(archive1, first);
+                           fetch(archive2, second);
+                         });
+  });
 }
 
 }  // namespace
 
 void CompareArchivesByAddress(const std::string& archive1, const std::string& archive2,
-                              DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                              const ReadSizes& sizes, const Rules* rules, bool units) {
-  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, true, rules,
-                    units);
+                              DifferenceList& list, const CompareOptions& options,
+                              const ReadSizes& sizes) {
+  ArchivesByAddress(archive1, archive2, list, options, sizes, true);
 }
 
 void CompareArchivesInTables(const std::string& archive1, const std::string& archive2,
-                             DifferenceList& list, bool includeReadOnly, bool numbersByValue,
-                             const ReadSizes& sizes, const Rules* rules) {
-  ArchivesByAddress(archive1, archive2, list, includeReadOnly, numbersByValue, sizes, false, rules,
-                    false);
+                             DifferenceList& list, const CompareOptions& options,
+                             const ReadSizes& sizes) {
+  ArchivesByAddress(archive1, archive2, list, options, sizes, false);
 }
 
 void CompareStructuresByAddress(const std::string& archive, std::int16_t structure1,
-                                std::int16_t structure2, DifferenceList& list, bool includeReadOnly,
-                                bool numbersByValue, const ReadSizes& sizes, const Rules* rules,
-                                bool units) {
-  ValueJudge judge(numbersByValue, rules, units);
-  Compare({archive}, "Stucture 1", "Stucture 2", "Error While Comparing Structures", list, sizes,
-          judge, [&](Streams& streams) {
-            AddressTable t1(structure1);
-            AddressTable t2(structure2);
-            t1.SetRules(rules);
-            t2.SetRules(rules);
-            if (units) {
-              t1.KeepUnits();
-              t2.KeepUnits();
-            }
-            ReadTables(*streams[0], t1, t2);
-            streams[0]->Close();
-            return ListByAddress(t1, t2, list, includeReadOnly, judge,
-                                 [&](TextRequest& first, TextRequest& second) {
-                                   TextStream again(archive, TextStream::Mode::Read, sizes.buffer);
-                                   FetchTexts(again, {&first, &second});
-                                 });
-          });
+                                std::int16_t structure2, DifferenceList& list,
+                                const CompareOptions& options, const ReadSizes& sizes) {
+  ValueJudge judge = JudgeOf(options);
+  RunPair(StructuresFrame(archive), list, sizes, judge, [&](Streams& streams) {
+    AddressTable t1(structure1);
+    AddressTable t2(structure2);
+    Prepare(t1, judge);
+    Prepare(t2, judge);
+    ReadTables(*streams[0], t1, t2, RunReporter());
+    streams[0]->Close();
+    return ListByAddress(t1, t2, list, options.IncludeReadOnly, judge,
+                         [&](TextRequest& first, TextRequest& second) {
+                           TextStream again(archive, TextStream::Mode::Read, sizes.buffer);
+                           FetchTexts(again, {&first, &second});
+                         });
+  });
 }
 
 }  // namespace parvex

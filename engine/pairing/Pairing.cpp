@@ -41,14 +41,15 @@ Partners Pair(const AddressOrder& oa, const AddressOrder& ob) {
   return p;
 }
 
-void TellOutcome(DifferenceList& list, long long count, const ValueJudge& judge) {
-  list.SetStatus(ComparisonStatus(count, judge));
-  // The outcome goes with the status it is part of, also when a missing file
-  // left the rows of an earlier comparison in place.
-  list.SetRulesOutcome(judge.WithRules() ? std::optional<RulesOutcome>(RulesOutcome{
-                                               judge.RulesInUse()->Path(), judge.Counts().ignored,
-                                               judge.Counts().tolerated})
-                                         : std::nullopt);
+DifferenceRow RowOfLines(const BatchReader::Line& line1, const BatchReader::Line& line2,
+                         const ValueJudge& judge) {
+  const ArchiveFields f = line1.Fields();
+  return DifferenceRow{std::to_string(f.ParamNumber) + "." + std::to_string(f.SubIndex),
+                       {std::string(f.Description), std::string(f.Value),
+                        SecondValue(judge, line2.Value(), f.Units,
+                                    std::string_view(line2.text + line2.unitsAt, line2.unitsSize)),
+                        std::string(f.Units)},
+                       f.ReadOnly};
 }
 
 }  // namespace parvex

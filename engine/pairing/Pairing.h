@@ -5,11 +5,12 @@
 
 #include "engine/base/BigArray.h"
 #include "engine/pairing/AddressTable.h"
+#include "engine/pairing/CompareOptions.h"
 #include "engine/values/Rules.h"
 
 namespace parvex {
 
-class DifferenceList;
+struct DifferenceRow;
 
 // An index that stands for no line.
 inline constexpr std::uint32_t kNoPartner = 0xFFFFFFFFU;
@@ -44,6 +45,11 @@ class AddressOrder {
 Partners Pair(const AddressOrder& a, const AddressOrder& b);
 inline Partners Pair(const AddressTable& a, const AddressTable& b) {
   return Pair(AddressOrder(a), AddressOrder(b));
+}
+
+// The judge of the options' values: numbers, rules and units.
+inline ValueJudge JudgeOf(const CompareOptions& options) {
+  return ValueJudge(options.NumbersByValue, options.AppliedRules.get(), options.CompareUnits);
 }
 
 // Whether line i of a and its partner, line j of b, are the same bytes: their
@@ -85,13 +91,32 @@ inline std::string SecondValue(const ValueJudge& judge, std::string_view value,
   return ValueWithUnits(value, units2);
 }
 
+// Whether two lines read by batch readers and split, paired by position or
+// in step, count as equal: their value bytes, then the judge (numbers, rules,
+// units), the lines' addresses and descriptions handed to the rules.
+inline bool SameLines(const BatchReader::Line& line1, const BatchReader::Line& line2,
+                      ValueJudge& judge) {
+  const std::string_view units1(line1.text + line1.unitsAt, line1.unitsSize);
+  const std::string_view units2(line2.text + line2.unitsAt, line2.unitsSize);
+  const bool sameUnits = units1 == units2;
+  if (sameUnits && BatchReader::SameValueBytes(line1, line2)) return true;
+  return judge.EqualWithUnits(
+      line1.Value(), line2.Value(), sameUnits, [&](RuleLine& a, RuleLine& b) {
+        RulePairOf(*judge.RulesInUse(), line1.Number(), line1.Member(),
+                   std::string_view(line1.text, line1.descriptionSize), line2.Number(),
+                   line2.Member(), std::string_view(line2.text, line2.descriptionSize), a, b);
+      });
+}
+
+// The row of two such lines that differ: the first line's address, texts and
+// mark, and the second's value.
+DifferenceRow RowOfLines(const BatchReader::Line& line1, const BatchReader::Line& line2,
+                         const ValueJudge& judge);
+
 // Whether the judge's rules leave out line i of a table, a line without a
 // partner; such a line makes no row for being missing on the other side.
 inline bool LeftOutAlone(const AddressTable& table, std::size_t i, ValueJudge& judge) {
   return judge.WithRules() && judge.LeavesOut(table.ForRules(i));
 }
-
-// Sets the list's status and, with rules, what they removed.
-void TellOutcome(DifferenceList& list, long long count, const ValueJudge& judge);
 
 }  // namespace parvex

@@ -206,7 +206,7 @@ void SplitArchiveLineInto(std::string_view line, ArchiveRecord& rec) {
   try {
     ParseArchiveLine(line, f);
   } catch (...) {
-    ReportVBError("Error While Splitting Archive Line");
+    ReportVBError(kSplitLineTitle);
   }
   rec.ParamNumber = f.ParamNumber;
   rec.SubIndex = f.SubIndex;

@@ -28,6 +28,9 @@ struct ArchiveFields {
   bool ReadOnly = false;
 };
 
+// The title a line that fails to split is told under.
+inline constexpr const char* kSplitLineTitle = "Error While Splitting Archive Line";
+
 // Parses a line into views of it, starting from the default fields. Throws the
 // failure of a conversion, leaving the fields filled up to that point.
 void ParseArchiveLine(std::string_view line, ArchiveFields& fields);

@@ -255,6 +255,29 @@ void BatchReader::AddLine(Batch& batch, const Scan& scan, std::size_t end, bool 
   lastAt_ = batch.count++;
 }
 
+namespace {
+
+// Whether the line of length bytes at p starts with a plain address and a
+// tab: such a line is kept whole.
+inline bool KeptWhole(const char* p, std::size_t length) {
+  unsigned tabs = TabsIn16(p);
+  if (length < 16) tabs &= (1U << length) - 1U;
+  unsigned n = 0;
+  unsigned m = 0;
+  return tabs != 0 && PlainAddress(p, static_cast<unsigned>(__builtin_ctz(tabs)), n, m);
+}
+
+}  // namespace
+
+// A line that is not kept whole, from start to its LF at lf, the way the
+// fields are read.
+void BatchReader::AddSplitLine(Batch& batch, std::size_t start, std::size_t lf) {
+  Scan scan;
+  scan.start = start;
+  FindTabs(batch.bytes.data.get(), lf, scan);
+  if (!AddPlainLine(batch, scan, lf)) AddLine(batch, scan, lf, true);
+}
+
 // Splits off every complete line of what has been read (at most most of
 // them), looking only for LFs, 64 bytes at a time. A line whose first field
 // is a plain address is kept whole: it cannot fail, and a reader that finds
@@ -265,11 +288,22 @@ void BatchReader::ParseWholeLines(Batch& batch, std::size_t most) {
   const std::size_t stop = most > kNone - batch.count ? kNone : batch.count + most;
   std::size_t start = scan_.start;
   // Kept here rather than in the batch, which the records written might
-  // alias as far as the compiler knows.
+  // alias as far as the compiler knows; handed over to it and taken back
+  // around the calls that use it.
   Line* lines = batch.lines.data();
   std::size_t room = batch.lines.size();
   std::size_t count = batch.count;
   std::size_t last = lastAt_;
+  const auto hand = [&] {
+    batch.count = count;
+    lastAt_ = last;
+  };
+  const auto takeBack = [&] {
+    lines = batch.lines.data();
+    room = batch.lines.size();
+    count = batch.count;
+    last = lastAt_;
+  };
   for (std::size_t i = scan_.next; i < size; i += 64) {
     std::uint64_t lfs = LineEnds(data + i);  // bytes past the end come from the slack
     if (size - i < 64) lfs &= (std::uint64_t{1} << (size - i)) - 1;
@@ -282,47 +316,28 @@ void BatchReader::ParseWholeLines(Batch& batch, std::size_t most) {
         lines = batch.lines.data();
         room = batch.lines.size();
       }
-      if (end > start) {
-        unsigned tabs = TabsIn16(data + start);
-        if (end - start < 16) tabs &= (1U << (end - start)) - 1U;
-        unsigned n = 0;
-        unsigned m = 0;
-        if (tabs != 0 &&
-            PlainAddress(data + start, static_cast<unsigned>(__builtin_ctz(tabs)), n, m)) {
-          Line& line = lines[count];
-          line.text = data + start;
-          line.descriptionSize = static_cast<std::uint32_t>(end - start);
-          line.flags = Line::kWhole;
-          last = count++;
-          start = lf + 1;
-          if (count == stop) break;
-          continue;
-        }
+      if (end > start && KeptWhole(data + start, end - start)) {
+        Line& line = lines[count];
+        line.text = data + start;
+        line.descriptionSize = static_cast<std::uint32_t>(end - start);
+        line.flags = Line::kWhole;
+        last = count++;
+      } else {
+        hand();
+        AddSplitLine(batch, start, lf);
+        takeBack();
       }
-      // Any other line the way the fields are read.
-      batch.count = count;
-      lastAt_ = last;
-      Scan scan;
-      scan.start = start;
-      FindTabs(data, lf, scan);
-      if (!AddPlainLine(batch, scan, lf)) AddLine(batch, scan, lf, true);
-      lines = batch.lines.data();
-      room = batch.lines.size();
-      count = batch.count;
-      last = lastAt_;
       start = lf + 1;
       if (count == stop) break;
     }
     if (count == stop) {
       // The rest is looked at when more lines are asked for.
-      batch.count = count;
-      lastAt_ = last;
+      hand();
       StartLine(start);
       return;
     }
   }
-  batch.count = count;
-  lastAt_ = last;
+  hand();
   scan_.start = start;
   scan_.next = size;
 }

@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "engine/base/Bytes.h"
 #include "engine/base/Failure.h"
 #include "engine/reading/Archive.h"
-#include "engine/values/NumericEquality.h"
 
 namespace parvex {
 
@@ -279,6 +279,7 @@ class BatchReader {
   [[noreturn]] void ThrowInLine();
   void ParseLines(Batch& batch);
   void ParseWholeLines(Batch& batch, std::size_t most = kNone);
+  void AddSplitLine(Batch& batch, std::size_t start, std::size_t lf);
   static Line SplitWhole(const Line& whole);
   static void FindTabs(const char* data, std::size_t end, Scan& scan);
   void AddLine(Batch& batch, const Scan& scan, std::size_t end, bool terminated);

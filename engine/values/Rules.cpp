@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "engine/list/DifferenceList.h"
 #include "engine/values/NumericEquality.h"
 
 namespace parvex {
@@ -123,15 +122,6 @@ bool ValueJudge::LeavesOut(const RuleLine& line) {
   if ((line.mark & Rules::kIgnoredBit) == 0 && !rules_->IgnoresKey(line.key)) return false;
   ++counts_.ignored;
   return true;
-}
-
-std::string ComparisonStatus(long long count, const ValueJudge& judge) {
-  std::string status = DifferenceStatus(count);
-  if (judge.WithRules()) {
-    status += ", " + std::to_string(judge.Counts().ignored) + " ignored, " +
-              std::to_string(judge.Counts().tolerated) + " within tolerance";
-  }
-  return status;
 }
 
 }  // namespace parvex

@@ -185,8 +185,4 @@ class ValueJudge {
   RuleCounts counts_;
 };
 
-// The status text: "N Difference(s)", and with rules
-// "N Difference(s), I ignored, T within tolerance".
-std::string ComparisonStatus(long long count, const ValueJudge& judge);
-
 }  // namespace parvex

@@ -241,11 +241,11 @@ void Inputs(std::ostream& out, const ReferenceResult& result, const std::string&
     out << "</dd>";
   }
   out << "<dt>Read-only values</dt><dd>"
-      << (result.options.includeReadOnly ? "included" : "left out") << "</dd>";
+      << (result.options.IncludeReadOnly ? "included" : "left out") << "</dd>";
   out << "<dt>Numbers</dt><dd>"
-      << (result.options.numbersByValue ? "compared by value" : "compared as text") << "</dd>";
-  if (result.options.rules)
-    out << "<dt>Rules file</dt><dd>" << HtmlText(result.options.rules->Path()) << "</dd>";
+      << (result.options.NumbersByValue ? "compared by value" : "compared as text") << "</dd>";
+  if (result.options.AppliedRules)
+    out << "<dt>Rules file</dt><dd>" << HtmlText(result.options.AppliedRules->Path()) << "</dd>";
   for (const ReferenceMessage& m : result.reference.messages) {
     out << "<dt>Message</dt><dd>" << HtmlText(m.title) << ": " << HtmlText(m.text) << "</dd>";
   }
@@ -256,7 +256,7 @@ void Inputs(std::ostream& out, const ReferenceResult& result, const std::string&
 }
 
 void SummaryTable(std::ostream& out, const ReferenceResult& result) {
-  const bool withRules = result.options.rules != nullptr;
+  const bool withRules = result.options.AppliedRules != nullptr;
   out << "<h2>Archives</h2>\n<table class=\"summary\"><thead><tr><th data-key=\"order\">Archive"
          "</th><th data-key=\"verdict\">Verdict</th><th data-key=\"lines\">Lines</th>"
          "<th data-key=\"differ\">Differ</th><th data-key=\"missing\">Missing</th>"

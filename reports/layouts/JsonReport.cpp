@@ -96,10 +96,10 @@ void WriteReferenceJson(std::ostream& out, const ReferenceResult& result) {
   doc["verdict"] = Verdict(result);
   ordered_json archives = ordered_json::array();
   for (const ArchiveSummary& a : result.archives) archives.push_back(Text(a.path));
-  ordered_json options = {{"includeReadOnly", result.options.includeReadOnly},
-                          {"numbersByValue", result.options.numbersByValue}};
-  const bool withRules = result.options.rules != nullptr;
-  if (withRules) options["rules"] = Text(result.options.rules->Path());
+  ordered_json options = {{"includeReadOnly", result.options.IncludeReadOnly},
+                          {"numbersByValue", result.options.NumbersByValue}};
+  const bool withRules = result.options.AppliedRules != nullptr;
+  if (withRules) options["rules"] = Text(result.options.AppliedRules->Path());
   doc["inputs"] = {{"reference", Text(result.reference.path)},
                    {"archives", std::move(archives)},
                    {"options", std::move(options)}};

@@ -8,10 +8,6 @@ namespace parvex {
 
 namespace {
 
-bool EndsWith(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 // One field between double quotes, quotes inside doubled: appended a run of
 // bytes at a time, as a matrix of many archives has millions of fields.
 void AppendCsvField(std::string& line, std::string_view text) {
@@ -27,12 +23,6 @@ void AppendCsvField(std::string& line, std::string_view text) {
 }
 
 }  // namespace
-
-Layout LayoutForName(std::string_view path, Layout fallback) {
-  if (EndsWith(path, "json")) return Layout::Json;
-  if (EndsWith(path, "html") || EndsWith(path, "htm")) return Layout::Html;
-  return fallback;
-}
 
 std::string MatrixCellText(const ReferenceRow& row, const ReferenceCell& cell) {
   switch (cell.kind) {

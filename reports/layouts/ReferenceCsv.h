@@ -10,14 +10,6 @@ struct ReferenceCell;
 struct ReferenceResult;
 struct ReferenceRow;
 
-// The layouts a report can take; a file's name chooses one unless a command
-// asks for one.
-enum class Layout { Page, Csv, Json, Html };
-
-// By the name's ending, case-sensitively like the comma-delimited layout:
-// "json", "html" or "htm"; else fallback.
-Layout LayoutForName(std::string_view path, Layout fallback);
-
 // What every cell of an archive that could not be read reads.
 inline constexpr const char* kNotReadText = "(not read)";
 

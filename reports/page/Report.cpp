@@ -63,10 +63,6 @@ ReportTitles MakeReportTitles(bool structureMode, std::string_view archive1,
   return titles;
 }
 
-bool IsCsvName(std::string_view path) {
-  return path.size() >= 3 && path.substr(path.size() - 3) == "csv";
-}
-
 namespace {
 
 // The state of one report, reset at its start.

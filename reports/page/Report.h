@@ -68,8 +68,4 @@ void WriteReport(ReportDestination& destination, bool csv, const DifferenceList&
                  const std::string& title1, const std::string& title2,
                  const std::function<std::string()>& date = ReportDate);
 
-// The comma-delimited layout is chosen by the last three characters of the
-// file name alone, case-sensitively.
-bool IsCsvName(std::string_view path);
-
 }  // namespace parvex

@@ -1,21 +1,15 @@
 #pragma once
 
-// Running command lines through the POSIX shell for the command-line tests.
-#include <sys/wait.h>
-
-#include <cstdlib>
+// Running parvex-cli for the command-line tests: its commands in this
+// process, or the built program through the POSIX shell where only a process
+// of its own shows what is tested (exit status, standard streams, signals,
+// another user).
 #include <string>
+#include <vector>
 
 #include "support/TestSupport.h"
 
 namespace parvex::test {
-
-// A word the shell reads as it stands, whatever bytes it holds.
-inline std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
 
 struct CliRun {
   int status = -1;
@@ -23,14 +17,24 @@ struct CliRun {
   std::string err;
 };
 
-// Runs a shell line with no standard input; its output goes through files in
-// dir, so that bytes (CR LF, form feeds) arrive exactly.
-inline CliRun RunShell(const TempDir& dir, const std::string& line) {
-  const std::string out = dir.File("stdout");
-  const std::string err = dir.File("stderr");
-  const std::string command = "(" + line + ") >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
-  const int raw = std::system(("sh -c " + Quote(command)).c_str());
-  return CliRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(out), ReadBytes(err)};
-}
+// The commands with args (bytes, as a program gets them) in this process,
+// with dir as the working folder; standard output and error are caught
+// whole, CR LF and form feeds as they are.
+CliRun RunCli(const TempDir& dir, const std::vector<std::string>& args);
+
+// A word the shell reads as it stands, whatever bytes it holds.
+std::string Quote(const std::string& s);
+
+// A shell line with no standard input; its output goes through files in
+// dir, so that bytes arrive exactly.
+CliRun RunShell(const TempDir& dir, const std::string& line);
+
+// The built parvex-cli with args in dir, after the shell line before (such
+// as a limit, or a command that runs it as another user).
+CliRun RunProgram(const TempDir& dir, const std::vector<std::string>& args,
+                  const std::string& before = "");
+
+// Report lines without the one that carries the date.
+std::vector<std::string> LinesWithoutDate(const std::string& report);
 
 }  // namespace parvex::test

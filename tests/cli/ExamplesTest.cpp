@@ -13,13 +13,8 @@
 
 #include "CliSupport.h"
 
+namespace parvex::test {
 namespace {
-
-using parvex::test::CliRun;
-using parvex::test::Quote;
-using parvex::test::ReadBytes;
-using parvex::test::RunShell;
-using parvex::test::TempDir;
 
 CliRun Shell(const TempDir& dir, const std::string& command) {
   return RunShell(dir, "cd " + Quote(dir.File("work")) + " && PATH=" + Quote(dir.File("bin")) +
@@ -191,3 +186,4 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
 }
 
 }  // namespace
+}  // namespace parvex::test

@@ -13,15 +13,13 @@
 #include <thread>
 
 #include "CliSupport.h"
+#include "engine/base/OutputFile.h"
+#include "support/FullDisk.h"
 
+namespace parvex::test {
 namespace {
 
 namespace fs = std::filesystem;
-using parvex::test::CliRun;
-using parvex::test::Quote;
-using parvex::test::ReadBytes;
-using parvex::test::RunShell;
-using parvex::test::TempDir;
 
 struct Command {
   const char* name;
@@ -95,11 +93,10 @@ const Target kTargets[] = {
        return "dangling.out";
      },
      1, "later.out", nullptr, S_IFLNK},
-    {"a device", [](const TempDir& d) { return parvex::test::DeviceForWriting(d, "/dev/null", 3); },
-     1, nullptr, nullptr, S_IFCHR},
-    {"a full disk",
-     [](const TempDir& d) { return parvex::test::DeviceForWriting(d, "/dev/full", 7); }, 2, nullptr,
-     "Error 61", S_IFCHR},
+    {"a device", [](const TempDir& d) { return DeviceForWriting(d, "/dev/null", 3); }, 1, nullptr,
+     nullptr, S_IFCHR},
+    {"a full disk", [](const TempDir& d) { return DeviceForWriting(d, "/dev/full", 7); }, 2,
+     nullptr, "Error 61", S_IFCHR},
     {"an input archive", [](const TempDir&) { return "a.arc"; }, 2, nullptr, "'a.arc'", S_IFREG,
      true},
     {"a hard link to an input",
@@ -120,12 +117,10 @@ const Target kTargets[] = {
      "'none/r.out'", 0, true},
 };
 
-CliRun RunCli(const TempDir& dir, const std::vector<std::string>& args, bool asNobody) {
-  std::string line = "cd " + Quote(dir.Path().string()) + " && ";
-  if (asNobody) line += "setpriv --reuid=65534 --regid=65534 --clear-groups ";
-  line += Quote(PARVEX_CLI_PATH);
-  for (const std::string& a : args) line += " " + Quote(a);
-  return RunShell(dir, line);
+// In this process; as another user, the program.
+CliRun RunAs(const TempDir& dir, const std::vector<std::string>& args, bool asNobody) {
+  if (!asNobody) return RunCli(dir, args);
+  return RunProgram(dir, args, "setpriv --reuid=65534 --regid=65534 --clear-groups ");
 }
 
 void RunTable(bool asNobody) {
@@ -146,7 +141,7 @@ void RunTable(bool asNobody) {
       const mode_t modeBefore = fs::exists(dir.File("old.out")) ? 0640 : 0;
       std::vector<std::string> args = command.args;
       args.insert(args.end(), {"-o", out});
-      const CliRun run = RunCli(dir, args, asNobody);
+      const CliRun run = RunAs(dir, args, asNobody);
       const int status =
           asNobody && target.statusAsNobody >= 0 ? target.statusAsNobody : target.status;
       EXPECT_EQ(run.status, status) << what << "\n" << run.err;
@@ -193,8 +188,8 @@ TEST(OutputTargets, NamedPipeWithAReader) {
   const std::string pipe = dir.File("pipe.csv");
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   std::string got;
-  std::thread reader([&] { got = parvex::test::ReadPipeWithin(pipe, 20); });
-  const CliRun run = RunCli(dir, {"reference", "a.arc", "b.arc", "-o", "pipe.csv"}, false);
+  std::thread reader([&] { got = ReadPipeWithin(pipe, 20); });
+  const CliRun run = RunCli(dir, {"reference", "a.arc", "b.arc", "-o", "pipe.csv"});
   reader.join();
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_EQ(got.rfind("\"Address\"", 0), 0U) << got;
@@ -202,10 +197,6 @@ TEST(OutputTargets, NamedPipeWithAReader) {
   ASSERT_EQ(::lstat(pipe.c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
-
-}  // namespace
-
-namespace {
 
 // The order of the system calls that make a replaced report last: the
 // temporary file is synced before it is renamed over the report, and the
@@ -246,10 +237,6 @@ TEST(OutputTargets, SyncedBeforeAndAfterTheRename) {
   EXPECT_EQ(steps, expected) << ReadBytes(dir.File("trace.txt"));
 }
 
-}  // namespace
-
-namespace {
-
 // Names are bytes: a name that is not UTF-8 is opened, named in the reports
 // (as it is in the page layout, read as Windows-1252 where Unicode is
 // needed), told in messages by the same rule, and -o writes exactly it.
@@ -271,7 +258,7 @@ TEST(OutputTargets, NamesThatAreNotUtf8) {
       {{"archives", "a.arc", "x\xe4.arc"}, 2, nullptr, "File 'x\xc3\xa4.arc' does not exist."},
   };
   for (const Case& c : cases) {
-    const CliRun run = RunCli(dir, c.args, false);
+    const CliRun run = RunCli(dir, c.args);
     EXPECT_EQ(run.status, c.status) << c.args[2] << run.err;
     const std::string text = c.written ? ReadBytes(dir.File(c.written)) : run.err;
     EXPECT_NE(text.find(c.has), std::string::npos) << c.args[2] << "\n" << text;
@@ -292,7 +279,7 @@ TEST(OutputTargets, AReportThatFailsPartWayKeepsTheOldOne) {
   dir.Write("b.arc", b);
   for (const char* report : {"old.txt", "old.csv"}) {
     dir.Write(report, "earlier");
-    const CliRun run = RunCli(dir, {"archives", "a.arc", "b.arc", "-o", report}, false);
+    const CliRun run = RunCli(dir, {"archives", "a.arc", "b.arc", "-o", report});
     EXPECT_EQ(run.status, 2) << report;
     EXPECT_NE(run.err.find("Error While Printing: Error 6: Overflow"), std::string::npos)
         << run.err;
@@ -300,9 +287,30 @@ TEST(OutputTargets, AReportThatFailsPartWayKeepsTheOldOne) {
   }
 }
 
-}  // namespace
-
-namespace {
+// A disk that fills up while the report is finished: the last write fails.
+// The earlier report stays as it was, no temporary file is left, and the run
+// ends with status 2, for every command and layout.
+TEST(OutputTargets, AFullDiskAtTheLastWriteKeepsTheOldReport) {
+  for (const Command& command : kCommands) {
+    TempDir dir;
+    MakeInputs(dir);
+    dir.Write("old.out", "earlier");
+    std::vector<std::string> args = command.args;
+    args.insert(args.end(), {"-o", "old.out"});
+    CliRun run;
+    {
+      const FullDisk full;
+      run = RunCli(dir, args);
+      EXPECT_EQ(full.Refused(), 1U) << command.name;
+    }
+    EXPECT_EQ(run.status, 2) << command.name;
+    EXPECT_NE(run.err.find("Error 61: "), std::string::npos) << command.name << "\n" << run.err;
+    EXPECT_EQ(ReadBytes(dir.File("old.out")), "earlier") << command.name;
+    for (const auto& e : fs::directory_iterator(dir.Path())) {
+      EXPECT_FALSE(IsWriterTemporary(e.path().filename().string())) << command.name;
+    }
+  }
+}
 
 // -o /dev/stdout writes through the descriptor the shell made: into the file
 // it names however long its path, appended where the shell appends, into a
@@ -326,3 +334,4 @@ TEST(OutputTargets, StandardOutputAsTheTarget) {
 }
 
 }  // namespace
+}  // namespace parvex::test

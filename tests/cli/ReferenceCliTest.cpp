@@ -1,27 +1,13 @@
-// Runs `parvex-cli reference` on real files: its report, standard error, exit
-// status, and what it leaves on disk.
+// Runs `parvex-cli reference` on real files, in this process: its report,
+// standard error, exit status, and what it leaves on disk.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "CliSupport.h"
 
+namespace parvex::test {
 namespace {
-
-using parvex::test::CliRun;
-using parvex::test::Quote;
-using parvex::test::ReadBytes;
-using parvex::test::RunShell;
-using parvex::test::TempDir;
-
-// Runs parvex-cli in dir with the arguments, after the shell line before.
-CliRun RunIn(const TempDir& dir, const std::vector<std::string>& args,
-             const std::string& before = "") {
-  std::string command =
-      "cd " + Quote(dir.Path().string()) + " && " + before + Quote(PARVEX_CLI_PATH);
-  for (const auto& a : args) command += " " + Quote(a);
-  return RunShell(dir, command);
-}
 
 std::string L(const std::string& address, const std::string& description, const std::string& value,
               const std::string& units = "u") {
@@ -81,7 +67,7 @@ TEST_P(ReferenceCli, ReportsStatusAndMessages) {
   const CliCase& c = GetParam();
   TempDir dir;
   MakeFleet(dir);
-  const CliRun run = RunIn(dir, c.args);
+  const CliRun run = RunCli(dir, c.args);
   EXPECT_EQ(run.status, c.status) << run.err;
   if (!c.out.empty() || c.outHas.empty()) {
     EXPECT_EQ(run.out, c.out);
@@ -193,24 +179,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 {"parvex-cli: --jobs takes a number from 1 to 1024, not \"two\""},
                 ""},
-        CliCase{"--json writes JSON to standard output",
-                {"reference", "ref.arc", "m/a.arc", "--json"},
-                1,
-                "",
-                {},
-                "\"report\": \"reference\""},
-        CliCase{"--html writes a page, its texts escaped",
-                {"reference", "ref.arc", "m/b.arc", "--html"},
-                1,
-                "",
-                {},
-                "&lt;script&gt;x&lt;/script&gt;"},
-        CliCase{"archives --json writes the list as JSON",
-                {"archives", "ref.arc", "m/a.arc", "--json"},
-                1,
-                "",
-                {"2 Difference(s)"},
-                "\"report\": \"differences\""},
         CliCase{"structures --html writes the list as a page",
                 {"structures", "ref.arc", "1", "2", "--html"},
                 1,
@@ -254,49 +222,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "reference command"},
                 ""}));
 
-// With -o the layout follows the name's ending unless an option names one.
-TEST(ReferenceCliOutput, LayoutFollowsTheNameUnlessAnOptionChooses) {
-  struct Case {
-    std::string name;
-    std::vector<std::string> options;
-    std::string starts;
-  };
-  const std::vector<Case> cases = {{"r.json", {}, "{"},
-                                   {"r.html", {}, "<!DOCTYPE html>"},
-                                   {"r.htm", {}, "<!DOCTYPE html>"},
-                                   {"r.txt", {}, kHeader},
-                                   {"r.csv", {}, kHeader},
-                                   {"r.txt", {"--json"}, "{"},
-                                   {"r.json", {"--csv"}, kHeader},
-                                   {"r.csv", {"--html"}, "<!DOCTYPE html>"}};
-  for (const Case& c : cases) {
-    TempDir dir;
-    MakeFleet(dir);
-    std::vector<std::string> args = {"reference", "ref.arc", "m/a.arc", "-o", c.name};
-    args.insert(args.end(), c.options.begin(), c.options.end());
-    const CliRun run = RunIn(dir, args);
-    EXPECT_EQ(run.status, 1) << c.name;
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(ReadBytes(dir.File(c.name)).rfind(c.starts, 0), 0U) << c.name;
-    // Nothing is left beside the report: ref.arc, rules.toml, m, same, bin,
-    // empty, f, stdout, stderr and the report.
-    std::size_t files = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
-    EXPECT_EQ(files, 10U) << c.name;
-  }
-}
-
 // A run that fails leaves an earlier report as it was; a report that cannot
 // be written is named, and leaves no temporary file.
 TEST(ReferenceCliOutput, FailuresKeepTheEarlierReport) {
   TempDir dir;
   MakeFleet(dir);
   dir.Write("old.csv", "earlier");
-  CliRun run = RunIn(dir, {"reference", "none.arc", "m/a.arc", "-o", "old.csv"});
+  CliRun run = RunCli(dir, {"reference", "none.arc", "m/a.arc", "-o", "old.csv"});
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(ReadBytes(dir.File("old.csv")), "earlier");
 
-  run = RunIn(dir, {"reference", "ref.arc", "m/a.arc", "-o", "no/such/folder/r.csv"});
+  run = RunCli(dir, {"reference", "ref.arc", "m/a.arc", "-o", "no/such/folder/r.csv"});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("'no/such/folder/r.csv'"), std::string::npos) << run.err;
   for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
@@ -312,7 +248,7 @@ TEST(ReferenceCliOutput, ManyArchivesWithFewOpenFiles) {
   for (int k = 0; k < 300; ++k) dir.Write("fleet/m" + std::to_string(1000 + k), line);
   dir.Write("fleet/m9999", L("1", "d", "6"));
   const CliRun run =
-      RunIn(dir, {"reference", "ref.arc", "fleet", "--jobs", "4"}, "ulimit -n 64 && ");
+      RunProgram(dir, {"reference", "ref.arc", "fleet", "--jobs", "4"}, "ulimit -n 64 && ");
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.err.find("Total: 1 of 301 archives deviate: 1 differ, 0 missing, 0 extra\n"),
             std::string::npos)
@@ -320,3 +256,4 @@ TEST(ReferenceCliOutput, ManyArchivesWithFewOpenFiles) {
 }
 
 }  // namespace
+}  // namespace parvex::test

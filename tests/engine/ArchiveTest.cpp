@@ -17,11 +17,8 @@ struct SplitCase {
   std::string line;
   ArchiveRecord expected;
   std::string message;  // the prompt shown, or empty when none
+  friend void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const SplitCase& c, std::ostream* os) {
-  *os << c.name;
-}
 
 ArchiveRecord Rec(std::int16_t p, std::int16_t s, std::string d, std::string v, std::string u,
                   bool ro) {

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/list/DifferenceList.h"
 #include "engine/pairing/Compare.h"
+#include "parvex/version.h"
 #include "support/TestSupport.h"
 
 namespace parvex {
 namespace {
 
+using test::ReadOnly;
 using test::RecordedErrors;
 using test::Row;
 using test::TempDir;
@@ -18,6 +22,7 @@ struct ArchivesCase {
   bool includeReadOnly;
   std::vector<DifferenceRow> rows;
   PairingNotes notes{};
+  friend void PrintTo(const ArchivesCase& c, std::ostream* os) { *os << c.name; }
 };
 
 PairingNotes LeftOver(int archive, std::uint64_t lines, std::uint64_t from) {
@@ -36,10 +41,6 @@ PairingNotes Shift(PairingNotes notes, std::uint64_t line, std::string address1,
   return notes;
 }
 
-void PrintTo(const ArchivesCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
 class CompareArchivesCases : public ::testing::TestWithParam<ArchivesCase> {};
 
 TEST_P(CompareArchivesCases, ListsTheDifferingValues) {
@@ -51,7 +52,7 @@ TEST_P(CompareArchivesCases, ListsTheDifferingValues) {
   // With every option off, exactly the positional results.
   PairingNotes notes = Shift(LeftOver(1, 7, 7), 7, "earlier", "notes");
   CompareArchives(dir.Write("a1.txt", c.archive1), dir.Write("a2.txt", c.archive2), list,
-                  c.includeReadOnly, CompareOptions{}, &notes);
+                  ReadOnly(c.includeReadOnly), &notes);
   EXPECT_EQ(list.Rows(), c.rows);
   // A file cut short is noted from its last byte alone, and tested apart.
   notes.cutShort.clear();
@@ -187,6 +188,31 @@ INSTANTIATE_TEST_SUITE_P(
                      {Row("1.0", "\xb5m", "\x80\xff", "\x81\xfe", "\xb0")}}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// The notes as the window and the command line show them; a rest that could
+// not be read to its end is not given a count.
+TEST(PairingNotes, SayWhatWasLeftOverAndWhy) {
+  const std::string why =
+      ": they were not compared, as comparing by position stops at the end of the shorter "
+      "archive.";
+  PairingNotes unread = LeftOver(2, 3, 5);
+  unread.leftOverComplete = false;
+  PairingNotes cut;
+  cut.cutShort = {"Archive 1 'a' may have been cut short"};
+  const std::pair<PairingNotes, std::vector<std::string>> cases[] = {
+      {{}, {}},
+      {LeftOver(1, 1, 4), {"Archive 1 has 1 line more than Archive 2, from line 4 on" + why}},
+      {LeftOver(2, 8, 13), {"Archive 2 has 8 lines more than Archive 1, from line 13 on" + why}},
+      {unread,
+       {"Archive 2 has more lines than Archive 1, from line 5 on (not all of them could be read)" +
+        why}},
+      {Shift(cut, 2, "2.0", "9.0"),
+       {"Archive 1 'a' may have been cut short.",
+        "Lines with different addresses were paired from line 2 on (2.0 in Archive 1, 9.0 in "
+        "Archive 2): Options, Match Lines by Address pairs lines by address."}},
+  };
+  for (const auto& [notes, texts] : cases) EXPECT_EQ(PairingNoteTexts(notes), texts);
+}
+
 TEST(CompareArchives, HostileInputNeitherCrashesNorHangs) {
   RecordedErrors errors;
   TempDir dir;
@@ -197,44 +223,52 @@ TEST(CompareArchives, HostileInputNeitherCrashesNorHangs) {
   const auto normal = dir.Write("normal", "1\td\t5\tu\n");
 
   DifferenceList list;
-  CompareArchives(huge, normal, list, true);
+  CompareArchives(huge, normal, list, ReadOnly(true));
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.Row(0), Row("-1.0", "<UNKNOWN>", "", "5", "", true));
 
-  CompareArchives(bin, bin, list, true);
+  CompareArchives(bin, bin, list, ReadOnly(true));
   EXPECT_EQ(list.Count(), 0);
-  CompareStructures(bin, 0, -1, list, true);
-  CompareStructures(huge, -1, 0, list, true);
+  CompareStructures(bin, 0, -1, list, ReadOnly(true));
+  CompareStructures(huge, -1, 0, list, ReadOnly(true));
   EXPECT_EQ(list.Status(), "0 Difference(s)");
   for (const auto& shown : errors.Shown()) {
     EXPECT_EQ(shown.caption, "Error While Splitting Archive Line") << shown.prompt;
   }
 }
 
+// A missing file is told, each in turn, by every pairing; the list keeps its
+// rows and captions and tells its status again.
 TEST(CompareArchives, MissingArchivesAreEachToldAndEarlierRowsStay) {
-  struct Case {
-    bool first;
-    bool second;
-    std::size_t messages;
+  TempDir dir;
+  const auto a = dir.Write("a.txt", "1\td\t1\tu\n");
+  const auto gone1 = dir.File("missing1.txt");
+  const auto gone2 = dir.File("missing2.txt");
+  const auto missing = [](const std::string& path) {
+    return std::string(build::kAppTitle) + ": File '" + path + "' does not exist.";
   };
-  for (const Case c : {Case{false, true, 1}, Case{true, false, 1}, Case{false, false, 2}}) {
-    RecordedErrors errors;
-    TempDir dir;
-    const auto p1 = c.first ? dir.Write("a.txt", "1\td\t1\tu\n") : dir.File("missing1.txt");
-    const auto p2 = c.second ? dir.Write("b.txt", "1\td\t2\tu\n") : dir.File("missing2.txt");
-    DifferenceList list;
-    list.SetCaption("val1", "Stucture 1");
-    list.Append(Row("7", "keep", "1", "2", "u"));
-    list.SetStatus("1 Difference(s)");
-    CompareArchives(p1, p2, list, false);
-    ASSERT_EQ(errors.Shown().size(), c.messages);
-    EXPECT_EQ(errors.Shown()[0].prompt, "File '" + (c.first ? p2 : p1) + "' does not exist.");
-    if (c.messages == 2) {
-      EXPECT_EQ(errors.Shown()[1].prompt, "File '" + p2 + "' does not exist.");
+  for (const bool byAddress : {false, true}) {
+    const CompareOptions options{byAddress, false};
+    const std::vector<std::pair<std::function<void(DifferenceList&)>, std::vector<std::string>>>
+        cases = {
+            {[&](auto& list) { CompareArchives(gone1, a, list, options); }, {missing(gone1)}},
+            {[&](auto& list) { CompareArchives(a, gone2, list, options); }, {missing(gone2)}},
+            {[&](auto& list) { CompareArchives(gone1, gone2, list, options); },
+             {missing(gone1), missing(gone2)}},
+            {[&](auto& list) { CompareStructures(gone1, 1, 2, list, options); }, {missing(gone1)}}};
+    for (const auto& [compare, told] : cases) {
+      RecordedErrors errors;
+      DifferenceList list;
+      list.SetCaption("val1", "Earlier");
+      list.Append(Row("7", "keep", "1", "2", "u"));
+      list.SetStatus("1 Difference(s)");
+      compare(list);
+      EXPECT_EQ(errors.Told(), told) << byAddress;
+      EXPECT_EQ(errors.Shown().front().style, kMsgExclamation);
+      EXPECT_EQ(list.Count(), 1);
+      EXPECT_EQ(list.Column(2).Caption, "Earlier");
+      EXPECT_EQ(list.Status(), "0 Difference(s)");
     }
-    EXPECT_EQ(list.Count(), 1);
-    EXPECT_EQ(list.Column(2).Caption, "Stucture 1");
-    EXPECT_EQ(list.Status(), "0 Difference(s)");
   }
 }
 
@@ -250,12 +284,11 @@ TEST(CompareArchives, FailureKeepsRowsAndStatus) {
   }
   DifferenceList list;
   list.SetStatus("earlier");
-  CompareArchives(dir.Write("a", a), dir.Write("b", b), list, false);
+  CompareArchives(dir.Write("a", a), dir.Write("b", b), list);
   EXPECT_EQ(list.Count(), 32768);
   EXPECT_EQ(list.Status(), "earlier");
-  ASSERT_EQ(errors.Shown().size(), 1U);
-  EXPECT_EQ(errors.Shown()[0].prompt, "Error 6: Overflow");
-  EXPECT_EQ(errors.Shown()[0].caption, "Error While Comparing Archives");
+  EXPECT_EQ(errors.Told(),
+            std::vector<std::string>{"Error While Comparing Archives: Error 6: Overflow"});
 }
 
 TEST(CompareArchives, BadLinesAreToldAndTheComparisonGoesOn) {
@@ -264,8 +297,7 @@ TEST(CompareArchives, BadLinesAreToldAndTheComparisonGoesOn) {
   DifferenceList list;
   PairingNotes notes;
   CompareArchives(dir.Write("a", "99999\td\t1\tu\n2\td\t1\tu\n"),
-                  dir.Write("b", "1\td\t1\tu\n2\td\t2\tu\n"), list, false, CompareOptions{},
-                  &notes);
+                  dir.Write("b", "1\td\t1\tu\n2\td\t2\tu\n"), list, CompareOptions{}, &notes);
   // A line whose address could not be read tells no shift.
   EXPECT_EQ(notes, PairingNotes{});
   ASSERT_EQ(errors.Shown().size(), 1U);
@@ -286,7 +318,7 @@ TEST(CompareArchives, ReadErrorIsReportedUnderItsTitle) {
       DifferenceList list;
       list.SetStatus("earlier");
       CompareArchives(first ? "/proc/self/mem" : normal, first ? normal : "/proc/self/mem", list,
-                      false, CompareOptions{byAddress, false});
+                      CompareOptions{byAddress, false});
       ASSERT_EQ(errors.Shown().size(), 1U) << first << byAddress;
       EXPECT_EQ(errors.Shown()[0].caption, "Error While Comparing Archives");
       EXPECT_EQ(errors.Shown()[0].prompt.rfind("Error 57: ", 0), 0U) << errors.Shown()[0].prompt;
@@ -301,11 +333,11 @@ TEST(CompareArchives, LinesAreToldInFileOrderFirstArchiveFirst) {
   DifferenceList list;
   // Pass 1: archive 1 fails with 13, archive 2 with 6; pass 2: archive 2 only, 13.
   CompareArchives(dir.Write("a", "12.\td\t1\tu\n5\td\t1\tu\n"),
-                  dir.Write("b", "99999\td\t1\tu\n.5\td\t1\tu\n"), list, false);
-  std::vector<std::string> prompts;
-  for (const auto& shown : errors.Shown()) prompts.push_back(shown.prompt);
-  EXPECT_EQ(prompts, (std::vector<std::string>{"Error 13: Type mismatch", "Error 6: Overflow",
-                                               "Error 13: Type mismatch"}));
+                  dir.Write("b", "99999\td\t1\tu\n.5\td\t1\tu\n"), list);
+  const std::string split = "Error While Splitting Archive Line: ";
+  EXPECT_EQ(errors.Told(), (std::vector<std::string>{split + "Error 13: Type mismatch",
+                                                     split + "Error 6: Overflow",
+                                                     split + "Error 13: Type mismatch"}));
   // The failed lines have empty values: pass 1 equal, pass 2 differs.
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.Row(0), Row("5.0", "d", "1", "", "u"));
@@ -326,7 +358,7 @@ TEST(CompareArchives, LongArchivesOfDifferentLengthsStopAtTheShorter) {
     DifferenceList list;
     const auto pa = dir.Write("a", a);
     const auto pb = dir.Write("b", b);
-    CompareArchives(swap ? pb : pa, swap ? pa : pb, list, false);
+    CompareArchives(swap ? pb : pa, swap ? pa : pb, list);
     // Only the "$" lines of the shorter archive differ.
     ASSERT_EQ(list.Count(), 9) << swap;
     EXPECT_EQ(list.Row(0).Value1(), swap ? "" : "999");
@@ -352,7 +384,7 @@ TEST(CompareArchives, EffectsComeInOrder) {
   EventLog log;
   list.SetObserver(&log);
   CompareArchives(dir.Write("a", "1\td\t1\tu\n2\td\t1\tu\n"),
-                  dir.Write("b", "1\td\t2\tu\n2\td\t3\tu\n"), list, false);
+                  dir.Write("b", "1\td\t2\tu\n2\td\t3\tu\n"), list);
   EXPECT_EQ(log.events,
             (std::vector<std::string>{"clear", "caption2", "caption3", "row0", "row1", "status"}));
 }

@@ -15,18 +15,14 @@
 namespace parvex {
 namespace {
 
+using test::L;
+using test::ReadOnly;
 using test::RecordedErrors;
 using test::Row;
 using test::TempDir;
 
-constexpr CompareOptions kByAddress{true, false};
-constexpr CompareOptions kBoth{true, true};
-
-// One archive line from its four fields.
-std::string L(const std::string& address, const std::string& description, const std::string& value,
-              const std::string& units = "u") {
-  return address + "\t" + description + "\t" + value + "\t" + units + "\n";
-}
+const CompareOptions kByAddress{true, false};
+const CompareOptions kBoth{true, true};
 
 const std::string M = "(missing)";
 
@@ -37,11 +33,8 @@ struct ByAddressCase {
   bool includeReadOnly;
   CompareOptions options;
   std::vector<DifferenceRow> rows;
+  friend void PrintTo(const ByAddressCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const ByAddressCase& c, std::ostream* os) {
-  *os << c.name;
-}
 
 class ArchivesByAddress : public ::testing::TestWithParam<ByAddressCase> {};
 
@@ -51,8 +44,8 @@ TEST_P(ArchivesByAddress, PairsLinesWithTheSameAddress) {
   const ByAddressCase& c = GetParam();
   DifferenceList list;
   list.Append(Row("old", "", "", "", ""));
-  CompareArchives(dir.Write("a1", c.archive1), dir.Write("a2", c.archive2), list, c.includeReadOnly,
-                  c.options);
+  CompareArchives(dir.Write("a1", c.archive1), dir.Write("a2", c.archive2), list,
+                  ReadOnly(c.includeReadOnly, c.options));
   EXPECT_EQ(list.Rows(), c.rows);
   EXPECT_EQ(list.Status(), std::to_string(c.rows.size()) + " Difference(s)");
   EXPECT_EQ(list.Column(2).Caption, "Archive 1");
@@ -205,7 +198,8 @@ TEST(StructuresByAddress, PairMembersByMemberNumber) {
     RecordedErrors errors;
     TempDir dir;
     DifferenceList list;
-    CompareStructures(dir.Write("a", c.archive), 10, 20, list, c.includeReadOnly, kByAddress);
+    CompareStructures(dir.Write("a", c.archive), 10, 20, list,
+                      ReadOnly(c.includeReadOnly, kByAddress));
     EXPECT_EQ(list.Rows(), c.rows) << c.name;
     EXPECT_EQ(list.Column(2).Caption, "Stucture 1");
     EXPECT_TRUE(errors.Shown().empty()) << c.name;
@@ -231,17 +225,14 @@ TEST(ByAddress, TheListStopsAtTheSixteenBitLimit) {
     TempDir dir;
     DifferenceList list;
     list.SetStatus("earlier");
-    CompareArchives(dir.Write("a", alone ? "" : first), dir.Write("b", second), list, false,
-                    kByAddress);
+    CompareArchives(dir.Write("a", alone ? "" : first), dir.Write("b", second), list, kByAddress);
     EXPECT_EQ(list.Count(), 32768);
     EXPECT_EQ(list.Row(32767), Row("32.767", "d", alone ? M : "w", "v", "u"));
     EXPECT_EQ(list.Status(), "earlier");
-    std::vector<std::string> shown;
-    for (const auto& m : errors.Shown()) shown.push_back(m.caption + ": " + m.prompt);
     std::vector<std::string> expected(
         alone ? 1 : 2, "Error While Splitting Archive Line: Error 13: Type mismatch");
     expected.push_back("Error While Comparing Archives: Error 6: Overflow");
-    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(errors.Told(), expected);
   }
 }
 
@@ -252,15 +243,61 @@ TEST(ByAddress, BadLinesAreToldInFileOrderAndStillPair) {
   // Both bad lines keep address 12.0 with empty fields, and pair with each
   // other; the second archive's comes first in line order.
   CompareArchives(dir.Write("a", L("5", "d", "1") + "12.\td\t1\tu\n"),
-                  dir.Write("b", "12.99999\td\t1\tu\n" + L("5", "d", "2")), list, false,
-                  kByAddress);
-  std::vector<std::string> prompts;
-  for (const auto& shown : errors.Shown()) {
-    EXPECT_EQ(shown.caption, "Error While Splitting Archive Line");
-    prompts.push_back(shown.prompt);
-  }
-  EXPECT_EQ(prompts, (std::vector<std::string>{"Error 6: Overflow", "Error 13: Type mismatch"}));
+                  dir.Write("b", "12.99999\td\t1\tu\n" + L("5", "d", "2")), list, kByAddress);
+  const std::string split = "Error While Splitting Archive Line: ";
+  EXPECT_EQ(errors.Told(), (std::vector<std::string>{split + "Error 6: Overflow",
+                                                     split + "Error 13: Type mismatch"}));
   EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("5.0", "d", "1", "2", "u")}));
+}
+
+// A random archive with repeated addresses, "$" lines and read-only marks;
+// each line's description tells its side and its index.
+struct Side {
+  std::string text;
+  std::vector<std::pair<int, int>> addresses;
+  std::vector<std::string> values;
+};
+
+Side RandomSide(std::mt19937& rng, char side, int lines, bool ascending) {
+  Side made;
+  for (int i = 0; i < lines; ++i) {
+    made.addresses.emplace_back(static_cast<int>(rng() % 12), static_cast<int>(rng() % 4));
+    made.values.push_back(std::to_string(rng() % 3));
+  }
+  if (ascending) std::sort(made.addresses.begin(), made.addresses.end());
+  for (std::size_t i = 0; i < made.addresses.size(); ++i) {
+    if (rng() % 10 == 0) made.text += "$ comment\n";
+    const auto [s, m] = made.addresses[i];
+    made.text +=
+        L(std::to_string(s) + "." + std::to_string(m),
+          (rng() % 5 == 0 ? "!" : "") + std::string(1, side) + std::to_string(i), made.values[i]);
+  }
+  return made;
+}
+
+using Found = std::tuple<std::string, std::string, std::string>;  // address, value 1, value 2
+
+// What pairing the k-th with the k-th must give, in any order.
+std::vector<Found> KthWithKth(const Side& a, const Side& b) {
+  std::map<std::pair<int, int>, std::vector<std::size_t>> byAddressA;
+  std::map<std::pair<int, int>, std::vector<std::size_t>> byAddressB;
+  for (std::size_t i = 0; i < a.addresses.size(); ++i) byAddressA[a.addresses[i]].push_back(i);
+  for (std::size_t i = 0; i < b.addresses.size(); ++i) byAddressB[b.addresses[i]].push_back(i);
+  std::vector<Found> expected;
+  for (int s = 0; s < 12; ++s) {
+    for (int m = 0; m < 4; ++m) {
+      const auto& inA = byAddressA[{s, m}];
+      const auto& inB = byAddressB[{s, m}];
+      const std::string address = std::to_string(s) + "." + std::to_string(m);
+      for (std::size_t k = 0; k < std::max(inA.size(), inB.size()); ++k) {
+        const std::string v1 = k < inA.size() ? a.values[inA[k]] : M;
+        const std::string v2 = k < inB.size() ? b.values[inB[k]] : M;
+        if (v1 != v2) expected.emplace_back(address, v1, v2);
+      }
+    }
+  }
+  std::sort(expected.begin(), expected.end());
+  return expected;
 }
 
 // Random archives with repeated addresses, "$" lines and read-only marks: the
@@ -271,61 +308,18 @@ TEST(ByAddress, RowsAreTheDifferingPairsAndLoneLinesInOrder) {
   for (int round = 0; round < 40; ++round) {
     const bool ascending = round % 2 == 1;
     const int lines = round < 38 ? 30 : 8000;  // the long ones cross buffer refills
-    struct Side {
-      std::string text;
-      std::vector<std::pair<int, int>> addresses;
-      std::vector<std::string> values;
-    };
-    const auto make = [&](char side) {
-      Side made;
-      for (int i = 0; i < lines; ++i) {
-        made.addresses.emplace_back(static_cast<int>(rng() % 12), static_cast<int>(rng() % 4));
-        made.values.push_back(std::to_string(rng() % 3));
-      }
-      if (ascending) std::sort(made.addresses.begin(), made.addresses.end());
-      for (std::size_t i = 0; i < made.addresses.size(); ++i) {
-        if (rng() % 10 == 0) made.text += "$ comment\n";
-        const auto [s, m] = made.addresses[i];
-        made.text += L(std::to_string(s) + "." + std::to_string(m),
-                       (rng() % 5 == 0 ? "!" : "") + std::string(1, side) + std::to_string(i),
-                       made.values[i]);
-      }
-      return made;
-    };
-    const Side a = make('a');
-    const Side b = make('b');
+    const Side a = RandomSide(rng, 'a', lines, ascending);
+    const Side b = RandomSide(rng, 'b', lines, ascending);
 
     RecordedErrors errors;
     TempDir dir;
     DifferenceList list;
     const auto pa = dir.Write("a", a.text);
     const auto pb = dir.Write("b", b.text);
-    CompareArchives(pa, pb, list, true, kByAddress);
+    CompareArchives(pa, pb, list, ReadOnly(true, kByAddress));
     ASSERT_TRUE(errors.Shown().empty());
-    // Tiny read buffers and batches change nothing.
-    DifferenceList small;
-    CompareArchives(pa, pb, small, true, kByAddress, ReadSizes{3, 2});
-    EXPECT_EQ(small.Rows(), list.Rows()) << "round " << round;
 
-    // What pairing the k-th with the k-th must give, in any order.
-    using Found = std::tuple<std::string, std::string, std::string>;  // address, value 1, value 2
-    std::map<std::pair<int, int>, std::vector<std::size_t>> byAddressA;
-    std::map<std::pair<int, int>, std::vector<std::size_t>> byAddressB;
-    for (std::size_t i = 0; i < a.addresses.size(); ++i) byAddressA[a.addresses[i]].push_back(i);
-    for (std::size_t i = 0; i < b.addresses.size(); ++i) byAddressB[b.addresses[i]].push_back(i);
-    std::vector<Found> expected;
-    for (int s = 0; s < 12; ++s) {
-      for (int m = 0; m < 4; ++m) {
-        const auto& inA = byAddressA[{s, m}];
-        const auto& inB = byAddressB[{s, m}];
-        const std::string address = std::to_string(s) + "." + std::to_string(m);
-        for (std::size_t k = 0; k < std::max(inA.size(), inB.size()); ++k) {
-          const std::string v1 = k < inA.size() ? a.values[inA[k]] : M;
-          const std::string v2 = k < inB.size() ? b.values[inB[k]] : M;
-          if (v1 != v2) expected.emplace_back(address, v1, v2);
-        }
-      }
-    }
+    const std::vector<Found> expected = KthWithKth(a, b);
     std::vector<Found> found;
     int lastA = -1;
     std::pair<int, int> lastAddress{-1, -1};
@@ -349,7 +343,6 @@ TEST(ByAddress, RowsAreTheDifferingPairsAndLoneLinesInOrder) {
       lastAddress = address;
     }
     std::sort(found.begin(), found.end());
-    std::sort(expected.begin(), expected.end());
     EXPECT_EQ(found, expected) << "round " << round;
   }
 }
@@ -402,49 +395,47 @@ TEST(NumbersByValue, EqualOnlyWhenBothReadAsTheSameDecimalNumber) {
     const char* b;
     bool equal;
   };
-  const Case cases[] = {
-      {"1500", "1500.0", true},
-      {"1500", "1.5E3", true},
-      {"1500.0", "1.5e+3", true},
-      {"-0", "0", true},
-      {"0.1", "0.10", true},
-      {"+1", "1", true},
-      {".5", "0.5", true},
-      {"5.", "5", true},
-      {"-1.5", "-15e-1", true},
-      {"1e-3", "0.001", true},
-      {"-0.0e-7", "0", true},
-      {"0e999", "0.000", true},
-      {"00012", "12", true},
-      {"1E0", "1", true},
-      {"1e400", "10e399", true},
-      {"1e100000000000000000000", "10e99999999999999999999", true},
-      {"0.1e1000000000000000000", "1e999999999999999999", true},
-      {"1e0000000000000000001", "10", true},
-      {"0.1", "0.1000000000000000055", false},
-      {"1e100000000000000000000", "1e100000000000000000001", false},
-      {"1", "10", false},
-      {"0", "5", false},
-      {"0", "0.001", false},
-      {"12", "21", false},
-      {"-1.5", "1.5", false},
-      {"100", "1e3", false},
-      {"1e", "1", false},
-      {"+", "0", false},
-      {".", "0", false},
-      {"1.2.3", "1.2", false},
-      {" 1", "1", false},
-      {"1 ", "1", false},
-      {"0x10", "16", false},
-      {"0x10", "0", false},
-      {"1,000", "1000", false},
-      {"1e5x", "1e5", false},
-      {"e5", "0", false},
-      {"1e+", "1", false},
-      {"--1", "1", false},
-      {"", "0", false},
-      {"inf", "Inf", false},
-  };
+  const Case cases[] = {{"1500", "1500.0", true},
+                        {"1500", "1.5E3", true},
+                        {"1500.0", "1.5e+3", true},
+                        {"-0", "0", true},
+                        {"0.1", "0.10", true},
+                        {"+1", "1", true},
+                        {".5", "0.5", true},
+                        {"5.", "5", true},
+                        {"-1.5", "-15e-1", true},
+                        {"1e-3", "0.001", true},
+                        {"-0.0e-7", "0", true},
+                        {"0e999", "0.000", true},
+                        {"00012", "12", true},
+                        {"1E0", "1", true},
+                        {"1e400", "10e399", true},
+                        {"1e100000000000000000000", "10e99999999999999999999", true},
+                        {"0.1e1000000000000000000", "1e999999999999999999", true},
+                        {"1e0000000000000000001", "10", true},
+                        {"0.1", "0.1000000000000000055", false},
+                        {"1e100000000000000000000", "1e100000000000000000001", false},
+                        {"1", "10", false},
+                        {"0", "5", false},
+                        {"0", "0.001", false},
+                        {"12", "21", false},
+                        {"-1.5", "1.5", false},
+                        {"100", "1e3", false},
+                        {"1e", "1", false},
+                        {"+", "0", false},
+                        {".", "0", false},
+                        {"1.2.3", "1.2", false},
+                        {" 1", "1", false},
+                        {"1 ", "1", false},
+                        {"0x10", "16", false},
+                        {"0x10", "0", false},
+                        {"1,000", "1000", false},
+                        {"1e5x", "1e5", false},
+                        {"e5", "0", false},
+                        {"1e+", "1", false},
+                        {"--1", "1", false},
+                        {"", "0", false},
+                        {"inf", "Inf", false}};
   for (const Case& c : cases) {
     EXPECT_EQ(SameDecimalNumber(c.a, c.b), c.equal) << c.a << " / " << c.b;
     EXPECT_EQ(SameDecimalNumber(c.b, c.a), c.equal) << c.b << " / " << c.a;
@@ -463,13 +454,13 @@ TEST(NumbersByValue, RowsShowTheValuesAsTheyStandInBothPairings) {
                                         Row("4.0", "d", "0", "5", "u")};
   for (const bool byAddress : {false, true}) {
     DifferenceList list;
-    CompareArchives(a, b, list, false, CompareOptions{byAddress, true});
+    CompareArchives(a, b, list, CompareOptions{byAddress, true});
     EXPECT_EQ(list.Rows(), rows) << byAddress;
   }
   DifferenceList list;
   const auto s = dir.Write(
       "s", L("1.1", "a", "7") + L("1.2", "b", "2") + L("2.1", "x", "7.00") + L("2.2", "y", "3"));
-  CompareStructures(s, 1, 2, list, false, CompareOptions{false, true});
+  CompareStructures(s, 1, 2, list, CompareOptions{false, true});
   EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("2", "b", "2", "3", "u")}));
   EXPECT_TRUE(errors.Shown().empty());
 }

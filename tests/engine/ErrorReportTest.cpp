@@ -30,11 +30,8 @@ struct SuppressionCase {
   const char* name;
   std::uint32_t startTick;
   std::vector<Call> calls;
+  friend void PrintTo(const SuppressionCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const SuppressionCase& c, std::ostream* os) {
-  *os << c.name;
-}
 
 class Suppression : public ::testing::TestWithParam<SuppressionCase> {};
 

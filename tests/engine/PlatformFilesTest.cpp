@@ -100,7 +100,7 @@ class HeldByAnotherProgram {
 std::string Compared(const fs::path& archive1, const fs::path& archive2) {
   RecordedErrors errors;
   DifferenceList list;
-  CompareArchives(Bytes(archive1), Bytes(archive2), list, false);
+  CompareArchives(Bytes(archive1), Bytes(archive2), list);
   std::string seen;
   for (const auto& shown : errors.Shown()) seen += shown.caption + ": " + shown.prompt;
   if (!seen.empty()) return seen;

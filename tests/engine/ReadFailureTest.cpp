@@ -119,6 +119,7 @@ struct FailureCase {
   std::size_t from;  // from this byte on
   bool byAddress;
   Outcome expected;
+  friend void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 };
 
 const std::string kFailed = "Error While Comparing Archives: Error 57";
@@ -128,10 +129,6 @@ std::string Lines(int count, char value) {
   std::string text;
   for (int i = 0; i < count; ++i) text += std::to_string(i % 10) + "\td\t" + value + "\tu\n";
   return text;
-}
-
-void PrintTo(const FailureCase& c, std::ostream* os) {
-  *os << c.name;
 }
 
 class ReadFailure : public ::testing::TestWithParam<FailureCase> {};
@@ -154,7 +151,7 @@ TEST_P(ReadFailure, IsToldAfterTheLinesReadBeforeIt) {
     DifferenceList list;
     list.SetStatus("earlier");
     Outcome got{};
-    CompareArchives(a, b, list, false, CompareOptions{c.byAddress, false}, &got.notes, sizes);
+    CompareArchives(a, b, list, CompareOptions{c.byAddress, false}, &got.notes, sizes);
     got.rows = list.Rows();
     got.status = list.Status();
     for (const auto& m : errors.Shown()) {

@@ -20,6 +20,7 @@
 namespace parvex {
 namespace {
 
+using test::ReadOnly;
 using test::RecordedErrors;
 using test::Row;
 using test::ShownMessage;
@@ -177,8 +178,131 @@ void CompareLineByLine(const std::string& a, const std::string& b, DifferenceLis
     notes.leftOverFrom = pairs + 1;
     for (; !longer.AtEndOfStream(); longer.ReadLine()) ++notes.leftOver;
   }
-  list.SetStatus(DifferenceStatus(count));
+  list.SetStatus(std::to_string(count) + " Difference(s)");
 }
+
+// A line of one machine's archive as a second version has it: its value
+// changed, or written as another number of the same value, or its read-only
+// mark taken away or added.
+void Change(std::mt19937& random, std::string& line) {
+  const std::size_t tab = line.find('\t', line.find('\t') + 1);
+  if (tab == std::string::npos || line[0] == '$') return;
+  switch (Pick(random, 8)) {
+    case 0:
+    case 1:
+      line.insert(tab + 1, "9");
+      break;
+    case 2:
+      if (line.compare(tab + 1, 5, "1500\t") == 0) line.replace(tab + 1, 4, "1.5E3");
+      break;
+    case 3: {
+      const std::size_t description = line.find('\t') + 1;
+      if (line[description] == '!') {
+        line.erase(description, 1);
+      } else {
+        line.insert(description, "!");
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// Kinds of pairs: 0, mostly the same lines, some changed; 1, unrelated
+// archives; 2 to 5, two versions of one machine's archive, every line
+// splitting cleanly, some values changed, and then "$" lines added at the end
+// of the second (3) or the first (4), or one address changed deep in the file
+// (5). Matching by address reads 2 to 4 in step to the end. Empty files, and
+// pairs of unequal lengths, come up too.
+std::pair<std::vector<std::string>, std::vector<std::string>> MakePair(std::mt19937& random,
+                                                                       int pair) {
+  const int kind = pair % 6;
+  const bool sameMachine = kind >= 2;
+  const int lines1 = pair == 0 ? 0 : 1 + static_cast<int>(random() % 120);
+  const int lines2 = pair == 7 ? 0 : 1 + static_cast<int>(random() % 120);
+  std::vector<std::string> first = GenerateLines(random, lines1, sameMachine);
+  std::vector<std::string> other = GenerateLines(random, lines2);
+  if (kind == 0) {
+    for (std::size_t k = 0; k < other.size() && k < first.size(); ++k) {
+      if (Pick(random, 4) != 0) other[k] = first[k];
+    }
+  } else if (sameMachine) {
+    other = first;
+    for (std::string& line : other) Change(random, line);
+    if (kind == 3) other.insert(other.end(), 1 + Pick(random, 3), "$ end");
+    if (kind == 5)
+      other[other.size() / 2 + Pick(random, static_cast<int>(other.size() + 1) / 2)] =
+          "77.7\tnew\tv\tu";
+  }
+  if (kind == 4) first.insert(first.end(), 1 + Pick(random, 3), "$");
+  return {first, other};
+}
+
+// What the generated pairs gave, to tell that they are rich enough.
+struct Seen {
+  std::size_t rows = 0;
+  std::size_t messages = 0;
+  int leftOver = 0;
+  int shifted = 0;
+  int inStepToTheEnd = 0;
+  void Add(const Outcome& archives, const Outcome& structures) {
+    rows += archives.rows.size() + structures.rows.size();
+    leftOver += archives.notes.leftOver > 0 ? 1 : 0;
+    shifted += archives.notes.shiftLine > 0 ? 1 : 0;
+    messages += archives.messages.size() + structures.messages.size();
+  }
+};
+
+// The comparisons of one pair, each kind of pair meeting both values of
+// each option. Matching by address reads through the same readers, passing
+// over runs of lines at a time.
+struct PairComparisons {
+  PairComparisons(std::string first, std::string second, int pair)
+      : a(std::move(first)),
+        b(std::move(second)),
+        includeReadOnly((pair + pair / 6) % 2 == 1),
+        s1(static_cast<std::int16_t>(pair % 3 + 1)),
+        s2(static_cast<std::int16_t>(pair % 4 == 0 ? -1 : 2)),
+        byAddress{true, pair / 6 % 2 == 0} {}
+
+  Outcome Archives(const ReadSizes& size, const CompareOptions& options = {}) const {
+    return Observe([&](DifferenceList& list, PairingNotes& notes) {
+      CompareArchives(a, b, list, ReadOnly(includeReadOnly, options), &notes, size);
+    });
+  }
+  Outcome ByAddress(const ReadSizes& size) const { return Archives(size, byAddress); }
+  Outcome Structures(const ReadSizes& size) const {
+    return Observe([&](DifferenceList& list) {
+      CompareStructures(a, s1, s2, list, ReadOnly(includeReadOnly), nullptr, size);
+    });
+  }
+  // Matching by address pairs archives of the same addresses line by line as
+  // they are read, and puts others in tables.
+  Outcome InTables() const {
+    return Observe([&](DifferenceList& list) {
+      CompareArchivesInTables(a, b, list, ReadOnly(includeReadOnly, byAddress));
+    });
+  }
+  Outcome LineByLine() const {
+    return Observe([&](DifferenceList& list, PairingNotes& notes) {
+      CompareLineByLine(a, b, list, includeReadOnly, notes);
+    });
+  }
+  bool InStep(std::vector<DifferenceRow>& rows) const {
+    ValueJudge judge(byAddress.NumbersByValue, nullptr);
+    return CompareInStep(std::make_unique<TextStream>(a, TextStream::Mode::Read),
+                         std::make_unique<TextStream>(b, TextStream::Mode::Read),
+                         ReadOnly(includeReadOnly, byAddress), judge, ReadSizes{}, rows);
+  }
+
+  std::string a;
+  std::string b;
+  bool includeReadOnly;
+  std::int16_t s1;
+  std::int16_t s2;
+  CompareOptions byAddress;
+};
 
 TEST(ReadSizes, ResultsDoNotDependOnThem) {
   TempDir dir;
@@ -186,130 +310,40 @@ TEST(ReadSizes, ResultsDoNotDependOnThem) {
   const std::vector<ReadSizes> sizes = {{1, 1},    {2, 2},       {3, 1},
                                         {5, 3},    {8, 4096},    {64, 7},
                                         {4096, 2}, {4096, 4096}, {ReadSizes{}.buffer, 1}};
-  std::size_t rows = 0;
-  std::size_t messages = 0;
-  int leftOver = 0;
-  int shifted = 0;
-  int inStepToTheEnd = 0;
+  Seen seen;
   constexpr int kPairs = 24;
   for (int pair = 0; pair < kPairs; ++pair) {
-    // Kinds of pairs: 0, mostly the same lines, some changed; 1, unrelated
-    // archives; 2 to 5, two versions of one machine's archive, every line
-    // splitting cleanly, some values changed, and then "$" lines added at the
-    // end of the second (3) or the first (4), or one address changed deep in
-    // the file (5). Matching by address reads 2 to 4 in step to the end.
-    const int kind = pair % 6;
-    const bool sameMachine = kind >= 2;
-    // Empty files, and pairs of unequal lengths, come up too.
-    const int lines1 = pair == 0 ? 0 : 1 + static_cast<int>(random() % 120);
-    const int lines2 = pair == 7 ? 0 : 1 + static_cast<int>(random() % 120);
-    const std::vector<std::string> lines = GenerateLines(random, lines1, sameMachine);
-    std::vector<std::string> other = GenerateLines(random, lines2);
-    if (kind == 0) {
-      for (std::size_t k = 0; k < other.size() && k < lines.size(); ++k) {
-        if (Pick(random, 4) != 0) other[k] = lines[k];
-      }
-    } else if (sameMachine) {
-      // Some values changed, some written as other numbers of the same value,
-      // some read-only marks taken away or added on one side.
-      other = lines;
-      for (std::string& line : other) {
-        const std::size_t tab = line.find('\t', line.find('\t') + 1);
-        if (tab == std::string::npos || line[0] == '$') continue;
-        switch (Pick(random, 8)) {
-          case 0:
-          case 1:
-            line.insert(tab + 1, "9");
-            break;
-          case 2:
-            if (line.compare(tab + 1, 5, "1500\t") == 0) line.replace(tab + 1, 4, "1.5E3");
-            break;
-          case 3: {
-            const std::size_t description = line.find('\t') + 1;
-            if (line[description] == '!') {
-              line.erase(description, 1);
-            } else {
-              line.insert(description, "!");
-            }
-            break;
-          }
-          default:
-            break;
-        }
-      }
-      if (kind == 3) other.insert(other.end(), 1 + Pick(random, 3), "$ end");
-      if (kind == 5)
-        other[other.size() / 2 + Pick(random, static_cast<int>(other.size() + 1) / 2)] =
-            "77.7\tnew\tv\tu";
-    }
-    std::vector<std::string> first = lines;
-    if (kind == 4) first.insert(first.end(), 1 + Pick(random, 3), "$");
-    const auto a = dir.Write("a" + std::to_string(pair), Join(random, first));
-    const auto b = dir.Write("b" + std::to_string(pair), Join(random, other));
-    // Each kind meets both values of each option.
-    const bool includeReadOnly = (pair + pair / 6) % 2 == 1;
-    const auto s1 = static_cast<std::int16_t>(pair % 3 + 1);
-    const auto s2 = static_cast<std::int16_t>(pair % 4 == 0 ? -1 : 2);
-
-    const auto archives = [&](const ReadSizes& size) {
-      return Observe([&](DifferenceList& list, PairingNotes& notes) {
-        CompareArchives(a, b, list, includeReadOnly, CompareOptions{}, &notes, size);
-      });
-    };
-    // Matching by address reads through the same readers, passing over runs
-    // of lines at a time.
-    const CompareOptions byAddress{true, pair / 6 % 2 == 0};
-    const auto archivesByAddress = [&](const ReadSizes& size) {
-      return Observe([&](DifferenceList& list, PairingNotes& notes) {
-        CompareArchives(a, b, list, includeReadOnly, byAddress, &notes, size);
-      });
-    };
-    const auto structures = [&](const ReadSizes& size) {
-      return Observe(
-          [&](DifferenceList& list) { CompareStructures(a, s1, s2, list, includeReadOnly, size); });
-    };
-    const Outcome expectArchives = archives(ReadSizes{});
-    const Outcome expectStructures = structures(ReadSizes{});
-    const Outcome expectByAddress = archivesByAddress(ReadSizes{});
-    ASSERT_EQ(expectArchives, Observe([&](DifferenceList& list, PairingNotes& notes) {
-                CompareLineByLine(a, b, list, includeReadOnly, notes);
-              }))
-        << "pair " << pair;
-    // Matching by address pairs archives of the same addresses line by line
-    // as they are read, and puts others in tables.
-    ASSERT_EQ(expectByAddress, Observe([&](DifferenceList& list) {
-                CompareArchivesInTables(a, b, list, includeReadOnly, byAddress.NumbersByValue,
-                                        ReadSizes{});
-              }))
-        << "pair " << pair;
+    SCOPED_TRACE("pair " + std::to_string(pair));
+    const auto [first, other] = MakePair(random, pair);
+    const PairComparisons c(dir.Write("a" + std::to_string(pair), Join(random, first)),
+                            dir.Write("b" + std::to_string(pair), Join(random, other)), pair);
+    const Outcome archives = c.Archives(ReadSizes{});
+    const Outcome structures = c.Structures(ReadSizes{});
+    const Outcome byAddress = c.ByAddress(ReadSizes{});
+    ASSERT_EQ(archives, c.LineByLine());
+    ASSERT_EQ(byAddress, c.InTables());
     std::vector<DifferenceRow> inStepRows;
-    ValueJudge judge(byAddress.NumbersByValue, nullptr);
-    if (CompareInStep(std::make_unique<TextStream>(a, TextStream::Mode::Read),
-                      std::make_unique<TextStream>(b, TextStream::Mode::Read), includeReadOnly,
-                      judge, ReadSizes{}, inStepRows)) {
-      ++inStepToTheEnd;
-      EXPECT_EQ(inStepRows, expectByAddress.rows) << "pair " << pair;
+    if (c.InStep(inStepRows)) {
+      ++seen.inStepToTheEnd;
+      EXPECT_EQ(inStepRows, byAddress.rows);
     }
-    rows += expectArchives.rows.size() + expectStructures.rows.size();
-    leftOver += expectArchives.notes.leftOver > 0 ? 1 : 0;
-    shifted += expectArchives.notes.shiftLine > 0 ? 1 : 0;
-    messages += expectArchives.messages.size() + expectStructures.messages.size();
+    seen.Add(archives, structures);
     for (const ReadSizes& size : sizes) {
-      SCOPED_TRACE("pair " + std::to_string(pair) + ", buffer " + std::to_string(size.buffer) +
-                   ", batch " + std::to_string(size.batch));
-      ASSERT_EQ(archives(size), expectArchives);
-      ASSERT_EQ(structures(size), expectStructures);
-      ASSERT_EQ(archivesByAddress(size), expectByAddress);
+      SCOPED_TRACE("buffer " + std::to_string(size.buffer) + ", batch " +
+                   std::to_string(size.batch));
+      ASSERT_EQ(c.Archives(size), archives);
+      ASSERT_EQ(c.Structures(size), structures);
+      ASSERT_EQ(c.ByAddress(size), byAddress);
     }
   }
   // The archives are rich enough to say something.
-  EXPECT_GT(rows, 100U);
-  EXPECT_GT(messages, 20U);
-  EXPECT_GT(leftOver, 10);
-  EXPECT_GE(shifted, 5);
+  EXPECT_GT(seen.rows, 100U);
+  EXPECT_GT(seen.messages, 20U);
+  EXPECT_GT(seen.leftOver, 10);
+  EXPECT_GE(seen.shifted, 5);
   // Matching by address read in step to the end often enough to be held
   // against reading into tables, not only gave up and read tables twice.
-  EXPECT_GE(2 * inStepToTheEnd, kPairs);
+  EXPECT_GE(2 * seen.inStepToTheEnd, kPairs);
 }
 
 // A parameter line of archive 1 ending exactly where a read of the default
@@ -329,7 +363,7 @@ TEST(ReadSizes, DollarLineAfterALineEndingAtTheBufferEnd) {
   }
   const auto b = dir.Write("b", "1\tx\tsame\tu\n7.7\tx\tsame\tu\n9.9\tother\tNONEMPTY\tz\n");
   DifferenceList list;
-  CompareArchives(dir.Write("a", a), b, list, false);
+  CompareArchives(dir.Write("a", a), b, list);
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.Row(0), Row("7.7", "MYDESCRIPTION", "", "NONEMPTY", "MYUNITS"));
   EXPECT_TRUE(errors.Shown().empty());

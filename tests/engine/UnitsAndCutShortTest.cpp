@@ -9,14 +9,10 @@
 namespace parvex {
 namespace {
 
+using test::L;
 using test::RecordedErrors;
 using test::Row;
 using test::TempDir;
-
-std::string L(const std::string& address, const std::string& description, const std::string& value,
-              const std::string& units = "u") {
-  return address + "\t" + description + "\t" + value + "\t" + units + "\n";
-}
 
 // Units compared: the same value in other units differs, shown with the
 // second line's units, in every pairing alike; off, units never count.
@@ -34,10 +30,10 @@ TEST(CompareUnits, EveryPairingJudgesUnitsAlike) {
     DifferenceList list;
     CompareOptions options{byAddress, false};
     options.CompareUnits = true;
-    CompareArchives(a, b, list, false, options);
+    CompareArchives(a, b, list, options);
     EXPECT_EQ(list.Rows(), rows) << byAddress;
     options.CompareUnits = false;
-    CompareArchives(a, b, list, false, options);
+    CompareArchives(a, b, list, options);
     EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("4.0", "d", "1", "2", "V")}));
   }
   const auto s = dir.Write("s", L("1.1", "a", "7", "mm") + L("1.2", "b", "2") +
@@ -46,7 +42,7 @@ TEST(CompareUnits, EveryPairingJudgesUnitsAlike) {
     DifferenceList list;
     CompareOptions options{byAddress, false};
     options.CompareUnits = true;
-    CompareStructures(s, 1, 2, list, false, options);
+    CompareStructures(s, 1, 2, list, options);
     EXPECT_EQ(list.Rows(), (std::vector<DifferenceRow>{Row("1", "a", "7", "7 [m]", "mm")}))
         << byAddress;
   }
@@ -64,15 +60,15 @@ TEST(CutShort, NotedByEveryPairing) {
   for (const bool byAddress : {false, true}) {
     DifferenceList list;
     PairingNotes notes;
-    CompareArchives(a, b, list, false, CompareOptions{byAddress, false}, &notes);
+    CompareArchives(a, b, list, CompareOptions{byAddress, false}, &notes);
     EXPECT_EQ(list.Count(), 1) << byAddress;
     EXPECT_EQ(PairingNoteTexts(notes),
               std::vector<std::string>{"Archive 2 '" + b +
                                        "' may have been cut short: its last line, line 2, has no "
                                        "line end."});
-    CompareStructures(b, 1, 2, list, false, CompareOptions{byAddress, false}, &notes);
+    CompareStructures(b, 1, 2, list, CompareOptions{byAddress, false}, &notes);
     EXPECT_EQ(notes.cutShort.size(), 1U);
-    CompareArchives(a, a, list, false, CompareOptions{byAddress, false}, &notes);
+    CompareArchives(a, a, list, CompareOptions{byAddress, false}, &notes);
     EXPECT_FALSE(notes.Any());
   }
 }

@@ -86,6 +86,10 @@ relink() {
     fail "the relink kit does not link"
   }
   chmod -R a+rwX "$work"
+  # The desktop comes first: Wine's first process fixes the display of every
+  # later one while its server runs, and one started without a display would
+  # hide every window after it.
+  open_desktop
   timeout 120 ${launcher[@]+"${launcher[@]}"} "$wine" wineboot --init
   local shipped again
   # The same report but for the time it was made, in its first line.
@@ -93,7 +97,6 @@ relink() {
   again=$(compare w "$relinked/build/parvex-cli.exe" "$a" "$b" | sed 1d)
   [[ -n "$shipped" && "$shipped" == "$again" ]] || fail "the relinked parvex-cli.exe writes" \
     "another report: $(diff <(echo "$shipped") <(echo "$again"))"
-  open_desktop
   window "$relinked/build/parvex.exe"
 }
 

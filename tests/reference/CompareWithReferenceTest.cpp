@@ -54,7 +54,8 @@ TEST(FleetMessages, GoToTheArchiveThatToldThem) {
   TempDir dir;
   const ReferenceResult result =
       RunFleet(dir, "7.\tr\t1\tu\n" + L("1", "a", "5"),
-               {{"m1", L("1", "a", "5") + "1.99999\tb\t2\tu\n"}, {"m2", L("1", "a", "5")}}, {});
+               {{"m1", L("1", "a", "5") + "1.99999\tb\t2\tu\n"}, {"m2", L("1", "a", "5")}},
+               test::FleetOptions());
   ASSERT_EQ(result.reference.messages.size(), 1U);
   EXPECT_EQ(result.reference.messages[0].title, "Error While Splitting Archive Line");
   EXPECT_EQ(result.reference.messages[0].text.rfind("Error 13: ", 0), 0U);
@@ -71,7 +72,8 @@ TEST(FleetMessages, FilesCutShortAreNoted) {
   const std::string ref = L("1", "a", "5") + L("2", "b", "6");
   const ReferenceResult result =
       RunFleet(dir, ref.substr(0, ref.size() - 1),
-               {{"m1", ref.substr(0, ref.size() - 1)}, {"m2", ref}, {"m3", ref.substr(0, 13)}}, {});
+               {{"m1", ref.substr(0, ref.size() - 1)}, {"m2", ref}, {"m3", ref.substr(0, 13)}},
+               test::FleetOptions());
   EXPECT_EQ(result.reference.notes,
             std::vector<std::string>{
                 "reference.arc may have been cut short: its last line, line 2, has no line end"});
@@ -83,6 +85,27 @@ TEST(FleetMessages, FilesCutShortAreNoted) {
   EXPECT_FALSE(result.archives[0].Deviates());
   // m3 ends in the middle of line 2, which then has too few fields to pair.
   EXPECT_EQ(MatrixLines(result), std::vector<std::string>{"2.0|b|u|6|||(missing)"});
+}
+
+// The rows of one address are told apart by occurrence, the third and later
+// lines too: in a reference that holds an address many times (compared
+// through tables) and in one that holds each once (compared as read).
+TEST(FleetOccurrences, CountEveryLineOfAnAddress) {
+  const std::string archive = L("7", "a", "1") + L("7", "a", "20") + L("7", "a", "30") +
+                              L("7", "a", "40") + L("7", "a", "50") + L("8", "b", "5") +
+                              L("9", "c", "1") + L("9", "c", "2") + L("9", "c", "3");
+  for (const std::string& reference : {L("7", "a", "1") + L("7", "a", "2") + L("7", "a", "3") +
+                                           L("7", "a", "4") + L("8", "b", "5"),
+                                       L("7", "a", "1") + L("8", "b", "5")}) {
+    TempDir dir;
+    std::vector<std::string> rows;
+    for (const ReferenceRow& row :
+         RunFleet(dir, reference, {{"m1", archive}}, test::FleetOptions()).rows) {
+      rows.push_back(row.address + "#" + std::to_string(row.occurrence));
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"7.0#1", "7.0#2", "7.0#3", "7.0#4", "9.0#0", "9.0#1",
+                                              "9.0#2"}));
+  }
 }
 
 TEST(FleetReference, MissingReferenceComparesNothing) {
@@ -135,8 +158,8 @@ TEST(FleetProperty, EachColumnIsWhatThePairComparisonByAddressGives) {
       archives.push_back({"m" + std::to_string(k), test::Join(test::Mutated(random, reference))});
     }
     // Units are judged in three rounds of four, as pairs judge them when asked.
-    const ReferenceOptions options{round % 2 == 0, round % 3 == 0, test::GeneratedRules(round),
-                                   round % 4 != 1};
+    const CompareOptions options = test::FleetOptions(round % 2 == 0, round % 3 == 0,
+                                                      test::GeneratedRules(round), round % 4 != 1);
     test::CheckAgainstPairs(test::Join(reference), archives, options);
   }
 }
@@ -149,11 +172,8 @@ struct InputsCase {
   std::vector<std::string> paths;  // relative to the folder
   std::vector<std::string> names;
   std::string error;  // the start of it
+  friend void PrintTo(const InputsCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const InputsCase& c, std::ostream* os) {
-  *os << c.name;
-}
 
 class Inputs : public ::testing::TestWithParam<InputsCase> {};
 

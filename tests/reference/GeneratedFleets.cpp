@@ -31,15 +31,19 @@ std::vector<std::string> PairRowsOf(const ReferenceResult& result, std::uint32_t
   return rows;
 }
 
+// The same options for a pair, its lines matched by address.
+CompareOptions ByAddress(CompareOptions options) {
+  options.MatchByAddress = true;
+  return options;
+}
+
 // Archive k's column against the pair comparison of the reference with it.
 void CheckColumn(const TempDir& dir, const ReferenceResult& result,
-                 const std::vector<FleetArchive>& archives, const ReferenceOptions& options,
+                 const std::vector<FleetArchive>& archives, const CompareOptions& options,
                  std::uint32_t k) {
   test::RecordedErrors errors;
   DifferenceList list;
-  CompareArchives(dir.File("reference.arc"), dir.File(archives[k].name), list,
-                  options.includeReadOnly,
-                  CompareOptions{true, options.numbersByValue, options.rules.get(), options.units});
+  CompareArchives(dir.File("reference.arc"), dir.File(archives[k].name), list, ByAddress(options));
   std::vector<std::string> expected;
   std::uint64_t differ = 0;
   std::uint64_t missing = 0;
@@ -55,8 +59,8 @@ void CheckColumn(const TempDir& dir, const ReferenceResult& result,
   EXPECT_EQ(s.differ, differ);
   EXPECT_EQ(s.missing, missing);
   EXPECT_EQ(s.differ + s.missing + s.extra, list.Count());
-  EXPECT_EQ(s.ignored, options.rules ? list.Rules()->ignored : 0U);
-  EXPECT_EQ(s.tolerated, options.rules ? list.Rules()->tolerated : 0U);
+  EXPECT_EQ(s.ignored, options.AppliedRules ? list.Rules()->ignored : 0U);
+  EXPECT_EQ(s.tolerated, options.AppliedRules ? list.Rules()->tolerated : 0U);
 }
 
 }  // namespace
@@ -126,7 +130,7 @@ relative = "10%"
 
 ReferenceResult CheckAgainstPairs(const std::string& reference,
                                   const std::vector<FleetArchive>& archives,
-                                  const ReferenceOptions& options) {
+                                  const CompareOptions& options) {
   TempDir dir;
   const ReferenceResult result = RunFleet(dir, reference, archives, options);
   for (std::uint32_t k = 0; k < archives.size(); ++k) {

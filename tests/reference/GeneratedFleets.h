@@ -30,6 +30,6 @@ std::shared_ptr<const Rules> GeneratedRules(int round);
 // Returns the result.
 ReferenceResult CheckAgainstPairs(const std::string& reference,
                                   const std::vector<FleetArchive>& archives,
-                                  const ReferenceOptions& options);
+                                  const CompareOptions& options);
 
 }  // namespace parvex::test

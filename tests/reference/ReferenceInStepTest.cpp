@@ -10,7 +10,6 @@
 #include "reference/ArchiveReading.h"
 #include "reference/CompareWithReference.h"
 #include "reference/GeneratedFleets.h"
-#include "reference/Inputs.h"
 #include "reference/ReferenceInStep.h"
 #include "reference/ReferenceSupport.h"
 #include "support/TestSupport.h"
@@ -79,10 +78,10 @@ std::string MoreMutated(std::mt19937& random, const std::vector<std::string>& re
 
 // Whether archive k is compared as it is read.
 bool ComparedInStep(const std::string& referencePath, const std::string& archivePath,
-                    const ReferenceOptions& options) {
+                    const CompareOptions& options) {
   AddressTable table;
-  table.SetRules(options.rules.get());
-  if (options.units) table.KeepUnits();
+  table.SetRules(options.AppliedRules.get());
+  if (options.CompareUnits) table.KeepUnits();
   ArchiveSummary summary;
   if (!ReadArchive(referencePath, {}, table, summary)) return false;
   const std::unique_ptr<ReferenceLines> lines = ReferenceLines::Read(referencePath, {}, table);
@@ -112,21 +111,14 @@ std::vector<std::string> Told(const ReferenceResult& result) {
 // The fleet compared as read where it can be, at several read sizes, against
 // the same through tables.
 void CheckAgainstTables(const std::string& reference, const std::vector<FleetArchive>& archives,
-                        const ReferenceOptions& options,
+                        const CompareOptions& options,
                         const std::vector<ReadSizes>& readSizes = {ReadSizes{}, ReadSizes{1, 1},
                                                                    ReadSizes{7, 3}}) {
   TempDir dir;
-  ReferenceRequest request;
-  request.reference = dir.Write("reference.arc", reference);
-  for (const FleetArchive& a : archives) request.archives.push_back(dir.Write(a.name, a.content));
-  request.names = ColumnNames(request.archives);
-  request.options = options;
-  request.asRead = false;
-  const std::vector<std::string> expected = Told(CompareWithReference(request));
-  request.asRead = true;
+  const auto expected = Told(test::RunFleet(dir, reference, archives, options, 0, {}, false));
   for (const ReadSizes sizes : readSizes) {
-    request.sizes = sizes;
-    EXPECT_EQ(Told(CompareWithReference(request)), expected) << sizes.buffer << "/" << sizes.batch;
+    EXPECT_EQ(Told(test::RunFleet(dir, reference, archives, options, 0, sizes)), expected)
+        << sizes.buffer << "/" << sizes.batch;
   }
 }
 
@@ -152,10 +144,10 @@ TEST(ReferenceInStep, TakesOnlyReferencesWhoseAddressesComeOnce) {
 TEST(ReferenceInStep, ReferenceLinesThatAreNoArchiveLinesMakeNoArchive) {
   for (const std::string line : {"1.2\tb\n", "x\tb\t6\tu\n"}) {
     SCOPED_TRACE(line);
-    CheckAgainstTables(line + L("1.1", "a", "5"), {{"m", line}}, {});
+    CheckAgainstTables(line + L("1.1", "a", "5"), {{"m", line}}, test::FleetOptions());
     TempDir dir;
     const ReferenceResult result =
-        test::RunFleet(dir, line + L("1.1", "a", "5"), {{"m", line}}, {});
+        test::RunFleet(dir, line + L("1.1", "a", "5"), {{"m", line}}, test::FleetOptions());
     EXPECT_TRUE(result.archives[0].notArchive);
   }
 }
@@ -173,7 +165,8 @@ TEST(ReferenceInStep, RunsEndWhereTheBytesReadEnd) {
   for (std::size_t buffer = 1; buffer <= 40; ++buffer) {
     for (std::size_t batch = 1; batch <= 3; ++batch) sizes.push_back({buffer, batch});
   }
-  CheckAgainstTables(reference, {{"same", reference}, {"changed", changed}}, {}, sizes);
+  CheckAgainstTables(reference, {{"same", reference}, {"changed", changed}}, test::FleetOptions(),
+                     sizes);
 }
 
 TEST(ReferenceInStep, ListsWhatThePairComparisonByAddressGives) {
@@ -189,8 +182,8 @@ TEST(ReferenceInStep, ListsWhatThePairComparisonByAddressGives) {
       archives.push_back({"m" + std::to_string(k),
                           MoreMutated(random, reference, test::Mutated(random, reference))});
     }
-    const ReferenceOptions options{round % 2 == 0, round % 3 == 0, test::GeneratedRules(round),
-                                   round % 4 != 1};
+    const CompareOptions options = test::FleetOptions(round % 2 == 0, round % 3 == 0,
+                                                      test::GeneratedRules(round), round % 4 != 1);
     test::CheckAgainstPairs(test::Join(reference), archives, options);
     CheckAgainstTables(test::Join(reference), archives, options);
     TempDir dir;

@@ -10,12 +10,6 @@
 
 namespace parvex::test {
 
-// One archive line from its four fields.
-inline std::string L(const std::string& address, const std::string& description,
-                     const std::string& value, const std::string& units = "u") {
-  return address + "\t" + description + "\t" + value + "\t" + units + "\n";
-}
-
 // The matrix as lines of text, one per row: address, description, units,
 // reference and every archive's cell, joined by "|"; an unread archive's cell
 // reads "(unread)".
@@ -31,28 +25,30 @@ struct FleetArchive {
   bool exists = true;
 };
 
+// The options of a reference comparison: units judged unless told not to.
+CompareOptions FleetOptions(bool includeReadOnly = false, bool numbersByValue = false,
+                            std::shared_ptr<const Rules> rules = nullptr, bool units = true);
+
 // A reference, its archives and what comparing them gives.
 struct FleetCase {
   const char* name;
   std::string reference;
   std::vector<FleetArchive> archives;
-  ReferenceOptions options;
+  CompareOptions options;
   std::vector<std::string> rows;       // as MatrixLines gives them
   std::vector<std::string> summaries;  // as SummaryLines gives them
+  friend void PrintTo(const FleetCase& c, std::ostream* os) { *os << c.name; }
 };
-
-inline void PrintTo(const FleetCase& c, std::ostream* os) {
-  *os << c.name;
-}
 
 // The cases every layer's tests go through: equal and differing archives,
 // missing, extra and duplicated lines, read-only, numbers, "$" lines, an
 // unreadable and an empty archive, lines that fail to split.
 std::vector<FleetCase> FleetCases();
 
-// Writes the files into dir (the reference as reference.arc) and compares.
+// Writes the files into dir (the reference as reference.arc) and compares,
+// as read where it can (asRead) or always through tables.
 ReferenceResult RunFleet(const TempDir& dir, const std::string& reference,
-                         const std::vector<FleetArchive>& archives, ReferenceOptions options,
-                         unsigned jobs = 0, ReadSizes sizes = {});
+                         const std::vector<FleetArchive>& archives, CompareOptions options,
+                         unsigned jobs = 0, ReadSizes sizes = {}, bool asRead = true);
 
 }  // namespace parvex::test

@@ -33,6 +33,12 @@ RecordedErrors::~RecordedErrors() {
   InstallErrorServices(SteadyTicks(), nullBox);
 }
 
+std::vector<std::string> RecordedErrors::Told() const {
+  std::vector<std::string> told;
+  for (const ShownMessage& m : box.shown) told.push_back(m.caption + ": " + m.prompt);
+  return told;
+}
+
 TempDir::TempDir() {
   std::random_device rd;
   const auto base = std::filesystem::temp_directory_path();

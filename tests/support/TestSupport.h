@@ -7,6 +7,7 @@
 
 #include "engine/base/ErrorReport.h"
 #include "engine/list/DifferenceList.h"
+#include "engine/pairing/CompareOptions.h"
 
 namespace parvex::test {
 
@@ -35,6 +36,8 @@ class RecordedErrors {
   RecordedErrors& operator=(const RecordedErrors&) = delete;
 
   const std::vector<ShownMessage>& Shown() const { return box.shown; }
+  // Every message shown, as "caption: prompt".
+  std::vector<std::string> Told() const;
   void Advance(std::uint32_t ms) { tick += ms; }
 
   RecordingBox box;
@@ -80,6 +83,18 @@ std::string ReadPipeWithin(const std::string& path, int seconds);
 // system's, which an ordinary user cannot replace. Empty where neither works,
 // and off Linux.
 std::string DeviceForWriting(const TempDir& dir, const std::string& system, unsigned minor);
+
+// The options with read-only lines included, or not.
+inline CompareOptions ReadOnly(bool include, CompareOptions options = {}) {
+  options.IncludeReadOnly = include;
+  return options;
+}
+
+// One archive line from its four fields.
+inline std::string L(const std::string& address, const std::string& description,
+                     const std::string& value, const std::string& units = "u") {
+  return address + "\t" + description + "\t" + value + "\t" + units + "\n";
+}
 
 // A difference row from its five texts.
 inline DifferenceRow Row(std::string text, std::string description, std::string value1,

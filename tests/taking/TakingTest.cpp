@@ -271,8 +271,12 @@ TEST(Taking, GeneratedPairsLeaveOnlyWhatTakingMustLeave) {
     EXPECT_EQ(added, plan.counts.added);
 
     DifferenceList list;
-    CompareArchivesByAddress(dir.File("new" + n), source, list, s.includeReadOnly, s.numbersByValue,
-                             ReadSizes(), s.rules, true);
+    CompareOptions options;
+    options.IncludeReadOnly = s.includeReadOnly;
+    options.NumbersByValue = s.numbersByValue;
+    options.AppliedRules = s.rules ? rules : nullptr;
+    options.CompareUnits = true;
+    CompareArchivesByAddress(dir.File("new" + n), source, list, options);
     for (const DifferenceRow& row : list.Rows()) {
       EXPECT_TRUE(RowLeft(row, s.addMissing))
           << row.Text << " " << row.SubItems[1] << " / " << row.SubItems[2];

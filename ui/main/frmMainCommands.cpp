@@ -11,7 +11,7 @@
 #include "engine/values/Numbers.h"
 #include "engine/values/Rules.h"
 #include "parvex/version.h"
-#include "reports/layouts/ListLayouts.h"
+#include "reports/layouts/SaveReport.h"
 #include "ui/common/CodePage.h"
 #include "ui/common/StoredSettings.h"
 #include "ui/main/PrinterDestination.h"
@@ -57,8 +57,7 @@ void frmMain::cmdStructure_Click() {
                              : '.';
     const std::int16_t s1 = StructureNumber(text1.toStdString(), decimal);
     const std::int16_t s2 = StructureNumber(text2.toStdString(), decimal);
-    CompareStructures(PathBytes(archive), s1, s2, list_, IncludeReadOnly(), starting_.options,
-                      &notes_);
+    CompareStructures(PathBytes(archive), s1, s2, list_, starting_.options, &notes_);
     QStringList texts;
     for (const std::string& note : PairingNoteTexts(notes_)) texts << FieldText(note);
     ShowNotes(texts);
@@ -71,7 +70,7 @@ void frmMain::cmdTwoArchives_Click() {
   try {
     if (!StartComparison(false)) return;
     CompareArchives(PathBytes(txtArchive1->text()), PathBytes(txtArchive2->text()), list_,
-                    IncludeReadOnly(), starting_.options, &notes_);
+                    starting_.options, &notes_);
     QStringList texts;
     for (const std::string& note : PairingNoteTexts(notes_)) texts << FieldText(note);
     ShowNotes(texts);
@@ -130,19 +129,9 @@ void frmMain::cmdSave_Click() {
     const std::string path = PathBytes(chosen);
     // A report never takes the place of a file it was made from.
     CheckReportTarget(path, ListedInputs());
-    // A name ending in json, html or htm asks for that layout.
-    if (const Layout web = LayoutForName(path, Layout::Page); web != Layout::Page) {
-      SaveListInLayout(path, web, list_, CurrentTitles());
-      return;
-    }
-    // Every layout is written whole or not at all: the old file stays when
-    // the report fails part-way.
-    OutputFile file(path);
-    const ReportTitles titles = CurrentTitles();
-    // Only the name's last three characters decide the layout.
-    const bool csv = chosen.endsWith(QStringLiteral("csv"), Qt::CaseSensitive);
-    TextFileDestination destination(file);
-    WriteReport(destination, csv, list_, titles.Title1, titles.Title2);
+    // The name's ending chooses the layout; every layout is written whole or
+    // not at all: the old file stays when the report fails part-way.
+    SaveReport(path, ChooseLayout(path, std::nullopt, Layout::Page), list_, CurrentTitles());
   } catch (...) {
     ReportVBError("Error While Saving Report", kErrCancel);
   }

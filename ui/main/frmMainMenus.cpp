@@ -77,6 +77,7 @@ void frmMain::SaveOption(const char* name, const QAction* item) {
 CompareOptions frmMain::Options() const {
   CompareOptions options{mnuMatchByAddress->isChecked(), mnuNumbersByValue->isChecked()};
   options.CompareUnits = mnuCompareUnits->isChecked();
+  options.IncludeReadOnly = IncludeReadOnly();
   return options;
 }
 

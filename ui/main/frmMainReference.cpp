@@ -12,7 +12,10 @@ void frmMain::mnuReference_Click() {
   if (!reference_) {
     ReferenceServices services{services_.dialogs, this, {}, {}};
     services.options = [this] {
-      return ReferenceOptions{IncludeReadOnly(), mnuNumbersByValue->isChecked(), nullptr};
+      CompareOptions options = ReferenceDefaults();
+      options.IncludeReadOnly = IncludeReadOnly();
+      options.NumbersByValue = mnuNumbersByValue->isChecked();
+      return options;
     };
     services.rulesFile = [this] { return RulesPath(); };
     services.openPair = [this](const QString& reference, const QString& archive) {

@@ -78,7 +78,7 @@ bool frmMain::ReadRules(ComparisonInputs& inputs) {
     const QString path = RulesPath();
     if (path.isEmpty()) return true;
     inputs.rules = Rules::Read(PathBytes(path));
-    inputs.options.AppliedRules = inputs.rules.get();
+    inputs.options.AppliedRules = inputs.rules;
     return true;
   } catch (...) {
     ReportVBError("Error While Reading Rules");

@@ -7,11 +7,11 @@
 
 namespace parvex {
 
-QString OptionsText(const ReferenceOptions& options, const QString& rulesFile) {
+QString OptionsText(const CompareOptions& options, const QString& rulesFile) {
   return QStringLiteral("Options: lines paired by address; read-only values ") +
-         (options.includeReadOnly ? QStringLiteral("included") : QStringLiteral("left out")) +
+         (options.IncludeReadOnly ? QStringLiteral("included") : QStringLiteral("left out")) +
          QStringLiteral("; numbers compared ") +
-         (options.numbersByValue ? QStringLiteral("by value") : QStringLiteral("as text")) +
+         (options.NumbersByValue ? QStringLiteral("by value") : QStringLiteral("as text")) +
          (rulesFile.isEmpty() ? QStringLiteral("; no rules file")
                               : QStringLiteral("; rules file ") + QFileInfo(rulesFile).fileName());
 }

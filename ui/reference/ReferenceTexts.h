@@ -13,7 +13,7 @@ namespace parvex {
 
 // The line that tells which options a comparison uses, and the rules file
 // (a path, empty for none).
-QString OptionsText(const ReferenceOptions& options, const QString& rulesFile);
+QString OptionsText(const CompareOptions& options, const QString& rulesFile);
 
 // The files of folders that were not archives, in one sentence: "Skipped 1
 // file that is not an archive: README.txt"; empty for none.

@@ -68,7 +68,7 @@ void frmReference::UpdateCommands() {
 void frmReference::RefreshOptions() {
   const QString rules = RulesFile();
   lblOptions->setText(
-      OptionsText(services_.options ? services_.options() : ReferenceOptions{}, rules));
+      OptionsText(services_.options ? services_.options() : ReferenceDefaults(), rules));
   lblOptions->setToolTip(QDir::toNativeSeparators(rules));
 }
 

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "reference/CompareWithReference.h"
-#include "reports/layouts/ReferenceCsv.h"
+#include "reports/layouts/ReportLayout.h"
 #include "ui/common/CommonDialog.h"
 #include "ui/reference/ReferenceTexts.h"
 
@@ -37,7 +37,7 @@ struct ReferenceServices {
   DialogBackend& dialogs;
   // The window the dialogs go back to once this window's dialog is closed.
   QWidget* dialogOwner = nullptr;
-  std::function<ReferenceOptions()> options;
+  std::function<CompareOptions()> options;
   std::function<void(const QString& reference, const QString& archive)> openPair;
   std::function<ReferenceResult(const ReferenceRequest&)> compare = CompareWithReference;
   // The rules file the main window's options name, read again at each

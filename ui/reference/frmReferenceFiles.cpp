@@ -23,6 +23,7 @@
 #include "reference/Inputs.h"
 #include "reports/layouts/HtmlReport.h"
 #include "reports/layouts/JsonReport.h"
+#include "reports/layouts/SaveReport.h"
 #include "reports/page/Report.h"
 #include "ui/common/CodePage.h"
 #include "ui/common/StoredSettings.h"
@@ -53,26 +54,18 @@ class DialogOwner {
 const QString kReportFilter =
     QStringLiteral("Comma Delimited (*.csv)|*.csv|Web Page (*.html)|*.html|JSON (*.json)|*.json");
 
-std::optional<Layout> LayoutOfEnding(const QString& ending) {
-  const QString e = ending.toLower();
-  if (e == QStringLiteral("csv")) return Layout::Csv;
-  if (e == QStringLiteral("html") || e == QStringLiteral("htm")) return Layout::Html;
-  if (e == QStringLiteral("json")) return Layout::Json;
-  return std::nullopt;
-}
-
 }  // namespace
 
 ReportTarget ReportTargetFor(const QString& chosen, const QString& pattern) {
   const QString fromFilter =
       pattern.startsWith(QStringLiteral("*.")) ? pattern.mid(2) : QStringLiteral("csv");
-  const Layout filterLayout = LayoutOfEnding(fromFilter).value_or(Layout::Csv);
-  const QString ending = QFileInfo(chosen).suffix();
-  if (const auto known = LayoutOfEnding(ending)) return {chosen, *known};
-  if (ending.isEmpty() && !QFileInfo(chosen).fileName().endsWith(QLatin1Char('.'))) {
-    return {chosen + QLatin1Char('.') + fromFilter, filterLayout};
+  const Layout filterLayout = ChooseLayout(PathBytes(fromFilter), std::nullopt, Layout::Csv);
+  QString path = chosen;
+  if (QFileInfo(chosen).suffix().isEmpty() &&
+      !QFileInfo(chosen).fileName().endsWith(QLatin1Char('.'))) {
+    path += QLatin1Char('.') + fromFilter;
   }
-  return {chosen, filterLayout};
+  return {path, ChooseLayout(PathBytes(path), std::nullopt, filterLayout)};
 }
 
 QString frmReference::DialogFolder() const {
@@ -137,18 +130,7 @@ void frmReference::cmdSave_Click() {
     // A report never takes the place of a file it was made from.
     CheckReportTarget(path, result_->Inputs());
     // Replaces the target only when whole.
-    OutputFile file(path);
-    switch (target.layout) {
-      case Layout::Json:
-        WriteReferenceJson(file.Stream(), *result_);
-        break;
-      case Layout::Html:
-        WriteReferenceHtml(file.Stream(), *result_, ReportDate());
-        break;
-      default:
-        WriteReferenceCsv(file.Stream(), *result_);
-    }
-    file.Commit();
+    SaveReport(path, target.layout, *result_);
     sbStatus->setText(QStringLiteral("Saved ") + target.path);
   } catch (...) {
     ReportVBError("Error While Saving Report", kErrCancel);

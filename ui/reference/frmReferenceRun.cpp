@@ -37,13 +37,13 @@ std::optional<ReferenceRequest> frmReference::Request() {
       request.fromFolder.end()) {
     request.fromFolder.clear();
   }
-  request.options = services_.options ? services_.options() : ReferenceOptions{};
-  request.options.units = !chkIgnoreUnits->isChecked();
+  request.options = services_.options ? services_.options() : ReferenceDefaults();
+  request.options.CompareUnits = !chkIgnoreUnits->isChecked();
   // Read at each comparison, so that an edited file takes effect at once; a
   // file that cannot be used is told and the previous result stays.
   if (const QString rules = RulesFile(); !rules.isEmpty()) {
     try {
-      request.options.rules = Rules::Read(PathBytes(rules));
+      request.options.AppliedRules = Rules::Read(PathBytes(rules));
     } catch (...) {
       ReportVBError("Error While Reading Rules");
       return std::nullopt;

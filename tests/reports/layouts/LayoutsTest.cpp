@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <fstream>
 #include <regex>
@@ -16,6 +18,7 @@
 #include "reports/layouts/JsonReport.h"
 #include "reports/layouts/ReferenceCsv.h"
 #include "reports/layouts/ReferenceVerdict.h"
+#include "reports/layouts/ReportLayout.h"
 #include "reports/layouts/TextForPeople.h"
 #include "reports/page/Report.h"
 #include "support/TestSupport.h"
@@ -27,6 +30,7 @@ using test::FleetCases;
 using test::L;
 using test::RunFleet;
 using test::TempDir;
+using json = nlohmann::json;
 
 int Validate(const std::string& schema, const std::vector<std::string>& files, std::string& said) {
   std::string command = std::string(PARVEX_PYTHON) + " " + PARVEX_SOURCE_DIR +
@@ -54,7 +58,7 @@ ReferenceResult MarkedFleet(const TempDir& dir) {
        {"m\"2", L("1", "d", "\"") + units},
        {"gone", "", false},
        {"m4", reference}},
-      {});
+      test::FleetOptions());
   result.archives[0].notes = {"m1 ends without a line end after line 4"};
   result.skipped = {"README.txt"};
   return result;
@@ -82,8 +86,10 @@ TEST(JsonLayout, EveryCaseValidatesAgainstTheSchemas) {
     test::RecordedErrors errors;
     for (const test::FleetArchive& a : c.archives) {
       DifferenceList list;
-      CompareArchives(dir.File("reference.arc"), dir.File(a.name), list, c.options.includeReadOnly,
-                      CompareOptions{true, c.options.numbersByValue, c.options.rules.get()});
+      CompareOptions pair = c.options;
+      pair.MatchByAddress = true;
+      pair.CompareUnits = false;
+      CompareArchives(dir.File("reference.arc"), dir.File(a.name), list, pair);
       const std::string listName = out.File("l" + std::to_string(lists.size()) + ".json");
       std::ofstream file(listName, std::ios::binary);
       WriteDifferencesJson(file, list, MakeReportTitles(false, "a", a.name, "", ""), "today");
@@ -100,21 +106,17 @@ TEST(JsonLayout, EveryCaseValidatesAgainstTheSchemas) {
   // The schema rejects what a reader must never meet: a list is no reference
   // report, an extra mark outside a row the reference lacks, a missing line or
   // an unmarked value in such a row, empty notes, a verdict of other members.
-  const std::string extraRow = "\"reference\":null,\"cells\":[{\"value\":\"9\",\"extra\":true},";
-  const std::vector<std::pair<std::string, std::string>> mutants = {
-      {"{\"value\":\"\\\"\"}", "{\"value\":\"\\\"\",\"extra\":true}"},
-      {extraRow + "null", extraRow + "{\"missing\":true}"},
-      {extraRow, "\"reference\":null,\"cells\":[{\"value\":\"9\"},"},
-      {"\"notes\": [\n\t\t\t\t\"m1 ends without a line end after line 4\"\n\t\t\t]",
-       "\"notes\": []"},
-      {"\"notRead\": 1,", "\"notRead\": 1, \"equal\": 1,"}};
+  const std::vector<std::pair<const char*, json>> mutants = {
+      {"/rows/0/cells/1", json{{"value", "\""}, {"extra", true}}},
+      {"/rows/1/cells/1", json{{"missing", true}}},
+      {"/rows/1/cells/0", json{{"value", "9"}}},
+      {"/archives/0/notes", json::array()},
+      {"/verdict/equal", 1}};
   std::vector<std::string> rejected = {lists.front()};
-  for (const auto& [from, to] : mutants) {
-    std::string text = marked;
-    const std::size_t at = text.find(from);
-    ASSERT_NE(at, std::string::npos) << from << "\n" << marked;
-    rejected.push_back(dir.Write("m" + std::to_string(rejected.size()) + ".json",
-                                 text.replace(at, from.size(), to)));
+  for (const auto& [where, value] : mutants) {
+    json doc = json::parse(marked);
+    doc[json::json_pointer(where)] = value;
+    rejected.push_back(dir.Write("m" + std::to_string(rejected.size()) + ".json", doc.dump()));
   }
   EXPECT_EQ(Validate("reference-report.schema.json", rejected, said), 1) << said;
   for (const std::string& file : rejected) {
@@ -124,35 +126,32 @@ TEST(JsonLayout, EveryCaseValidatesAgainstTheSchemas) {
 
 TEST(JsonLayout, HoldsTheVerdictTheMatrixAndItsMarksAndDecodesBytes) {
   TempDir dir;
-  const std::string json = Written(WriteReferenceJson, MarkedFleet(dir));
-  const std::vector<std::string> rows = {
-      R"({"address":"1.0","occurrence":1,"description":"say \"hi\"","units":"u",)"
-      R"("reference":"a,b","cells":[null,{"value":"\""},{"unread":true},null]})",
-      R"({"address":"9.1","occurrence":1,"description":"x","units":"u","reference":null,)"
-      R"("cells":[{"value":"9","extra":true},null,{"unread":true},null]})",
-      R"({"address":"13.2","occurrence":1,"description":")"
-      "caf\xc3\xa9"
-      R"(","units":"mm/min",)"
-      R"("reference":"2000","cells":[{"value":"2000","units":"mm/s"},null,{"unread":true},null]})",
-      R"({"address":"3.0","occurrence":1,"description":")"
-      "\xc3\xa9t\xc3\xa9"
-      R"(","units":"u",)"
-      R"("reference":"7","cells":[null,{"missing":true},{"unread":true},null]})"};
-  std::string matrix =
-      "\"columns\": "
-      "[\n\t\t\"Address\",\n\t\t\"Description\",\n\t\t\"Units\",\n\t\t\"Reference\",\n\t\t"
-      "\"m1\",\n\t\t\"m\\\"2\",\n\t\t\"gone\",\n\t\t\"m4\"\n\t],\n\t\"rows\": [";
-  for (const std::string& row : rows) matrix += (matrix.back() == '[' ? "\n\t\t" : ",\n\t\t") + row;
-  for (const std::string& piece :
-       {std::string("\"verdict\": {\n\t\t\"archives\": 4,\n\t\t\"deviating\": 2,\n\t\t\"notRead\": "
-                    "1,\n\t\t\"skipped\": 1,\n\t\t\"text\": \"2 of 4 archives deviate from the "
-                    "reference, 1 not read, 1 file skipped\"\n\t},"),
-        std::string("\"skipped\": [\n\t\t\"README.txt\"\n\t],"),
-        std::string("\"messages\": [],\n\t\t\t\"notes\": [\n\t\t\t\t\"m1 ends without a line end "
-                    "after line 4\"\n\t\t\t]\n\t\t},"),
-        matrix + "\n\t]\n}\n"}) {
-    EXPECT_NE(json.find(piece), std::string::npos) << piece << "\n" << json;
-  }
+  const json doc = json::parse(Written(WriteReferenceJson, MarkedFleet(dir)));
+  EXPECT_EQ(
+      doc["verdict"],
+      (json{{"archives", 4},
+            {"deviating", 2},
+            {"notRead", 1},
+            {"skipped", 1},
+            {"text", "2 of 4 archives deviate from the reference, 1 not read, 1 file skipped"}}));
+  EXPECT_EQ(doc["skipped"], json::parse(R"(["README.txt"])"));
+  EXPECT_EQ(doc["archives"][0]["messages"], json::array());
+  EXPECT_EQ(doc["archives"][0]["notes"],
+            json::parse(R"(["m1 ends without a line end after line 4"])"));
+  EXPECT_EQ(doc["columns"], json::parse(R"(["Address", "Description", "Units", "Reference",
+                                            "m1", "m\"2", "gone", "m4"])"));
+  // Descriptions in UTF-8 and in Windows-1252 both arrive as UTF-8.
+  EXPECT_EQ(doc["rows"], json::parse("["
+                                     R"(
+      {"address":"1.0","occurrence":1,"description":"say \"hi\"","units":"u",
+       "reference":"a,b","cells":[null,{"value":"\""},{"unread":true},null]},
+      {"address":"9.1","occurrence":1,"description":"x","units":"u","reference":null,
+       "cells":[{"value":"9","extra":true},null,{"unread":true},null]},
+      {"address":"13.2","occurrence":1,"description":"caf\u00e9","units":"mm/min",
+       "reference":"2000","cells":[{"value":"2000","units":"mm/s"},null,{"unread":true},null]},
+      {"address":"3.0","occurrence":1,"description":"\u00e9t\u00e9","units":"u",
+       "reference":"7","cells":[null,{"missing":true},{"unread":true},null]}]
+  )"));
 }
 
 // The JSON and web page layouts name the rules file and give what it removed,
@@ -160,37 +159,41 @@ TEST(JsonLayout, HoldsTheVerdictTheMatrixAndItsMarksAndDecodesBytes) {
 TEST(Layouts, CarryTheRulesFileAndItsCounts) {
   const std::vector<test::FleetCase> cases = FleetCases();
   const auto withRules = std::find_if(cases.begin(), cases.end(), [](const test::FleetCase& c) {
-    return c.options.rules != nullptr;
+    return c.options.AppliedRules != nullptr;
   });
   ASSERT_NE(withRules, cases.end());
   for (const bool rulesOn : {true, false}) {
     test::FleetCase c = *withRules;
-    if (!rulesOn) c.options.rules = nullptr;
+    if (!rulesOn) c.options.AppliedRules = nullptr;
     TempDir dir;
     const ReferenceResult result = RunFleet(dir, c.reference, c.archives, c.options);
     test::RecordedErrors errors;
     DifferenceList list;
-    CompareArchives(dir.File("reference.arc"), dir.File("m1"), list, false,
-                    CompareOptions{true, false, c.options.rules.get()});
+    CompareArchives(dir.File("reference.arc"), dir.File("m1"), list,
+                    CompareOptions{true, false, c.options.AppliedRules});
     const ReportTitles titles = MakeReportTitles(false, "a", "m1", "", "");
     std::ostringstream referenceJson, referenceHtml, listJson, listHtml;
     WriteReferenceJson(referenceJson, result);
     WriteReferenceHtml(referenceHtml, result, "today");
     WriteDifferencesJson(listJson, list, titles, "today");
     WriteDifferencesHtml(listHtml, list, titles, "today");
+    const json reference = json::parse(referenceJson.str());
+    const json pair = json::parse(listJson.str());
+    EXPECT_EQ(reference["inputs"]["options"].value("rules", ""), rulesOn ? "rules/fleet.toml" : "");
+    std::vector<std::pair<int, int>> removed;  // ignored and within tolerance, per archive
+    for (const json& a : reference["archives"]) {
+      if (a.contains("ignored")) removed.emplace_back(a["ignored"], a["withinTolerance"]);
+    }
+    EXPECT_EQ(removed, (rulesOn ? std::vector<std::pair<int, int>>{{3, 1}, {2, 0}, {0, 0}}
+                                : std::vector<std::pair<int, int>>{}));
+    const json rules = {{"path", "rules/fleet.toml"}, {"ignored", 3}, {"withinTolerance", 1}};
+    EXPECT_EQ(pair.value("rules", json()), rulesOn ? rules : json());
     const std::vector<std::pair<const std::ostringstream*, std::vector<std::string>>> pieces = {
-        {&referenceJson,
-         {"\"numbersByValue\": false,\n\t\t\t\"rules\": \"rules/fleet.toml\"",
-          "\"extra\": 0,\n\t\t\t\"ignored\": 3,\n\t\t\t\"withinTolerance\": 1,",
-          "\"extra\": 0,\n\t\t\t\"ignored\": 2,\n\t\t\t\"withinTolerance\": 0,"}},
         {&referenceHtml,
          {"<dt>Rules file</dt><dd>rules/fleet.toml</dd>", "<td colspan=\"7\">cannot be read",
           "<th data-key=\"extra\">Extra</th><th data-key=\"ignored\">Ignored</th><th "
           "data-key=\"tolerated\">Within tolerance</th><th data-key=\"deviations\">",
           "<td class=\"num\">0</td><td class=\"num\">3</td><td class=\"num\">1</td><td>"}},
-        {&listJson,
-         {"\"rules\": {\n\t\t\"path\": \"rules/fleet.toml\",\n\t\t\"ignored\": 3,\n\t\t"
-          "\"withinTolerance\": 1\n\t}"}},
         {&listHtml, {"<p>Rules file rules/fleet.toml: 3 ignored, 1 within tolerance</p>"}}};
     for (const auto& [out, wanted] : pieces) {
       const std::string text = out->str();
@@ -199,6 +202,7 @@ TEST(Layouts, CarryTheRulesFileAndItsCounts) {
       }
       EXPECT_EQ(text.find("olerance") != std::string::npos, rulesOn) << text;
     }
+    EXPECT_EQ(listJson.str().find("olerance") != std::string::npos, rulesOn);
   }
 }
 
@@ -224,27 +228,9 @@ TEST(ReferenceVerdictText, CountsEachArchiveOnceAndSaysIt) {
   }
 }
 
-TEST(TextForPeople, DecodesUtf8OrWindows1252AndEscapes) {
-  const std::vector<std::pair<std::string, std::string>> display = {
-      {"plain", "plain"},
-      {"caf\xc3\xa9", "caf\xc3\xa9"},                    // UTF-8 stays
-      {"caf\xe9", "caf\xc3\xa9"},                        // Latin-1 byte
-      {"\x80 \x9f", "\xe2\x82\xac \xc5\xb8"},            // the code page's own range
-      {"\x81\x8d", "\xc2\x81\xc2\x8d"},                  // unassigned bytes kept
-      {"\xc0\xaf", "\xc3\x80\xc2\xaf"},                  // an overlong form is no UTF-8
-      {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xe2\x82\xac"},  // nor is a surrogate
-      {"\xf0\x9f\x94\x92", "\xf0\x9f\x94\x92"},          // four bytes
-      {"\xe2\x82", "\xc3\xa2\xe2\x80\x9a"},              // a cut sequence
-  };
-  for (const auto& [bytes, text] : display) EXPECT_EQ(DisplayText(bytes), text) << bytes;
-  EXPECT_EQ(HtmlText("<script>alert('x' & \"y\")</script>"),
-            "&lt;script&gt;alert(&#39;x&#39; &amp; &quot;y&quot;)&lt;/script&gt;");
-  EXPECT_EQ(HtmlText("\xe9<"), "\xc3\xa9&lt;");
-}
-
 // An empty cell equals the reference, so an unread archive's cells must not
 // be empty; a line the reference lacks shows its value alone.
-TEST(ReferenceCsvLayout, QuotesEveryFieldMarksEveryCellAndChoosesByName) {
+TEST(ReferenceCsvLayout, QuotesEveryFieldAndMarksEveryCell) {
   TempDir dir;
   EXPECT_EQ(
       Written(WriteReferenceCsv, MarkedFleet(dir)),
@@ -253,12 +239,38 @@ TEST(ReferenceCsvLayout, QuotesEveryFieldMarksEveryCellAndChoosesByName) {
       "\"9.1\",\"x\",\"u\",\"(missing)\",\"9\",\"\",\"(not read)\",\"\"\r\n"
       "\"13.2\",\"caf\xc3\xa9\",\"mm/min\",\"2000\",\"2000 [mm/s]\",\"\",\"(not read)\",\"\"\r\n"
       "\"3.0\",\"\xe9t\xe9\",\"u\",\"7\",\"\",\"(missing)\",\"(not read)\",\"\"\r\n");
-  const std::vector<std::pair<std::string, Layout>> names = {
-      {"r.json", Layout::Json}, {"r.html", Layout::Html}, {"r.htm", Layout::Html},
-      {"rjson", Layout::Json},  {"r.JSON", Layout::Csv},  {"r.txt", Layout::Csv},
-      {"r.csv", Layout::Csv},   {"html.txt", Layout::Csv}};
-  for (const auto& [name, layout] : names) {
-    EXPECT_EQ(LayoutForName(name, Layout::Csv), layout) << name;
+}
+
+// One choice for both windows and the command line: an option, else the
+// name's last characters, case-sensitively, else the caller's own layout.
+TEST(ChooseLayout, OptionThenEndingThenOtherwise) {
+  struct Case {
+    const char* name;
+    std::optional<Layout> asked;
+    Layout otherwise;
+    Layout chosen;
+  };
+  const Case cases[] = {
+      {"r.csv", {}, Layout::Page, Layout::Csv},
+      {"reportcsv", {}, Layout::Page, Layout::Csv},
+      {"r.CSV", {}, Layout::Page, Layout::Page},
+      {"r.Csv", {}, Layout::Html, Layout::Html},
+      {"r.csv.txt", {}, Layout::Page, Layout::Page},
+      {"Report", {}, Layout::Page, Layout::Page},
+      {"", {}, Layout::Csv, Layout::Csv},
+      {"r.json", {}, Layout::Page, Layout::Json},
+      {"rjson", {}, Layout::Csv, Layout::Json},
+      {"r.JSON", {}, Layout::Csv, Layout::Csv},
+      {"r.html", {}, Layout::Csv, Layout::Html},
+      {"r.htm", {}, Layout::Page, Layout::Html},
+      {"r.HTM", {}, Layout::Csv, Layout::Csv},
+      {"html.txt", {}, Layout::Csv, Layout::Csv},
+      {"r.json", Layout::Csv, Layout::Page, Layout::Csv},
+      {"r.csv", Layout::Html, Layout::Page, Layout::Html},
+      {"r.txt", Layout::Json, Layout::Csv, Layout::Json},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ChooseLayout(c.name, c.asked, c.otherwise), c.chosen) << c.name;
   }
 }
 
@@ -292,11 +304,43 @@ TEST(HtmlLayout, StatesTheVerdictAndMarksEveryArchiveAndCell) {
   }
 }
 
+// Each option line of the page and each option of the JSON layout follows
+// its own option and no other: the options change one at a time.
+TEST(Layouts, NameEachOptionFromItsOwnValue) {
+  struct Case {
+    bool readOnly;
+    bool byValue;
+    bool units;
+  };
+  for (const Case c : {Case{true, false, false}, Case{false, true, true}, Case{true, true, false},
+                       Case{false, false, true}}) {
+    ReferenceResult result;
+    result.options.IncludeReadOnly = c.readOnly;
+    result.options.NumbersByValue = c.byValue;
+    result.options.CompareUnits = c.units;
+    std::ostringstream page;
+    WriteReferenceHtml(page, result, "today");
+    const std::string html = page.str();
+    const std::string what = std::to_string(c.readOnly) + std::to_string(c.byValue);
+    EXPECT_NE(html.find(std::string("<dt>Read-only values</dt><dd>") +
+                        (c.readOnly ? "included" : "left out") + "</dd>"),
+              std::string::npos)
+        << what;
+    EXPECT_NE(html.find(std::string("<dt>Numbers</dt><dd>") +
+                        (c.byValue ? "compared by value" : "compared as text") + "</dd>"),
+              std::string::npos)
+        << what;
+    const json options = json::parse(Written(WriteReferenceJson, result))["inputs"]["options"];
+    EXPECT_EQ(options["includeReadOnly"], c.readOnly) << what;
+    EXPECT_EQ(options["numbersByValue"], c.byValue) << what;
+  }
+}
+
 TEST(HtmlLayout, EscapesEveryTextAndFetchesNothing) {
   TempDir dir;
   const std::string evil = "<script>alert(1)</script>";
-  ReferenceResult result =
-      RunFleet(dir, L("1", evil, "<b>", "&amp;"), {{evil, L("1", "x", "<i>")}}, {});
+  ReferenceResult result = RunFleet(dir, L("1", evil, "<b>", "&amp;"), {{evil, L("1", "x", "<i>")}},
+                                    test::FleetOptions());
   result.skipped = {evil};
   result.reference.notes = {evil};
   result.archives[0].notes = {evil};
@@ -307,6 +351,7 @@ TEST(HtmlLayout, EscapesEveryTextAndFetchesNothing) {
   std::size_t scripts = 0;
   for (std::size_t at = 0; (at = html.find("<script", at)) != std::string::npos; ++at) ++scripts;
   EXPECT_EQ(scripts, 1U);
+  EXPECT_EQ(HtmlText("<'x' & \"y\">"), "&lt;&#39;x&#39; &amp; &quot;y&quot;&gt;");
   for (const char* piece : {"&lt;script&gt;alert(1)&lt;/script&gt;", "&lt;b&gt;", "&lt;i&gt;",
                             "&amp;amp;", "&lt;today&gt;"}) {
     EXPECT_NE(html.find(piece), std::string::npos) << piece;
@@ -317,11 +362,26 @@ TEST(HtmlLayout, EscapesEveryTextAndFetchesNothing) {
 
   test::RecordedErrors errors;
   DifferenceList list;
-  CompareArchives(dir.File("reference.arc"), dir.File(evil), list, false);
+  CompareArchives(dir.File("reference.arc"), dir.File(evil), list);
   std::ostringstream page;
   WriteDifferencesHtml(page, list, MakeReportTitles(false, evil, "b", "", ""), "now");
   EXPECT_EQ(page.str().find(evil), std::string::npos);
   EXPECT_NE(page.str().find("<td>&lt;b&gt;</td><td class=\"d\">&lt;i&gt;</td>"), std::string::npos);
+}
+
+// A reference that holds one address many times: every row of it, the third
+// and later too, is numbered by its occurrence, counted from 1.
+TEST(JsonLayout, NumbersEveryOccurrenceOfAnAddress) {
+  TempDir dir;
+  const std::string seven = L("7", "a", "1");
+  const ReferenceResult result =
+      RunFleet(dir, seven + L("7", "a", "2") + L("7", "a", "3") + L("7", "a", "4"),
+               {{"m1", seven + L("7", "a", "20") + L("7", "a", "30") + L("7", "a", "40") + seven}},
+               test::FleetOptions());
+  const json doc = json::parse(Written(WriteReferenceJson, result));
+  std::vector<int> occurrences;
+  for (const json& row : doc["rows"]) occurrences.push_back(row["occurrence"].get<int>());
+  EXPECT_EQ(occurrences, (std::vector<int>{2, 3, 4, 5})) << doc.dump();
 }
 
 }  // namespace

@@ -167,13 +167,13 @@ TEST_F(ReferenceWindow, IncludeGlobsChooseTheFilesAFolderBrings) {
   w->AddArchives({a, folder});
   Compare(*w);
   EXPECT_EQ(asked.fromFolder, (std::vector<bool>{false, true, true, true}));
-  EXPECT_TRUE(asked.options.units);
+  EXPECT_TRUE(asked.options.CompareUnits);
   w->lstArchives->clear();
   w->AddArchives({a});
   w->chkIgnoreUnits->setChecked(true);
   Compare(*w);
   EXPECT_TRUE(asked.fromFolder.empty());
-  EXPECT_FALSE(asked.options.units);
+  EXPECT_FALSE(asked.options.CompareUnits);
 }
 
 TEST_F(ReferenceWindow, TheSummaryShowsTwelveArchivesAtTheFirstSize) {

@@ -18,6 +18,7 @@
 #include <tuple>
 
 #include "ReferenceWindowSupport.h"
+#include "reports/layouts/ReportLayout.h"
 #include "settings/FileRegistry.h"
 #include "ui/reference/ReferenceModels.h"
 
@@ -200,7 +201,8 @@ TEST(ReportTarget, KnownEndingsDecideTheFilterOnlyAddsOne) {
       {"/r/report", "*.csv", "/r/report.csv", Layout::Csv},
       {"/r/report", "", "/r/report.csv", Layout::Csv},
       {"/r/report.json", "*.html", "/r/report.json", Layout::Json},
-      {"/r/report.HTM", "*.csv", "/r/report.HTM", Layout::Html},
+      {"/r/report.HTM", "*.csv", "/r/report.HTM", Layout::Csv},  // endings are lower case
+      {"/r/report.xhtml", "*.csv", "/r/report.xhtml", Layout::Html},
       {"/r/report.csv", "*.json", "/r/report.csv", Layout::Csv},
       {"/r/report.txt", "*.html", "/r/report.txt", Layout::Html},
       {"/r.d/report", "*.json", "/r.d/report.json", Layout::Json},

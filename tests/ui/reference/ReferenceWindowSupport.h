@@ -94,7 +94,7 @@ class ReferenceWindow : public WindowTest {
   }
 
   FakeDialogs dialogs;
-  ReferenceOptions options;
+  CompareOptions options = ReferenceDefaults();
   std::vector<std::pair<QString, QString>> opened;
 };
 
