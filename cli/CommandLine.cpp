@@ -234,22 +234,18 @@ int RunReference(const QCommandLineParser& parser, const Options& o, const QStri
 int RunTake(const QCommandLineParser& parser, const Options& o, const QStringList& args,
             const CliStreams& streams) {
   TakeCommand take;
+  TakeShared(parser, o, args, take);
   take.name = args.value(0);
-  take.arguments = args.mid(1);
   for (const QCommandLineOption* foreign :
        {&o.csv, &o.json, &o.html, &o.recursive, &o.include, &o.ignoreUnits, &o.jobs}) {
     if (parser.isSet(*foreign)) take.foreign += QStringLiteral("--") + foreign->names().constLast();
   }
-  take.includeReadOnly = parser.isSet(o.includeReadOnly);
-  take.numbersByValue = parser.isSet(o.numeric);
   take.addMissing = parser.isSet(o.take.addMissing);
   take.inPlace = parser.isSet(o.take.inPlace);
   take.archive = parser.isSet(o.take.archive);
   take.force = parser.isSet(o.take.force);
   take.only = parser.values(o.take.only);
   take.onlyDescription = parser.values(o.take.onlyDescription);
-  if (parser.isSet(o.output)) take.output = parser.value(o.output);
-  if (parser.isSet(o.rulesFile)) take.rules = parser.value(o.rulesFile);
   return RunTakeCommand(take, streams,
                         [&streams](const QString& error) { return Usage(streams.err, error); });
 }

@@ -45,7 +45,6 @@ std::string FileNameOf(const std::string& path) {
 
 // What the comparison options of take and changes give.
 struct Prepared {
-  std::shared_ptr<const Rules> rules;
   TakeSettings settings;
   std::string target;
   std::string source;
@@ -88,21 +87,23 @@ bool Prepare(const TakeCommand& c, Prepared& p, const std::function<int(const QS
     status = usage(QStringLiteral("--only: ") + QString::fromStdString(ForPeople(f.Description())));
     return false;
   }
+  CompareOptions& options = p.settings.options;
+  options.MatchByAddress = true;
+  options.CompareUnits = true;
+  options.NumbersByValue = c.numbersByValue;
+  options.IncludeReadOnly = c.includeReadOnly;
   try {
-    if (c.rules) p.rules = Rules::Read(Bytes(*c.rules));
+    if (c.rules) options.AppliedRules = Rules::Read(Bytes(*c.rules));
   } catch (...) {
     ReportVBError("Error While Reading Rules");
     return false;
   }
-  p.settings.rules = p.rules.get();
-  p.settings.numbersByValue = c.numbersByValue;
-  p.settings.includeReadOnly = c.includeReadOnly;
   p.settings.addMissing = c.addMissing;
   p.target = Bytes(c.arguments[0]);
   p.source = Bytes(c.arguments[1]);
   p.output = c.inPlace ? p.target : Bytes(*c.output);
   std::vector<std::string> inputs{p.source};
-  if (p.rules) inputs.push_back(p.rules->Path());
+  if (options.AppliedRules) inputs.push_back(options.AppliedRules->Path());
   try {
     CheckTakeOutput(p.output, p.target, inputs, c.inPlace);
   } catch (...) {
@@ -153,13 +154,7 @@ void WriteChanges(const TakeCommand& c, const Prepared& p, const TakeSide& targe
   set.targetSize = target.FileSize();
   set.targetSha256 = FileSha256(p.target);
   set.sourceName = FileNameOf(p.source);
-  set.numbersByValue = c.numbersByValue;
-  set.includeReadOnly = c.includeReadOnly;
-  set.addMissing = c.addMissing;
-  if (p.rules) set.rules = p.rules->Path();
-  set.only = p.settings.choice.AddressTexts();
-  set.onlyDescription = p.settings.choice.Globs();
-  FillChangeSet(p.target, target, plan, source.Table(), p.settings.sizes, set);
+  FillChangeSet(p.target, target, plan, source.Table(), p.settings, set);
   set.summary = TakeSummary(plan.counts);
   SaveChangeSet(p.output, set);
   Tell("Wrote the change set '" + p.output + "'");
@@ -172,8 +167,7 @@ int TakeOrChanges(const TakeCommand& c, const std::function<int(const QString&)>
   try {
     TakeSide target;
     TakeSide source;
-    ReadSides(target, p.target, source, p.source, p.settings.choice, p.rules.get(),
-              p.settings.sizes);
+    ReadSides(target, p.target, source, p.source, p.settings);
     TakePlan plan = PlanTaking(target, source, p.settings);
     ReadAddedLines(p.source, p.settings.sizes, plan);
     TellNotes(plan.counts);
@@ -200,7 +194,7 @@ int Apply(const TakeCommand& c) {
     CheckTakeOutput(output, target, {setPath}, c.inPlace);
     const ChangeSet set = ReadChangeSet(setPath);
     TakeSide side;
-    side.Read(target, TakeChoice(), nullptr, ReadSizes());
+    side.Read(target, TakeSettings());
     AddressTable values;
     std::vector<StaleLine> stale;
     const TakePlan plan = PlanChangeSet(side, set, values, stale);

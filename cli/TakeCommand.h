@@ -10,20 +10,16 @@
 
 namespace parvex {
 
-// What `parvex-cli take`, `changes` or `apply` was given.
-struct TakeCommand {
-  QString name;           // take, changes or apply
-  QStringList arguments;  // the target, then the source archive or the change set
-  bool includeReadOnly = false;
-  bool numbersByValue = false;
+// What `parvex-cli take`, `changes` or `apply` was given: the target, then
+// the source archive or the change set, and the options.
+struct TakeCommand : CommandOptions {
+  QString name;  // take, changes or apply
   bool addMissing = false;
   bool inPlace = false;
   bool archive = false;
   bool force = false;
   QStringList only;
   QStringList onlyDescription;
-  std::optional<QString> output;
-  std::optional<QString> rules;
   // Options of the other commands that were given, by name ("--csv"), to be
   // refused.
   QStringList foreign;

@@ -7,6 +7,7 @@
 #include "engine/pairing/Pairing.h"
 #include "engine/reading/Archive.h"
 #include "engine/taking/Rewrite.h"
+#include "engine/values/Rules.h"
 
 namespace parvex {
 
@@ -47,7 +48,14 @@ class LineCollector final : public RewriteSink {
 }  // namespace
 
 void FillChangeSet(const std::string& target, const TakeSide& targetSide, const TakePlan& plan,
-                   const AddressTable& values, const ReadSizes& sizes, ChangeSet& changes) {
+                   const AddressTable& values, const TakeSettings& settings, ChangeSet& changes) {
+  const CompareOptions& o = settings.options;
+  changes.numbersByValue = o.NumbersByValue;
+  changes.includeReadOnly = o.IncludeReadOnly;
+  changes.addMissing = settings.addMissing;
+  changes.rules = o.AppliedRules ? o.AppliedRules->Path() : std::string();
+  changes.only = settings.choice.AddressTexts();
+  changes.onlyDescription = settings.choice.Globs();
   const AddressTable& table = targetSide.Table();
   const KeyLookup lookup(table);
   changes.lines.clear();
@@ -56,7 +64,7 @@ void FillChangeSet(const std::string& target, const TakeSide& targetSide, const 
     LineCollector collector(table, lookup, plan, values, changes.lines);
     TakePlan only;  // the changes alone: the added lines are taken from the plan
     only.changes = plan.changes;
-    RewriteTarget(target, table, only, values, sizes, collector);
+    RewriteTarget(target, table, only, values, settings.sizes, collector);
   }
   std::map<std::uint32_t, std::uint32_t> addedOfKey;
   for (const TakePlan::Addition& a : plan.additions) {

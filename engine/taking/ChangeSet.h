@@ -16,7 +16,7 @@ struct ChangeSet {
   std::uint64_t targetSize = 0;
   std::string targetSha256;  // lower-case hexadecimal
   std::string sourceName;
-  // The options and rules in force when it was made.
+  // The options and rules in force when it was made (TakeSettings').
   bool numbersByValue = false;
   bool includeReadOnly = false;
   bool addMissing = false;
@@ -48,10 +48,11 @@ struct ChangeSet {
   std::string summary;
 };
 
-// Fills a change set's lines from a plan over the target: its descriptions
-// are read again from the target, once through.
+// Fills a change set's options and lines from a plan over the target, made
+// with these settings: its descriptions are read again from the target, once
+// through.
 void FillChangeSet(const std::string& target, const TakeSide& targetSide, const TakePlan& plan,
-                   const AddressTable& values, const ReadSizes& sizes, ChangeSet& changes);
+                   const AddressTable& values, const TakeSettings& settings, ChangeSet& changes);
 
 // A line of a change set whose old value the target does not have.
 struct StaleLine {

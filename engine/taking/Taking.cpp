@@ -83,12 +83,12 @@ bool LineSplits(std::string_view line) {
   return true;
 }
 
-void TakeSide::Read(const std::string& path, const TakeChoice& choice, const Rules* rules,
-                    const ReadSizes& sizes) {
-  TextStream stream(path, TextStream::Mode::Read, sizes.buffer);
+void TakeSide::Read(const std::string& path, const TakeSettings& settings) {
+  const TakeChoice& choice = settings.choice;
+  TextStream stream(path, TextStream::Mode::Read, settings.sizes.buffer);
   fileSize_ = stream.Size();
   table_.KeepUnits();
-  table_.SetRules(rules);
+  table_.SetRules(settings.options.AppliedRules.get());
   const bool everything = choice.Everything();
   ArchiveFields fields;
   while (!stream.AtEndOfStream()) {
@@ -112,13 +112,11 @@ void TakeSide::Read(const std::string& path, const TakeChoice& choice, const Rul
 }
 
 void ReadSides(TakeSide& target, const std::string& targetPath, TakeSide& source,
-               const std::string& sourcePath, const TakeChoice& choice, const Rules* rules,
-               const ReadSizes& sizes) {
-  auto second =
-      std::async(std::launch::async, [&] { source.Read(sourcePath, choice, rules, sizes); });
+               const std::string& sourcePath, const TakeSettings& settings) {
+  auto second = std::async(std::launch::async, [&] { source.Read(sourcePath, settings); });
   std::exception_ptr failure;
   try {
-    target.Read(targetPath, choice, rules, sizes);
+    target.Read(targetPath, settings);
   } catch (...) {
     failure = std::current_exception();
   }
@@ -177,9 +175,10 @@ void PlanPairs(const TakeSide& target, const TakeSide& source, const TakeSetting
   const AddressTable& a = target.Table();
   const AddressTable& b = source.Table();
   const bool everything = s.choice.Everything();
-  ValueJudge judge(s.numbersByValue, s.rules, true);
+  const CompareOptions& o = s.options;
+  ValueJudge judge(o.NumbersByValue, o.AppliedRules.get(), true);
   // A line chosen by name is taken whatever the rules would leave out.
-  ValueJudge chosenJudge(s.numbersByValue, nullptr, true);
+  ValueJudge chosenJudge(o.NumbersByValue, nullptr, true);
   for (std::uint32_t i = 0; i < a.Size(); ++i) {
     const std::uint32_t j = p.first[i];
     if (j == kNoPartner) continue;
@@ -187,7 +186,7 @@ void PlanPairs(const TakeSide& target, const TakeSide& source, const TakeSetting
     if (a.SameValueAndUnits(i, b, j) ||
         SamePairedValue(a, i, b, j, everything ? judge : chosenJudge)) {
       ++plan.counts.equal;
-    } else if (a.ReadOnly(i) && !s.includeReadOnly) {
+    } else if (a.ReadOnly(i) && !o.IncludeReadOnly) {
       ++plan.counts.readOnly;
     } else if (!target.Splits(i) || !source.Splits(j)) {
       ++plan.counts.unsplit;
@@ -203,7 +202,7 @@ void PlanSourceOnly(const TakeSide& target, const TakeSide& source, const TakeSe
                     const Partners& p, TakePlan& plan) {
   const AddressTable& b = source.Table();
   const bool everything = s.choice.Everything();
-  ValueJudge judge(s.numbersByValue, s.rules, true);
+  ValueJudge judge(s.options.NumbersByValue, s.options.AppliedRules.get(), true);
   const KeyLookup lookup(target.Table());
   std::map<std::uint32_t, std::uint32_t> lastPlace;  // of the lines added, by key
   std::uint32_t after = 0;  // after the partner of the last paired source line
@@ -215,7 +214,7 @@ void PlanSourceOnly(const TakeSide& target, const TakeSide& source, const TakeSe
     if (!everything && !source.Chosen(j)) continue;
     if (!s.addMissing) {
       ++plan.counts.sourceOnly;
-    } else if (b.ReadOnly(j) && !s.includeReadOnly) {
+    } else if (b.ReadOnly(j) && !s.options.IncludeReadOnly) {
       ++plan.counts.readOnly;
     } else if ((everything && LeftOutAlone(b, j, judge)) || !source.Splits(j)) {
       ++plan.counts.sourceOnly;

@@ -8,12 +8,11 @@
 
 #include "engine/base/BigArray.h"
 #include "engine/pairing/AddressTable.h"
+#include "engine/pairing/CompareOptions.h"
 #include "engine/pairing/Pairing.h"
 #include "engine/reading/BatchReader.h"
 
 namespace parvex {
-
-class Rules;
 
 // Which lines may be taken: every line, or only those whose address matches
 // one of the patterns (as a rules file writes them) or whose description
@@ -38,11 +37,12 @@ class TakeChoice {
   std::vector<std::string> globs_;
 };
 
-// What decides which lines are taken.
+// What decides which lines are taken: the options of the comparison that
+// finds the differing values, and what taking adds to them. Taking always
+// pairs by address and units always travel with their value, so the options'
+// MatchByAddress and CompareUnits are not read.
 struct TakeSettings {
-  bool numbersByValue = false;
-  const Rules* rules = nullptr;  // owned by the caller
-  bool includeReadOnly = false;
+  CompareOptions options;
   bool addMissing = false;
   TakeChoice choice;
   ReadSizes sizes;
@@ -71,8 +71,8 @@ std::string TakeSummary(const TakeCounts& counts);
 class TakeSide {
  public:
   // Reads the archive once, line by line; "$" lines take no part.
-  void Read(const std::string& path, const TakeChoice& choice, const Rules* rules,
-            const ReadSizes& sizes);
+  // The choice, the rules and the read sizes come from the settings.
+  void Read(const std::string& path, const TakeSettings& settings);
 
   const AddressTable& Table() const { return table_; }
   AddressTable& Table() { return table_; }
@@ -95,8 +95,7 @@ class TakeSide {
 // Reads both sides at once, on two cores; a failure of the target's is
 // thrown first.
 void ReadSides(TakeSide& target, const std::string& targetPath, TakeSide& source,
-               const std::string& sourcePath, const TakeChoice& choice, const Rules* rules,
-               const ReadSizes& sizes);
+               const std::string& sourcePath, const TakeSettings& settings);
 
 // Whether a line (without its line end) splits into an address that is a
 // valid number and at least three fields after it: only such lines are ever

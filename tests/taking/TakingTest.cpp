@@ -184,8 +184,7 @@ std::string Take(const std::string& targetPath, const std::string& sourcePath,
                  const TakeSettings& s, TakePlan& plan) {
   TakeSide target;
   TakeSide source;
-  target.Read(targetPath, s.choice, s.rules, s.sizes);
-  source.Read(sourcePath, s.choice, s.rules, s.sizes);
+  ReadSides(target, targetPath, source, sourcePath, s);
   plan = PlanTaking(target, source, s);
   ReadAddedLines(sourcePath, s.sizes, plan);
   StringSink sink;
@@ -199,19 +198,19 @@ std::string ViaChangeSet(const std::string& targetPath, const std::string& sourc
                          const std::string& appliedTo) {
   TakeSide target;
   TakeSide source;
-  target.Read(targetPath, s.choice, s.rules, s.sizes);
-  source.Read(sourcePath, s.choice, s.rules, s.sizes);
+  ReadSides(target, targetPath, source, sourcePath, s);
   TakePlan plan = PlanTaking(target, source, s);
   ReadAddedLines(sourcePath, s.sizes, plan);
   ChangeSet set;
   set.targetSha256 = std::string(64, '0');
-  set.includeReadOnly = s.includeReadOnly;
-  FillChangeSet(targetPath, target, plan, source.Table(), s.sizes, set);
+  FillChangeSet(targetPath, target, plan, source.Table(), s, set);
   const ChangeSet read = ParseChangeSet(ChangeSetText(set, "now"), "set.json");
   EXPECT_EQ(read.lines, set.lines);
   EXPECT_EQ(read.added, set.added);
   TakeSide other;
-  other.Read(appliedTo, TakeChoice(), nullptr, s.sizes);
+  TakeSettings plain;
+  plain.sizes = s.sizes;
+  other.Read(appliedTo, plain);
   AddressTable values;
   const TakePlan applied = PlanChangeSet(other, read, values, stale);
   StringSink sink;
@@ -259,22 +258,19 @@ TEST(Taking, GeneratedPairsLeaveOnlyWhatTakingMustLeave) {
     const std::string target = dir.Write("t" + n, g.target);
     const std::string source = dir.Write("s" + n, g.source);
     TakeSettings s;
-    s.includeReadOnly = Chance(r, 30);
+    s.options.IncludeReadOnly = Chance(r, 30);
     s.addMissing = Chance(r, 50);
-    s.numbersByValue = Chance(r, 30);
-    s.rules = Chance(r, 50) ? rules.get() : nullptr;
+    s.options.NumbersByValue = Chance(r, 30);
+    s.options.AppliedRules = Chance(r, 50) ? rules : nullptr;
     TakePlan plan;
     const std::string made = Take(target, source, s, plan);
     dir.Write("new" + n, made);
-    const auto [changed, added] = Align(g.target, g.source, made, s.includeReadOnly);
+    const auto [changed, added] = Align(g.target, g.source, made, s.options.IncludeReadOnly);
     EXPECT_EQ(changed, plan.counts.taken);
     EXPECT_EQ(added, plan.counts.added);
 
     DifferenceList list;
-    CompareOptions options;
-    options.IncludeReadOnly = s.includeReadOnly;
-    options.NumbersByValue = s.numbersByValue;
-    options.AppliedRules = s.rules ? rules : nullptr;
+    CompareOptions options = s.options;
     options.CompareUnits = true;
     CompareArchivesByAddress(dir.File("new" + n), source, list, options);
     for (const DifferenceRow& row : list.Rows()) {
@@ -295,9 +291,8 @@ TEST(Taking, GeneratedPairsLeaveOnlyWhatTakingMustLeave) {
     ChangeSet set;
     TakeSide t;
     TakeSide src;
-    t.Read(target, s.choice, s.rules, s.sizes);
-    src.Read(source, s.choice, s.rules, s.sizes);
-    FillChangeSet(target, t, plan, src.Table(), s.sizes, set);
+    ReadSides(t, target, src, source, s);
+    FillChangeSet(target, t, plan, src.Table(), s, set);
     const ChangeSet::Line& victim = set.lines[set.lines.size() / 2];
     const std::string other = dir.Write("other" + n, WithOneValueChanged(g.target, victim));
     ViaChangeSet(target, source, s, stale, other);
@@ -322,7 +317,7 @@ TEST(Taking, ChosenLinesAndSha256) {
                         Case{"", "max", "1.1\tSerial no\t5\t\n2.1\tMax\t2\tmm\n"},
                         Case{"3.1, 1.1", "M*", "1.1\tSerial no\t6\t\n2.1\tMax\t2\tmm\n"}}) {
     TakeSettings s;
-    s.rules = rules.get();
+    s.options.AppliedRules = rules;
     s.choice.AddAddresses(c.only);
     s.choice.AddDescriptions(c.description);
     TakePlan plan;
