@@ -4,9 +4,11 @@
 #include <map>
 
 #include "engine/base/Failure.h"
+#include "engine/base/Path.h"
 #include "engine/pairing/Pairing.h"
 #include "engine/reading/Archive.h"
 #include "engine/taking/Rewrite.h"
+#include "engine/taking/Sha256.h"
 #include "engine/values/Rules.h"
 
 namespace parvex {
@@ -80,6 +82,19 @@ void FillChangeSet(const std::string& target, const TakeSide& targetSide, const 
     }
     changes.added.push_back(std::move(added));
   }
+}
+
+ChangeSet MakeChangeSet(const std::string& targetPath, const TakeSide& target,
+                        const std::string& sourcePath, const TakeSide& source, const TakePlan& plan,
+                        const TakeSettings& settings) {
+  ChangeSet set;
+  set.targetName = FileNameOf(targetPath);
+  set.targetSize = target.FileSize();
+  set.targetSha256 = FileSha256(targetPath);
+  set.sourceName = FileNameOf(sourcePath);
+  FillChangeSet(targetPath, target, plan, source.Table(), settings, set);
+  set.summary = TakeSummary(plan.counts);
+  return set;
 }
 
 std::uint32_t KeyOfAddress(const std::string& address) {

@@ -54,6 +54,13 @@ struct ChangeSet {
 void FillChangeSet(const std::string& target, const TakeSide& targetSide, const TakePlan& plan,
                    const AddressTable& values, const TakeSettings& settings, ChangeSet& changes);
 
+// The change set of a plan that takes the source's values into the target,
+// both read into their sides with these settings: the file names, the
+// target's size and SHA-256, the options, the lines and the summary.
+ChangeSet MakeChangeSet(const std::string& targetPath, const TakeSide& target,
+                        const std::string& sourcePath, const TakeSide& source, const TakePlan& plan,
+                        const TakeSettings& settings);
+
 // A line of a change set whose old value the target does not have.
 struct StaleLine {
   std::string address;
