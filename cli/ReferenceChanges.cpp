@@ -125,27 +125,19 @@ bool ReferenceChanges::Prepare(const ReferenceCommand& command,
 
 bool ReferenceChanges::Write(const ReferenceResult& result, std::FILE* err) const {
   const std::string& referencePath = result.reference.path;
-  TakeSide reference;
-  bool referenceRead = false;
   bool ok = true;
   for (std::size_t i = 0; i < result.archives.size() && i < files_.size(); ++i) {
     const ArchiveSummary& s = result.archives[i];
     if (!s.readable || !s.Deviates()) continue;
     try {
-      if (!referenceRead) reference.Read(referencePath, settings_);
-      referenceRead = true;
-      TakeSide target;
-      target.Read(s.path, settings_);
-      TakePlan plan = PlanTaking(target, reference, settings_);
-      ReadAddedLines(referencePath, settings_.sizes, plan);
+      const TakePlan plan = PlanTakingFiles(s.path, referencePath, settings_);
       const std::string summary = TakeSummary(plan.counts);
       if (plan.Empty()) {
         std::fprintf(err, "%s: nothing to take, no change set: %s\n", ForPeople(s.name).c_str(),
                      summary.c_str());
         continue;
       }
-      SaveChangeSet(files_[i],
-                    MakeChangeSet(s.path, target, referencePath, reference, plan, settings_));
+      SaveChangeSet(files_[i], MakeChangeSet(s.path, referencePath, plan, settings_));
       std::fprintf(err, "%s: wrote the change set '%s': %s\n", ForPeople(s.name).c_str(),
                    ForPeople(files_[i]).c_str(), summary.c_str());
     } catch (...) {

@@ -105,13 +105,12 @@ void TellNotes(const TakeCounts& counts) {
 
 // Writes the target again with the plan; with inPlace a backup first.
 void WriteArchive(const std::string& target, const std::string& output, bool inPlace,
-                  const TakeSide& side, const TakePlan& plan, const AddressTable& values,
-                  const ReadSizes& sizes) {
+                  const TakePlan& plan, const ReadSizes& sizes) {
   std::string backup;
   if (inPlace) backup = KeepBackup(target, std::time(nullptr));
   OutputFile file(output);
   ArchiveSink sink(file);
-  RewriteTarget(target, side.Table(), plan, values, sizes, sink);
+  RewriteTarget(target, plan, sizes, sink);
   file.Commit();
   if (inPlace) {
     Tell("Replaced '" + target + "'; the old archive was kept as '" + backup + "'");
@@ -121,17 +120,16 @@ void WriteArchive(const std::string& target, const std::string& output, bool inP
 }
 
 // Writes what changes makes: a change set, or a partial archive.
-void WriteChanges(const TakeCommand& c, const Prepared& p, const TakeSide& target,
-                  const TakeSide& source, const TakePlan& plan) {
+void WriteChanges(const TakeCommand& c, const Prepared& p, const TakePlan& plan) {
   if (c.archive) {
     OutputFile file(p.output);
     PartialSink sink(file);
-    RewriteTarget(p.target, target.Table(), plan, source.Table(), p.settings.sizes, sink);
+    RewriteTarget(p.target, plan, p.settings.sizes, sink);
     file.Commit();
     Tell("Wrote the partial archive '" + p.output + "'");
     return;
   }
-  SaveChangeSet(p.output, MakeChangeSet(p.target, target, p.source, source, plan, p.settings));
+  SaveChangeSet(p.output, MakeChangeSet(p.target, p.source, plan, p.settings));
   Tell("Wrote the change set '" + p.output + "'");
 }
 
@@ -140,18 +138,14 @@ int TakeOrChanges(const TakeCommand& c, const std::function<int(const QString&)>
   int status = 2;
   if (!Prepare(c, p, usage, status)) return status;
   try {
-    TakeSide target;
-    TakeSide source;
-    ReadSides(target, p.target, source, p.source, p.settings);
-    TakePlan plan = PlanTaking(target, source, p.settings);
-    ReadAddedLines(p.source, p.settings.sizes, plan);
+    const TakePlan plan = PlanTakingFiles(p.target, p.source, p.settings);
     TellNotes(plan.counts);
     if (plan.Empty()) {
       Tell("Nothing to take; nothing was written");
     } else if (c.name == QStringLiteral("take")) {
-      WriteArchive(p.target, p.output, c.inPlace, target, plan, source.Table(), p.settings.sizes);
+      WriteArchive(p.target, p.output, c.inPlace, plan, p.settings.sizes);
     } else {
-      WriteChanges(c, p, target, source, plan);
+      WriteChanges(c, p, plan);
     }
     Tell(TakeSummary(plan.counts));
     return 0;
@@ -170,9 +164,8 @@ int Apply(const TakeCommand& c) {
     const ChangeSet set = ReadChangeSet(setPath);
     TakeSide side;
     side.Read(target, TakeSettings());
-    AddressTable values;
     std::vector<StaleLine> stale;
-    const TakePlan plan = PlanChangeSet(side, set, values, stale);
+    const TakePlan plan = PlanChangeSet(side, set, stale);
     for (const StaleLine& line : stale) {
       Tell(line.address + ": expected " + line.expected + ", found " + line.found);
     }
@@ -189,7 +182,7 @@ int Apply(const TakeCommand& c) {
     if (plan.Empty()) {
       Tell("Nothing to take; nothing was written");
     } else {
-      WriteArchive(target, output, c.inPlace, side, plan, values, ReadSizes());
+      WriteArchive(target, output, c.inPlace, plan, ReadSizes());
     }
     Tell(TakeSummary(plan.counts));
     return 0;
