@@ -6,6 +6,7 @@
 #include "CliText.h"
 #include "PairCommand.h"
 #include "ReferenceCommand.h"
+#include "TakeCommand.h"
 
 #include "engine/base/ErrorReport.h"
 #include "parvex/version.h"
@@ -68,7 +69,8 @@ QStringList NegativeNumbersAsArguments(const QStringList& arguments) {
     // looks like; without one, the parser is left to say that it is missing.
     if (a == QStringLiteral("-o") || a == QStringLiteral("--output") ||
         a == QStringLiteral("--rules") || a == QStringLiteral("--jobs") ||
-        a == QStringLiteral("--include")) {
+        a == QStringLiteral("--include") || a == QStringLiteral("--only") ||
+        a == QStringLiteral("--only-description") || a == QStringLiteral("--changes")) {
       if (i + 1 == arguments.size()) return arguments;
       options += arguments[++i];
     }
@@ -85,6 +87,15 @@ const QString kDescription = QStringLiteral(
     "                                            member k of the other, in one archive\n"
     "  reference REFERENCE ARCHIVE|FOLDER...     every archive paired with REFERENCE by\n"
     "                                            address; a matrix of the deviations\n"
+    "  take TARGET SOURCE                        SOURCE's values put into a copy of\n"
+    "                                            TARGET (-o NEW) or into TARGET itself\n"
+    "                                            (--in-place, keeping TARGET.*.bak)\n"
+    "  changes TARGET SOURCE -o FILE             what take would change, as a change set\n"
+    "                                            (JSON), or with --archive a partial\n"
+    "                                            archive, which apply cannot check\n"
+    "  apply TARGET CHANGESET                    a change set's values put into TARGET,\n"
+    "                                            refused (status 2) where TARGET no\n"
+    "                                            longer has its old values, unless --force\n"
     "\n"
     "Structure numbers may be negative (by position only the second one, see the\n"
     "manual):\n"
@@ -114,6 +125,17 @@ const QString kDescription = QStringLiteral(
     "the reference command adds \", I ignored, T within tolerance\" to each line.\n"
     "A rules file that cannot be read or is not right stops the run before the\n"
     "comparison.\n"
+    "\n"
+    "take and changes pair lines by address and take a line whose value or units\n"
+    "differ, as --numeric and --rules judge them (a line chosen with --only is\n"
+    "taken whatever the rules say); only the value and units fields change.\n"
+    "Read-only lines stay unless --include-read-only. Standard error ends with\n"
+    "T values taken, E already equal, R read-only left alone, A added, S in the\n"
+    "source only (not added). They end with status 0 when written or when nothing\n"
+    "needed taking (then nothing is written), 2 on any failure. reference\n"
+    "--changes FOLDER writes what changes would for each deviating archive, taking\n"
+    "the reference's values, into FOLDER (made when missing) as NAME.json after the\n"
+    "archive's file name, or after its path when two archives share a name.\n"
     "\n"
     "Exit status: 0 no difference, 1 differences found or lines left over, 2 a\n"
     "failure or warning.");
@@ -159,6 +181,14 @@ struct Options {
       QStringLiteral("ignore-units"),
       QStringLiteral("reference: a line whose units differ from the reference's does not "
                      "differ for that.")};
+  const QCommandLineOption changes{
+      QStringLiteral("changes"),
+      QStringLiteral("reference: write a change set of the reference's values for each "
+                     "deviating archive into FOLDER, named after the archive "
+                     "(press-07.arc.json); --only, --only-description and --add-missing "
+                     "choose its lines as for changes."),
+      QStringLiteral("FOLDER")};
+  const TakeOptions take;
   const QCommandLineOption jobs{
       QStringLiteral("jobs"),
       QStringLiteral("reference: compare N archives at once (default: one "
@@ -169,7 +199,8 @@ struct Options {
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("archives or structures, then its arguments."));
     parser.addOptions({includeReadOnly, csv, output, byAddress, numeric, units, rulesFile, json,
-                       html, recursive, include, ignoreUnits, jobs});
+                       html, recursive, include, ignoreUnits, jobs, changes});
+    parser.addOptions(take.All());
   }
 };
 
@@ -191,6 +222,11 @@ void TakeShared(const QCommandLineParser& parser, const Options& o, const QStrin
   if (parser.isSet(o.rulesFile)) command.rules = parser.value(o.rulesFile);
 }
 
+TakeChoiceOptions ChoiceOf(const QCommandLineParser& parser, const Options& o) {
+  return {parser.isSet(o.take.addMissing), parser.values(o.take.only),
+          parser.values(o.take.onlyDescription)};
+}
+
 int RunReference(const QCommandLineParser& parser, const Options& o, const QStringList& args,
                  const CliStreams& streams) {
   const auto usage = [&streams](const QString& error) { return Usage(streams.err, error); };
@@ -201,13 +237,43 @@ int RunReference(const QCommandLineParser& parser, const Options& o, const QStri
     return usage(QStringLiteral(
         "reference always compares units (unless --ignore-units); leave out --units"));
   }
+  for (const QCommandLineOption* take : {&o.take.inPlace, &o.take.archive, &o.take.force}) {
+    if (parser.isSet(*take)) {
+      return usage(QStringLiteral("--") + take->names().constFirst() +
+                   QStringLiteral(" is for the take, changes and apply commands"));
+    }
+  }
   ReferenceCommand reference;
   TakeShared(parser, o, args, reference);
+  reference.chosen = ChoiceOf(parser, o);
+  if (parser.isSet(o.changes)) {
+    reference.changes = parser.value(o.changes);
+  } else if (reference.chosen.Any()) {
+    return usage(QStringLiteral(
+        "--only, --only-description and --add-missing choose the lines of --changes"));
+  }
   reference.recursive = parser.isSet(o.recursive);
   reference.include = parser.values(o.include);
   reference.ignoreUnits = parser.isSet(o.ignoreUnits);
   if (parser.isSet(o.jobs)) reference.jobs = parser.value(o.jobs);
   return RunReferenceCommand(reference, streams, usage);
+}
+
+int RunTake(const QCommandLineParser& parser, const Options& o, const QStringList& args,
+            const CliStreams& streams) {
+  TakeCommand take;
+  TakeShared(parser, o, args, take);
+  take.name = args.value(0);
+  for (const QCommandLineOption* foreign :
+       {&o.csv, &o.json, &o.html, &o.recursive, &o.include, &o.ignoreUnits, &o.jobs, &o.changes}) {
+    if (parser.isSet(*foreign)) take.foreign += QStringLiteral("--") + foreign->names().constLast();
+  }
+  take.inPlace = parser.isSet(o.take.inPlace);
+  take.archive = parser.isSet(o.take.archive);
+  take.force = parser.isSet(o.take.force);
+  take.chosen = ChoiceOf(parser, o);
+  return RunTakeCommand(take, streams,
+                        [&streams](const QString& error) { return Usage(streams.err, error); });
 }
 
 int RunPair(const QCommandLineParser& parser, const Options& o, const QStringList& args,
@@ -219,9 +285,10 @@ int RunPair(const QCommandLineParser& parser, const Options& o, const QStringLis
     return usage(QStringLiteral("wrong number of arguments for ") + args.value(0));
   }
   if (parser.isSet(o.recursive) || parser.isSet(o.jobs) || parser.isSet(o.include) ||
-      parser.isSet(o.ignoreUnits)) {
-    return usage(QStringLiteral(
-        "--recursive, --include, --ignore-units and --jobs are for the reference command"));
+      parser.isSet(o.ignoreUnits) || parser.isSet(o.changes)) {
+    return usage(
+        QStringLiteral("--recursive, --include, --ignore-units, --jobs and --changes are "
+                       "for the reference command"));
   }
   TakeShared(parser, o, args, pair);
   if (pair.LayoutsClash()) return usage(QStringLiteral("choose one of --csv, --json and --html"));
@@ -255,6 +322,13 @@ int RunCommandLine(const QStringList& arguments, const CliStreams& streams) {
   const QString command = args.value(0);
   const RunErrors errors(streams.err);
   if (command == QStringLiteral("reference")) return RunReference(parser, o, args, streams);
+  if (IsTakeCommand(command)) return RunTake(parser, o, args, streams);
+  for (const QCommandLineOption& option : o.take.All()) {
+    if (parser.isSet(option)) {
+      return Usage(streams.err, QStringLiteral("--") + option.names().constFirst() +
+                                    QStringLiteral(" is for the take, changes and apply commands"));
+    }
+  }
   if (command != QStringLiteral("archives") && command != QStringLiteral("structures")) {
     return Usage(streams.err, args.isEmpty() ? QStringLiteral("no command given")
                                              : QStringLiteral("unknown command: ") + command);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <mutex>
 #include "CliText.h"
+#include "ReferenceChanges.h"
 
 #include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
@@ -150,6 +151,22 @@ bool WriteResult(const ReferenceCommand& command, const std::string& output,
   return true;
 }
 
+// The comparison's options, the rules read once the command line is known to
+// be right, as for two archives; false, told, when they cannot be read.
+bool ReadOptions(const ReferenceCommand& command, CompareOptions& options) {
+  options.IncludeReadOnly = command.includeReadOnly;
+  options.NumbersByValue = command.numbersByValue;
+  options.CompareUnits = !command.ignoreUnits;
+  if (!command.rules) return true;
+  try {
+    options.AppliedRules = Rules::Read(Bytes(*command.rules));
+  } catch (...) {
+    ReportVBError("Error While Reading Rules");
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int RunReferenceCommand(const ReferenceCommand& command, const CliStreams& streams,
@@ -184,20 +201,17 @@ int RunReferenceCommand(const ReferenceCommand& command, const CliStreams& strea
   read.insert(read.end(), inputs.paths.begin(), inputs.paths.end());
   if (command.rules) read.push_back(Bytes(*command.rules));
   if (!ReportTargetIsFree(output, read)) return 2;
+  if (!output.empty()) read.push_back(output);  // no change set goes over the report
   request.archives = inputs.paths;
   request.fromFolder = inputs.fromFolder;
   request.names = ColumnNames(inputs.paths);
-  request.options.IncludeReadOnly = command.includeReadOnly;
-  request.options.NumbersByValue = command.numbersByValue;
-  request.options.CompareUnits = !command.ignoreUnits;
-  if (command.rules) {
-    // Read once the command line is known to be right, as for two archives.
-    try {
-      request.options.AppliedRules = Rules::Read(Bytes(*command.rules));
-    } catch (...) {
-      ReportVBError("Error While Reading Rules");
-      return 2;
-    }
+  if (!ReadOptions(command, request.options)) return 2;
+
+  ReferenceChanges changes;
+  int status = 2;
+  if (command.changes &&
+      !changes.Prepare(command, request.archives, read, request.options, usage, status)) {
+    return status;
   }
 
   const ReferenceResult result = CompareWatched(request, err);
@@ -209,7 +223,8 @@ int RunReferenceCommand(const ReferenceCommand& command, const CliStreams& strea
 
   const bool written = WriteResult(command, output, result, streams);
   Tell(err, result);
-  if (!written || !result.AllRead()) return 2;
+  const bool changesWritten = !command.changes || changes.Write(result, err);
+  if (!written || !changesWritten || !result.AllRead()) return 2;
   return result.AnyDeviates() ? 1 : 0;
 }
 

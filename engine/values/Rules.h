@@ -80,6 +80,11 @@ class Rules {
 // ASCII letters without regard to case.
 bool GlobMatches(std::string_view glob, std::string_view text);
 
+// An address pattern as a rules file takes it (N.M, N, N.*, N.M-N.K or *):
+// the keys from first to last; false, with why, when the text is none.
+bool ReadAddressRange(std::string_view text, std::uint32_t& first, std::uint32_t& last,
+                      std::string& why);
+
 // What rules removed from a comparison.
 struct RuleCounts {
   std::uint64_t ignored = 0;

@@ -339,4 +339,9 @@ std::shared_ptr<const Rules> Rules::Read(const std::string& path) {
   return Parse(text, path);
 }
 
+bool ReadAddressRange(std::string_view text, std::uint32_t& first, std::uint32_t& last,
+                      std::string& why) {
+  return ReadAddressPattern(text, first, last, why);
+}
+
 }  // namespace parvex

@@ -30,7 +30,8 @@ std::vector<std::string> Examples(std::string text, bool helpText) {
     for (std::size_t at; (at = text.find(escape)) != std::string::npos;) text.erase(at, 3);
   }
   for (std::size_t at; (at = text.find("\\-")) != std::string::npos;) text.erase(at, 1);
-  static const std::regex command(R"((^|[\s;])\S*parvex-cli (archives|structures|reference|-))");
+  static const std::regex command(
+      R"((^|[\s;])\S*parvex-cli (archives|structures|reference|take|changes|apply|-))");
   std::vector<std::string> found;
   std::istringstream lines(text);
   bool fenced = false;
@@ -112,6 +113,37 @@ const std::map<std::string, Expected> kExpected = {
       "Skipped 1 file that is not an archive: README.txt\n"
       "Total: 3 of 4 archives deviate: 1 differ, 1 missing, 1 extra\n",
       "\"13.2\",\"Safe speed\",\"mm/min\",\"2000\",\"\",\"2000 [mm/s]\",\"\",\"\"\r\n", "", ""}},
+    {"parvex-cli take press-line-a.arc press-line-b.arc -o press-line-a-corrected.arc",
+     {0,
+      "Wrote 'press-line-a-corrected.arc'\n6 values taken, 25 already equal, 1 read-only left "
+      "alone, 0 added, 0 in the source only (not added)\n",
+      "", "press-line-a-corrected.arc", "10.1\tMax speed\t3600\trpm"}},
+    {"parvex-cli changes press-line-a.arc press-line-b.arc --only 10.* -o fix.json",
+     {0,
+      "Wrote the change set 'fix.json'\n2 values taken, 8 already equal, 1 read-only left "
+      "alone, 0 added, 0 in the source only (not added)\n",
+      "", "", ""}},
+    // Run after the one before, whose change set it applies.
+    {"parvex-cli apply press-line-a.arc fix.json -o press-line-a-fixed.arc",
+     {0,
+      "Wrote 'press-line-a-fixed.arc'\n2 values taken, 0 already equal, 0 read-only left "
+      "alone, 0 added, 0 in the source only (not added)\n",
+      "", "press-line-a-fixed.arc", "10.4\tCurrent limit\t15\tA"}},
+    {"parvex-cli reference approved.arc backups/ --changes fixes -o deviations.csv",
+     {1,
+      "press-line-a.arc: 0 differ, 0 missing, 0 extra\n"
+      "press-line-b.arc: 6 differ, 0 missing, 0 extra\n"
+      "Total: 1 of 2 archives deviate: 6 differ, 0 missing, 0 extra\n"
+      "press-line-b.arc: wrote the change set 'fixes/press-line-b.arc.json': 6 values taken, 25 "
+      "already equal, 1 read-only left alone, 0 added, 0 in the source only (not added)\n",
+      "", "", ""}},
+    // Run after the one before, whose change set it applies.
+    {"parvex-cli apply backups/press-line-b.arc fixes/press-line-b.arc.json -o "
+     "press-line-b-fixed.arc",
+     {0,
+      "Wrote 'press-line-b-fixed.arc'\n6 values taken, 0 already equal, 0 read-only left "
+      "alone, 0 added, 0 in the source only (not added)\n",
+      "", "press-line-b-fixed.arc", "10.1\tMax speed\t3000\trpm"}},
     {"parvex-cli archives old.arc new.arc --rules fleet.toml",
      {0, "0 Difference(s), 0 ignored, 0 within tolerance\n",
       "Archive 2: new.arc (rules: fleet.toml)", "", ""}},

@@ -162,8 +162,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "reference ref.arc --rules none.toml", 2, "",
                 kUsage + "no archives given to compare with the reference\n", ""},
         CliCase{"--jobs is for the reference command", "archives ref.arc m/a.arc --jobs 2", 2, "",
-                "parvex-cli: --recursive, --include, --ignore-units and --jobs are for the "
-                "reference command\n",
+                "parvex-cli: --recursive, --include, --ignore-units, --jobs and --changes are "
+                "for the reference command\n",
                 ""}));
 
 // A run that fails leaves an earlier report as it was; a report that cannot
