@@ -29,7 +29,8 @@ QJsonValue StoredOption(const QString& settingsPath, const char* name) {
       QStringLiteral("dword"));
 }
 
-const char* const kOptionNames[] = {"matchbyaddress", "numbersbyvalue", "compareunits"};
+const char* const kOptionNames[] = {"matchbyaddress", "numbersbyvalue", "compareunits",
+                                    "takeoutput", "takeaddmissing"};
 
 TEST_F(OptionsMenu, StartsOffAndStoresNothingUntilChosen) {
   const auto texts = [](const QList<QAction*>& actions) {
@@ -38,9 +39,9 @@ TEST_F(OptionsMenu, StartsOffAndStoresNothingUntilChosen) {
     return t;
   };
   auto w = fixture.Start();
-  EXPECT_EQ(
-      texts(w->menuBar()->actions()),
-      (QStringList{QStringLiteral("&File"), QStringLiteral("&Options"), QStringLiteral("&Help")}));
+  EXPECT_EQ(texts(w->menuBar()->actions()),
+            (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"),
+                         QStringLiteral("&Options"), QStringLiteral("&Help")}));
   EXPECT_EQ(
       texts(w->mnuOptions->actions()),
       (QStringList{QStringLiteral("Match Lines by &Address"),
