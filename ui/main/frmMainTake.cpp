@@ -94,7 +94,7 @@ void frmMain::TakeValues(int from, TakeOutput preferred) {
                             ? QStringLiteral("Save Change Set")
                             : QStringLiteral("Take Archive %1 Values").arg(from);
   const std::optional<TakeDone> done =
-      TakeIntoArchive(services_.dialogs, title, std::move(inputs), preferred);
+      TakeIntoArchive(services_.dialogs, this, title, std::move(inputs), preferred);
   if (!done) return;
   const QString taken = QString::fromStdString(TakeSummary(done->counts));
   if (done->output == TakeOutput::ChangeSet) {

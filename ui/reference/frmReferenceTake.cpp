@@ -73,7 +73,10 @@ void frmReference::cmdTake_Click() {
     ReportVBError("Error While Taking Values");
     return;
   }
-  const std::optional<FleetTakeDone> done = TakeIntoArchives(services_.dialogs, std::move(inputs));
+  // The folder dialog opens over this window.
+  const DialogOwner owner(services_.dialogs, this, services_.dialogOwner);
+  const std::optional<FleetTakeDone> done =
+      TakeIntoArchives(services_.dialogs, this, std::move(inputs));
   if (!done) return;
   const bool sets = done->output == TakeOutput::ChangeSet;
   const QString what =

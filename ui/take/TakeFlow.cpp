@@ -113,8 +113,9 @@ void SaveTakeChoices(const TakeChoices& choices) {
   });
 }
 
-std::optional<TakeDone> TakeIntoArchive(DialogBackend& dialogs, const QString& title,
-                                        TakeSession::Inputs inputs, TakeOutput preferred) {
+std::optional<TakeDone> TakeIntoArchive(DialogBackend& dialogs, QWidget* owner,
+                                        const QString& title, TakeSession::Inputs inputs,
+                                        TakeOutput preferred) {
   try {
     TakeChoices choices = LoadTakeChoices();
     TakeSession session(std::move(inputs));
@@ -127,7 +128,7 @@ std::optional<TakeDone> TakeIntoArchive(DialogBackend& dialogs, const QString& t
                            {{TakeOutput::NewArchive, QStringLiteral("&Save As...")},
                             {TakeOutput::Replace, QStringLiteral("&Replace the Archive")},
                             {TakeOutput::ChangeSet, QStringLiteral("Save &Change Set...")}},
-                           preferred == TakeOutput::None ? choices.output : preferred);
+                           preferred == TakeOutput::None ? choices.output : preferred, owner);
     dialogs.ShowModal(preview);
     if (preview.Chosen() == TakeOutput::None) return std::nullopt;
     if (NothingMarked(session.CountsFor(preview.Marks(0)))) {
@@ -177,7 +178,7 @@ QString WritePart(const TakeSession& session, const frmTakePreview& preview, std
 
 }  // namespace
 
-std::optional<FleetTakeDone> TakeIntoArchives(DialogBackend& dialogs,
+std::optional<FleetTakeDone> TakeIntoArchives(DialogBackend& dialogs, QWidget* owner,
                                               std::vector<TakeSession::Inputs> inputs) {
   try {
     TakeChoices choices = LoadTakeChoices();
@@ -197,7 +198,7 @@ std::optional<FleetTakeDone> TakeIntoArchives(DialogBackend& dialogs,
     frmTakePreview preview(QStringLiteral("Take Reference Values"), std::move(parts),
                            {{TakeOutput::NewArchive, QStringLiteral("&Save Corrected Copies...")},
                             {TakeOutput::ChangeSet, QStringLiteral("Save &Change Sets...")}},
-                           choices.output);
+                           choices.output, owner);
     dialogs.ShowModal(preview);
     if (preview.Chosen() == TakeOutput::None) return std::nullopt;
     FleetTakeDone done;

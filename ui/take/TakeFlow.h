@@ -35,8 +35,10 @@ struct TakeDone {
 // preview, then a new archive (offered beside the target as NAME-corrected),
 // the target replaced (a copy kept first) or a change set. Nothing when
 // cancelled, when nothing was to be taken (told) or on a failure (reported).
-std::optional<TakeDone> TakeIntoArchive(DialogBackend& dialogs, const QString& title,
-                                        TakeSession::Inputs inputs, TakeOutput preferred);
+// The preview opens over owner.
+std::optional<TakeDone> TakeIntoArchive(DialogBackend& dialogs, QWidget* owner,
+                                        const QString& title, TakeSession::Inputs inputs,
+                                        TakeOutput preferred);
 
 // The Compare with Reference window's taking of the reference's values into
 // several archives: one preview for all, then a corrected copy or a change
@@ -50,7 +52,7 @@ struct FleetTakeDone {
   int written = 0;
   int failed = 0;
 };
-std::optional<FleetTakeDone> TakeIntoArchives(DialogBackend& dialogs,
+std::optional<FleetTakeDone> TakeIntoArchives(DialogBackend& dialogs, QWidget* owner,
                                               std::vector<TakeSession::Inputs> inputs);
 
 }  // namespace parvex
