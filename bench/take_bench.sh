@@ -2,7 +2,7 @@
 # Times parvex-cli take writing a corrected copy of the first archive of the
 # 1M-line pair with every differing value of the second, against cp of that
 # archive plus the comparison by address of the pair, with the peak memory of
-# each. Usage: bench/take_bench.sh [BUILD_DIR] [LINES]
+# each, the median of three runs. Usage: bench/take_bench.sh [BUILD_DIR] [LINES]
 set -euo pipefail
 build="${1:-build}"
 lines="${2:-1000000}"
@@ -14,17 +14,19 @@ a="$work/bench-archive1.arc"
 b="$work/bench-archive2.arc"
 cat "$a" "$b" >/dev/null  # both files in the page cache for every contender
 
-# Best of three: "milliseconds peak-kilobytes".
+# The median of three runs: "milliseconds peak-kilobytes", each the middle
+# one of its three.
 measure() {
-  local best="" peak=""
+  local runs=()
   for _ in 1 2 3; do
     /usr/bin/time -o "$work/time" -f "%e %M" "$@" >/dev/null 2>&1 || true
     read -r seconds kb < <(tail -n 1 "$work/time")
-    local ms
-    ms=$(awk -v s="$seconds" 'BEGIN { printf "%d", s * 1000 }')
-    if [[ -z "$best" || $ms -lt $best ]]; then best=$ms; peak=$kb; fi
+    runs+=("$(awk -v s="$seconds" 'BEGIN { printf "%d", s * 1000 }') $kb")
   done
-  echo "$best $peak"
+  local ms kb
+  ms=$(printf '%s\n' "${runs[@]}" | cut -d' ' -f1 | sort -n | sed -n 2p)
+  kb=$(printf '%s\n' "${runs[@]}" | cut -d' ' -f2 | sort -n | sed -n 2p)
+  echo "$ms $kb"
 }
 read -r cp_ms cp_kb < <(measure cp "$a" "$work/copy.arc")
 read -r cmp_ms cmp_kb < <(measure "$cli" archives "$a" "$b" --by-address --include-read-only \

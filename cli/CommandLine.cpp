@@ -70,7 +70,7 @@ QStringList NegativeNumbersAsArguments(const QStringList& arguments) {
     if (a == QStringLiteral("-o") || a == QStringLiteral("--output") ||
         a == QStringLiteral("--rules") || a == QStringLiteral("--jobs") ||
         a == QStringLiteral("--include") || a == QStringLiteral("--only") ||
-        a == QStringLiteral("--only-description")) {
+        a == QStringLiteral("--only-description") || a == QStringLiteral("--changes")) {
       if (i + 1 == arguments.size()) return arguments;
       options += arguments[++i];
     }
@@ -132,7 +132,10 @@ const QString kDescription = QStringLiteral(
     "Read-only lines stay unless --include-read-only. Standard error ends with\n"
     "T values taken, E already equal, R read-only left alone, A added, S in the\n"
     "source only (not added). They end with status 0 when written or when nothing\n"
-    "needed taking (then nothing is written), 2 on any failure.\n"
+    "needed taking (then nothing is written), 2 on any failure. reference\n"
+    "--changes FOLDER writes what changes would for each deviating archive, taking\n"
+    "the reference's values, into FOLDER (made when missing) as NAME.json after the\n"
+    "archive's file name, or after its path when two archives share a name.\n"
     "\n"
     "Exit status: 0 no difference, 1 differences found or lines left over, 2 a\n"
     "failure or warning.");
@@ -178,6 +181,13 @@ struct Options {
       QStringLiteral("ignore-units"),
       QStringLiteral("reference: a line whose units differ from the reference's does not "
                      "differ for that.")};
+  const QCommandLineOption changes{
+      QStringLiteral("changes"),
+      QStringLiteral("reference: write a change set of the reference's values for each "
+                     "deviating archive into FOLDER, named after the archive "
+                     "(press-07.arc.json); --only, --only-description and --add-missing "
+                     "choose its lines as for changes."),
+      QStringLiteral("FOLDER")};
   const TakeOptions take;
   const QCommandLineOption jobs{
       QStringLiteral("jobs"),
@@ -189,7 +199,7 @@ struct Options {
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("archives or structures, then its arguments."));
     parser.addOptions({includeReadOnly, csv, output, byAddress, numeric, units, rulesFile, json,
-                       html, recursive, include, ignoreUnits, jobs});
+                       html, recursive, include, ignoreUnits, jobs, changes});
     parser.addOptions(take.All());
   }
 };
@@ -212,6 +222,11 @@ void TakeShared(const QCommandLineParser& parser, const Options& o, const QStrin
   if (parser.isSet(o.rulesFile)) command.rules = parser.value(o.rulesFile);
 }
 
+TakeChoiceOptions ChoiceOf(const QCommandLineParser& parser, const Options& o) {
+  return {parser.isSet(o.take.addMissing), parser.values(o.take.only),
+          parser.values(o.take.onlyDescription)};
+}
+
 int RunReference(const QCommandLineParser& parser, const Options& o, const QStringList& args,
                  const CliStreams& streams) {
   const auto usage = [&streams](const QString& error) { return Usage(streams.err, error); };
@@ -222,8 +237,21 @@ int RunReference(const QCommandLineParser& parser, const Options& o, const QStri
     return usage(QStringLiteral(
         "reference always compares units (unless --ignore-units); leave out --units"));
   }
+  for (const QCommandLineOption* take : {&o.take.inPlace, &o.take.archive, &o.take.force}) {
+    if (parser.isSet(*take)) {
+      return usage(QStringLiteral("--") + take->names().constFirst() +
+                   QStringLiteral(" is for the take, changes and apply commands"));
+    }
+  }
   ReferenceCommand reference;
   TakeShared(parser, o, args, reference);
+  reference.chosen = ChoiceOf(parser, o);
+  if (parser.isSet(o.changes)) {
+    reference.changes = parser.value(o.changes);
+  } else if (reference.chosen.Any()) {
+    return usage(QStringLiteral(
+        "--only, --only-description and --add-missing choose the lines of --changes"));
+  }
   reference.recursive = parser.isSet(o.recursive);
   reference.include = parser.values(o.include);
   reference.ignoreUnits = parser.isSet(o.ignoreUnits);
@@ -237,15 +265,13 @@ int RunTake(const QCommandLineParser& parser, const Options& o, const QStringLis
   TakeShared(parser, o, args, take);
   take.name = args.value(0);
   for (const QCommandLineOption* foreign :
-       {&o.csv, &o.json, &o.html, &o.recursive, &o.include, &o.ignoreUnits, &o.jobs}) {
+       {&o.csv, &o.json, &o.html, &o.recursive, &o.include, &o.ignoreUnits, &o.jobs, &o.changes}) {
     if (parser.isSet(*foreign)) take.foreign += QStringLiteral("--") + foreign->names().constLast();
   }
-  take.addMissing = parser.isSet(o.take.addMissing);
   take.inPlace = parser.isSet(o.take.inPlace);
   take.archive = parser.isSet(o.take.archive);
   take.force = parser.isSet(o.take.force);
-  take.only = parser.values(o.take.only);
-  take.onlyDescription = parser.values(o.take.onlyDescription);
+  take.chosen = ChoiceOf(parser, o);
   return RunTakeCommand(take, streams,
                         [&streams](const QString& error) { return Usage(streams.err, error); });
 }
@@ -259,9 +285,10 @@ int RunPair(const QCommandLineParser& parser, const Options& o, const QStringLis
     return usage(QStringLiteral("wrong number of arguments for ") + args.value(0));
   }
   if (parser.isSet(o.recursive) || parser.isSet(o.jobs) || parser.isSet(o.include) ||
-      parser.isSet(o.ignoreUnits)) {
-    return usage(QStringLiteral(
-        "--recursive, --include, --ignore-units and --jobs are for the reference command"));
+      parser.isSet(o.ignoreUnits) || parser.isSet(o.changes)) {
+    return usage(
+        QStringLiteral("--recursive, --include, --ignore-units, --jobs and --changes are "
+                       "for the reference command"));
   }
   TakeShared(parser, o, args, pair);
   if (pair.LayoutsClash()) return usage(QStringLiteral("choose one of --csv, --json and --html"));

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <mutex>
 #include "CliText.h"
+#include "ReferenceChanges.h"
 
 #include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
@@ -184,6 +185,7 @@ int RunReferenceCommand(const ReferenceCommand& command, const CliStreams& strea
   read.insert(read.end(), inputs.paths.begin(), inputs.paths.end());
   if (command.rules) read.push_back(Bytes(*command.rules));
   if (!ReportTargetIsFree(output, read)) return 2;
+  if (!output.empty()) read.push_back(output);  // no change set goes over the report
   request.archives = inputs.paths;
   request.fromFolder = inputs.fromFolder;
   request.names = ColumnNames(inputs.paths);
@@ -200,6 +202,13 @@ int RunReferenceCommand(const ReferenceCommand& command, const CliStreams& strea
     }
   }
 
+  ReferenceChanges changes;
+  int status = 2;
+  if (command.changes &&
+      !changes.Prepare(command, request.archives, read, request.options, usage, status)) {
+    return status;
+  }
+
   const ReferenceResult result = CompareWatched(request, err);
   if (!result.reference.readable) {
     std::fprintf(err, "parvex-cli: the reference cannot be read: %s\n",
@@ -209,7 +218,8 @@ int RunReferenceCommand(const ReferenceCommand& command, const CliStreams& strea
 
   const bool written = WriteResult(command, output, result, streams);
   Tell(err, result);
-  if (!written || !result.AllRead()) return 2;
+  const bool changesWritten = !command.changes || changes.Write(result, err);
+  if (!written || !changesWritten || !result.AllRead()) return 2;
   return result.AnyDeviates() ? 1 : 0;
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "CliText.h"
+#include "TakeCommand.h"
 
 namespace parvex {
 
@@ -16,6 +17,8 @@ struct ReferenceCommand : CommandOptions {
   bool ignoreUnits = false;
   QStringList include;  // globs a folder's files must match
   std::optional<QString> jobs;
+  std::optional<QString> changes;  // the folder for a change set per deviating archive
+  TakeChoiceOptions chosen;        // which lines those take
 };
 
 // Runs the reference comparison and writes its report; returns the exit

@@ -10,7 +10,6 @@
 #include "engine/base/OutputFile.h"
 #include "engine/taking/ChangeSet.h"
 #include "engine/taking/Rewrite.h"
-#include "engine/taking/Sha256.h"
 #include "engine/values/Rules.h"
 #include "reports/layouts/ChangeSetJson.h"
 
@@ -31,18 +30,6 @@ std::string Lines(std::size_t count) {
   return std::to_string(count) + (count == 1 ? " line" : " lines");
 }
 
-// The file name without its folders.
-std::string FileNameOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of(
-#ifdef _WIN32
-      "\\/:"
-#else
-      "/"
-#endif
-  );
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // What the comparison options of take and changes give.
 struct Prepared {
   TakeSettings settings;
@@ -59,8 +46,7 @@ QString Misuse(const TakeCommand& c) {
   }
   const bool apply = c.name == QStringLiteral("apply");
   const bool changes = c.name == QStringLiteral("changes");
-  if (apply && (c.includeReadOnly || c.numbersByValue || c.rules || c.addMissing ||
-                !c.only.isEmpty() || !c.onlyDescription.isEmpty())) {
+  if (apply && (c.includeReadOnly || c.numbersByValue || c.rules || c.chosen.Any())) {
     return QStringLiteral(
         "apply takes the options stored in the change set; leave out --include-read-only, "
         "--numeric, --rules, --only, --only-description and --add-missing");
@@ -80,11 +66,8 @@ QString Misuse(const TakeCommand& c) {
 // Reads the rules and the choice and checks the output, before any work.
 bool Prepare(const TakeCommand& c, Prepared& p, const std::function<int(const QString&)>& usage,
              int& status) {
-  try {
-    for (const QString& only : c.only) p.settings.choice.AddAddresses(Bytes(only));
-    for (const QString& glob : c.onlyDescription) p.settings.choice.AddDescriptions(Bytes(glob));
-  } catch (const Failure& f) {
-    status = usage(QStringLiteral("--only: ") + QString::fromStdString(ForPeople(f.Description())));
+  if (const QString wrong = FillChoice(c.chosen, p.settings); !wrong.isEmpty()) {
+    status = usage(wrong);
     return false;
   }
   CompareOptions& options = p.settings.options;
@@ -98,7 +81,6 @@ bool Prepare(const TakeCommand& c, Prepared& p, const std::function<int(const QS
     ReportVBError("Error While Reading Rules");
     return false;
   }
-  p.settings.addMissing = c.addMissing;
   p.target = Bytes(c.arguments[0]);
   p.source = Bytes(c.arguments[1]);
   p.output = c.inPlace ? p.target : Bytes(*c.output);
@@ -123,13 +105,12 @@ void TellNotes(const TakeCounts& counts) {
 
 // Writes the target again with the plan; with inPlace a backup first.
 void WriteArchive(const std::string& target, const std::string& output, bool inPlace,
-                  const TakeSide& side, const TakePlan& plan, const AddressTable& values,
-                  const ReadSizes& sizes) {
+                  const TakePlan& plan, const ReadSizes& sizes) {
   std::string backup;
   if (inPlace) backup = KeepBackup(target, std::time(nullptr));
   OutputFile file(output);
   ArchiveSink sink(file);
-  RewriteTarget(target, side.Table(), plan, values, sizes, sink);
+  RewriteTarget(target, plan, sizes, sink);
   file.Commit();
   if (inPlace) {
     Tell("Replaced '" + target + "'; the old archive was kept as '" + backup + "'");
@@ -139,24 +120,16 @@ void WriteArchive(const std::string& target, const std::string& output, bool inP
 }
 
 // Writes what changes makes: a change set, or a partial archive.
-void WriteChanges(const TakeCommand& c, const Prepared& p, const TakeSide& target,
-                  const TakeSide& source, const TakePlan& plan) {
+void WriteChanges(const TakeCommand& c, const Prepared& p, const TakePlan& plan) {
   if (c.archive) {
     OutputFile file(p.output);
     PartialSink sink(file);
-    RewriteTarget(p.target, target.Table(), plan, source.Table(), p.settings.sizes, sink);
+    RewriteTarget(p.target, plan, p.settings.sizes, sink);
     file.Commit();
     Tell("Wrote the partial archive '" + p.output + "'");
     return;
   }
-  ChangeSet set;
-  set.targetName = FileNameOf(p.target);
-  set.targetSize = target.FileSize();
-  set.targetSha256 = FileSha256(p.target);
-  set.sourceName = FileNameOf(p.source);
-  FillChangeSet(p.target, target, plan, source.Table(), p.settings, set);
-  set.summary = TakeSummary(plan.counts);
-  SaveChangeSet(p.output, set);
+  SaveChangeSet(p.output, MakeChangeSet(p.target, p.source, plan, p.settings));
   Tell("Wrote the change set '" + p.output + "'");
 }
 
@@ -165,18 +138,14 @@ int TakeOrChanges(const TakeCommand& c, const std::function<int(const QString&)>
   int status = 2;
   if (!Prepare(c, p, usage, status)) return status;
   try {
-    TakeSide target;
-    TakeSide source;
-    ReadSides(target, p.target, source, p.source, p.settings);
-    TakePlan plan = PlanTaking(target, source, p.settings);
-    ReadAddedLines(p.source, p.settings.sizes, plan);
+    const TakePlan plan = PlanTakingFiles(p.target, p.source, p.settings);
     TellNotes(plan.counts);
     if (plan.Empty()) {
       Tell("Nothing to take; nothing was written");
     } else if (c.name == QStringLiteral("take")) {
-      WriteArchive(p.target, p.output, c.inPlace, target, plan, source.Table(), p.settings.sizes);
+      WriteArchive(p.target, p.output, c.inPlace, plan, p.settings.sizes);
     } else {
-      WriteChanges(c, p, target, source, plan);
+      WriteChanges(c, p, plan);
     }
     Tell(TakeSummary(plan.counts));
     return 0;
@@ -195,9 +164,8 @@ int Apply(const TakeCommand& c) {
     const ChangeSet set = ReadChangeSet(setPath);
     TakeSide side;
     side.Read(target, TakeSettings());
-    AddressTable values;
     std::vector<StaleLine> stale;
-    const TakePlan plan = PlanChangeSet(side, set, values, stale);
+    const TakePlan plan = PlanChangeSet(side, set, stale);
     for (const StaleLine& line : stale) {
       Tell(line.address + ": expected " + line.expected + ", found " + line.found);
     }
@@ -214,7 +182,7 @@ int Apply(const TakeCommand& c) {
     if (plan.Empty()) {
       Tell("Nothing to take; nothing was written");
     } else {
-      WriteArchive(target, output, c.inPlace, side, plan, values, ReadSizes());
+      WriteArchive(target, output, c.inPlace, plan, ReadSizes());
     }
     Tell(TakeSummary(plan.counts));
     return 0;
@@ -225,6 +193,19 @@ int Apply(const TakeCommand& c) {
 }
 
 }  // namespace
+
+QString FillChoice(const TakeChoiceOptions& chosen, TakeSettings& settings) {
+  try {
+    for (const QString& only : chosen.only) settings.choice.AddAddresses(Bytes(only));
+    for (const QString& glob : chosen.onlyDescription) {
+      settings.choice.AddDescriptions(Bytes(glob));
+    }
+  } catch (const Failure& f) {
+    return QStringLiteral("--only: ") + QString::fromStdString(ForPeople(f.Description()));
+  }
+  settings.addMissing = chosen.addMissing;
+  return {};
+}
 
 bool IsTakeCommand(const QString& command) {
   return command == QStringLiteral("take") || command == QStringLiteral("changes") ||

@@ -7,19 +7,29 @@
 #include <optional>
 
 #include "CliText.h"
+#include "engine/taking/Taking.h"
 
 namespace parvex {
+
+// Which lines take, changes and reference --changes take.
+struct TakeChoiceOptions {
+  bool addMissing = false;
+  QStringList only;
+  QStringList onlyDescription;
+  bool Any() const { return addMissing || !only.isEmpty() || !onlyDescription.isEmpty(); }
+};
+
+// Puts the choice into settings; an empty text, or what is wrong with it.
+QString FillChoice(const TakeChoiceOptions& chosen, TakeSettings& settings);
 
 // What `parvex-cli take`, `changes` or `apply` was given: the target, then
 // the source archive or the change set, and the options.
 struct TakeCommand : CommandOptions {
   QString name;  // take, changes or apply
-  bool addMissing = false;
+  TakeChoiceOptions chosen;
   bool inPlace = false;
   bool archive = false;
   bool force = false;
-  QStringList only;
-  QStringList onlyDescription;
   // Options of the other commands that were given, by name ("--csv"), to be
   // refused.
   QStringList foreign;

@@ -20,14 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Paths are bytes: on POSIX a name's own bytes, never decoded, so that any
-// name can be listed; on Windows UTF-8, as the engine opens files there.
 fs::path PathOf(const std::string& bytes) {
-#if defined(_WIN32)
-  return fs::path(std::u8string(reinterpret_cast<const char8_t*>(bytes.data()), bytes.size()));
-#else
-  return fs::path(bytes);
-#endif
+  return FileSystemPath(bytes);
 }
 
 std::string BytesOf(const fs::path& path) {
@@ -219,15 +213,6 @@ ExpandedInputs ExpandInputs(const std::vector<std::string>& given, bool recursiv
     }
   }
   return out;
-}
-
-std::string FileNameOf(const std::string& path) {
-#if defined(_WIN32)
-  const std::size_t at = path.find_last_of("/\\");
-#else
-  const std::size_t at = path.find_last_of('/');
-#endif
-  return at == std::string::npos ? path : path.substr(at + 1);
 }
 
 std::vector<std::string> ColumnNames(const std::vector<std::string>& paths) {

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/Path.h"
+
 namespace parvex {
 
 // The archives named on a command line or picked in a window: a file stands
@@ -30,9 +32,5 @@ ExpandedInputs ExpandInputs(const std::vector<std::string>& given, bool recursiv
 // The column headers: the archives' file names or, when any two share a
 // name, every path as given.
 std::vector<std::string> ColumnNames(const std::vector<std::string>& paths);
-
-// The file name part of a path: what follows its last "/" (or "\" on
-// Windows).
-std::string FileNameOf(const std::string& path);
 
 }  // namespace parvex

@@ -39,4 +39,22 @@ std::string GetPath(std::string_view path, char separator) {
   return result;
 }
 
+std::string FileNameOf(const std::string& path) {
+#if defined(_WIN32)
+  const std::size_t at = path.find_last_of("/\\");
+#else
+  const std::size_t at = path.find_last_of('/');
+#endif
+  return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+std::filesystem::path FileSystemPath(const std::string& bytes) {
+#if defined(_WIN32)
+  return std::filesystem::path(
+      std::u8string(reinterpret_cast<const char8_t*>(bytes.data()), bytes.size()));
+#else
+  return std::filesystem::path(bytes);
+#endif
+}
+
 }  // namespace parvex

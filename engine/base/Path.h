@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,14 @@ inline constexpr char kPathSeparator = '/';
 // unchanged. Failures (an empty path) are reported under "Error While Getting
 // Path" and give the empty text.
 std::string GetPath(std::string_view path, char separator = kPathSeparator);
+
+// The file name part of a path: what follows its last "/" (or "\" on
+// Windows).
+std::string FileNameOf(const std::string& path);
+
+// A path's bytes as the file system takes them: on POSIX the name's own
+// bytes, never decoded, so that any name can be reached; on Windows UTF-8,
+// as the engine opens files there.
+std::filesystem::path FileSystemPath(const std::string& bytes);
 
 }  // namespace parvex

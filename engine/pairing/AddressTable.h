@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/base/BigArray.h"
@@ -132,6 +133,14 @@ class AddressTable {
     Bytes() = default;
     Bytes(const Bytes&) = delete;
     Bytes& operator=(const Bytes&) = delete;
+    // Moved whole, so that a table can be handed on.
+    Bytes(Bytes&& other) noexcept
+        : data(std::exchange(other.data, nullptr)), capacity(std::exchange(other.capacity, 0)) {}
+    Bytes& operator=(Bytes&& other) noexcept {
+      std::swap(data, other.data);
+      std::swap(capacity, other.capacity);
+      return *this;
+    }
     ~Bytes() {
       if (data != nullptr) FreeBig(data, capacity + kSlack);
     }

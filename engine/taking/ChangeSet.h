@@ -51,8 +51,14 @@ struct ChangeSet {
 // Fills a change set's options and lines from a plan over the target, made
 // with these settings: its descriptions are read again from the target, once
 // through.
-void FillChangeSet(const std::string& target, const TakeSide& targetSide, const TakePlan& plan,
-                   const AddressTable& values, const TakeSettings& settings, ChangeSet& changes);
+void FillChangeSet(const std::string& target, const TakePlan& plan, const TakeSettings& settings,
+                   ChangeSet& changes);
+
+// The change set of a plan that takes the source's values into the target:
+// the file names, the target's size and SHA-256, the options, the lines and
+// the summary.
+ChangeSet MakeChangeSet(const std::string& targetPath, const std::string& sourcePath,
+                        const TakePlan& plan, const TakeSettings& settings);
 
 // A line of a change set whose old value the target does not have.
 struct StaleLine {
@@ -61,13 +67,12 @@ struct StaleLine {
   std::string found;
 };
 
-// The plan that applies a change set to a target read into its side: the
-// new fields are put into values, one line per line of the change set.
+// The plan that applies a change set to a target read into its side.
 // Lines of the target that already hold the new value and units count as
 // equal; the others must hold the old ones, else they are listed in stale
 // (and left alone). Read-only lines are changed only when the change set was
 // made with read-only values included.
-TakePlan PlanChangeSet(const TakeSide& target, const ChangeSet& changes, AddressTable& values,
+TakePlan PlanChangeSet(const TakeSide& target, const ChangeSet& changes,
                        std::vector<StaleLine>& stale);
 
 // The address key of "N.M"; throws a failure when the text is no address.

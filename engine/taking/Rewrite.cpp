@@ -41,9 +41,8 @@ std::string WithFields(std::string_view line, std::string_view value, std::strin
 
 class Rewriter {
  public:
-  Rewriter(const std::string& target, const AddressTable& table, const TakePlan& plan,
-           const AddressTable& values, RewriteSink& sink)
-      : target_(target), table_(table), plan_(plan), values_(values), sink_(sink) {}
+  Rewriter(const std::string& target, const TakePlan& plan, RewriteSink& sink)
+      : target_(target), plan_(plan), sink_(sink) {}
 
   // Whether the line (with its end) passes as it is with nothing after it;
   // such a line is counted here and copied by the caller with its neighbours.
@@ -70,9 +69,9 @@ class Rewriter {
     // A last line without a line end gets one when lines follow it.
     const bool more = AdditionAfter(index) && parts.end.empty();
     if (ChangeAt(index)) {
-      const std::uint32_t from = plan_.changes[nextChange_].source;
-      Check(index, parts.text);
-      sink_.Changed(WithFields(parts.text, values_.Value(from), values_.Units(from)),
+      const std::size_t k = nextChange_;
+      Check(k, parts.text);
+      sink_.Changed(WithFields(parts.text, plan_.news.Value(k), plan_.news.Units(k)),
                     more ? std::string_view(end_) : parts.end, nextChange_);
       ++nextChange_;
     } else {
@@ -87,7 +86,7 @@ class Rewriter {
       started_ = true;
       AddAfter(0);
     }
-    if (index_ != table_.Size() || nextChange_ != plan_.changes.size() ||
+    if (index_ != plan_.targetLines || nextChange_ != plan_.changes.size() ||
         nextAddition_ != plan_.additions.size()) {
       Changed();
     }
@@ -107,13 +106,14 @@ class Rewriter {
       sink_.Added(plan_.additions[nextAddition_].line, end_, nextAddition_);
     }
   }
-  // The line to change must still be the one read into the table.
-  void Check(std::uint32_t index, std::string_view line) const {
+  // The line of change k must still be the one read.
+  void Check(std::size_t k, std::string_view line) const {
     ArchiveFields fields;
     if (!LineSplits(line)) Changed();
     ParseArchiveLine(line, fields);
-    if (AddressKey(fields.ParamNumber, fields.SubIndex) != table_.Key(index) ||
-        fields.Value != table_.Value(index) || fields.Units != table_.Units(index)) {
+    const AddressTable& olds = plan_.olds;
+    if (AddressKey(fields.ParamNumber, fields.SubIndex) != olds.Key(k) ||
+        fields.Value != olds.Value(k) || fields.Units != olds.Units(k)) {
       Changed();
     }
   }
@@ -122,9 +122,7 @@ class Rewriter {
   }
 
   const std::string& target_;
-  const AddressTable& table_;
   const TakePlan& plan_;
-  const AddressTable& values_;
   RewriteSink& sink_;
   std::string end_ = "\r\n";
   bool started_ = false;
@@ -135,10 +133,10 @@ class Rewriter {
 
 }  // namespace
 
-void RewriteTarget(const std::string& target, const AddressTable& targetTable, const TakePlan& plan,
-                   const AddressTable& values, const ReadSizes& sizes, RewriteSink& sink) {
+void RewriteTarget(const std::string& target, const TakePlan& plan, const ReadSizes& sizes,
+                   RewriteSink& sink) {
   TextStream stream(target, TextStream::Mode::Read, sizes.buffer);
-  Rewriter rewriter(target, targetTable, plan, values, sink);
+  Rewriter rewriter(target, plan, sink);
   std::vector<char> buffer(std::max<std::size_t>(sizes.buffer, 1));
   std::string carry;  // a line whose end is not read yet
   const auto line = [&](std::string_view whole) {

@@ -27,15 +27,15 @@ class RewriteSink {
 };
 
 // Streams the target once, a buffer at a time, and hands every byte to the
-// sink: the lines of the plan's changes with the value and units fields of
-// the values table (the source's, or a change set's) in place of their own,
-// every other byte as it was, and the plan's added lines after their lines.
-// An added line ends as the target's first line does (CR LF when it has
-// none); a last line without line end gets one when lines follow it. The
-// target is checked against its table as it goes: a line that is no longer
-// as it was read fails the rewrite.
-void RewriteTarget(const std::string& target, const AddressTable& targetTable, const TakePlan& plan,
-                   const AddressTable& values, const ReadSizes& sizes, RewriteSink& sink);
+// sink: the lines of the plan's changes with their new value and units fields
+// in place of their own, every other byte as it was, and the plan's added
+// lines after their lines. An added line ends as the target's first line
+// does (CR LF when it has none); a last line without line end gets one when
+// lines follow it. The target is checked against the plan as it goes: a line
+// to change that is no longer as it was read, or a target of another number
+// of lines, fails the rewrite.
+void RewriteTarget(const std::string& target, const TakePlan& plan, const ReadSizes& sizes,
+                   RewriteSink& sink);
 
 // Writes every byte to a file: the new archive.
 class ArchiveSink final : public RewriteSink {

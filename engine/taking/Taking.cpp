@@ -4,6 +4,7 @@
 #include <exception>
 #include <future>
 #include <map>
+#include <set>
 
 #include "engine/base/Failure.h"
 #include "engine/reading/Archive.h"
@@ -167,6 +168,24 @@ std::uint32_t KeyLookup::PlaceAfter(std::uint32_t key, std::uint32_t after) cons
   return std::max(after, order_.Index(First(key) + count - 1) + 1);
 }
 
+void TakePlan::AddChange(const Change& change, const ArchiveFields& old, std::string_view value,
+                         std::string_view units) {
+  changes.push_back(change);
+  olds.Add(old);
+  ArchiveFields fields = old;
+  fields.Value = value;
+  fields.Units = units;
+  news.Add(fields);
+}
+
+ArchiveFields FieldsOfKey(std::uint32_t key) {
+  ArchiveFields fields;
+  fields.ParamNumber = static_cast<std::int16_t>(static_cast<std::uint16_t>((key >> 16) ^ 0x8000U));
+  fields.SubIndex =
+      static_cast<std::int16_t>(static_cast<std::uint16_t>((key & 0xFFFFU) ^ 0x8000U));
+  return fields;
+}
+
 namespace {
 
 // Decides the paired lines.
@@ -191,7 +210,11 @@ void PlanPairs(const TakeSide& target, const TakeSide& source, const TakeSetting
     } else if (!target.Splits(i) || !source.Splits(j)) {
       ++plan.counts.unsplit;
     } else {
-      plan.changes.push_back(TakePlan::Change{i, j});
+      ArchiveFields old = FieldsOfKey(a.Key(i));
+      old.Value = a.Value(i);
+      old.Units = a.Units(i);
+      old.ReadOnly = a.ReadOnly(i);
+      plan.AddChange({i, j}, old, b.Value(j), b.Units(j));
       ++plan.counts.taken;
     }
   }
@@ -199,29 +222,37 @@ void PlanPairs(const TakeSide& target, const TakeSide& source, const TakeSetting
 
 // Decides the lines the target lacks.
 void PlanSourceOnly(const TakeSide& target, const TakeSide& source, const TakeSettings& s,
-                    const Partners& p, TakePlan& plan) {
+                    const Partners& p, const KeyLookup& lookup, TakePlan& plan) {
+  const AddressTable& a = target.Table();
   const AddressTable& b = source.Table();
   const bool everything = s.choice.Everything();
   ValueJudge judge(s.options.NumbersByValue, s.options.AppliedRules.get(), true);
-  const KeyLookup lookup(target.Table());
   std::map<std::uint32_t, std::uint32_t> lastPlace;  // of the lines added, by key
+  std::map<std::uint32_t, std::uint32_t> addedOfKey;
+  // Addresses with a line not added: a later line of theirs would take its
+  // occurrence, and is not added either.
+  std::set<std::uint32_t> held;
   std::uint32_t after = 0;  // after the partner of the last paired source line
   for (std::uint32_t j = 0; j < b.Size(); ++j) {
     if (p.second[j] != kNoPartner) {
       after = p.second[j] + 1;
       continue;
     }
-    if (!everything && !source.Chosen(j)) continue;
-    if (!s.addMissing) {
-      ++plan.counts.sourceOnly;
-    } else if (b.ReadOnly(j) && !s.options.IncludeReadOnly) {
-      ++plan.counts.readOnly;
-    } else if ((everything && LeftOutAlone(b, j, judge)) || !source.Splits(j)) {
-      ++plan.counts.sourceOnly;
+    const bool chosen = everything || source.Chosen(j);
+    const bool readOnly = b.ReadOnly(j) && !s.options.IncludeReadOnly;
+    if (!s.addMissing || !chosen || readOnly || held.count(b.Key(j)) > 0 ||
+        (everything && LeftOutAlone(b, j, judge)) || !source.Splits(j)) {
+      held.insert(b.Key(j));
+      if (chosen) ++(readOnly && s.addMissing ? plan.counts.readOnly : plan.counts.sourceOnly);
     } else {
       std::uint32_t& place = lastPlace[b.Key(j)];
       place = std::max(place, lookup.PlaceAfter(b.Key(j), after));
-      plan.additions.push_back(TakePlan::Addition{place, j, {}});
+      TakePlan::Addition added{place, j, {}, lookup.Count(b.Key(j)) + ++addedOfKey[b.Key(j)], {}};
+      if (place > 0) {
+        const std::uint32_t key = a.Key(place - 1);
+        added.afterLine.emplace(key, lookup.Occurrence(key, place - 1));
+      }
+      plan.additions.push_back(std::move(added));
       ++plan.counts.added;
     }
   }
@@ -233,9 +264,12 @@ void PlanSourceOnly(const TakeSide& target, const TakeSide& source, const TakeSe
 
 TakePlan PlanTaking(const TakeSide& target, const TakeSide& source, const TakeSettings& s) {
   const Partners p = Pair(target.Table(), source.Table());
+  const KeyLookup lookup(target.Table());
   TakePlan plan;
+  plan.targetLines = static_cast<std::uint32_t>(target.Table().Size());
+  plan.targetSize = target.FileSize();
   PlanPairs(target, source, s, p, plan);
-  PlanSourceOnly(target, source, s, p, plan);
+  PlanSourceOnly(target, source, s, p, lookup, plan);
   return plan;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -10,6 +11,7 @@
 #include "engine/pairing/AddressTable.h"
 #include "engine/pairing/CompareOptions.h"
 #include "engine/pairing/Pairing.h"
+#include "engine/reading/Archive.h"
 #include "engine/reading/BatchReader.h"
 
 namespace parvex {
@@ -103,23 +105,42 @@ void ReadSides(TakeSide& target, const std::string& targetPath, TakeSide& source
 bool LineSplits(std::string_view line);
 
 // What a taking does to the target: the lines whose value and units are
-// replaced, by the target's and the source's index, in target order, and
-// the source lines added, each after a target line (after = its index + 1,
-// 0 for the start), in the order they go in.
+// replaced, by the target's index, in target order, and the source lines
+// added, each after a target line (after = its index + 1, 0 for the start),
+// in the order they go in. The plan holds what it needs of both archives, so
+// that neither is kept whole: per change the target line as it was read (its
+// address, value, units and read-only mark, in olds) and the new value and
+// units (in news), entry k for change k.
 struct TakePlan {
   struct Change {
     std::uint32_t target;
-    std::uint32_t source;
+    std::uint32_t source;  // the source's line, or the change set's
   };
   struct Addition {
     std::uint32_t after;
     std::uint32_t source;
     std::string line;  // the source line's bytes, without line end
+    // Of its address in the target once added, from 1.
+    std::uint32_t occurrence = 1;
+    // The target line it goes after, by key and occurrence; none: first.
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> afterLine;
   };
   BigVector<Change> changes;
+  AddressTable olds;
+  AddressTable news;
   std::vector<Addition> additions;
   TakeCounts counts;
+  std::uint32_t targetLines = 0;  // its parameter lines ("$" lines take no part)
+  std::uint64_t targetSize = 0;   // in bytes
+  TakePlan() {
+    olds.KeepUnits();
+    news.KeepUnits();
+  }
   bool Empty() const { return changes.empty() && additions.empty(); }
+  // Adds a change: the target line's fields as read, and its new value and
+  // units.
+  void AddChange(const Change& change, const ArchiveFields& old, std::string_view value,
+                 std::string_view units);
 };
 
 // Pairs the two sides by address (the k-th line of an address with the
@@ -129,6 +150,21 @@ TakePlan PlanTaking(const TakeSide& target, const TakeSide& source, const TakeSe
 
 // Reads the bytes of the plan's added lines from the source archive.
 void ReadAddedLines(const std::string& source, const ReadSizes& sizes, TakePlan& plan);
+
+// The plan of archives in step (the same addresses in the same order, each
+// once, "$" lines anywhere), as PlanTaking makes it, with both archives read
+// once at the same time and no table of either; none when they are not such
+// archives.
+std::optional<TakePlan> PlanInStep(const std::string& target, const std::string& source,
+                                   const TakeSettings& settings);
+
+// The plan of taking the source's values into the target: in step where the
+// archives allow, else through tables of both.
+TakePlan PlanTakingFiles(const std::string& target, const std::string& source,
+                         const TakeSettings& settings);
+
+// The address of a key as fields, the others empty.
+ArchiveFields FieldsOfKey(std::uint32_t key);
 
 // Finds the lines of a table by address and occurrence.
 class KeyLookup {

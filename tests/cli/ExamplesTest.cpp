@@ -130,6 +130,21 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
         "Wrote 'press-line-a-fixed.arc'\n2 values taken, 0 already equal, 0 read-only left "
         "alone, 0 added, 0 in the source only (not added)\n",
         "", "press-line-a-fixed.arc", "10.4\tCurrent limit\t15\tA"}},
+      {"parvex-cli reference approved.arc backups/ --changes fixes -o deviations.csv",
+       {1,
+        "press-line-a.arc: 0 differ, 0 missing, 0 extra\n"
+        "press-line-b.arc: 6 differ, 0 missing, 0 extra\n"
+        "Total: 1 of 2 archives deviate: 6 differ, 0 missing, 0 extra\n"
+        "press-line-b.arc: wrote the change set 'fixes/press-line-b.arc.json': 6 values taken, 25 "
+        "already equal, 1 read-only left alone, 0 added, 0 in the source only (not added)\n",
+        "", "", ""}},
+      // Run after the one before, whose change set it applies.
+      {"parvex-cli apply backups/press-line-b.arc fixes/press-line-b.arc.json -o "
+       "press-line-b-fixed.arc",
+       {0,
+        "Wrote 'press-line-b-fixed.arc'\n6 values taken, 0 already equal, 0 read-only left "
+        "alone, 0 added, 0 in the source only (not added)\n",
+        "", "press-line-b-fixed.arc", "10.1\tMax speed\t3000\trpm"}},
       {"parvex-cli archives old.arc new.arc --rules fleet.toml",
        {0, "0 Difference(s), 0 ignored, 0 within tolerance\n",
         "Archive 2: new.arc (rules: fleet.toml)", "", ""}},

@@ -218,8 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
                 {"archives", "ref.arc", "m/a.arc", "--jobs", "2"},
                 2,
                 "",
-                {"parvex-cli: --recursive, --include, --ignore-units and --jobs are for the "
-                 "reference command"},
+                {"parvex-cli: --recursive, --include, --ignore-units, --jobs and --changes are "
+                 "for the reference command"},
                 ""}));
 
 // A run that fails leaves an earlier report as it was; a report that cannot

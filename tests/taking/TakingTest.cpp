@@ -3,6 +3,7 @@
 // a change set written as JSON and read back.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -59,12 +60,14 @@ std::string Line(std::mt19937& r) {
 }
 
 // The target: the source's lines with values, units and marks changed, some
-// dropped, others added.
-std::vector<std::string> Target(std::mt19937& r, const std::vector<std::string>& source) {
+// dropped, others added; in step, none dropped or added but "$" lines.
+std::vector<std::string> Target(std::mt19937& r, const std::vector<std::string>& source,
+                                bool inStep) {
   std::vector<std::string> target;
   for (const std::string& line : source) {
-    if (Chance(r, 10)) continue;
-    if (Chance(r, 10)) target.push_back(Chance(r, 50) ? Line(r) : Pick(r, kOdd));
+    if (!inStep && Chance(r, 10)) continue;
+    if (inStep && Chance(r, 5)) target.push_back("$ inserted");
+    if (!inStep && Chance(r, 10)) target.push_back(Chance(r, 50) ? Line(r) : Pick(r, kOdd));
     std::string changed = line;
     const std::size_t tab = changed.find('\t');
     const std::size_t tab2 = changed.find('\t', tab + 1);
@@ -95,11 +98,14 @@ struct Generated {
   std::string source;
 };
 
-Generated Generate(std::mt19937& r) {
+// One round in three in step: the same addresses in the same order.
+Generated Generate(std::mt19937& r, bool inStep) {
   std::vector<std::string> source;
   const int size = std::uniform_int_distribution<int>(0, 24)(r);
-  for (int k = 0; k < size; ++k) source.push_back(Chance(r, 10) ? Pick(r, kOdd) : Line(r));
-  return {Join(r, Target(r, source)), Join(r, source)};
+  for (int k = 0; k < size; ++k) {
+    source.push_back(!Chance(r, 10) ? Line(r) : inStep ? std::string("$") : Pick(r, kOdd));
+  }
+  return {Join(r, Target(r, source, inStep)), Join(r, source)};
 }
 
 struct Split {
@@ -180,6 +186,13 @@ class StringSink final : public RewriteSink {
   std::string text;
 };
 
+std::string Written(const std::string& targetPath, const TakePlan& plan, const ReadSizes& sizes) {
+  StringSink sink;
+  RewriteTarget(targetPath, plan, sizes, sink);
+  return sink.text;
+}
+
+// Through tables of both archives.
 std::string Take(const std::string& targetPath, const std::string& sourcePath,
                  const TakeSettings& s, TakePlan& plan) {
   TakeSide target;
@@ -187,23 +200,15 @@ std::string Take(const std::string& targetPath, const std::string& sourcePath,
   ReadSides(target, targetPath, source, sourcePath, s);
   plan = PlanTaking(target, source, s);
   ReadAddedLines(sourcePath, s.sizes, plan);
-  StringSink sink;
-  RewriteTarget(targetPath, target.Table(), plan, source.Table(), s.sizes, sink);
-  return sink.text;
+  return Written(targetPath, plan, s.sizes);
 }
 
 // Through a change set written as JSON and read back.
 std::string ViaChangeSet(const std::string& targetPath, const std::string& sourcePath,
                          const TakeSettings& s, std::vector<StaleLine>& stale,
                          const std::string& appliedTo) {
-  TakeSide target;
-  TakeSide source;
-  ReadSides(target, targetPath, source, sourcePath, s);
-  TakePlan plan = PlanTaking(target, source, s);
-  ReadAddedLines(sourcePath, s.sizes, plan);
-  ChangeSet set;
-  set.targetSha256 = std::string(64, '0');
-  FillChangeSet(targetPath, target, plan, source.Table(), s, set);
+  ChangeSet set =
+      MakeChangeSet(targetPath, sourcePath, PlanTakingFiles(targetPath, sourcePath, s), s);
   const ChangeSet read = ParseChangeSet(ChangeSetText(set, "now"), "set.json");
   EXPECT_EQ(read.lines, set.lines);
   EXPECT_EQ(read.added, set.added);
@@ -211,20 +216,18 @@ std::string ViaChangeSet(const std::string& targetPath, const std::string& sourc
   TakeSettings plain;
   plain.sizes = s.sizes;
   other.Read(appliedTo, plain);
-  AddressTable values;
-  const TakePlan applied = PlanChangeSet(other, read, values, stale);
-  StringSink sink;
-  RewriteTarget(appliedTo, other.Table(), applied, values, s.sizes, sink);
-  return sink.text;
+  return Written(appliedTo, PlanChangeSet(other, read, stale), s.sizes);
 }
 
 // Whether a row left by the comparison of the new file with the source is
 // one that taking leaves: a line of one side alone, or a line that does not
-// split (whose address then reads as structure -1 or member 0).
-bool RowLeft(const DifferenceRow& row, bool addMissing) {
+// split (whose address then reads as structure -1 or member 0). The source's
+// lines not added are counted.
+bool RowLeft(const DifferenceRow& row, std::uint64_t& notAdded) {
   const std::string& address = row.Text;
   if (address.rfind("-1.", 0) == 0 || address.substr(address.size() - 2) == ".0") return true;
-  return row.SubItems[2] == "(missing)" || (!addMissing && row.SubItems[1] == "(missing)");
+  if (row.SubItems[1] == "(missing)") ++notAdded;
+  return row.SubItems[2] == "(missing)" || row.SubItems[1] == "(missing)";
 }
 
 // One value of a line that a change set changes, made different again.
@@ -251,7 +254,8 @@ TEST(Taking, GeneratedPairsLeaveOnlyWhatTakingMustLeave) {
   std::mt19937 r(33);
   for (int round = 0; round < 400; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
-    const Generated g = Generate(r);
+    const bool inStep = round % 3 == 0;
+    const Generated g = Generate(r, inStep);
     // Files are never written over: on a file system that discards freed
     // blocks, truncating costs more than a round.
     const std::string n = std::to_string(round);
@@ -273,15 +277,24 @@ TEST(Taking, GeneratedPairsLeaveOnlyWhatTakingMustLeave) {
     CompareOptions options = s.options;
     options.CompareUnits = true;
     CompareArchivesByAddress(dir.File("new" + n), source, list, options);
+    std::uint64_t notAdded = 0;
     for (const DifferenceRow& row : list.Rows()) {
-      EXPECT_TRUE(RowLeft(row, s.addMissing))
+      EXPECT_TRUE(RowLeft(row, notAdded))
           << row.Text << " " << row.SubItems[1] << " / " << row.SubItems[2];
     }
+    EXPECT_LE(notAdded, plan.counts.sourceOnly);
 
     TakeSettings tiny = s;
     tiny.sizes = ReadSizes{std::uniform_int_distribution<std::size_t>(1, 9)(r), 2};
     TakePlan again;
     EXPECT_EQ(Take(target, source, tiny, again), made);
+    // In step, both archives read once together, with the same outcome.
+    const std::optional<TakePlan> stepped = PlanInStep(target, source, tiny);
+    EXPECT_TRUE(stepped || !inStep);
+    if (stepped) {
+      EXPECT_EQ(Written(target, *stepped, tiny.sizes), made);
+      EXPECT_EQ(TakeSummary(stepped->counts), TakeSummary(plan.counts));
+    }
 
     std::vector<StaleLine> stale;
     EXPECT_EQ(ViaChangeSet(target, source, tiny, stale, target), made);
@@ -289,10 +302,7 @@ TEST(Taking, GeneratedPairsLeaveOnlyWhatTakingMustLeave) {
     if (plan.changes.empty()) continue;
     // A target changed since: one old value differs, and that line is named.
     ChangeSet set;
-    TakeSide t;
-    TakeSide src;
-    ReadSides(t, target, src, source, s);
-    FillChangeSet(target, t, plan, src.Table(), s, set);
+    FillChangeSet(target, plan, s, set);
     const ChangeSet::Line& victim = set.lines[set.lines.size() / 2];
     const std::string other = dir.Write("other" + n, WithOneValueChanged(g.target, victim));
     ViaChangeSet(target, source, s, stale, other);
