@@ -163,6 +163,11 @@ QString WritePart(const TakeSession& session, const frmTakePreview& preview, std
   const QString output = QDir(folder).filePath(
       changeSet ? PathText(ChangeSetName(FileNameOf(session.Target()))) : name);
   try {
+    // Two archives of one name in different folders: the first keeps it.
+    if (done.names.contains(QFileInfo(output).fileName())) {
+      throw Failure(kErrFileAccess, "another archive of this name was written there already");
+    }
+    done.names.insert(QFileInfo(output).fileName());
     if (changeSet) {
       session.WriteChangeSet(PathBytes(output), marks);
     } else {

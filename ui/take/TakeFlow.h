@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -51,6 +52,7 @@ struct FleetTakeDone {
   QStringList lines;
   int written = 0;
   int failed = 0;
+  QSet<QString> names;  // of the files written or tried
 };
 std::optional<FleetTakeDone> TakeIntoArchives(DialogBackend& dialogs, QWidget* owner,
                                               std::vector<TakeSession::Inputs> inputs);

@@ -2,7 +2,6 @@
 
 #include "engine/base/OutputFile.h"
 #include "engine/taking/Rewrite.h"
-#include "engine/taking/Sha256.h"
 #include "engine/values/Rules.h"
 #include "reference/Inputs.h"
 #include "reports/layouts/ChangeSetJson.h"
@@ -25,12 +24,35 @@ std::string CorrectedName(const std::string& fileName) {
 }
 
 std::string ChangeSetName(const std::string& fileName) {
-  return fileName.substr(0, EndingAt(fileName)) + ".changes.json";
+  return fileName + ".json";
 }
 
-TakeSession::TakeSession(Inputs inputs) : inputs_(std::move(inputs)) {
-  ReadSides(target_, inputs_.target, source_, inputs_.source, Settings(false));
+namespace {
+
+// The fields of a plan's change k as the target had them.
+ArchiveFields OldFields(const TakePlan& plan, std::size_t k) {
+  ArchiveFields old = FieldsOfKey(plan.olds.Key(k));
+  old.Value = plan.olds.Value(k);
+  old.Units = plan.olds.Units(k);
+  old.ReadOnly = plan.olds.ReadOnly(k);
+  return old;
 }
+
+// A plan over the same target with the changes that keep says to keep.
+template <typename Keep>
+TakePlan ChangesOf(const TakePlan& plan, Keep keep) {
+  TakePlan kept;
+  kept.targetLines = plan.targetLines;
+  kept.targetSize = plan.targetSize;
+  for (std::size_t k = 0; k < plan.changes.size(); ++k) {
+    if (keep(k)) {
+      kept.AddChange(plan.changes[k], OldFields(plan, k), plan.news.Value(k), plan.news.Units(k));
+    }
+  }
+  return kept;
+}
+
+}  // namespace
 
 TakeSettings TakeSession::Settings(bool addMissing) const {
   TakeSettings s;
@@ -45,24 +67,20 @@ TakeSettings TakeSession::Settings(bool addMissing) const {
 }
 
 void TakeSession::Plan(bool addMissing) {
-  addMissing_ = addMissing;
   TakeSettings settings = Settings(addMissing);
-  plan_ = PlanTaking(target_, source_, settings);
-  ReadAddedLines(inputs_.source, settings.sizes, plan_);
-  FillChangeSet(inputs_.target, target_, plan_, source_.Table(), settings, preview_);
+  plan_ = PlanTakingFiles(inputs_.target, inputs_.source, settings);
+  addMissing_ = addMissing;
+  FillChangeSet(inputs_.target, plan_, settings, preview_);
   readOnly_.clear();
   if (plan_.counts.readOnly == 0) return;
   // The same plan with read-only lines included shows which ones are left
   // alone; its changes of other lines are those of the plan above.
   settings.options.IncludeReadOnly = true;
   settings.addMissing = false;
-  const TakePlan all = PlanTaking(target_, source_, settings);
-  TakePlan locked;
-  for (const TakePlan::Change& c : all.changes) {
-    if (target_.Table().ReadOnly(c.target)) locked.changes.push_back(c);
-  }
+  const TakePlan all = PlanTakingFiles(inputs_.target, inputs_.source, settings);
+  const TakePlan locked = ChangesOf(all, [&](std::size_t k) { return all.olds.ReadOnly(k); });
   ChangeSet shown;
-  FillChangeSet(inputs_.target, target_, locked, source_.Table(), settings, shown);
+  FillChangeSet(inputs_.target, locked, settings, shown);
   readOnly_ = std::move(shown.lines);
 }
 
@@ -75,13 +93,24 @@ TakeMarks TakeSession::AllMarked() const {
                    std::vector<bool>(plan_.additions.size(), true)};
 }
 
+std::vector<bool> TakeSession::KeptAdditions(const TakeMarks& marks) const {
+  std::vector<bool> kept(preview_.added.size(), false);
+  std::set<std::string> dropped;  // addresses with a line not added
+  for (std::size_t k = 0; k < kept.size(); ++k) {
+    const std::string& address = preview_.added[k].address;
+    kept[k] = k < marks.added.size() && marks.added[k] && dropped.count(address) == 0;
+    if (!kept[k]) dropped.insert(address);
+  }
+  return kept;
+}
+
 TakeCounts TakeSession::CountsFor(const TakeMarks& marks) const {
   TakeCounts counts = plan_.counts;
   for (std::size_t k = 0; k < plan_.changes.size(); ++k) {
     if (k < marks.lines.size() && !marks.lines[k]) --counts.taken;
   }
-  for (std::size_t k = 0; k < plan_.additions.size(); ++k) {
-    if (k < marks.added.size() && !marks.added[k]) {
+  for (const bool kept : KeptAdditions(marks)) {
+    if (!kept) {
       --counts.added;
       ++counts.sourceOnly;
     }
@@ -90,12 +119,11 @@ TakeCounts TakeSession::CountsFor(const TakeMarks& marks) const {
 }
 
 TakePlan TakeSession::Marked(const TakeMarks& marks) const {
-  TakePlan plan;
-  for (std::size_t k = 0; k < plan_.changes.size(); ++k) {
-    if (k < marks.lines.size() && marks.lines[k]) plan.changes.push_back(plan_.changes[k]);
-  }
+  TakePlan plan =
+      ChangesOf(plan_, [&](std::size_t k) { return k < marks.lines.size() && marks.lines[k]; });
+  const std::vector<bool> kept = KeptAdditions(marks);
   for (std::size_t k = 0; k < plan_.additions.size(); ++k) {
-    if (k < marks.added.size() && marks.added[k]) plan.additions.push_back(plan_.additions[k]);
+    if (kept[k]) plan.additions.push_back(plan_.additions[k]);
   }
   plan.counts = CountsFor(marks);
   return plan;
@@ -116,22 +144,15 @@ std::string TakeSession::WriteArchive(const std::string& output, bool replace,
   if (replace) backup = KeepBackup(inputs_.target, when);
   OutputFile file(replace ? inputs_.target : output);
   ArchiveSink sink(file);
-  RewriteTarget(inputs_.target, target_.Table(), plan, source_.Table(), ReadSizes(), sink);
+  RewriteTarget(inputs_.target, plan, ReadSizes(), sink);
   file.Commit();
   return backup;
 }
 
 void TakeSession::WriteChangeSet(const std::string& output, const TakeMarks& marks) const {
   CheckTakeOutput(output, inputs_.target, Refused(), false);
-  const TakePlan plan = Marked(marks);
-  ChangeSet set;
-  set.targetName = FileNameOf(inputs_.target);
-  set.targetSize = target_.FileSize();
-  set.targetSha256 = FileSha256(inputs_.target);
-  set.sourceName = FileNameOf(inputs_.source);
-  FillChangeSet(inputs_.target, target_, plan, source_.Table(), Settings(addMissing_), set);
-  set.summary = TakeSummary(plan.counts);
-  SaveChangeSet(output, set);
+  SaveChangeSet(
+      output, MakeChangeSet(inputs_.target, inputs_.source, Marked(marks), Settings(addMissing_)));
 }
 
 }  // namespace parvex

@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,11 +36,11 @@ class TakeSession {
     std::vector<std::string> otherInputs;
   };
 
-  // Reads both archives; throws the failure of either.
-  explicit TakeSession(Inputs inputs);
+  explicit TakeSession(Inputs inputs) : inputs_(std::move(inputs)) {}
 
-  // Plans the taking; the preview then holds the lines that would change
-  // and be added, and the read-only lines that differ and are left alone.
+  // Reads both archives and plans the taking (throws the failure of
+  // either); the preview then holds the lines that would change and be
+  // added, and the read-only lines that differ and are left alone.
   void Plan(bool addMissing);
   bool AddsMissing() const { return addMissing_; }
   const ChangeSet& Preview() const { return preview_; }
@@ -50,7 +51,8 @@ class TakeSession {
   // Every line and addition marked.
   TakeMarks AllMarked() const;
   // The counts when only the marked lines are taken; an unmarked addition
-  // stays in the source only.
+  // stays in the source only, and so do the later ones of its address,
+  // which would take its place.
   TakeCounts CountsFor(const TakeMarks& marks) const;
 
   // Writes the target again with the marked lines (over the target when
@@ -66,11 +68,10 @@ class TakeSession {
  private:
   TakeSettings Settings(bool addMissing) const;
   TakePlan Marked(const TakeMarks& marks) const;
+  std::vector<bool> KeptAdditions(const TakeMarks& marks) const;
   std::vector<std::string> Refused() const;
 
   Inputs inputs_;
-  TakeSide target_;
-  TakeSide source_;
   bool addMissing_ = false;
   TakePlan plan_;
   ChangeSet preview_;
@@ -80,8 +81,8 @@ class TakeSession {
 // The name a corrected copy is offered under: "press-07.arc" ->
 // "press-07-corrected.arc".
 std::string CorrectedName(const std::string& fileName);
-// The name a change set of an archive is saved under: "press-07.arc" ->
-// "press-07.changes.json".
+// The name a change set of an archive is saved under, as the command line
+// names them: "press-07.arc" -> "press-07.arc.json".
 std::string ChangeSetName(const std::string& fileName);
 
 }  // namespace parvex

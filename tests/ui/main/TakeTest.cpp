@@ -152,7 +152,7 @@ TEST_F(TakeValues, SavesAChangeSetAndRemembersTheChoices) {
   fixture.dialogs.answers = {Q(dir.File("fix.json"))};
   window->mnuSaveChanges_Click();
   EXPECT_EQ(defaultButton, TakeOutput::ChangeSet);
-  EXPECT_EQ(fixture.dialogs.calls.back().fileName, QStringLiteral("b.changes.json"));
+  EXPECT_EQ(fixture.dialogs.calls.back().fileName, QStringLiteral("b.arc.json"));
   const ChangeSet set = ReadChangeSet(dir.File("fix.json"));
   EXPECT_EQ(set.targetName, "b.arc");
   ASSERT_EQ(set.lines.size(), 2U);

@@ -118,8 +118,8 @@ TEST_F(ReferenceTake, WritesChangeSetsAndNeverOverAnInput) {
   dialogs.answers = {Q(dir.File("sets"))};
   std::filesystem::create_directories(dir.File("sets"));
   w->cmdTake->click();
-  EXPECT_EQ(Written("sets"), (std::vector<std::string>{"p1.changes.json", "p2.changes.json"}));
-  EXPECT_EQ(ReadChangeSet(dir.File("sets/p2.changes.json")).lines.size(), 1U);
+  EXPECT_EQ(Written("sets"), (std::vector<std::string>{"p1.arc.json", "p2.arc.json"}));
+  EXPECT_EQ(ReadChangeSet(dir.File("sets/p2.arc.json")).lines.size(), 1U);
   EXPECT_EQ(summary, QStringLiteral("p1.arc: 2 values taken, 0 already equal, 0 read-only left "
                                     "alone, 0 added, 0 in the source only (not added)\np2.arc: 1 "
                                     "values taken, 1 already equal, 0 read-only left alone, 0 "
