@@ -151,6 +151,22 @@ bool WriteResult(const ReferenceCommand& command, const std::string& output,
   return true;
 }
 
+// The comparison's options, the rules read once the command line is known to
+// be right, as for two archives; false, told, when they cannot be read.
+bool ReadOptions(const ReferenceCommand& command, CompareOptions& options) {
+  options.IncludeReadOnly = command.includeReadOnly;
+  options.NumbersByValue = command.numbersByValue;
+  options.CompareUnits = !command.ignoreUnits;
+  if (!command.rules) return true;
+  try {
+    options.AppliedRules = Rules::Read(Bytes(*command.rules));
+  } catch (...) {
+    ReportVBError("Error While Reading Rules");
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int RunReferenceCommand(const ReferenceCommand& command, const CliStreams& streams,
@@ -189,18 +205,7 @@ int RunReferenceCommand(const ReferenceCommand& command, const CliStreams& strea
   request.archives = inputs.paths;
   request.fromFolder = inputs.fromFolder;
   request.names = ColumnNames(inputs.paths);
-  request.options.IncludeReadOnly = command.includeReadOnly;
-  request.options.NumbersByValue = command.numbersByValue;
-  request.options.CompareUnits = !command.ignoreUnits;
-  if (command.rules) {
-    // Read once the command line is known to be right, as for two archives.
-    try {
-      request.options.AppliedRules = Rules::Read(Bytes(*command.rules));
-    } catch (...) {
-      ReportVBError("Error While Reading Rules");
-      return 2;
-    }
-  }
+  if (!ReadOptions(command, request.options)) return 2;
 
   ReferenceChanges changes;
   int status = 2;

@@ -120,6 +120,15 @@ const Case kCases[] = {
          "read-only left alone, 0 added, 0 in the source only (not added)\n",
      "n",
      "-"},
+    // A change set holds no read-only line, but another machine may mark one.
+    {"apply to a target whose line is read-only",
+     {{"changes", "t.arc", "s.arc", "-o", "fix.json"}, {"apply", "r.arc", "fix.json", "-o", "n"}},
+     0,
+     "Wrote the change set 'fix.json'\n" + kSummary +
+         "Nothing to take; nothing was written\n0 values taken, 0 already equal, 1 read-only "
+         "left alone, 0 added, 0 in the source only (not added)\n",
+     "n",
+     "-"},
     {"apply with options of its own",
      {{"apply", "t.arc", "fix.json", "--numeric", "-o", "n"}},
      2,
@@ -224,6 +233,7 @@ TEST(TakeCli, EachCallWritesSaysAndEndsAsItShould) {
     dir.Write("t.arc", kTarget);
     dir.Write("sub/t.arc", kTarget);
     dir.Write("m.arc", kChanged);
+    dir.Write("r.arc", std::regex_replace(kTarget, std::regex("\tspeed"), "\t!speed"));
     dir.Write("s.arc", kSource);
     dir.Write("e.arc", kSource);
     CliRun run;

@@ -230,6 +230,21 @@ bool RowLeft(const DifferenceRow& row, std::uint64_t& notAdded) {
   return row.SubItems[2] == "(missing)" || row.SubItems[1] == "(missing)";
 }
 
+// The comparison of the new file with the source finds only what taking
+// leaves.
+void ExpectOnlyRowsLeft(const std::string& made, const std::string& source, CompareOptions options,
+                        const TakeCounts& counts) {
+  DifferenceList list;
+  options.CompareUnits = true;
+  CompareArchivesByAddress(made, source, list, options);
+  std::uint64_t notAdded = 0;
+  for (const DifferenceRow& row : list.Rows()) {
+    EXPECT_TRUE(RowLeft(row, notAdded))
+        << row.Text << " " << row.SubItems[1] << " / " << row.SubItems[2];
+  }
+  EXPECT_LE(notAdded, counts.sourceOnly);
+}
+
 // One value of a line that a change set changes, made different again.
 std::string WithOneValueChanged(const std::string& target, const ChangeSet::Line& line) {
   std::vector<Split> lines = Lines(target);
@@ -273,16 +288,7 @@ TEST(Taking, GeneratedPairsLeaveOnlyWhatTakingMustLeave) {
     EXPECT_EQ(changed, plan.counts.taken);
     EXPECT_EQ(added, plan.counts.added);
 
-    DifferenceList list;
-    CompareOptions options = s.options;
-    options.CompareUnits = true;
-    CompareArchivesByAddress(dir.File("new" + n), source, list, options);
-    std::uint64_t notAdded = 0;
-    for (const DifferenceRow& row : list.Rows()) {
-      EXPECT_TRUE(RowLeft(row, notAdded))
-          << row.Text << " " << row.SubItems[1] << " / " << row.SubItems[2];
-    }
-    EXPECT_LE(notAdded, plan.counts.sourceOnly);
+    ExpectOnlyRowsLeft(dir.File("new" + n), source, s.options, plan.counts);
 
     TakeSettings tiny = s;
     tiny.sizes = ReadSizes{std::uniform_int_distribution<std::size_t>(1, 9)(r), 2};
