@@ -45,6 +45,12 @@ void ConfigureRegistry(std::shared_ptr<RegistryApi> api) {
     r.AddItem(QStringLiteral("CompareUnits"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
     // The rules file every comparison reads; empty: none.
     r.AddItem(QStringLiteral("RulesFile"), misc, kHkeyCurrentUserCode, ValueString, noText);
+    // Taking values: how the last one was written (0 a new archive, 1 the
+    // archive replaced, 2 a change set), whether missing lines were added,
+    // and the folder chosen last.
+    r.AddItem(QStringLiteral("TakeOutput"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
+    r.AddItem(QStringLiteral("TakeAddMissing"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
+    r.AddItem(QStringLiteral("TakeFolder"), misc, kHkeyCurrentUserCode, ValueString, noText);
     // The Compare with Reference window: its reference, its archives (UTF-8,
     // each path ended by a line feed: a text value would stop at 32 KiB),
     // which of them a folder brought ('1' or '0' for each), its include

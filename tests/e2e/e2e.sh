@@ -5,7 +5,8 @@
 # report through the real save dialog, exits from the menu, checks the report
 # and the settings file, then starts twice more and checks that the inputs and
 # the placement came back unchanged; a last start switches an option on,
-# compares structures with it and presses F1. Every wait is bounded.
+# compares structures with it and presses F1; then the reference window, and
+# two values taken through the real preview. Every wait is bounded.
 #   e2e.sh PARVEX_EXECUTABLE SOURCE_DIR READ_CLIPBOARD_EXECUTABLE
 set -euo pipefail
 parvex="$1"
@@ -232,4 +233,29 @@ done
 activate "$ref_wid"
 quit
 grep -q '"referencearchives"' "$settings" || fail "the reference window's archives were not stored"
+# Once more: the pair compared again, Edit, Take Archive 1 Values...; in the
+# real preview the keyboard leaves the first two lines checked and unchecks
+# the other four; Save As writes the corrected copy through the real save
+# dialog, and only those two values of Archive 1 are in it.
+start
+click $((120 + 120 + 120 + 1000)) $((720 + 360 + 300))
+sleep 0.5
+activate "$wid"
+xdotool key --delay 150 alt+e
+sleep 0.3
+xdotool key 1
+preview=$(find_window '^Take Archive 1 Values$' "$app")
+[[ -n "$preview" ]] || fail "the preview did not appear"
+activate "$preview"
+sleep 0.5
+xdotool key --delay 50 Down Down Down space Down space Down space Down space
+xdotool key alt+s
+corrected="$work/data/press-line-b-corrected.arc"
+answer_dialog "$wid" "Save Corrected Archive" "$corrected"
+saved "$corrected"
+awk 'BEGIN { FS = OFS = "\t" } $1 == "10.1" { $3 = "3000" } $1 == "10.4" { $3 = "12.5" } { print }' \
+  "$b" >"$work/expected.arc"
+cmp "$work/expected.arc" "$corrected" || fail "the corrected copy is not Archive 2 with two values taken"
+quit
+grep -q "\"text\": \"$corrected\"" "$settings" || fail "the comparison did not run again on the copy"
 echo "e2e: passed"

@@ -54,6 +54,23 @@ class DialogBackend {
   }
 };
 
+// While it lives, the file dialogs open over window; then they go back to
+// their owner.
+class DialogOwner {
+ public:
+  DialogOwner(DialogBackend& dialogs, QWidget* window, QWidget* owner)
+      : dialogs_(dialogs), owner_(owner) {
+    dialogs_.SetOwner(window);
+  }
+  ~DialogOwner() { dialogs_.SetOwner(owner_); }
+  DialogOwner(const DialogOwner&) = delete;
+  DialogOwner& operator=(const DialogOwner&) = delete;
+
+ private:
+  DialogBackend& dialogs_;
+  QWidget* owner_;
+};
+
 // The common dialog of the window: members set before showing, FileName kept
 // between uses, and Cancel raised as failure 32755 when CancelError is set.
 class CommonDialog {

@@ -34,6 +34,8 @@ class DifferenceModel;
 struct StartArguments;
 class Rules;
 class frmReference;
+class TakeChoice;
+enum class TakeOutput;
 
 // What the window needs of the platform: its dialogs, the program's one
 // printer, and the shell that opens the manual.
@@ -67,6 +69,11 @@ class frmMain final : public QMainWindow {
   void cmdSave_Click();
   void cmdPrint_Click();
   void mnuReference_Click();
+  // Edit: takes one archive's values into the other (the selected rows, or
+  // every row), or saves what taking Archive 1's would change as a change set.
+  void mnuTake1_Click();
+  void mnuTake2_Click();
+  void mnuSaveChanges_Click();
   void mnuExit_Click();
   void mnuMatchByAddress_Click();
   void mnuNumbersByValue_Click();
@@ -134,6 +141,12 @@ class frmMain final : public QMainWindow {
   Widget* Put(Widget* widget, const char* name, const QFont& font, const TwipRect& at) const;
   void BuildMenus();
   void BuildRulesMenu();
+  void BuildEditMenu();
+  // Whether the list holds a comparison of two archive files.
+  bool CanTake() const;
+  void TakeValues(int from, TakeOutput preferred);
+  // The addresses of the selected rows; every line when none is selected.
+  TakeChoice SelectedChoice() const;
   // The rules file of the settings (empty: none), and the menu showing it.
   QString RulesPath() const;
   void ShowRulesFile();
@@ -222,6 +235,10 @@ class frmMain final : public QMainWindow {
   QMenu* mnuFile = nullptr;
   QAction* mnuReference = nullptr;
   QAction* mnuExit = nullptr;
+  QMenu* mnuEdit = nullptr;
+  QAction* mnuTake1 = nullptr;
+  QAction* mnuTake2 = nullptr;
+  QAction* mnuSaveChanges = nullptr;
   QMenu* mnuOptions = nullptr;
   QAction* mnuMatchByAddress = nullptr;
   QAction* mnuNumbersByValue = nullptr;

@@ -20,6 +20,7 @@ void frmMain::BuildMenus() {
   mnuExit->setObjectName(QStringLiteral("mnuExit"));
   // The keys desktop users try first; the menus show them beside the items.
   mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  BuildEditMenu();
   // Comparison options, off by default and remembered as soon as they change.
   mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
   mnuOptions->setObjectName(QStringLiteral("mnuOptions"));

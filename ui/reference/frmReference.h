@@ -75,6 +75,10 @@ class frmReference final : public QMainWindow {
   void cmdCompare_Click();
   void cmdCancel_Click();
   void cmdSave_Click();
+  // Takes the reference's values into the archives selected in the summary
+  // (every deviating one when none is), for the matrix's selected rows (or
+  // every row): corrected copies or change sets in a chosen folder.
+  void cmdTake_Click();
 
   // Adds files, and the files directly in folders whose names the include
   // globs take, to the archive list.
@@ -160,6 +164,7 @@ class frmReference final : public QMainWindow {
   QPushButton* cmdCancel = nullptr;
   QProgressBar* prgCompare = nullptr;
   QPushButton* cmdSave = nullptr;
+  QPushButton* cmdTake = nullptr;
   QSplitter* splResults = nullptr;  // the summary above, the matrix below
   // What the last comparison says beside its tables: the reference's notes
   // and the files of folders that were skipped; hidden when there are none.

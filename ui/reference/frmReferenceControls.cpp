@@ -192,6 +192,10 @@ void frmReference::BuildInputs(QWidget* central) {
   prgCompare->setRange(0, 1);
   prgCompare->setValue(0);
   cmdSave = Button(central, "cmdSave", QStringLiteral("&Save Report..."));
+  cmdTake = Button(central, "cmdTake", QStringLiteral("Take Reference &Values..."));
+  cmdTake->setToolTip(QStringLiteral(
+      "Writes a corrected copy, or a change set, of each archive selected in the summary "
+      "(of every deviating one when none is), for the rows selected in the matrix (or all)"));
 }
 
 QWidget* frmReference::BuildSummary(QWidget* parent) {
@@ -295,6 +299,7 @@ void frmReference::PlaceControls(QWidget* central) {
   runRow->addWidget(cmdCancel);
   runRow->addWidget(prgCompare, 1);
   runRow->addWidget(cmdSave);
+  runRow->addWidget(cmdTake);
   grid->addLayout(runRow, 4, 1, 1, 2);
   grid->addWidget(splResults, 5, 0, 1, 3);
   grid->setRowStretch(5, 1);
@@ -307,10 +312,10 @@ void frmReference::PlaceControls(QWidget* central) {
   statusBar()->addWidget(sbStatus, 1);
 
   // The keyboard walks the window in reading order.
-  QWidget* order[] = {txtReference, cmdBrowse, lstArchives,     cmdAddFiles,
-                      cmdAddFolder, cmdRemove, txtInclude,      chkIgnoreUnits,
-                      cmdCompare,   cmdCancel, cmdSave,         lblNotes,
-                      tblSummary,   txtFilter, chkSelectedOnly, tblMatrix};
+  QWidget* order[] = {txtReference,    cmdBrowse,  lstArchives,    cmdAddFiles, cmdAddFolder,
+                      cmdRemove,       txtInclude, chkIgnoreUnits, cmdCompare,  cmdCancel,
+                      cmdSave,         cmdTake,    lblNotes,       tblSummary,  txtFilter,
+                      chkSelectedOnly, tblMatrix};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
   SetFirstSize(central, grid->spacing());
 }
@@ -354,6 +359,7 @@ void frmReference::ConnectControls() {
   connect(cmdCompare, &QPushButton::clicked, this, &frmReference::cmdCompare_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &frmReference::cmdCancel_Click);
   connect(cmdSave, &QPushButton::clicked, this, &frmReference::cmdSave_Click);
+  connect(cmdTake, &QPushButton::clicked, this, &frmReference::cmdTake_Click);
   connect(txtReference, &QLineEdit::textChanged, this, &frmReference::UpdateCommands);
   for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
     connect(lstArchives->model(), signal, this, &frmReference::UpdateCommands);

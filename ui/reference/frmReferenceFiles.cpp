@@ -34,23 +34,6 @@ namespace parvex {
 
 namespace {
 
-// The file dialogs of this window open over it, and go back to their owner
-// after.
-class DialogOwner {
- public:
-  DialogOwner(DialogBackend& dialogs, QWidget* window, QWidget* owner)
-      : dialogs_(dialogs), owner_(owner) {
-    dialogs_.SetOwner(window);
-  }
-  ~DialogOwner() { dialogs_.SetOwner(owner_); }
-  DialogOwner(const DialogOwner&) = delete;
-  DialogOwner& operator=(const DialogOwner&) = delete;
-
- private:
-  DialogBackend& dialogs_;
-  QWidget* owner_;
-};
-
 const QString kReportFilter =
     QStringLiteral("Comma Delimited (*.csv)|*.csv|Web Page (*.html)|*.html|JSON (*.json)|*.json");
 

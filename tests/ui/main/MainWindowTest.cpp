@@ -90,10 +90,12 @@ TEST_F(MainWindow, MenusAndListColumns) {
     for (const QAction* item : menu->menu()->actions()) menus << u"  "_s + item->text();
   }
   EXPECT_EQ(menus,
-            (QStringList{u"&File"_s, u"  Compare with &Reference..."_s, u"  E&xit"_s, u"&Options"_s,
-                         u"  Match Lines by &Address"_s, u"  Compare &Numbers by Value"_s,
-                         u"  Compare &Units"_s, u"  "_s, u"  &Rules File..."_s, u"  No Rules"_s,
-                         u"&Help"_s, u"  &Documentation"_s, u"  &About"_s}));
+            (QStringList{u"&File"_s, u"  Compare with &Reference..."_s, u"  E&xit"_s, u"&Edit"_s,
+                         u"  Take Archive &1 Values..."_s, u"  Take Archive &2 Values..."_s,
+                         u"  Save C&hange Set..."_s, u"&Options"_s, u"  Match Lines by &Address"_s,
+                         u"  Compare &Numbers by Value"_s, u"  Compare &Units"_s, u"  "_s,
+                         u"  &Rules File..."_s, u"  No Rules"_s, u"&Help"_s, u"  &Documentation"_s,
+                         u"  &About"_s}));
   QStringList headers;
   for (int i = 0; i < 5; ++i)
     headers << w->lvList->model()->headerData(i, Qt::Horizontal).toString();

@@ -27,7 +27,8 @@ QJsonValue StoredOption(const QString& settingsPath, const char* name) {
   return key[u"values"_s].toObject()[QLatin1String(name)].toObject().value(u"dword"_s);
 }
 
-const char* const kOptionNames[] = {"matchbyaddress", "numbersbyvalue", "compareunits"};
+const char* const kOptionNames[] = {"matchbyaddress", "numbersbyvalue", "compareunits",
+                                    "takeoutput", "takeaddmissing"};
 
 // Off at first, and never stored unless chosen: the settings file stays as it was.
 TEST_F(OptionsMenu, StartsOffAndStoresNothingUntilChosen) {

@@ -65,6 +65,7 @@ TEST_F(ReferenceWindow, LabelsAccessKeysNamesAndKeyboardOrder) {
                          {w->cmdCompare, w->cmdCompare->text()},
                          {w->cmdCancel, w->cmdCancel->text()},
                          {w->cmdSave, w->cmdSave->text()},
+                         {w->cmdTake, w->cmdTake->text()},
                          {w->chkSelectedOnly, w->chkSelectedOnly->text()}};
   QSet<QChar> keys;
   for (const Named& n : named) {
@@ -85,10 +86,10 @@ TEST_F(ReferenceWindow, LabelsAccessKeysNamesAndKeyboardOrder) {
   EXPECT_EQ(w->lstArchives->selectionMode(), QAbstractItemView::ExtendedSelection);
 
   const std::vector<QWidget*> order = {
-      w->txtReference, w->cmdBrowse, w->lstArchives,     w->cmdAddFiles,
-      w->cmdAddFolder, w->cmdRemove, w->txtInclude,      w->chkIgnoreUnits,
-      w->cmdCompare,   w->cmdCancel, w->cmdSave,         w->lblNotes,
-      w->tblSummary,   w->txtFilter, w->chkSelectedOnly, w->tblMatrix};
+      w->txtReference,    w->cmdBrowse,  w->lstArchives,    w->cmdAddFiles, w->cmdAddFolder,
+      w->cmdRemove,       w->txtInclude, w->chkIgnoreUnits, w->cmdCompare,  w->cmdCancel,
+      w->cmdSave,         w->cmdTake,    w->lblNotes,       w->tblSummary,  w->txtFilter,
+      w->chkSelectedOnly, w->tblMatrix};
   ExpectTabOrder(order);
 }
 
