@@ -73,57 +73,57 @@ class TakeValues : public MainWindowTest {
   bool addMissing = false;
 };
 
+struct TakeCase {
+  const char* name;
+  void (frmMain::*command)();
+  std::vector<int> selected;  // rows of the list
+  std::vector<std::string> uncheck;
+  TakeOutput output;
+  const char* saveAs;  // answer to the Save dialog, or none
+  const char* file;    // the file that gets the new bytes
+  const char* bytes;
+  const char* status;
+};
+const TakeCase kTakeCases[] = {
+    {"take 1, save as",
+     &frmMain::mnuTake1_Click,
+     {},
+     {},
+     TakeOutput::NewArchive,
+     "b-corrected.arc",
+     "b-corrected.arc",
+     "1.1\tSpeed\t100\tmm\r\n1.2\t!Locked\t6\trpm\r\n2.1\tGain\t7\t\r\n",
+     "0 Difference(s); 2 values taken into 'b-corrected.arc'"},
+    {"take 1, one unchecked",
+     &frmMain::mnuTake1_Click,
+     {},
+     {"1.1"},
+     TakeOutput::NewArchive,
+     "fixed.arc",
+     "fixed.arc",
+     "1.1\tSpeed\t150\tmm\r\n1.2\t!Locked\t6\trpm\r\n2.1\tGain\t7\t\r\n",
+     "1 Difference(s); 1 values taken into 'fixed.arc'"},
+    {"take 2, selected row, replace",
+     &frmMain::mnuTake2_Click,
+     {1},
+     {},
+     TakeOutput::Replace,
+     nullptr,
+     "a.arc",
+     "1.1\tSpeed\t100\tmm\r\n1.2\t!Locked\t5\trpm\r\n2.1\tGain\t8\tV\r\n",
+     "1 Difference(s); 1 values taken into 'a.arc'; the old archive was kept as 'a.arc."},
+    {"cancelled",
+     &frmMain::mnuTake1_Click,
+     {},
+     {},
+     TakeOutput::None,
+     nullptr,
+     "b.arc",
+     kB,
+     "2 Difference(s)"},
+};
 TEST_F(TakeValues, WritesWhatThePreviewKeepsAndComparesAgain) {
-  struct Case {
-    const char* name;
-    void (frmMain::*command)();
-    std::vector<int> selected;  // rows of the list
-    std::vector<std::string> uncheck;
-    TakeOutput output;
-    const char* saveAs;  // answer to the Save dialog, or none
-    const char* file;    // the file that gets the new bytes
-    const char* bytes;
-    const char* status;
-  };
-  const Case cases[] = {
-      {"take 1, save as",
-       &frmMain::mnuTake1_Click,
-       {},
-       {},
-       TakeOutput::NewArchive,
-       "b-corrected.arc",
-       "b-corrected.arc",
-       "1.1\tSpeed\t100\tmm\r\n1.2\t!Locked\t6\trpm\r\n2.1\tGain\t7\t\r\n",
-       "0 Difference(s); 2 values taken into 'b-corrected.arc'"},
-      {"take 1, one unchecked",
-       &frmMain::mnuTake1_Click,
-       {},
-       {"1.1"},
-       TakeOutput::NewArchive,
-       "fixed.arc",
-       "fixed.arc",
-       "1.1\tSpeed\t150\tmm\r\n1.2\t!Locked\t6\trpm\r\n2.1\tGain\t7\t\r\n",
-       "1 Difference(s); 1 values taken into 'fixed.arc'"},
-      {"take 2, selected row, replace",
-       &frmMain::mnuTake2_Click,
-       {1},
-       {},
-       TakeOutput::Replace,
-       nullptr,
-       "a.arc",
-       "1.1\tSpeed\t100\tmm\r\n1.2\t!Locked\t5\trpm\r\n2.1\tGain\t8\tV\r\n",
-       "1 Difference(s); 1 values taken into 'a.arc'; the old archive was kept as 'a.arc."},
-      {"cancelled",
-       &frmMain::mnuTake1_Click,
-       {},
-       {},
-       TakeOutput::None,
-       nullptr,
-       "b.arc",
-       kB,
-       "2 Difference(s)"},
-  };
-  for (const Case& c : cases) {
+  for (const TakeCase& c : kTakeCases) {
     CompareArchives(kA, kB);
     ASSERT_EQ(window->List().Count(), 2);
     Select(c.selected);
