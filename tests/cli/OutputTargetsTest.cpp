@@ -181,6 +181,23 @@ TEST(OutputTargets, AsAnOrdinaryUser) {
   RunTable(true);
 }
 
+// A report to a standard output that takes nothing (a full disk) fails the
+// run and says so, in every layout.
+TEST(OutputTargets, StandardOutputOnAFullDisk) {
+  if (::access(PARVEX_CLI_PATH, X_OK) != 0) GTEST_SKIP() << "no parvex-cli";
+  for (const Command& command : kCommands) {
+    TempDir dir;
+    MakeInputs(dir);
+    const std::string full = DeviceForWriting(dir, "/dev/full", 7);
+    if (full.empty()) GTEST_SKIP() << "no device can be made here";
+    const CliRun run = RunProgram(dir, command.args, "exec >" + Quote(full) + "; ");
+    EXPECT_EQ(run.status, 2) << command.name << "\n" << run.err;
+    EXPECT_NE(run.err.find("Error 57: Cannot write to standard output"), std::string::npos)
+        << command.name << "\n"
+        << run.err;
+  }
+}
+
 // A reader of a named pipe gets the whole report; the pipe stays a pipe.
 TEST(OutputTargets, NamedPipeWithAReader) {
   TempDir dir;

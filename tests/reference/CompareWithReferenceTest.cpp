@@ -63,6 +63,16 @@ TEST(FleetMessages, GoToTheArchiveThatToldThem) {
   EXPECT_FALSE(result.AllRead());
 }
 
+// A report must never replace a file the comparison read: the rules file is one.
+TEST(FleetInputs, AreTheReferenceTheArchivesAndTheRulesFile) {
+  TempDir dir;
+  const ReferenceResult result =
+      RunFleet(dir, L("1", "a", "5"), {{"m1", L("1", "a", "6")}},
+               test::FleetOptions(false, false, Rules::Parse("", "r.toml")));
+  EXPECT_EQ(result.Inputs(),
+            (std::vector<std::string>{dir.File("reference.arc"), dir.File("m1"), "r.toml"}));
+}
+
 // A file whose last line has no line end was probably cut short: said as a
 // note of that file, the line still compared, the verdict untouched.
 TEST(FleetMessages, FilesCutShortAreNoted) {

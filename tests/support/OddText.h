@@ -29,6 +29,7 @@ inline const std::vector<OddText>& OddTexts() {
       {"\x80 \x9f", "\xe2\x82\xac \xc5\xb8"},          // the code page's own range
       {"\x81\x8d\x8f\x90\x9d", "\xc2\x81\xc2\x8d\xc2\x8f\xc2\x90\xc2\x9d"},  // unassigned: kept
       {"\xc0\xaf", "\xc3\x80\xc2\xaf"},                  // an overlong form is no UTF-8
+      {"\xe0\x80\xaf", "\xc3\xa0\xe2\x82\xac\xc2\xaf"},  // nor a three-byte one
       {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xe2\x82\xac"},  // nor is a surrogate
       {"\xf4\x90\x80\x80", "\xc3\xb4\xc2\x90\xe2\x82\xac\xe2\x82\xac"},  // nor beyond U+10FFFF
       {"\xe2\x82", "\xc3\xa2\xe2\x80\x9a"},                              // a cut sequence
