@@ -284,7 +284,7 @@ TEST_F(ReferenceResultTest, InputsAndPlacementComeBackAfterARestart) {
     w->AddArchives({named, Q(dir.File("fleet"))});
     w->chkIgnoreUnits->setChecked(true);
     // Above the window's least size on every platform's fonts.
-    w->setGeometry(40, 50, 780, 560);
+    w->setGeometry(40, 50, 960, 600);
     QApplication::processEvents();
     w->splResults->setSizes({90, 300});
     split = w->splResults->sizes();
@@ -295,7 +295,7 @@ TEST_F(ReferenceResultTest, InputsAndPlacementComeBackAfterARestart) {
     QApplication::processEvents();
     EXPECT_EQ(inputs(*w), std::make_tuple(reference, QStringList{named} + found,
                                           std::vector<bool>{false, true, true}, u"*.arc"_s, true));
-    EXPECT_EQ(w->geometry().size(), QSize(780, 560));
+    EXPECT_EQ(w->geometry().size(), QSize(960, 600));
     EXPECT_EQ(w->splResults->sizes(), split);
     // Emptied, it comes back empty.
     w->lstArchives->clear();
