@@ -13,7 +13,8 @@ namespace parvex {
 // implementation on SQLite and one on PostgreSQL. Statements are written once
 // with "?" for each parameter (the PostgreSQL side numbers them); the few
 // words that differ between the two (an id that counts itself, a column of
-// bytes) come from the dialect.
+// bytes) come from the dialect. An insert that must tell its new id says
+// "RETURNING id", which both understand.
 
 // A parameter or a column: NULL, an integer, text, or bytes.
 struct Blob {
@@ -52,8 +53,6 @@ class Database {
   virtual void BeginWrite() = 0;
   virtual void Commit() = 0;
   virtual void Rollback() noexcept = 0;
-  // The id the last insert into a table with a counting id gave.
-  virtual std::int64_t LastInsertId(const std::string& table) = 0;
   // The database's own integrity check: empty when sound, else its words.
   virtual std::string IntegrityCheck() = 0;
 };
