@@ -5,12 +5,8 @@
 set -euo pipefail
 build="${1:-build}"
 lines="${2:-1000000}"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$build/bench/make_archives" "$work" "$lines" >/dev/null
-a="$work/bench-archive1.arc"
-b="$work/bench-archive2.arc"
-cat "$a" "$b" >/dev/null  # both files in the page cache for both contenders
+source "$(dirname "$0")/bench_lib.sh"
+bench_pair "$build" "$lines"
 
 now() { date +%s%N; }
 best() {  # best of three, in milliseconds

@@ -28,10 +28,8 @@ set -euo pipefail
 build="${1:-build}"
 archives="${2:-1000}"
 lines="${3:-10000}"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$build/bench/make_fleet" "$work" "$archives" "$lines"
-cli="$build/cli/parvex-cli"
+source "$(dirname "$0")/bench_lib.sh"
+bench_fleet "$build" "$archives" "$lines"
 ref="$work/reference.arc"
 files=("$ref" "$work"/fleet/*)
 cat "${files[@]}" >"$work/all.bin"  # the same bytes in one file

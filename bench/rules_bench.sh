@@ -7,11 +7,8 @@
 set -euo pipefail
 build="${1:-build}"
 lines="${2:-1000000}"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$build/bench/make_archives" "$work" "$lines" >/dev/null
-a="$work/bench-archive1.arc"
-b="$work/bench-archive2.arc"
+source "$(dirname "$0")/bench_lib.sh"
+bench_pair "$build" "$lines"
 
 count() {  # instructions of one run of rules_bench with these arguments
   valgrind --tool=callgrind --callgrind-out-file=/dev/null "$build/bench/rules_bench" "$a" "$b" "$@" \

@@ -7,12 +7,8 @@ set -euo pipefail
 build="${1:-build}"
 lines="${2:-1000000}"
 cli="$build/cli/parvex-cli"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$build/bench/make_archives" "$work" "$lines" >/dev/null
-a="$work/bench-archive1.arc"
-b="$work/bench-archive2.arc"
-cat "$a" "$b" >/dev/null  # both files in the page cache for every contender
+source "$(dirname "$0")/bench_lib.sh"
+bench_pair "$build" "$lines"
 
 # The median of three runs: "milliseconds peak-kilobytes", each the middle
 # one of its three.

@@ -13,10 +13,8 @@ set -euo pipefail
 build="${1:-build}"
 archives="${2:-50}"
 lines="${3:-10000}"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$build/bench/make_fleet" "$work" "$archives" "$lines"
-cli="$build/cli/parvex-cli"
+source "$(dirname "$0")/bench_lib.sh"
+bench_fleet "$build" "$archives" "$lines"
 mkdir "$work/first"
 cp "$(find "$work/fleet" -type f | sort | head -1)" "$work/first/"
 # The same reference with its last line again.
