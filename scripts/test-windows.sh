@@ -23,7 +23,7 @@ if [[ -z "$qt" ]]; then
   else
     echo "test-windows: no Qt for Windows found, so only the engine and the reports are" \
       "built for Windows. Build Qt for Windows with ../shared/windows/build-qt-mingw.sh (or" \
-      "see the README's Windows section) and give its folder as PARVEX_QT_WINDOWS." >&2
+      "see docs/DEVELOPMENT.md, Windows) and give its folder as PARVEX_QT_WINDOWS." >&2
   fi
 fi
 
