@@ -196,8 +196,10 @@ struct Options {
       QStringLiteral("N")};
 
   explicit Options(QCommandLineParser& parser) {
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("archives or structures, then its arguments."));
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral(
+            "archives, structures, reference, take, changes or apply, then its arguments."));
     parser.addOptions({includeReadOnly, csv, output, byAddress, numeric, units, rulesFile, json,
                        html, recursive, include, ignoreUnits, jobs, changes});
     parser.addOptions(take.All());
@@ -302,13 +304,17 @@ int RunPair(const QCommandLineParser& parser, const Options& o, const QStringLis
 int RunCommandLine(const QStringList& arguments, const CliStreams& streams) {
   QCommandLineParser parser;
   parser.setApplicationDescription(kDescription);
-  parser.addHelpOption();
+  // parvex-cli takes no options of Qt's own, so its full help is its help,
+  // and says so rather than promising Qt's options.
+  parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                                      QStringLiteral("Displays help on commandline options.")));
+  parser.addOption(QCommandLineOption(QStringLiteral("help-all"),
+                                      QStringLiteral("Displays the same help as --help.")));
   parser.addVersionOption();
   const Options o(parser);
 
   if (!parser.parse(NegativeNumbersAsArguments(arguments)))
     return Usage(streams.err, parser.errorText());
-  // parvex-cli takes no options of Qt's own, so the full help is the help.
   if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
     std::fputs(parser.helpText().toLocal8Bit().constData(), streams.out);
     return 0;

@@ -32,6 +32,7 @@ void DifferenceList::Clear() {
     rows_.clear();
   }
   rules_.reset();
+  failure_.reset();
   if (observer_ != nullptr) observer_->ListCleared();
 }
 
@@ -81,6 +82,12 @@ std::string ComparisonStatus(long long count, const std::optional<RulesOutcome>&
               std::to_string(rules->tolerated) + " within tolerance";
   }
   return status;
+}
+
+std::string ReportedStatus(const DifferenceList& list) {
+  if (!list.Failed()) return list.Status();
+  return "Comparison failed: " + list.Failed()->title + ": " + list.Failed()->text +
+         "; the list is incomplete";
 }
 
 }  // namespace parvex

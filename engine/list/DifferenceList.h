@@ -49,6 +49,13 @@ struct RulesOutcome {
   std::uint64_t tolerated = 0;
 };
 
+// The failure that ended a comparison part-way: the title it was told under
+// and its message ("Error 6: Overflow").
+struct ListFailure {
+  std::string title;
+  std::string text;
+};
+
 // The result table of a comparison: five keyed columns, rows in the order they
 // were found, and the status text.
 class DifferenceList {
@@ -70,6 +77,10 @@ class DifferenceList {
   // Set with the status when a comparison ends: what its rules removed, or
   // nothing without rules; cleared with the list.
   void SetRulesOutcome(std::optional<RulesOutcome> outcome) { rules_ = std::move(outcome); }
+  // Set when the comparison that filled the list failed part-way, to the
+  // message it was told with: the rows are those found until then, and the
+  // status still reads as before it started. Cleared with the list.
+  void SetFailure(ListFailure failure) { failure_ = std::move(failure); }
 
   int Count() const { return static_cast<int>(rows_.size()); }
   const DifferenceRow& Row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
@@ -79,12 +90,14 @@ class DifferenceList {
   }
   const std::string& Status() const { return status_; }
   const std::optional<RulesOutcome>& Rules() const { return rules_; }
+  const std::optional<ListFailure>& Failed() const { return failure_; }
 
  private:
   std::array<DifferenceColumn, kColumnCount> columns_;
   std::vector<DifferenceRow> rows_;
   std::string status_;
   std::optional<RulesOutcome> rules_;
+  std::optional<ListFailure> failure_;
   DifferenceListObserver* observer_ = nullptr;
 };
 
@@ -93,5 +106,9 @@ std::string DifferenceStatus(long long count);
 // The status a comparison ends with: "N Difference(s)", and with rules
 // "N Difference(s), I ignored, T within tolerance".
 std::string ComparisonStatus(long long count, const std::optional<RulesOutcome>& rules);
+// The status a whole report of the list gives (the web page and JSON
+// layouts): the list's own, or for a list whose comparison failed part-way,
+// that failure and that the list is incomplete.
+std::string ReportedStatus(const DifferenceList& list);
 
 }  // namespace parvex

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
 #include "engine/list/DifferenceList.h"
 #include "engine/reading/TextStream.h"
 #include "engine/values/Rules.h"
@@ -20,6 +21,7 @@ PairFrame StructuresFrame(const std::string& archive) {
 void RunPair(const PairFrame& frame, DifferenceList& list, const ReadSizes& sizes,
              const ValueJudge& judge, const std::function<std::int16_t(Streams&)>& pairing) {
   Streams streams;
+  bool cleared = false;
   try {
     std::int16_t count = 0;
     // Every file is opened even when an earlier one is missing, so that each
@@ -29,12 +31,23 @@ void RunPair(const PairFrame& frame, DifferenceList& list, const ReadSizes& size
     }
     if (std::all_of(streams.begin(), streams.end(), [](const auto& s) { return s != nullptr; })) {
       list.Clear();
+      cleared = true;
       list.SetCaption("val1", frame.caption1);
       list.SetCaption("val2", frame.caption2);
       count = pairing(streams);
     }
     TellOutcome(list, count, judge);
   } catch (...) {
+    // The rows found so far stay; a report of them must not read as complete.
+    if (cleared) {
+      try {
+        const Failure failure = CurrentFailure();
+        list.SetFailure({frame.title, "Error " + std::to_string(failure.Number()) + ": " +
+                                          failure.Description()});
+      } catch (...) {
+        // Without memory for the message, the failure is still told below.
+      }
+    }
     ReportVBError(frame.title);
   }
 }

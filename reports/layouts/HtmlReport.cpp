@@ -343,9 +343,10 @@ void WriteReferenceHtml(std::ostream& out, const ReferenceResult& result, const 
 
 void WriteDifferencesHtml(std::ostream& out, const DifferenceList& list, const ReportTitles& titles,
                           const std::string& date) {
-  out << kHead << "Parvex: " << HtmlText(list.Status()) << kStyle;
+  out << kHead << "Parvex: " << HtmlText(ReportedStatus(list)) << kStyle;
   out << "<h1>Archive Report</h1>\n<p>Created at " << HtmlText(date) << "</p>\n<p>"
       << HtmlText(titles.Title1) << "</p>\n<p>" << HtmlText(titles.Title2) << "</p>\n";
+  if (list.Failed()) out << "<p class=\"verdict\">" << HtmlText(ReportedStatus(list)) << "</p>\n";
   if (const auto& rules = list.Rules()) {
     out << "<p>Rules file " << HtmlText(rules->path) << ": " << rules->ignored << " ignored, "
         << rules->tolerated << " within tolerance</p>\n";
@@ -365,7 +366,7 @@ void WriteDifferencesHtml(std::ostream& out, const DifferenceList& list, const R
     Cell(out, "td", row.SubItems[3]);
     out << "</tr>\n";
   }
-  out << "</tbody></table></div>\n<p>" << HtmlText(list.Status()) << "</p>\n" << kScript;
+  out << "</tbody></table></div>\n<p>" << HtmlText(ReportedStatus(list)) << "</p>\n" << kScript;
 }
 
 }  // namespace parvex

@@ -150,7 +150,11 @@ void WriteDifferencesJson(std::ostream& out, const DifferenceList& list, const R
                     {"readOnly", row.Locked}});
   }
   doc["rows"] = std::move(rows);
-  doc["status"] = Text(list.Status());
+  doc["status"] = Text(ReportedStatus(list));
+  if (const auto& failure = list.Failed()) {
+    doc["failure"] = {{"title", Text(failure->title)}, {"text", Text(failure->text)}};
+    doc["incomplete"] = true;
+  }
   if (const auto& rules = list.Rules()) {
     doc["rules"] = {{"path", Text(rules->path)},
                     {"ignored", rules->ignored},

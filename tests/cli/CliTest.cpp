@@ -307,11 +307,14 @@ TEST_F(Cli, TheProgramsStatusAndStreams) {
        "parvex-cli: wrong number of arguments for archives\nTry "
        "'parvex-cli --help'.\n"},
       {{"--help"}, 0, "Usage: ", ""},
-      // --help lists --help-all; there are no options of Qt's own to add.
+      // There are no options of Qt's own to add, and --help says so.
       {{"--help-all"}, 0, help.out, ""},
       {{"--version"}, 0, "parvex-cli ", ""},
   };
   EXPECT_NE(help.out.find("--include-read-only"), std::string::npos);
+  EXPECT_NE(help.out.find("--help-all                  Displays the same help as --help.\n"),
+            std::string::npos);
+  EXPECT_EQ(help.out.find("Qt"), std::string::npos);
   for (const Case& c : cases) {
     const CliRun run = RunProgram(dir, c.args);
     EXPECT_EQ(run.status, c.status) << c.args[0];

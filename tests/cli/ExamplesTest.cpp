@@ -2,6 +2,9 @@
 // --help give as an example is run on the sample archives, and does what the
 // text around it says. An example added or changed in a document without a
 // row here fails, and so does a row whose example no document gives any more.
+// What a document says an example does stands on the line after it, in the
+// same block:  # status 1; says "6 Difference(s)"  (the exit status, then
+// each quoted message a part of what the command writes), and is checked too.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +13,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <utility>
 
 #include "CliSupport.h"
 
@@ -25,31 +29,58 @@ CliRun Shell(const TempDir& dir, const std::string& command) {
 // blocks, the indented lines of --help) that run parvex-cli with a command or
 // an option, as a reader would copy them: roff escapes undone, prompts and
 // comments left off, synopses with placeholders in brackets skipped.
-std::vector<std::string> Examples(std::string text, bool helpText) {
+struct Example {
+  std::string command;
+  std::string said;  // the line after it that says what it does, or empty
+};
+
+std::vector<Example> Examples(std::string text, bool helpText) {
   for (const char* escape : {"\\fB", "\\fR", "\\fI"}) {
     for (std::size_t at; (at = text.find(escape)) != std::string::npos;) text.erase(at, 3);
   }
   for (std::size_t at; (at = text.find("\\-")) != std::string::npos;) text.erase(at, 1);
   static const std::regex command(
       R"((^|[\s;])\S*parvex-cli (archives|structures|reference|take|changes|apply|-))");
-  std::vector<std::string> found;
+  std::vector<Example> found;
   std::istringstream lines(text);
   bool fenced = false;
   bool filled = true;
+  bool afterExample = false;
   for (std::string line; std::getline(lines, line);) {
     if (line.rfind("```", 0) == 0) fenced = !fenced;
     if (line == ".nf") filled = false;
     if (line == ".fi") filled = true;
     const bool code = fenced || !filled || line.rfind(helpText ? "  " : "    ", 0) == 0;
+    const auto hash = line.find("# status");
+    const bool said = code && hash != std::string::npos && hash == line.find_first_not_of(' ');
+    if (said) {
+      if (!std::exchange(afterExample, false)) ADD_FAILURE() << "said of no example: " << line;
+      if (!found.empty()) found.back().said = line.substr(hash);
+      continue;
+    }
+    afterExample = false;
     if (!code || !std::regex_search(line, command) || line.find('[') != std::string::npos) {
       continue;
     }
     if (const auto comment = line.find("  #"); comment != std::string::npos) line.erase(comment);
     line.erase(0, line.find_first_not_of(" \t$"));
     line.erase(line.find_last_not_of(" \t") + 1);
-    found.push_back(line);
+    found.push_back({line, ""});
+    afterExample = true;
   }
   return found;
+}
+
+// What a document says of an example against what it did.
+void CheckSaid(const std::string& said, const CliRun& run) {
+  static const std::regex form(R"(# status (\d+)(; says( "[^"]+"( and)?)+)?)");
+  std::smatch status;
+  ASSERT_TRUE(std::regex_match(said, status, form)) << "not of the form the test reads";
+  EXPECT_EQ(run.status, std::stoi(status[1])) << said;
+  static const std::regex quoted(R"re("([^"]+)")re");
+  for (std::sregex_iterator m(said.begin(), said.end(), quoted), end; m != end; ++m) {
+    EXPECT_NE((run.err + run.out).find((*m)[1]), std::string::npos) << said << "\n" << run.err;
+  }
 }
 
 std::string FileText(const std::string& path) {
@@ -74,7 +105,12 @@ const std::map<std::string, Expected> kExpected = {
      {1, kRows6, "10.1    Max speed", "", ""}},
     {"./build/cli/parvex-cli structures docs/samples/press-line-a.arc 10 11 --csv -o diff.csv",
      {1, "7 Difference(s)\n", "", "diff.csv", kCsvHeader}},
-    {"./build/cli/parvex-cli --help", {0, "", "Usage:", "", ""}},
+    {"./build/cli/parvex-cli take docs/samples/press-line-a.arc docs/samples/press-line-b.arc -o "
+     "a-corrected.arc",
+     {0,
+      "Wrote 'a-corrected.arc'\n6 values taken, 25 already equal, 1 read-only left alone, 0 "
+      "added, 0 in the source only (not added)\n",
+      "", "a-corrected.arc", "10.1\tMax speed\t3600\trpm"}},
     {"parvex-cli archives press-line-a.arc press-line-b.arc",
      {1, kRows6, "10.1    Max speed", "", ""}},
     {"parvex-cli structures press-line-a.arc 10 11 --csv -o diff.csv",
@@ -186,7 +222,7 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
 
   std::set<std::string> seen;
   for (const auto& [name, text] : documents) {
-    for (const std::string& example : Examples(text, name == help)) {
+    for (const auto& [example, said] : Examples(text, name == help)) {
       SCOPED_TRACE(name + ": " + example);
       seen.insert(example);
       const auto row = kExpected.find(example);
@@ -197,6 +233,7 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
       EXPECT_EQ(run.status, e.status);
       EXPECT_EQ(run.err, e.err);
       EXPECT_NE(run.out.find(e.out), std::string::npos) << run.out;
+      if (!said.empty()) CheckSaid(said, run);
       if (!e.file.empty()) {
         EXPECT_NE(ReadBytes(dir.File("work/" + e.file)).find("\r\n" + e.header + "\r\n"),
                   std::string::npos);

@@ -283,7 +283,9 @@ TEST(OutputTargets, NamesThatAreNotUtf8) {
 }
 
 // A page or CSV report that fails part-way (more rows than its counter
-// holds) is told as before, and the earlier report stays whole.
+// holds) is told as before, and the earlier report stays whole. The JSON and
+// web page layouts are written whole, and carry the comparison's failure
+// rather than a count of 0.
 TEST(OutputTargets, AReportThatFailsPartWayKeepsTheOldOne) {
   TempDir dir;
   std::string a;
@@ -302,6 +304,18 @@ TEST(OutputTargets, AReportThatFailsPartWayKeepsTheOldOne) {
         << run.err;
     EXPECT_EQ(ReadBytes(dir.File(report)), "earlier") << report;
   }
+  const std::string failed =
+      "Comparison failed: Error While Comparing Archives: Error 6: Overflow; the list is "
+      "incomplete";
+  for (const char* report : {"new.json", "new.html"}) {
+    const CliRun run = RunCli(dir, {"archives", "a.arc", "b.arc", "-o", report});
+    EXPECT_EQ(run.status, 2) << report;
+    const std::string written = ReadBytes(dir.File(report));
+    EXPECT_NE(written.find(failed), std::string::npos) << report;
+    EXPECT_EQ(written.find("0 Difference(s)"), std::string::npos) << report;
+    EXPECT_NE(written.find("328.67"), std::string::npos) << report << ": the last row";
+  }
+  EXPECT_NE(ReadBytes(dir.File("new.json")).find("\"incomplete\": true"), std::string::npos);
 }
 
 // A disk that fills up while the report is finished: the last write fails.

@@ -96,6 +96,15 @@ TEST(JsonLayout, EveryCaseValidatesAgainstTheSchemas) {
       lists.push_back(listName);
     }
   }
+  {
+    // A list whose comparison failed part-way says so.
+    DifferenceList list;
+    list.Clear();
+    list.SetFailure({"Error While Comparing Archives", "Error 6: Overflow"});
+    lists.push_back(out.File("failed.json"));
+    std::ofstream file(lists.back(), std::ios::binary);
+    WriteDifferencesJson(file, list, MakeReportTitles(false, "a", "b", "", ""), "today");
+  }
   TempDir dir;
   const std::string marked = Written(WriteReferenceJson, MarkedFleet(dir));
   references.push_back(dir.Write("marked.json", marked));
