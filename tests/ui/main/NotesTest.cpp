@@ -1,14 +1,9 @@
 // The note bar above the list: what a comparison by position left over or
 // paired across addresses, shown until the next comparison or until closed.
-#include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeView>
 
 #include "UiSupport.h"
 
