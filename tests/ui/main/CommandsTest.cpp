@@ -1,4 +1,3 @@
-
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>

@@ -1,4 +1,3 @@
-
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>

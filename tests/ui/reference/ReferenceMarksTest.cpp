@@ -1,4 +1,3 @@
-
 #include <QCheckBox>
 #include <QIcon>
 #include <QLabel>

@@ -1,4 +1,3 @@
-
 #include <QCheckBox>
 #include <QFile>
 #include <QHeaderView>
