@@ -1,5 +1,7 @@
 #include "engine/base/Path.h"
 
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "engine/base/ErrorReport.h"
@@ -55,6 +57,16 @@ std::filesystem::path FileSystemPath(const std::string& bytes) {
 #else
   return std::filesystem::path(bytes);
 #endif
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  try {
+    std::ifstream file(FileSystemPath(path), std::ios::binary);
+    if (file) bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return file && !file.bad();
+  } catch (const std::exception&) {
+    return false;  // a folder, or a read that failed on the way
+  }
 }
 
 }  // namespace parvex

@@ -27,4 +27,8 @@ std::string FileNameOf(const std::string& path);
 // as the engine opens files there.
 std::filesystem::path FileSystemPath(const std::string& bytes);
 
+// A small file's bytes, read whole (a rules file, a change set, a snapshot to
+// add); false when it cannot be read, a folder among them.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
 }  // namespace parvex

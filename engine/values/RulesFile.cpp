@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <queue>
 #include <string>
 
 #include "engine/base/Failure.h"
+#include "engine/base/Path.h"
 #include "engine/values/NumericEquality.h"
 #include "engine/values/Rules.h"
 
@@ -327,15 +326,8 @@ std::shared_ptr<const Rules> Rules::Parse(std::string_view text, const std::stri
 
 std::shared_ptr<const Rules> Rules::Read(const std::string& path) {
   std::string text;
-  bool read = false;
-  try {
-    std::ifstream file(path, std::ios::binary);
-    if (file) text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    read = file && !file.bad();
-  } catch (const std::exception&) {
-    // a folder, or a read that failed on the way
-  }
-  if (!read) throw Failure(kErrFileFormat, "Rules file '" + path + "' cannot be read");
+  if (!ReadWholeFile(path, text))
+    throw Failure(kErrFileFormat, "Rules file '" + path + "' cannot be read");
   return Parse(text, path);
 }
 

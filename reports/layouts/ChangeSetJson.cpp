@@ -1,12 +1,11 @@
 #include "reports/layouts/ChangeSetJson.h"
 
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
 
 #include "engine/base/Failure.h"
 #include "engine/base/OutputFile.h"
+#include "engine/base/Path.h"
 #include "reports/layouts/TextForPeople.h"
 #include "reports/page/Report.h"
 
@@ -165,15 +164,8 @@ ChangeSet ParseChangeSet(const std::string& text, const std::string& name) {
 
 ChangeSet ReadChangeSet(const std::string& path) {
   std::string text;
-  bool read = false;
-  try {
-    std::ifstream file(path, std::ios::binary);
-    if (file) text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    read = file && !file.bad();
-  } catch (const std::exception&) {
-    // a folder, or a read that failed on the way
-  }
-  if (!read) throw Failure(kErrFileFormat, "Change set '" + path + "' cannot be read");
+  if (!ReadWholeFile(path, text))
+    throw Failure(kErrFileFormat, "Change set '" + path + "' cannot be read");
   return ParseChangeSet(text, path);
 }
 

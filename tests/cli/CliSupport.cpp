@@ -64,6 +64,12 @@ CliRun RunProgram(const TempDir& dir, const std::vector<std::string>& args,
   return RunShell(dir, line);
 }
 
+std::string Taken(int taken, int equal, int readOnly, int added, int notAdded) {
+  return std::to_string(taken) + " values taken, " + std::to_string(equal) + " already equal, " +
+         std::to_string(readOnly) + " read-only left alone, " + std::to_string(added) + " added, " +
+         std::to_string(notAdded) + " in the source only (not added)\n";
+}
+
 std::vector<std::string> LinesWithoutDate(const std::string& report) {
   std::vector<std::string> lines;
   std::size_t start = 0;

@@ -34,6 +34,9 @@ CliRun RunShell(const TempDir& dir, const std::string& line);
 CliRun RunProgram(const TempDir& dir, const std::vector<std::string>& args,
                   const std::string& before = "");
 
+// The summary line of a taking of values, as every command that takes says it.
+std::string Taken(int taken, int equal, int readOnly, int added = 0, int notAdded = 0);
+
 // Report lines without the one that carries the date.
 std::vector<std::string> LinesWithoutDate(const std::string& report);
 

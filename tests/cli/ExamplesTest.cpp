@@ -100,8 +100,7 @@ const std::string kRows6 = "6 Difference(s)\n";
 const std::string kCsvHeader =
     "Address,Description,Archive 1: docs/samples/press-line-a.arc,Structures 10 and 11,Units";
 const std::map<std::string, Expected> kExpected = {
-    {"./build/cli/parvex-cli archives docs/samples/press-line-a.arc "
-     "docs/samples/press-line-b.arc",
+    {"./build/cli/parvex-cli archives docs/samples/press-line-a.arc docs/samples/press-line-b.arc",
      {1, kRows6, "10.1    Max speed", "", ""}},
     {"./build/cli/parvex-cli structures docs/samples/press-line-a.arc 10 11 --csv -o diff.csv",
      {1, "7 Difference(s)\n", "", "diff.csv", kCsvHeader}},
@@ -128,58 +127,45 @@ const std::map<std::string, Expected> kExpected = {
     // backups/ holds both samples; approved.arc is the first.
     {"parvex-cli reference approved.arc backups/ -o deviations.html",
      {1,
-      "press-line-a.arc: 0 differ, 0 missing, 0 extra\n"
-      "press-line-b.arc: 6 differ, 0 missing, 0 extra\n"
-      "Total: 1 of 2 archives deviate: 6 differ, 0 missing, 0 extra\n",
+      "press-line-a.arc: 0 differ, 0 missing, 0 extra\npress-line-b.arc: 6 differ, 0 missing, 0 "
+      "extra\nTotal: 1 of 2 archives deviate: 6 differ, 0 missing, 0 extra\n",
       "", "", ""}},
     {"parvex-cli reference approved.arc backups/ --rules fleet.toml -o deviations.csv",
      {1,
-      "press-line-a.arc: 0 differ, 0 missing, 0 extra, 0 ignored, 0 within tolerance\n"
-      "press-line-b.arc: 2 differ, 0 missing, 0 extra, 1 ignored, 3 within tolerance\n"
-      "Total: 1 of 2 archives deviate: 2 differ, 0 missing, 0 extra, 1 ignored, 3 within "
-      "tolerance\n",
+      "press-line-a.arc: 0 differ, 0 missing, 0 extra, 0 ignored, 0 within "
+      "tolerance\npress-line-b.arc: 2 differ, 0 missing, 0 extra, 1 ignored, 3 within "
+      "tolerance\nTotal: 1 of 2 archives deviate: 2 differ, 0 missing, 0 extra, 1 ignored, 3 "
+      "within tolerance\n",
       "", "deviations.csv", "\"10.1\",\"Max speed\",\"rpm\",\"3000\",\"\",\"3600\""}},
     {"./build/cli/parvex-cli reference docs/samples/press-line-a.arc docs/samples/fleet",
      {1,
-      "press-01.arc: 0 differ, 0 missing, 0 extra\n"
-      "press-02.arc: 1 differ, 0 missing, 0 extra\n"
-      "Note: press-03.arc may have been cut short: its last line, line 36, has no line end\n"
-      "press-03.arc: 0 differ, 1 missing, 0 extra\n"
-      "press-04.arc: 0 differ, 0 missing, 1 extra\n"
-      "Skipped 1 file that is not an archive: README.txt\n"
-      "Total: 3 of 4 archives deviate: 1 differ, 1 missing, 1 extra\n",
+      "press-01.arc: 0 differ, 0 missing, 0 extra\npress-02.arc: 1 differ, 0 missing, 0 "
+      "extra\nNote: press-03.arc may have been cut short: its last line, line 36, has no line "
+      "end\npress-03.arc: 0 differ, 1 missing, 0 extra\npress-04.arc: 0 differ, 0 missing, 1 "
+      "extra\nSkipped 1 file that is not an archive: README.txt\nTotal: 3 of 4 archives deviate: 1 "
+      "differ, 1 missing, 1 extra\n",
       "\"13.2\",\"Safe speed\",\"mm/min\",\"2000\",\"\",\"2000 [mm/s]\",\"\",\"\"\r\n", "", ""}},
     {"parvex-cli take press-line-a.arc press-line-b.arc -o press-line-a-corrected.arc",
-     {0,
-      "Wrote 'press-line-a-corrected.arc'\n6 values taken, 25 already equal, 1 read-only left "
-      "alone, 0 added, 0 in the source only (not added)\n",
-      "", "press-line-a-corrected.arc", "10.1\tMax speed\t3600\trpm"}},
+     {0, "Wrote 'press-line-a-corrected.arc'\n" + Taken(6, 25, 1), "", "press-line-a-corrected.arc",
+      "10.1\tMax speed\t3600\trpm"}},
     {"parvex-cli changes press-line-a.arc press-line-b.arc --only 10.* -o fix.json",
-     {0,
-      "Wrote the change set 'fix.json'\n2 values taken, 8 already equal, 1 read-only left "
-      "alone, 0 added, 0 in the source only (not added)\n",
-      "", "", ""}},
+     {0, "Wrote the change set 'fix.json'\n" + Taken(2, 8, 1), "", "", ""}},
     // Run after the one before, whose change set it applies.
     {"parvex-cli apply press-line-a.arc fix.json -o press-line-a-fixed.arc",
-     {0,
-      "Wrote 'press-line-a-fixed.arc'\n2 values taken, 0 already equal, 0 read-only left "
-      "alone, 0 added, 0 in the source only (not added)\n",
-      "", "press-line-a-fixed.arc", "10.4\tCurrent limit\t15\tA"}},
+     {0, "Wrote 'press-line-a-fixed.arc'\n" + Taken(2, 0, 0), "", "press-line-a-fixed.arc",
+      "10.4\tCurrent limit\t15\tA"}},
     {"parvex-cli reference approved.arc backups/ --changes fixes -o deviations.csv",
      {1,
-      "press-line-a.arc: 0 differ, 0 missing, 0 extra\n"
-      "press-line-b.arc: 6 differ, 0 missing, 0 extra\n"
-      "Total: 1 of 2 archives deviate: 6 differ, 0 missing, 0 extra\n"
-      "press-line-b.arc: wrote the change set 'fixes/press-line-b.arc.json': 6 values taken, 25 "
-      "already equal, 1 read-only left alone, 0 added, 0 in the source only (not added)\n",
+      "press-line-a.arc: 0 differ, 0 missing, 0 extra\npress-line-b.arc: 6 differ, 0 missing, 0 "
+      "extra\nTotal: 1 of 2 archives deviate: 6 differ, 0 missing, 0 extra\npress-line-b.arc: "
+      "wrote the change set 'fixes/press-line-b.arc.json': " +
+          Taken(6, 25, 1),
       "", "", ""}},
     // Run after the one before, whose change set it applies.
     {"parvex-cli apply backups/press-line-b.arc fixes/press-line-b.arc.json -o "
      "press-line-b-fixed.arc",
-     {0,
-      "Wrote 'press-line-b-fixed.arc'\n6 values taken, 0 already equal, 0 read-only left "
-      "alone, 0 added, 0 in the source only (not added)\n",
-      "", "press-line-b-fixed.arc", "10.1\tMax speed\t3000\trpm"}},
+     {0, "Wrote 'press-line-b-fixed.arc'\n" + Taken(6, 0, 0), "", "press-line-b-fixed.arc",
+      "10.1\tMax speed\t3000\trpm"}},
     {"parvex-cli archives old.arc new.arc --rules fleet.toml",
      {0, "0 Difference(s), 0 ignored, 0 within tolerance\n",
       "Archive 2: new.arc (rules: fleet.toml)", "", ""}},

@@ -10,11 +10,6 @@
 namespace parvex::test {
 namespace {
 
-std::string L(const std::string& address, const std::string& description, const std::string& value,
-              const std::string& units = "u") {
-  return address + "\t" + description + "\t" + value + "\t" + units + "\r\n";
-}
-
 // The fleet every case starts from: a reference, two machines that deviate,
 // one that equals it, one that has the machine's name in another folder, an
 // empty folder, a binary file, a rules file.
@@ -37,7 +32,7 @@ void MakeFleet(const TempDir& dir) {
   dir.Write("f/README.txt", "Backups of the press line\n1. Copy\tthe files\n");
   dir.Write("f/blob.bin", std::string("\x89PNG\0\0", 6));
   dir.Write("f/empty.arc", "");
-  dir.Write("f/cut.arc", ref.substr(0, ref.size() - 2));
+  dir.Write("f/cut.arc", ref.substr(0, ref.size() - 1));
   dir.Write("f/units.arc", L("1", "speed", "1500", "rpm/s") + L("2", "say \"hi\", ok", "a,b") +
                                L("3", "<script>x</script>", "7"));
   // Leaves out line 4.2 and the lines described "say...", and takes speeds

@@ -13,25 +13,21 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-const std::string kTarget =
-    "$ head\r\n1.1\tspeed\t1500\trpm\r\n1.2\t!enc\t4096\tinc\r\n2.1\tmode\t3\t";
+// The target's lines with the speed's value and units and the encoder's
+// value given; the rest are what taking added after its last line.
+std::string Target(const std::string& speed, const std::string& enc, const std::string& rest = "") {
+  return "$ head\r\n1.1\tspeed\t" + speed + "\r\n1.2\t!enc\t" + enc + "\tinc\r\n2.1\tmode\t3\t" +
+         rest;
+}
+const std::string kTarget = Target("1500\trpm", "4096");
 const std::string kSource =
-    "1.1\tspeed\t1600\t1/min\n1.2\t!enc\t4000\tinc\n2.1\tmode\t3\t\n"
-    "2.2\tnew\t7\tmm\n";
-const std::string kTaken =
-    "$ head\r\n1.1\tspeed\t1600\t1/min\r\n1.2\t!enc\t4096\tinc\r\n2.1\tmode\t3\t";
-const std::string kAllTaken =
-    "$ head\r\n1.1\tspeed\t1600\t1/min\r\n1.2\t!enc\t4000\tinc\r\n2.1\tmode\t3\t\r\n"
-    "2.2\tnew\t7\tmm\r\n";
+    "1.1\tspeed\t1600\t1/min\n1.2\t!enc\t4000\tinc\n2.1\tmode\t3\t\n2.2\tnew\t7\tmm\n";
+const std::string kTaken = Target("1600\t1/min", "4096");
+const std::string kAllTaken = Target("1600\t1/min", "4000", "\r\n2.2\tnew\t7\tmm\r\n");
 // The target, changed by someone since a change set was made of it.
-const std::string kChanged =
-    "$ head\r\n1.1\tspeed\t1400\trpm\r\n1.2\t!enc\t4096\tinc\r\n2.1\tmode\t3\t";
-const std::string kSummary =
-    "1 values taken, 1 already equal, 1 read-only left alone, 0 added, 1 in the source only (not "
-    "added)\n";
-const std::string kOneTaken =
-    "1 values taken, 0 already equal, 0 read-only left alone, 0 added, 0 in the source only (not "
-    "added)\n";
+const std::string kChanged = Target("1400\trpm", "4096");
+const std::string kSummary = Taken(1, 1, 1, 0, 1);
+const std::string kOneTaken = Taken(1, 0, 0);
 
 // The reference comparison's note on a target, whose last line has no end.
 std::string Cut(const std::string& name) {
@@ -57,15 +53,13 @@ const Case kCases[] = {
     {"take, read-only and missing lines too",
      {{"take", "t.arc", "s.arc", "-o", "new.arc", "--include-read-only", "--add-missing"}},
      0,
-     "Wrote 'new.arc'\n2 values taken, 1 already equal, 0 read-only left alone, 1 added, 0 in the "
-     "source only (not added)\n",
+     "Wrote 'new.arc'\n" + Taken(2, 1, 0, 1),
      "new.arc",
      kAllTaken},
     {"take, chosen by address",
      {{"take", "t.arc", "s.arc", "--only", "2.*", "-o", "new.arc"}},
      0,
-     "Nothing to take; nothing was written\n0 values taken, 1 already equal, 0 read-only left "
-     "alone, 0 added, 1 in the source only (not added)\n",
+     "Nothing to take; nothing was written\n" + Taken(0, 1, 0, 0, 1),
      "new.arc",
      "-"},
     {"take over the source",
@@ -106,8 +100,8 @@ const Case kCases[] = {
      {{"changes", "t.arc", "s.arc", "-o", "fix.json"}, {"apply", "m.arc", "fix.json", "-o", "n"}},
      2,
      "Wrote the change set 'fix.json'\n" + kSummary +
-         "1.1: expected 1500 [rpm], found 1400 [rpm]\n1 line no longer as the change set "
-         "expects; nothing was written (--force leaves them alone and changes the others)\n",
+         "1.1: expected 1500 [rpm], found 1400 [rpm]\n1 line no longer as the change set expects; "
+         "nothing was written (--force leaves them alone and changes the others)\n",
      "n",
      "-"},
     {"apply with --force",
@@ -116,25 +110,23 @@ const Case kCases[] = {
      0,
      "Wrote the change set 'fix.json'\n" + kSummary +
          "1.1: expected 1500 [rpm], found 1400 [rpm]\n1 line left alone, no longer as the change "
-         "set expects\nNothing to take; nothing was written\n0 values taken, 0 already equal, 0 "
-         "read-only left alone, 0 added, 0 in the source only (not added)\n",
+         "set expects\nNothing to take; nothing was written\n" +
+         Taken(0, 0, 0),
      "n",
      "-"},
     // A change set holds no read-only line, but another machine may mark one.
     {"apply to a target whose line is read-only",
      {{"changes", "t.arc", "s.arc", "-o", "fix.json"}, {"apply", "r.arc", "fix.json", "-o", "n"}},
      0,
-     "Wrote the change set 'fix.json'\n" + kSummary +
-         "Nothing to take; nothing was written\n0 values taken, 0 already equal, 1 read-only "
-         "left alone, 0 added, 0 in the source only (not added)\n",
+     "Wrote the change set 'fix.json'\n" + kSummary + "Nothing to take; nothing was written\n" +
+         Taken(0, 0, 1),
      "n",
      "-"},
     {"apply with options of its own",
      {{"apply", "t.arc", "fix.json", "--numeric", "-o", "n"}},
      2,
-     "parvex-cli: apply takes the options stored in the change set; leave out "
-     "--include-read-only, --numeric, --rules, --only, --only-description and --add-missing\nTry "
-     "'parvex-cli --help'.\n",
+     "parvex-cli: apply takes the options stored in the change set; leave out --include-read-only, "
+     "--numeric, --rules, --only, --only-description and --add-missing\nTry 'parvex-cli --help'.\n",
      nullptr,
      ""},
     {"changes as a partial archive",
@@ -157,8 +149,8 @@ const Case kCases[] = {
      0,
      Cut("t.arc") + "t.arc: 1 differ, 1 missing, 0 extra\n" + Cut("m.arc") +
          "m.arc: 1 differ, 1 missing, 0 extra\ne.arc: 0 differ, 0 missing, 0 extra\nTotal: 2 of 3 "
-         "archives deviate: 2 differ, 2 missing, 0 extra\n"
-         "t.arc: wrote the change set 'fix/t.arc.json': " +
+         "archives deviate: 2 differ, 2 missing, 0 extra\nt.arc: wrote the change set "
+         "'fix/t.arc.json': " +
          kSummary + "m.arc: wrote the change set 'fix/m.arc.json': " + kSummary + "Wrote 'n'\n" +
          kOneTaken,
      "n",
@@ -170,11 +162,8 @@ const Case kCases[] = {
      0,
      Cut("t.arc") +
          "t.arc: 2 differ, 1 missing, 0 extra\nTotal: 1 of 1 archives deviate: 2 differ, 1 "
-         "missing, 0 "
-         "extra\nt.arc: wrote the change set 'fix/t.arc.json': 2 values taken, 1 already equal, 0 "
-         "read-only left alone, 1 added, 0 in the source only (not added)\nWrote 'n'\n2 values "
-         "taken, 0 already equal, 0 read-only left alone, 1 added, 0 in the source only (not "
-         "added)\n",
+         "missing, 0 extra\nt.arc: wrote the change set 'fix/t.arc.json': " +
+         Taken(2, 1, 0, 1) + "Wrote 'n'\n" + Taken(2, 0, 0, 1),
      "n",
      kAllTaken},
     {"reference --changes, archives of one name named by their paths",
@@ -184,14 +173,9 @@ const Case kCases[] = {
      0,
      Cut("t.arc") + "t.arc: 1 differ, 1 missing, 0 extra\n" + Cut("sub/t.arc") +
          "sub/t.arc: 1 differ, 1 missing, 0 extra\nTotal: 2 of 2 archives deviate: 2 differ, 2 "
-         "missing, 0 extra\nt.arc: wrote the change set "
-         "'fix/t.arc.json': 1 values taken, 0 already equal, 0 read-only left alone, 0 added, 0 in "
-         "the source only (not added)\nsub/t.arc: wrote the change set 'fix/sub_t.arc.json': 1 "
-         "values "
-         "taken, 0 already equal, 0 read-only left alone, 0 added, 0 in the source only (not "
-         "added)\n"
-         "Wrote 'n'\n" +
-         kOneTaken,
+         "missing, 0 extra\nt.arc: wrote the change set 'fix/t.arc.json': " +
+         Taken(1, 0, 0) + "sub/t.arc: wrote the change set 'fix/sub_t.arc.json': " +
+         Taken(1, 0, 0) + "Wrote 'n'\n" + kOneTaken,
      "n",
      kTaken},
     {"reference --changes over an input",

@@ -110,16 +110,11 @@ saved "$report"
 sleep 0.3
 finish
 
-# The report, its date line aside.
+# The report, its date line aside: the rows copied, each field quoted.
 expect_report "$report" 2 <<ROWS
 
 Address,Description,Archive 1: $a,Archive 2: $b,Units
-"10.1","Max speed","3000","3600","rpm",
-"10.4","Current limit","12.5","15","A",
-"11.6","In-position window","0.01","0.012","mm",
-"12.3","Ramp up time","2.5","3","s",
-"12.5","Coolant delay","1.5","1.8","s",
-"13.2","Safe speed","2000","2400","mm/min",
+$(tail -n +2 <<<"$expected_copy" | sed 's/\t/","/g; s/^/"/; s/$/",/')
 ROWS
 head -1 "$report" | grep -q '^Archive Report Created at ' || fail "no date line"
 

@@ -9,8 +9,7 @@
 namespace parvex {
 namespace {
 
-using test::RecordedErrors;
-using test::TempDir;
+using namespace test;
 
 struct SplitCase {
   const char* name;

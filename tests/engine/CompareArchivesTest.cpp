@@ -5,24 +5,12 @@
 #include "engine/PairingCases.h"
 #include "engine/list/DifferenceList.h"
 #include "engine/pairing/Compare.h"
-#include "parvex/version.h"
 #include "support/TestSupport.h"
 
 namespace parvex {
 namespace {
 
-using test::kByAddress;
-using test::kByAddressRO;
-using test::kPosition;
-using test::kPositionRO;
-using test::L;
-using test::LeftOver;
-using test::M;
-using test::ReadOnly;
-using test::RecordedErrors;
-using test::Row;
-using test::Shift;
-using test::TempDir;
+using namespace test;
 
 // A comparison into a list that held a row before: the rows (as Rows
 // writes them), the status that counts them, the captions, no message.

@@ -1,6 +1,6 @@
 // Where a comparison meets its limits and bad input: the notes of lines left
 // over, hostile bytes, missing files, the list's 16-bit limit, lines that do
-// not split, read errors, and the list's first state.
+// not split and read errors.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -14,16 +14,7 @@
 namespace parvex {
 namespace {
 
-using test::kByAddress;
-using test::kPosition;
-using test::L;
-using test::LeftOver;
-using test::M;
-using test::ReadOnly;
-using test::RecordedErrors;
-using test::Row;
-using test::Shift;
-using test::TempDir;
+using namespace test;
 
 // The notes as the window and the command line show them; a rest that could
 // not be read to its end is not given a count.
@@ -263,18 +254,6 @@ TEST(CompareArchives, EffectsComeInOrder) {
                   dir.Write("b", "1\td\t2\tu\n2\td\t3\tu\n"), list);
   EXPECT_EQ(log.events,
             (std::vector<std::string>{"clear", "caption2", "caption3", "row0", "row1", "status"}));
-}
-
-TEST(DifferenceList, StartsWithDesignCaptionsAndStatus) {
-  const DifferenceList list;
-  const char* captions[] = {"Address", "Description", "Value 1", "Value 2", "Units"};
-  for (int i = 0; i < DifferenceList::kColumnCount; ++i) {
-    EXPECT_EQ(list.Column(i).Caption, captions[i]);
-  }
-  EXPECT_EQ(list.Column(2).Key, "val1");
-  EXPECT_EQ(list.Column(3).Key, "val2");
-  EXPECT_EQ(list.Status(), "0 Difference(s)");
-  EXPECT_EQ(list.Count(), 0);
 }
 
 }  // namespace

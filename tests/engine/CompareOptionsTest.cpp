@@ -15,11 +15,7 @@
 namespace parvex {
 namespace {
 
-using test::L;
-using test::ReadOnly;
-using test::RecordedErrors;
-using test::Row;
-using test::TempDir;
+using namespace test;
 
 const CompareOptions kByAddress{true, false};
 const std::string M = "(missing)";

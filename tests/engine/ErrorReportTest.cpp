@@ -7,8 +7,7 @@
 namespace parvex {
 namespace {
 
-using test::RecordedErrors;
-using test::ShownMessage;
+using namespace test;
 
 void Raise(std::int32_t number, const std::string& description, const std::string& title,
            const Ignore& ignore = {}) {

@@ -18,8 +18,7 @@ namespace parvex {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::TempDir;
+using namespace test;
 
 // The writer's temporary files in the folder and its subfolders.
 std::vector<std::string> Temporaries(const TempDir& dir) {

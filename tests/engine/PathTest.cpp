@@ -6,7 +6,7 @@
 namespace parvex {
 namespace {
 
-using test::RecordedErrors;
+using namespace test;
 
 TEST(GetPath, FolderOfAPath) {
   struct Case {

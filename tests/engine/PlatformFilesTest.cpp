@@ -33,8 +33,7 @@ namespace parvex {
 namespace {
 
 namespace fs = std::filesystem;
-using test::RecordedErrors;
-using test::TempDir;
+using namespace test;
 
 #ifdef _WIN32
 constexpr bool kWindows = true;

@@ -82,9 +82,7 @@ int __wrap_fclose(std::FILE* file) {
 namespace parvex {
 namespace {
 
-using test::RecordedErrors;
-using test::Row;
-using test::TempDir;
+using namespace test;
 
 struct Outcome {
   std::vector<DifferenceRow> rows;

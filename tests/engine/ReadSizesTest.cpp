@@ -20,11 +20,7 @@
 namespace parvex {
 namespace {
 
-using test::ReadOnly;
-using test::RecordedErrors;
-using test::Row;
-using test::ShownMessage;
-using test::TempDir;
+using namespace test;
 
 int Pick(std::mt19937& random, int n) {
   return static_cast<int>(random() % static_cast<unsigned>(n));

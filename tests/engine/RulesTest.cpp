@@ -17,10 +17,7 @@
 namespace parvex {
 namespace {
 
-using test::L;
-using test::RecordedErrors;
-using test::Row;
-using test::TempDir;
+using namespace test;
 
 std::shared_ptr<const Rules> Parse(const std::string& text) {
   return Rules::Parse(text, "rules.toml");

@@ -9,9 +9,7 @@
 namespace parvex {
 namespace {
 
-using test::RecordedErrors;
-using test::ShownMessage;
-using test::TempDir;
+using namespace test;
 
 TEST(TextStream, SplitsLinesAtLfAndCrLf) {
   struct Case {

@@ -9,10 +9,7 @@
 namespace parvex {
 namespace {
 
-using test::L;
-using test::RecordedErrors;
-using test::Row;
-using test::TempDir;
+using namespace test;
 
 // Units compared: the same value in other units differs, shown with the
 // second line's units, in every pairing alike; off, units never count.

@@ -24,13 +24,7 @@
 namespace parvex {
 namespace {
 
-using test::FleetArchive;
-using test::FleetCase;
-using test::L;
-using test::MatrixLines;
-using test::RunFleet;
-using test::SummaryLines;
-using test::TempDir;
+using namespace test;
 
 const std::string M = kMissingText;
 class Fleet : public ::testing::TestWithParam<FleetCase> {};

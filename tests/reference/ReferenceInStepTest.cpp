@@ -17,9 +17,7 @@
 namespace parvex {
 namespace {
 
-using test::FleetArchive;
-using test::L;
-using test::TempDir;
+using namespace test;
 
 std::string AddressOf(const std::string& line) {
   return line.substr(0, line.find('\t'));

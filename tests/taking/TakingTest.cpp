@@ -19,8 +19,7 @@
 namespace parvex {
 namespace {
 
-using test::ReadBytes;
-using test::TempDir;
+using namespace test;
 
 template <typename T, std::size_t N>
 const T& Pick(std::mt19937& r, const T (&from)[N]) {

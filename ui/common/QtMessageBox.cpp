@@ -8,23 +8,12 @@
 namespace parvex {
 
 void QtMessageBox::Show(const std::string& prompt, const std::string& caption, int style) {
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  switch (style & 0x70) {
-    case 16:
-      icon = QMessageBox::Critical;
-      break;
-    case 32:
-      icon = QMessageBox::Question;
-      break;
-    case 48:
-      icon = QMessageBox::Warning;
-      break;
-    case 64:
-      icon = QMessageBox::Information;
-      break;
-    default:
-      break;
-  }
+  // The style's icon bits: 16 critical, 32 question, 48 warning, 64 information.
+  static constexpr QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Critical,
+                                                 QMessageBox::Question, QMessageBox::Warning,
+                                                 QMessageBox::Information};
+  const int bits = (style & 0x70) >> 4;
+  const QMessageBox::Icon icon = bits < 5 ? kIcons[bits] : QMessageBox::NoIcon;
   // Messages carry paths (UTF-8) and at times archive text: read as the list
   // reads a field, which gives UTF-8 text unchanged.
   QMessageBox box(icon, FieldText(caption), FieldText(prompt), QMessageBox::Ok,

@@ -29,6 +29,18 @@ QString FolderOf(const QString& path) {
   return QDir::toNativeSeparators(QFileInfo(path).absolutePath());
 }
 
+// A take that fails anywhere is told under the one title and writes nothing
+// more; a cancelled dialog ends it quietly, as the cancel failure is told.
+template <typename F>
+auto Guarded(F&& take) -> decltype(take()) {
+  try {
+    return take();
+  } catch (...) {
+    ReportVBError(kTitle, kErrCancel);
+    return std::nullopt;
+  }
+}
+
 bool NothingMarked(const TakeCounts& counts) {
   return counts.taken == 0 && counts.added == 0;
 }
@@ -116,7 +128,7 @@ void SaveTakeChoices(const TakeChoices& choices) {
 std::optional<TakeDone> TakeIntoArchive(DialogBackend& dialogs, QWidget* owner,
                                         const QString& title, TakeSession::Inputs inputs,
                                         TakeOutput preferred) {
-  try {
+  return Guarded([&]() -> std::optional<TakeDone> {
     TakeChoices choices = LoadTakeChoices();
     TakeSession session(std::move(inputs));
     session.Plan(choices.addMissing);
@@ -140,10 +152,7 @@ std::optional<TakeDone> TakeIntoArchive(DialogBackend& dialogs, QWidget* owner,
     TakeDone done = Write(dialogs, session, preview, choices);
     SaveTakeChoices(choices);
     return done;
-  } catch (...) {
-    ReportVBError(kTitle, kErrCancel);
-    return std::nullopt;
-  }
+  });
 }
 
 }  // namespace parvex
@@ -185,7 +194,7 @@ QString WritePart(const TakeSession& session, const frmTakePreview& preview, std
 
 std::optional<FleetTakeDone> TakeIntoArchives(DialogBackend& dialogs, QWidget* owner,
                                               std::vector<TakeSession::Inputs> inputs) {
-  try {
+  return Guarded([&]() -> std::optional<FleetTakeDone> {
     TakeChoices choices = LoadTakeChoices();
     std::vector<std::unique_ptr<TakeSession>> sessions;
     std::vector<frmTakePreview::Part> parts;
@@ -222,10 +231,7 @@ std::optional<FleetTakeDone> TakeIntoArchives(DialogBackend& dialogs, QWidget* o
     choices.folder = QDir::toNativeSeparators(done.folder);
     SaveTakeChoices(choices);
     return done;
-  } catch (...) {
-    ReportVBError(kTitle, kErrCancel);
-    return std::nullopt;
-  }
+  });
 }
 
 }  // namespace parvex

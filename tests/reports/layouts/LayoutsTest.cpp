@@ -26,10 +26,7 @@
 namespace parvex {
 namespace {
 
-using test::FleetCases;
-using test::L;
-using test::RunFleet;
-using test::TempDir;
+using namespace test;
 using json = nlohmann::json;
 
 int Validate(const std::string& schema, const std::vector<std::string>& files, std::string& said) {

@@ -11,9 +11,7 @@
 namespace parvex {
 namespace {
 
-using test::ReadBytes;
-using test::RecordedErrors;
-using test::TempDir;
+using namespace test;
 
 const std::string kDate = "06/12/2026 19:00:00";
 std::string FixedDate() {

@@ -1,20 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
 #include <QProcess>
-#include <QPushButton>
 #include <QTest>
-#include <QTreeView>
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
-#include <optional>
 
 #include "UiSupport.h"
 #include "engine/base/Failure.h"
@@ -225,12 +217,6 @@ TEST_F(Commands, PrintWritesPagesOfFiftySevenRows) {
     EXPECT_NE(text.find(std::to_string(rows) + ".1"), std::string::npos) << rows;
   }
   EXPECT_TRUE(errors.Shown().empty());
-}
-
-TEST(Manual, NameFromTheVersion) {
-  EXPECT_EQ(ManualFileName(u"/opt/p/bin"_s, 3, 12, 7), u"/opt/p/bin/Documentation/312_007.pdf"_s);
-  EXPECT_EQ(ManualFileName(u"C:\\Parvex"_s, 1, 0, 1), u"C:\\Parvex/Documentation/10_001.pdf"_s);
-  EXPECT_EQ(ManualFileName(u"/x"_s, 2, 1, 1234), u"/x/Documentation/21_1234.pdf"_s);
 }
 
 TEST(ShellOpenFile, CodesBecomeMessages) {

@@ -1,15 +1,8 @@
 // Archives from outside the window: the command line's arguments and files
 // dropped on the fields or the list.
-#include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
-#include <QDropEvent>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QTreeView>
-#include <QUrl>
 
 #include "UiSupport.h"
 #include "ui/main/Main.h"

@@ -1,18 +1,12 @@
 // The difference list as a person works with it: how its texts read, and
 // picking, copying and finding rows.
-#include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QClipboard>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QTest>
-#include <QTreeView>
 
 #include <algorithm>
-#include <memory>
 
 #include "UiSupport.h"
 

@@ -1,20 +1,13 @@
-#include <gtest/gtest.h>
-
-#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
-#include <QTreeView>
 
-#include <functional>
 #include <tuple>
 #include <utility>
 
@@ -228,33 +221,12 @@ TEST_F(MainWindow, StructureFields) {
   }
 }
 
-TEST(Layout, FollowsTheInnerSize) {
-  const MainLayout design = DesignLayout();
-  const MainLayout wide = LayoutForInnerSize(design, 9000, 8000);
-  EXPECT_EQ(wide.fraCommand.Height, 8000 - 495);
-  EXPECT_EQ(wide.fraFiles.Width, 9000 - 2880);
-  EXPECT_EQ(wide.cmdSelect1.Left, 9000 - 3975);
-  EXPECT_EQ(wide.cmdSelect2.Left, 9000 - 3975);
-  EXPECT_EQ(wide.txtArchive1.Width, 9000 - 5175);
-  EXPECT_EQ(wide.lvList.Width, 9000 - 2880);
+// The live window below holds the usual sizes; a minimized window's sizes
+// would all be negative, so nothing changes.
+TEST(Layout, FollowsTheInnerSizeButNotWhenMinimized) {
+  const MainLayout wide = LayoutForInnerSize(DesignLayout(), 9000, 8000);
   EXPECT_EQ(wide.lvList.Height, 8000 - 2055);
-
-  const MainLayout at5175 = LayoutForInnerSize(wide, 5175, 8000);
-  EXPECT_EQ(at5175.txtArchive1.Width, 0);
-  EXPECT_EQ(at5175.txtArchive2.Width, 0);
-
-  const MainLayout at4000 = LayoutForInnerSize(wide, 4000, 8000);
-  EXPECT_EQ(at4000.fraFiles.Width, 1120);
-  EXPECT_EQ(at4000.cmdSelect1.Left, 25);
-  EXPECT_EQ(at4000.cmdSelect2.Left, 25);
-  EXPECT_EQ(at4000.txtArchive1.Width, wide.txtArchive1.Width);
-  EXPECT_EQ(at4000.lvList.Width, 1120);
-
-  const MainLayout at3000 = LayoutForInnerSize(wide, 3000, 8000);
-  EXPECT_EQ(at3000.fraFiles.Width, 120);
-  EXPECT_EQ(at3000.cmdSelect1.Left, -975);
-
-  // Minimized: every size would be negative, so nothing changes.
+  EXPECT_EQ(LayoutForInnerSize(wide, 4000, 8000).cmdSelect1.Left, 25);
   EXPECT_EQ(LayoutForInnerSize(wide, 0, 0), wide);
 }
 

@@ -1,9 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 

@@ -1,11 +1,8 @@
 // The rules file in the window: chosen through the Options menu, remembered,
 // read again at every comparison, and named in the status and the reports.
-#include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
 
 #include "UiSupport.h"
 

@@ -1,12 +1,10 @@
 // The Edit menu's taking of values: the preview answered as a person
 // would, the file written, and the comparison made again against it.
-#include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 #include <QTreeWidget>
 
 #include <filesystem>

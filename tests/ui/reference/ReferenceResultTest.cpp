@@ -1,17 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QTableView>
-#include <QTest>
-#include <QTreeView>
 
 #include <cstring>
 #include <filesystem>
@@ -19,7 +13,6 @@
 
 #include "ReferenceWindowSupport.h"
 #include "reports/layouts/ReportLayout.h"
-#include "settings/FileRegistry.h"
 #include "ui/reference/ReferenceModels.h"
 
 namespace parvex::test {

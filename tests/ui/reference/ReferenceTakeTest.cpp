@@ -1,11 +1,9 @@
 // Take Reference Values: the archives and rows chosen in the window,
 // written as corrected copies or change sets into a chosen folder.
-#include <gtest/gtest.h>
 
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTreeWidget>
