@@ -47,8 +47,7 @@ class Database {
   virtual Dialect Kind() const = 0;
   // Runs one statement and returns its rows (none for statements that
   // return none). Throws DbFailure.
-  virtual std::vector<DbRow> Run(const std::string& sql,
-                                 const std::vector<DbValue>& params = {}) = 0;
+  virtual std::vector<DbRow> Run(const std::string& sql, const std::vector<DbValue>& params = {}) = 0;
   // One transaction that writes: on SQLite it takes the write lock at once,
   // so that two programs adding wait for each other instead of failing late.
   virtual void BeginWrite() = 0;

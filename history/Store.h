@@ -63,14 +63,14 @@ struct DriftLine {
   std::string machine;
   std::optional<SnapshotId> newest, baseline;
   std::optional<UnixSeconds> newestTaken;
-  std::int64_t changed = 0;  // lines in both whose value or units differ
-  std::int64_t missing = 0;  // baseline lines the newest lacks
-  std::int64_t extra = 0;    // newest lines the baseline lacks
+  std::int64_t changed = 0;   // lines in both whose value or units differ
+  std::int64_t missing = 0;   // baseline lines the newest lacks
+  std::int64_t extra = 0;     // newest lines the baseline lacks
 };
 
 struct CheckOutcome {
   bool databaseSound = true;
-  std::string databaseReport;            // the database's own words when not sound
+  std::string databaseReport;           // the database's own words when not sound
   std::vector<SnapshotId> badSnapshots;  // bytes that no longer match their SHA-256
   std::int64_t snapshotsChecked = 0;
 };
