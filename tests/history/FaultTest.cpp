@@ -204,17 +204,18 @@ TEST(HistoryFaults, AnAddThatFailsAnywhereLeavesTheStoreAsItWas) {
   const std::vector<std::pair<std::string, UnixSeconds>> adds = {{"new", 5}, {"m", 200}};
   for (const auto& [machine, taken] : adds) {
     const std::string bytes = EditArchive(a, random);
-    for (int n = 1;; ++n) {
+    bool added = false;
+    for (int n = 1; n < 100 && !added; ++n) {
       auto raw = OpenSqlite(location);
       const auto before = Everything(*raw);
       db.FailAt(n);
       try {
-        store->Add(machine, bytes, taken, "");
-        break;
+        added = store->Add(machine, bytes, taken, "").added;
       } catch (const Failure&) {
         EXPECT_EQ(Everything(*raw), before) << machine << ": statement " << n;
       }
     }
+    EXPECT_TRUE(added) << machine;
     db.FailAt(-1);
   }
   ExpectConsistent(*store);
