@@ -3,13 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "history/Database.h"
 #include "history/PostgresServer.h"
 #include "history/PostgresSql.h"
+#include "history/Store.h"
 
 namespace parvex {
 namespace {
@@ -174,6 +181,65 @@ TEST_F(PostgresDatabaseTest, ConnectionFailuresNameTheServerNeverThePassword) {
     }
     unsetenv("PGPASSWORD");
   }
+}
+
+// The i-th archive process p adds: to a machine of its own on odd turns, else
+// to one both add to, every other time the same bytes as the other process.
+std::pair<std::string, std::string> Turn(int p, int i) {
+  if (i % 2 == 1) {
+    return {"own" + std::to_string(p), "$ own\n1.0\tTurn\t" + std::to_string(i) + "\tmm\n"};
+  }
+  const int who = i % 4 == 0 ? 9 : p;
+  return {"shared", "$ shared\n1.0\tTurn\t" + std::to_string(i) + "\tmm\n2.0\tBy\t" +
+                        std::to_string(who) + "\tV\n"};
+}
+constexpr int kTurns = 100;
+
+int AddTurns(const std::string& uri, int p) {
+  try {
+    const auto store = Store::Open(uri);
+    for (int i = 0; i < kTurns; ++i) {
+      const auto [machine, bytes] = Turn(p, i);
+      store->Add(machine, bytes, 1000 + i, "");
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "process %d: %s\n", p, e.what());
+    return 1;
+  }
+}
+
+// Two programs adding at once to a store neither has made yet: they race to
+// make its tables, the shared machine and the same snapshot, and nothing
+// either added may be missing or changed.
+TEST_F(PostgresDatabaseTest, TwoProcessesAddingAtOnceLoseNothing) {
+  db_.reset();  // no connection of this process carried into the children
+  std::vector<pid_t> children;
+  for (int p = 0; p < 2; ++p) {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(AddTurns(fresh_->Uri(), p));
+    children.push_back(pid);
+  }
+  for (const pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  }
+  std::map<std::string, std::set<std::string>> expected;
+  for (int p = 0; p < 2; ++p) {
+    for (int i = 0; i < kTurns; ++i) {
+      const auto [machine, bytes] = Turn(p, i);
+      expected[machine].insert(bytes);
+    }
+  }
+  const auto store = Store::Open(fresh_->Uri());
+  for (const auto& [machine, archives] : expected) {
+    std::set<std::string> found;
+    for (const SnapshotSummary& s : store->Log(machine)) found.insert(store->Bytes(s.id));
+    EXPECT_EQ(found, archives) << machine;
+    EXPECT_EQ(store->Log(machine).size(), archives.size()) << machine;
+  }
+  EXPECT_TRUE(store->Check().databaseSound);
 }
 
 }  // namespace
