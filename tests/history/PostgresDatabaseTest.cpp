@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "HistorySupport.h"
 #include "history/Database.h"
-#include "history/PostgresServer.h"
 #include "history/PostgresSql.h"
 #include "history/Store.h"
 
@@ -45,15 +45,15 @@ TEST(PostgresPlaceholders, NumberedOutsideQuotesAndComments) {
 class PostgresDatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (test::TestServerUri().empty()) {
+    if (test::TestedBackends().back() != "postgresql") {
       GTEST_SKIP() << "no PostgreSQL test server (PARVEX_TEST_PG_URI unset)";
     }
-    fresh_ = std::make_unique<test::FreshPostgresDatabase>();
-    db_ = OpenPostgres(fresh_->Uri());
+    uri_ = test::FreshStoreLocation("postgresql", dir_);
+    db_ = OpenPostgres(uri_);
   }
-  void TearDown() override { db_.reset(); }
 
-  std::unique_ptr<test::FreshPostgresDatabase> fresh_;
+  test::TempDir dir_;
+  std::string uri_;  // a database of this test's own
   std::unique_ptr<Database> db_;
 };
 
@@ -130,7 +130,7 @@ TEST_F(PostgresDatabaseTest, FailuresTellTheStoreWhatToDo) {
             Shown(std::vector<DbRow>{{std::int64_t{1}}}));
 
   // Another program holding a lock longer than this one waits: Busy.
-  auto other = OpenPostgres(fresh_->Uri());
+  auto other = OpenPostgres(uri_);
   other->BeginWrite();
   other->Run("LOCK TABLE t");
   db_->Run("SET lock_timeout = '50ms'");
@@ -154,7 +154,7 @@ struct ConnectCase {
 };
 
 TEST_F(PostgresDatabaseTest, ConnectionFailuresNameTheServerNeverThePassword) {
-  const std::string uri = fresh_->Uri();
+  const std::string uri = uri_;
   const std::string socket =
       uri.substr(uri.find("host=") + 5, uri.find('&') - uri.find("host=") - 5);
   std::string wrongPort = uri.substr(0, uri.find("port=")) + "port=1";
@@ -217,7 +217,7 @@ TEST_F(PostgresDatabaseTest, TwoProcessesAddingAtOnceLoseNothing) {
   std::vector<pid_t> children;
   for (int p = 0; p < 2; ++p) {
     const pid_t pid = fork();
-    if (pid == 0) _exit(AddTurns(fresh_->Uri(), p));
+    if (pid == 0) _exit(AddTurns(uri_, p));
     children.push_back(pid);
   }
   for (const pid_t pid : children) {
@@ -232,7 +232,7 @@ TEST_F(PostgresDatabaseTest, TwoProcessesAddingAtOnceLoseNothing) {
       expected[machine].insert(bytes);
     }
   }
-  const auto store = Store::Open(fresh_->Uri());
+  const auto store = Store::Open(uri_);
   for (const auto& [machine, archives] : expected) {
     std::set<std::string> found;
     for (const SnapshotSummary& s : store->Log(machine)) found.insert(store->Bytes(s.id));

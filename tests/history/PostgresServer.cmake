@@ -13,16 +13,19 @@ set_tests_properties(history.pg_server_start PROPERTIES FIXTURES_SETUP pg_server
 set_tests_properties(history.pg_server_stop PROPERTIES FIXTURES_CLEANUP pg_server
                      LABELS history TIMEOUT 60)
 
-# The test cases of target (registered by parvex_add_gtests before) run with
-# the server started and its address and password file in their
-# environment. Set after discovery, from a file CTest reads after the
-# target's own list, since two settings do not pass through discovery whole.
-function(parvex_use_pg_server target)
+# parvex_add_gtests, with every case of target run while the server is up
+# and with its address and password file in the environment. The suite
+# lists its PostgreSQL cases only when it sees the address, so listing the
+# cases (at build time) needs it too: both go through the target's launcher,
+# env(1) with the two settings.
+function(parvex_add_gtests_on_pg_server target label)
+  set_property(TARGET ${target} PROPERTY CROSSCOMPILING_EMULATOR
+               env "PARVEX_TEST_PG_URI=${PARVEX_PG_URI}" "PGPASSFILE=${PARVEX_PG_DIR}/pgpass")
+  parvex_add_gtests(${target} ${label})
+  # Read by CTest after the list of cases it found.
   set(file ${CMAKE_CURRENT_BINARY_DIR}/${target}_pg_server.cmake)
-  file(WRITE ${file}
-       "if(${target}_TESTS)\n"
-       "  set_tests_properties(\${${target}_TESTS} PROPERTIES FIXTURES_REQUIRED pg_server\n"
-       "    ENVIRONMENT \"PARVEX_TEST_PG_URI=${PARVEX_PG_URI};PGPASSFILE=${PARVEX_PG_DIR}/pgpass\")\n"
-       "endif()\n")
+  file(WRITE ${file} "if(${target}_TESTS)\n"
+                     "  set_tests_properties(\${${target}_TESTS} PROPERTIES FIXTURES_REQUIRED pg_server)\n"
+                     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
 endfunction()
