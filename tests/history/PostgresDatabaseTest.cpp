@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "HistorySupport.h"
+#include "history/Changes.h"
 #include "history/Database.h"
 #include "history/PostgresSql.h"
 #include "history/Store.h"
@@ -200,7 +201,8 @@ int AddTurns(const std::string& uri, int p) {
     const auto store = Store::Open(uri);
     for (int i = 0; i < kTurns; ++i) {
       const auto [machine, bytes] = Turn(p, i);
-      store->Add(machine, bytes, 1000 + i, "");
+      // Times interleave with the other's, so that each add mends its counts.
+      store->Add(machine, bytes, 1000 + 2 * i + p, "");
     }
     return 0;
   } catch (const std::exception& e) {
@@ -238,6 +240,13 @@ TEST_F(PostgresDatabaseTest, TwoProcessesAddingAtOnceLoseNothing) {
     for (const SnapshotSummary& s : store->Log(machine)) found.insert(store->Bytes(s.id));
     EXPECT_EQ(found, archives) << machine;
     EXPECT_EQ(store->Log(machine).size(), archives.size()) << machine;
+  }
+  const auto shared = store->Log("shared");
+  for (std::size_t k = 1; k < shared.size(); ++k) {
+    EXPECT_EQ(
+        shared[k].changes,
+        history::CountChanges(store->Bytes(shared[k - 1].id), store->Bytes(shared[k].id)).Total())
+        << k;
   }
   EXPECT_TRUE(store->Check().databaseSound);
 }
