@@ -280,7 +280,8 @@ class PostgresDatabase final : public Database {
 
 std::unique_ptr<Database> OpenPostgres(const std::string& uri) {
   CheckAddress(uri);
-  // Earlier keywords are defaults the address may override; later ones win.
+  // Earlier keywords are defaults the address may override (a server that
+  // does not answer is given up after 10 s); later ones win over it.
   const char* keywords[] = {"connect_timeout", "application_name", "dbname", "client_encoding",
                             nullptr};
   const char* values[] = {"10", "parvex", uri.c_str(), "UTF8", nullptr};
