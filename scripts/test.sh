@@ -17,8 +17,9 @@ if [[ "${1:-}" == "--sanitize" ]]; then
     -DPARVEX_SANITIZE=ON -DPARVEX_BUILD_BENCHMARKS=OFF
   cmake --build build-asan -j2
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  # Our own layers are checked for leaks too; Qt's font and platform libraries
-  # keep caches for the life of the process, so the Qt layers are not.
+  # Our own layers are checked for leaks too (the history store on its
+  # PostgreSQL test server as well); Qt's font and platform libraries keep
+  # caches for the life of the process, so the Qt layers are not.
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     ctest --test-dir build-asan -j2 --output-on-failure -L 'engine|reports|history'
   ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
