@@ -152,11 +152,7 @@ int Get(HistoryRun& run) {
     return 0;
   }
   const std::string output = Bytes(*run.command.output);
-  // A store in a file is this command's input: the snapshot never goes over it.
-  const std::string location = store.Location();
-  std::vector<std::string> inputs;
-  if (location.rfind("postgres", 0) != 0) inputs.push_back(location);
-  CheckReportTarget(output, inputs);
+  CheckReportTarget(output, StoreFiles(store));
   OutputFile file(output);
   file.Write(bytes);
   file.Commit();
@@ -239,6 +235,12 @@ UnixSeconds TakenOf(Store& store, const std::string& machine, SnapshotId id) {
     if (s.id == id) return s.taken;
   }
   throw Failure(kErrSubscript, "Snapshot " + std::to_string(id) + " is not one of " + machine);
+}
+
+std::vector<std::string> StoreFiles(const Store& store) {
+  const std::string location = store.Location();
+  if (location.rfind("postgres", 0) == 0) return {};
+  return {location};
 }
 
 QString PathText(const std::string& bytes) {

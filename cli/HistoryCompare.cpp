@@ -1,8 +1,7 @@
 // The history's comparisons: two snapshots of a machine as a pair, and the
-// newest snapshot of each machine against a reference, through the very
-// commands that compare files, so that options, layouts and exit statuses
-// are theirs.
-#include <filesystem>
+// newest snapshot of each machine against a reference, written out to files
+// and compared by the very commands that compare files, so that options,
+// layouts and exit statuses are theirs.
 #include <set>
 
 #include "HistoryFiles.h"
@@ -10,37 +9,10 @@
 #include "PairCommand.h"
 #include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
-#include "engine/base/Path.h"
 
 namespace parvex {
 
 namespace {
-
-namespace fs = std::filesystem;
-
-// A path given relative to the working folder, as it stays valid from
-// another.
-QString Absolute(const QString& path) {
-  return PathText(PathBytes(fs::absolute(FileSystemPath(Bytes(path)))));
-}
-
-// The working folder while a comparison runs in the snapshots' folder, so
-// that its titles and notes name the snapshots and not where they lie.
-class WorkingFolder {
- public:
-  explicit WorkingFolder(const fs::path& folder) : before_(fs::current_path()) {
-    fs::current_path(folder);
-  }
-  ~WorkingFolder() {
-    std::error_code ignored;
-    fs::current_path(before_, ignored);
-  }
-  WorkingFolder(const WorkingFolder&) = delete;
-  WorkingFolder& operator=(const WorkingFolder&) = delete;
-
- private:
-  fs::path before_;
-};
 
 // The snapshot's file name in the folder, told apart from the other's when
 // both were taken at one time.
@@ -62,22 +34,21 @@ int HistoryDiff(HistoryRun& run) {
   const std::string from = c.arguments.size() > 1 ? run.Argument(1) : "previous";
   const std::string to = c.arguments.size() > 2 ? run.Argument(2) : "latest";
   Store& store = run.Opened();
+  if (c.output && !ReportTargetIsFree(Bytes(*c.output), StoreFiles(store))) return 2;
   const SnapshotId first = store.Resolve(machine, from);
   const SnapshotId second = store.Resolve(machine, to);
   const PrivateFolder folder;
   const std::string name1 = NameOf(store, machine, first, second);
   const std::string name2 = NameOf(store, machine, second, first);
-  folder.Write(name1, store.Bytes(first));
-  if (second != first) folder.Write(name2, store.Bytes(second));
+  const std::string path1 = folder.Write(name1, store.Bytes(first));
+  const std::string path2 = second == first ? path1 : folder.Write(name2, store.Bytes(second));
 
   PairCommand pair;
   static_cast<CommandOptions&>(pair) = c;
-  pair.arguments = {PathText(name1), PathText(name2)};
-  if (c.output) pair.output = Absolute(*c.output);
-  if (c.rules) pair.rules = Absolute(*c.rules);
+  pair.arguments = {PathText(path1), PathText(path2)};
+  pair.shownAs = {name1, name2};
   pair.byAddress = true;
   pair.units = c.units;
-  const WorkingFolder working(folder.Path());
   return RunPairCommand(pair, run.streams, run.shown);
 }
 
@@ -88,6 +59,9 @@ int RunReferenceHistory(const ReferenceCommand& command, const std::optional<QSt
   try {
     const std::unique_ptr<Store> opened =
         Store::Open(store ? Bytes(*store) : Store::DefaultLocation());
+    if (command.output && !ReportTargetIsFree(Bytes(*command.output), StoreFiles(*opened))) {
+      return 2;
+    }
     std::set<std::string> named;
     for (qsizetype i = 1; i < command.arguments.size(); ++i) {
       named.insert(Bytes(command.arguments[i]));

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CliText.h"
 #include "HistoryCommand.h"
@@ -32,6 +33,9 @@ int HistoryDiff(HistoryRun& run);
 
 // The time a machine's snapshot was taken, from its log.
 UnixSeconds TakenOf(Store& store, const std::string& machine, SnapshotId id);
+
+// The store's file, when it is one, as an input no output may replace.
+std::vector<std::string> StoreFiles(const Store& store);
 
 // A path as the command line gives it, from its bytes.
 QString PathText(const std::string& bytes);
