@@ -100,10 +100,13 @@ const QString kDescription = QStringLiteral(
     "                                            longer has its old values, unless --force\n"
     "  history SUBCOMMAND                        every machine's archives over time in a\n"
     "                                            store: add, import, list, log, diff,\n"
-    "                                            baseline, drift, value, get, check (see\n"
-    "                                            parvex-cli history --help)\n"
+    "                                            baseline, drift, value, get, check\n"
     "  reference REFERENCE --history             the newest snapshot of every machine in\n"
     "                                            the store compared with REFERENCE\n"
+    "\n"
+    "The history commands keep every machine's archives over time in a store;\n"
+    "their help:\n"
+    "  parvex-cli history --help\n"
     "\n"
     "Structure numbers may be negative (by position only the second one, see the\n"
     "manual):\n"
@@ -214,8 +217,8 @@ struct Options {
   }
 };
 
-int Usage(std::FILE* err, const QString& error) {
-  std::fprintf(err, "parvex-cli: %s\nTry 'parvex-cli --help'.\n", ForPeople(error).c_str());
+int Usage(std::FILE* err, const QString& error, const char* help = "parvex-cli --help") {
+  std::fprintf(err, "parvex-cli: %s\nTry '%s'.\n", ForPeople(error).c_str(), help);
   return 2;
 }
 
@@ -267,9 +270,10 @@ int RunHistory(const QCommandLineParser& parser, const Options& o, const QString
   for (const QString& name : parser.optionNames()) {
     history.given += name == QStringLiteral("o") ? QStringLiteral("output") : name;
   }
-  return RunHistoryCommand(
-      history, streams, [&streams](const QString& error) { return Usage(streams.err, error); },
-      shown);
+  const auto usage = [&streams](const QString& error) {
+    return Usage(streams.err, error, "parvex-cli history --help");
+  };
+  return RunHistoryCommand(history, streams, usage, shown);
 }
 
 TakeChoiceOptions ChoiceOf(const QCommandLineParser& parser, const Options& o) {

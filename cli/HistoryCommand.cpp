@@ -108,7 +108,7 @@ int Baseline(HistoryRun& run) {
   const std::string machine = run.Argument(0);
   const SnapshotId id = store.Resolve(machine, run.Argument(1));
   store.SetBaseline(machine, id);
-  run.Tell("The baseline of " + machine + " is " + Described(store, machine, id));
+  run.Tell("Marked " + Described(store, machine, id) + ", as its baseline");
   return 0;
 }
 
@@ -156,7 +156,7 @@ int Get(HistoryRun& run) {
   OutputFile file(output);
   file.Write(bytes);
   file.Commit();
-  run.Tell("Wrote " + Described(store, machine, id) + " to " + Quoted(output));
+  run.Tell("Wrote " + Described(store, machine, id) + ", to " + Quoted(output));
   return 0;
 }
 
@@ -318,6 +318,11 @@ int RunHistoryCommand(const HistoryCommand& command, const CliStreams& streams,
     return usage(QStringLiteral("wrong number of arguments for history ") + command.name);
   }
   for (const QString& option : command.given) {
+    if (option == QStringLiteral("by-address") && command.name == QStringLiteral("diff")) {
+      return usage(
+          QStringLiteral("history diff always pairs lines by address; leave out "
+                         "--by-address"));
+    }
     if (option != QStringLiteral("store") && !sub->options.contains(option)) {
       return usage(QStringLiteral("--") + option + QStringLiteral(" cannot be used with history ") +
                    command.name);

@@ -53,9 +53,10 @@ struct Case {
   int status;
   std::string out;  // exactly, or with "~" first a piece of it
   std::string err;  // the same
+  friend void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 };
 
-const std::string kUsage = "\nTry 'parvex-cli --help'.\n";
+const std::string kUsage = "\nTry 'parvex-cli history --help'.\n";
 
 const Case kCases[] = {
     {"add again",
@@ -107,7 +108,11 @@ const Case kCases[] = {
      0,
      "~\nn\t1\t" + kTwoDaysAgo + "\t" + kTwoDaysAgo + "\t2\n",
      ""},
-    {"diff of one snapshot with itself", {{"diff", "m", "1", "1"}}, 0, "", "0 Difference(s)\n"},
+    {"diff of one snapshot with itself",
+     {{"diff", "m", "1", "1"}},
+     0,
+     "~\r\nArchive 2: m " + kT1 + " (matched by address)\r\n",
+     "~\n0 Difference(s)\n"},
     {"diff of a machine not in the store",
      {{"diff", "x"}},
      2,
@@ -159,8 +164,8 @@ TEST_P(HistoryCli, PrintsSaysAndEndsAsItShould) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Subcommands, HistoryCli, ::testing::ValuesIn(kCases),
-                         [](const auto& info) {
-                           std::string name = info.param.name;
+                         [](const ::testing::TestParamInfo<Case>& param) {
+                           std::string name = param.param.name;
                            for (char& ch : name) {
                              if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                            }
