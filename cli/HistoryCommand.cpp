@@ -2,6 +2,7 @@
 #include "HistoryCommand.h"
 
 #include <ctime>
+#include <filesystem>
 
 #include "HistoryFiles.h"
 #include "HistoryPrint.h"
@@ -10,6 +11,7 @@
 #include "engine/base/Failure.h"
 #include "engine/base/NameText.h"
 #include "engine/base/OutputFile.h"
+#include "engine/base/Path.h"
 
 namespace parvex {
 
@@ -52,7 +54,7 @@ int Add(HistoryRun& run) {
   }
   const std::string machine = run.Argument(0);
   const std::string note = c.note ? Bytes(*c.note) : std::string();
-  Store& store = run.Opened();
+  Store& store = run.Opened(true);
   for (qsizetype i = 1; i < c.arguments.size(); ++i) {
     const std::string file = run.Argument(i);
     const AddOutcome outcome =
@@ -75,7 +77,7 @@ int Import(HistoryRun& run) {
     run.Tell("Skipped " + skipped);
     unread = unread || skipped.find(": cannot be read") != std::string::npos;
   }
-  Store& store = run.Opened();
+  Store& store = run.Opened(true);
   std::size_t added = 0;
   std::size_t already = 0;
   for (const ImportFile& file : plan.files) {
@@ -219,10 +221,20 @@ const Subcommand kSubcommands[] = {
 
 }  // namespace
 
-Store& HistoryRun::Opened() {
-  if (!store) {
-    store = Store::Open(command.store ? Bytes(*command.store) : Store::DefaultLocation());
+std::unique_ptr<Store> OpenStore(const std::optional<QString>& location, bool create) {
+  const std::string where = location ? Bytes(*location) : Store::DefaultLocation();
+  const bool server = where.rfind("postgresql://", 0) == 0 || where.rfind("postgres://", 0) == 0;
+  std::error_code error;
+  if (!create && !server && !std::filesystem::exists(FileSystemPath(where), error)) {
+    throw Failure(kErrPathNotFound, "The history store '" + where +
+                                        "' does not exist; add snapshots to make it, or name "
+                                        "another with --store");
   }
+  return Store::Open(where);
+}
+
+Store& HistoryRun::Opened(bool create) {
+  if (!store) store = OpenStore(command.store, create);
   return *store;
 }
 

@@ -57,8 +57,7 @@ int RunReferenceHistory(const ReferenceCommand& command, const std::optional<QSt
                         const std::function<int(const QString&)>& usage) {
   if (command.arguments.isEmpty()) return usage(QStringLiteral("reference: no reference given"));
   try {
-    const std::unique_ptr<Store> opened =
-        Store::Open(store ? Bytes(*store) : Store::DefaultLocation());
+    const std::unique_ptr<Store> opened = OpenStore(store, false);
     if (command.output && !ReportTargetIsFree(Bytes(*command.output), StoreFiles(*opened))) {
       return 2;
     }

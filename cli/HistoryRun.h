@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,16 @@ struct HistoryRun {
   std::unique_ptr<Store> store;
 
   std::string Argument(qsizetype i) const { return Bytes(command.arguments.value(i)); }
-  Store& Opened();
+  // Only adding makes a store where there is none, so that a mistyped
+  // --store is told rather than answered from a new, empty store.
+  Store& Opened(bool create = false);
   // A line on standard error, as people read it.
   void Tell(const std::string& line) const;
 };
+
+// Opens the store at location (or the default one); without create, a store
+// file that does not exist is a failure.
+std::unique_ptr<Store> OpenStore(const std::optional<QString>& location, bool create);
 
 // The subcommands that compare: diff.
 int HistoryDiff(HistoryRun& run);

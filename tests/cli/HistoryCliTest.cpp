@@ -268,5 +268,19 @@ TEST(HistoryCliStore, ThatIsNoDatabaseEndsWithStatusTwoAndSaysSo) {
   EXPECT_EQ(ReadBytes(dir.File("h.sqlite")), std::string(4096, 'x'));
 }
 
+// A mistyped store is told, and no new, empty store answers in its place.
+TEST(HistoryCliStore, ThatIsNotThereIsMadeOnlyByAdding) {
+  TempDir dir;
+  for (const char* sub : {"list", "drift", "check"}) {
+    const CliRun run = RunCli(dir, {"history", sub, "--store", "typo.sqlite"});
+    EXPECT_EQ(run.status, 2) << sub;
+    EXPECT_NE(run.err.find("'typo.sqlite' does not exist"), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("typo.sqlite")));
+  const CliRun ref = RunCli(dir, {"reference", "r.arc", "--history", "--store", "typo.sqlite"});
+  EXPECT_EQ(ref.status, 2);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("typo.sqlite")));
+}
+
 }  // namespace
 }  // namespace parvex::test
