@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 
 #include "CliText.h"
+#include "HistoryCommand.h"
 #include "PairCommand.h"
 #include "ReferenceCommand.h"
 #include "TakeCommand.h"
@@ -70,7 +71,8 @@ QStringList NegativeNumbersAsArguments(const QStringList& arguments) {
     if (a == QStringLiteral("-o") || a == QStringLiteral("--output") ||
         a == QStringLiteral("--rules") || a == QStringLiteral("--jobs") ||
         a == QStringLiteral("--include") || a == QStringLiteral("--only") ||
-        a == QStringLiteral("--only-description") || a == QStringLiteral("--changes")) {
+        a == QStringLiteral("--only-description") || a == QStringLiteral("--changes") ||
+        HistoryOptions::TakesValue(a)) {
       if (i + 1 == arguments.size()) return arguments;
       options += arguments[++i];
     }
@@ -96,6 +98,15 @@ const QString kDescription = QStringLiteral(
     "  apply TARGET CHANGESET                    a change set's values put into TARGET,\n"
     "                                            refused (status 2) where TARGET no\n"
     "                                            longer has its old values, unless --force\n"
+    "  history SUBCOMMAND                        every machine's archives over time in a\n"
+    "                                            store: add, import, list, log, diff,\n"
+    "                                            baseline, drift, value, get, check\n"
+    "  reference REFERENCE --history             the newest snapshot of every machine in\n"
+    "                                            the store compared with REFERENCE\n"
+    "\n"
+    "The history commands keep every machine's archives over time in a store;\n"
+    "their help:\n"
+    "  parvex-cli history --help\n"
     "\n"
     "Structure numbers may be negative (by position only the second one, see the\n"
     "manual):\n"
@@ -189,6 +200,7 @@ struct Options {
                      "choose its lines as for changes."),
       QStringLiteral("FOLDER")};
   const TakeOptions take;
+  const HistoryOptions history;
   const QCommandLineOption jobs{
       QStringLiteral("jobs"),
       QStringLiteral("reference: compare N archives at once (default: one "
@@ -203,11 +215,12 @@ struct Options {
     parser.addOptions({includeReadOnly, csv, output, byAddress, numeric, units, rulesFile, json,
                        html, recursive, include, ignoreUnits, jobs, changes});
     parser.addOptions(take.All());
+    parser.addOptions(history.All());
   }
 };
 
-int Usage(std::FILE* err, const QString& error) {
-  std::fprintf(err, "parvex-cli: %s\nTry 'parvex-cli --help'.\n", ForPeople(error).c_str());
+int Usage(std::FILE* err, const QString& error, const char* help = "parvex-cli --help") {
+  std::fprintf(err, "parvex-cli: %s\nTry '%s'.\n", ForPeople(error).c_str(), help);
   return 2;
 }
 
@@ -222,6 +235,47 @@ void TakeShared(const QCommandLineParser& parser, const Options& o, const QStrin
   command.html = parser.isSet(o.html);
   if (parser.isSet(o.output)) command.output = parser.value(o.output);
   if (parser.isSet(o.rulesFile)) command.rules = parser.value(o.rulesFile);
+}
+
+std::optional<QString> ValueOf(const QCommandLineParser& parser, const QCommandLineOption& option) {
+  return parser.isSet(option) ? std::optional(parser.value(option)) : std::nullopt;
+}
+
+// The history options a command other than history was given, if any:
+// reference takes --store with --history.
+std::optional<QString> HistoryMisuse(const QCommandLineParser& parser, const Options& o,
+                                     const QString& command) {
+  const bool reference = command == QStringLiteral("reference");
+  if (reference && parser.isSet(o.history.history)) return std::nullopt;
+  for (const QCommandLineOption& option : o.history.All()) {
+    if (!parser.isSet(option)) continue;
+    if (reference && option.names() == o.history.store.names()) {
+      return QStringLiteral("--store is for history and reference --history");
+    }
+    return QStringLiteral("--") + option.names().constFirst() +
+           QStringLiteral(" is for the history commands");
+  }
+  return std::nullopt;
+}
+
+int RunHistory(const QCommandLineParser& parser, const Options& o, const QStringList& args,
+               const CliStreams& streams, const bool& shown) {
+  HistoryCommand history;
+  TakeShared(parser, o, args.mid(1), history);
+  history.name = args.value(1);
+  history.units = parser.isSet(o.units);
+  history.store = ValueOf(parser, o.history.store);
+  history.taken = ValueOf(parser, o.history.taken);
+  history.note = ValueOf(parser, o.history.note);
+  history.machine = ValueOf(parser, o.history.machine);
+  history.olderThan = ValueOf(parser, o.history.olderThan);
+  for (const QString& name : parser.optionNames()) {
+    history.given += name == QStringLiteral("o") ? QStringLiteral("output") : name;
+  }
+  const auto usage = [&streams](const QString& error) {
+    return Usage(streams.err, error, "parvex-cli history --help");
+  };
+  return RunHistoryCommand(history, streams, usage, shown);
 }
 
 TakeChoiceOptions ChoiceOf(const QCommandLineParser& parser, const Options& o) {
@@ -258,6 +312,9 @@ int RunReference(const QCommandLineParser& parser, const Options& o, const QStri
   reference.include = parser.values(o.include);
   reference.ignoreUnits = parser.isSet(o.ignoreUnits);
   if (parser.isSet(o.jobs)) reference.jobs = parser.value(o.jobs);
+  if (parser.isSet(o.history.history)) {
+    return RunReferenceHistory(reference, ValueOf(parser, o.history.store), streams, usage);
+  }
   return RunReferenceCommand(reference, streams, usage);
 }
 
@@ -316,6 +373,10 @@ int RunCommandLine(const QStringList& arguments, const CliStreams& streams) {
   if (!parser.parse(NegativeNumbersAsArguments(arguments)))
     return Usage(streams.err, parser.errorText());
   if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+    if (parser.positionalArguments().value(0) == QStringLiteral("history")) {
+      std::fputs(HistoryHelp(), streams.out);
+      return 0;
+    }
     std::fputs(parser.helpText().toLocal8Bit().constData(), streams.out);
     return 0;
   }
@@ -327,6 +388,9 @@ int RunCommandLine(const QStringList& arguments, const CliStreams& streams) {
   const QStringList args = parser.positionalArguments();
   const QString command = args.value(0);
   const RunErrors errors(streams.err);
+  if (command == QStringLiteral("history"))
+    return RunHistory(parser, o, args, streams, errors.box.shown);
+  if (const auto misuse = HistoryMisuse(parser, o, command)) return Usage(streams.err, *misuse);
   if (command == QStringLiteral("reference")) return RunReference(parser, o, args, streams);
   if (IsTakeCommand(command)) return RunTake(parser, o, args, streams);
   for (const QCommandLineOption& option : o.take.All()) {

@@ -81,6 +81,15 @@ void WriteListReport(const PairCommand& command, const std::string& output,
   }
 }
 
+// A note with the quoted name of a file as the name it is shown as.
+std::string Renamed(std::string note, const std::string& path, const std::string& shown) {
+  const std::string quoted = "'" + path + "'";
+  if (const auto at = note.find(quoted); at != std::string::npos) {
+    note.replace(at, quoted.size(), "'" + shown + "'");
+  }
+  return note;
+}
+
 }  // namespace
 
 int RunPairCommand(const PairCommand& command, const CliStreams& streams, const bool& shown) {
@@ -125,12 +134,15 @@ int RunPairCommand(const PairCommand& command, const CliStreams& streams, const 
   }
   // A comparison that did not start has no report: an empty one would read as
   // "no differences", and an earlier report of that name stays as it was.
+  const std::string shown1 = command.shownAs.empty() ? archive1 : command.shownAs[0];
+  const std::string shown2 = command.shownAs.empty() ? second : command.shownAs[1];
   if (watch.started) {
     WriteListReport(command, output, list,
-                    MakeReportTitles(command.structures, archive1, second, second, third, options),
+                    MakeReportTitles(command.structures, shown1, shown2, second, third, options),
                     streams.out);
   }
-  for (const std::string& note : PairingNoteTexts(notes)) {
+  for (std::string note : PairingNoteTexts(notes)) {
+    if (!command.shownAs.empty()) note = Renamed(Renamed(note, archive1, shown1), second, shown2);
     std::fprintf(streams.err, "Note: %s\n", ForPeople(note).c_str());
   }
   std::fprintf(streams.err, "%s\n", list.Status().c_str());

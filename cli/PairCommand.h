@@ -4,6 +4,8 @@
 #include <QStringList>
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "CliText.h"
 
@@ -15,6 +17,9 @@ struct PairCommand : CommandOptions {
   bool structures = false;
   bool byAddress = false;
   bool units = false;
+  // Names that titles and notes give the two archives instead of their paths
+  // (snapshots written out to be compared), or none.
+  std::vector<std::string> shownAs;
 };
 
 // Compares, writes the report and tells the notes and the count on standard

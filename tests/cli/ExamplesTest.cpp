@@ -21,8 +21,10 @@ namespace parvex::test {
 namespace {
 
 CliRun Shell(const TempDir& dir, const std::string& command) {
+  // The history store by default in the case's own data folder.
   return RunShell(dir, "cd " + Quote(dir.File("work")) + " && PATH=" + Quote(dir.File("bin")) +
-                           ":$PATH; " + command);
+                           ":$PATH XDG_DATA_HOME=" + Quote(dir.File("data")) + "; export " +
+                           "XDG_DATA_HOME; " + command);
 }
 
 // The lines of a text's code blocks (fenced or indented Markdown, roff's .nf
@@ -40,7 +42,7 @@ std::vector<Example> Examples(std::string text, bool helpText) {
   }
   for (std::size_t at; (at = text.find("\\-")) != std::string::npos;) text.erase(at, 1);
   static const std::regex command(
-      R"((^|[\s;])\S*parvex-cli (archives|structures|reference|take|changes|apply|-))");
+      R"((^|[\s;])\S*parvex-cli (archives|structures|reference|take|changes|apply|history|-))");
   std::vector<Example> found;
   std::istringstream lines(text);
   bool fenced = false;
@@ -164,6 +166,50 @@ const std::map<std::string, Expected> kExpected = {
      "press-line-b-fixed.arc",
      {0, "Wrote 'press-line-b-fixed.arc'\n" + Taken(6, 0, 0), "", "press-line-b-fixed.arc",
       "10.1\tMax speed\t3000\trpm"}},
+    // The history examples run in this order, on one store.
+    {"parvex-cli history --help", {0, "", "  log MACHINE", "", ""}},
+    {"parvex-cli history add press-07 backups/press-line-a.arc --taken 2026-03-02T07:30:00 "
+     "--note \"after service\"",
+     {0, "Added 'backups/press-line-a.arc' as snapshot 1 of press-07, taken 2026-03-02T07:30:00\n",
+      "", "", ""}},
+    {"parvex-cli history add press-07 backups/press-line-b.arc --taken 2026-03-09T07:30:00",
+     {0, "Added 'backups/press-line-b.arc' as snapshot 2 of press-07, taken 2026-03-09T07:30:00\n",
+      "", "", ""}},
+    {"parvex-cli history log press-07",
+     {0, "", "1\t2026-03-02T07:30:00\t36\t-\tafter service\n2\t2026-03-09T07:30:00\t36\t7\t\n", "",
+      ""}},
+    {"parvex-cli history diff press-07",
+     {1, kRows6, "Archive 1: press-07 2026-03-02T07:30:00\r\n", "", ""}},
+    {"parvex-cli history diff press-07 2026-03-02 latest --csv -o changes.csv",
+     {1, kRows6, "", "changes.csv",
+      "Address,Description,Archive 1: press-07 2026-03-02T07:30:00,Archive 2: press-07 "
+      "2026-03-09T07:30:00 (matched by address),Units"}},
+    {"parvex-cli history baseline press-07 2026-03-02",
+     {0, "Marked snapshot 1 of press-07, taken 2026-03-02T07:30:00, as its baseline\n", "", "",
+      ""}},
+    {"parvex-cli history drift --older-than 7",
+     {1, "1 of 2 machines drifted from their baseline, 1 overdue\n",
+      "press-07: drifted from its baseline: 7 changed, 0 missing, 0 extra; newest "
+      "2026-03-09T07:30:00, ",
+      "", ""}},
+    {"parvex-cli history value press-07 10.1",
+     {0, "", "2026-03-02T07:30:00\t3000\trpm\n2026-03-09T07:30:00\t3600\trpm\n", "", ""}},
+    {"parvex-cli history get press-07 baseline -o press-07-approved.arc",
+     {0, "Wrote snapshot 1 of press-07, taken 2026-03-02T07:30:00, to 'press-07-approved.arc'\n",
+      "", "press-07-approved.arc", "10.1\tMax speed\t3000\trpm"}},
+    {"parvex-cli history import backups --machine press-08",
+     {0, "Imported 2 snapshots, 0 already stored, 0 files skipped\n", "", "", ""}},
+    {"parvex-cli history check", {0, "", "4 snapshots checked: the store is sound\n", "", ""}},
+    {"parvex-cli reference approved.arc --history",
+     {1,
+      "press-07: 6 differ, 0 missing, 0 extra\npress-08: 6 differ, 0 missing, 0 extra\n"
+      "Total: 2 of 2 archives deviate: 12 differ, 0 missing, 0 extra\n",
+      "\"Address\",\"Description\",\"Units\",\"Reference\",\"press-07\",\"press-08\"\r\n", "", ""}},
+    // The man page's and the history help's, after the manual's.
+    {"parvex-cli history diff press-07 baseline latest", {1, kRows6, "", "", ""}},
+    {"parvex-cli history drift --older-than 2",
+     {1, "1 of 2 machines drifted from their baseline, 1 overdue\n", "press-08: no baseline; ", "",
+      ""}},
     {"parvex-cli archives old.arc new.arc --rules fleet.toml",
      {0, "0 Difference(s), 0 ignored, 0 within tolerance\n",
       "Archive 2: new.arc (rules: fleet.toml)", "", ""}},
@@ -203,11 +249,20 @@ TEST(Examples, EveryDocumentedCommandDoesWhatItsTextSays) {
     documents.emplace_back(name, FileText(source / name));
   }
   documents.emplace_back(help, Shell(dir, help).out);
+  const std::string historyHelp = "parvex-cli history --help";
+  documents.emplace_back(historyHelp, Shell(dir, historyHelp).out);
 
   std::set<std::string> seen;
   for (const auto& [name, text] : documents) {
-    for (const auto& [example, said] : Examples(text, name == help)) {
+    for (const auto& [example, said] : Examples(text, name == help || name == historyHelp)) {
       SCOPED_TRACE(name + ": " + example);
+#ifndef PARVEX_HAS_HISTORY
+      // A build without the history store has none of its examples to run.
+      if (example.find("history") != std::string::npos) {
+        seen.insert(example);
+        continue;
+      }
+#endif
       seen.insert(example);
       const auto row = kExpected.find(example);
       ASSERT_NE(row, kExpected.end()) << "an example without a row in this test";
