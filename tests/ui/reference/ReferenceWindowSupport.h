@@ -18,10 +18,11 @@
 
 namespace parvex::test {
 
-// Runs the event loop until done() holds, for at most ten seconds.
+// Runs the event loop until done() holds, for at most a minute: on a machine
+// busy with other builds a run's threads may wait long for a core.
 template <typename Done>
 bool WaitUntil(Done done) {
-  return QTest::qWaitFor(done, 10000);
+  return QTest::qWaitFor(done, 60000);
 }
 
 // The rows a view of a table model shows.
