@@ -39,7 +39,10 @@ QString SnapshotFileName(const QString& machine, UnixSeconds taken,
 
 std::optional<double> PlotNumber(std::string_view text) {
   // from_chars takes no leading '+', which a number written by hand may have.
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text.front() == '-') return std::nullopt;
+  }
   if (text.empty()) return std::nullopt;
   // Only digits, one sign, a point and an exponent: no "inf", "nan" or hex.
   for (const char c : text) {
