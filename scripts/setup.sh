@@ -12,6 +12,7 @@ PACKAGES=(
   fonts-liberation2 xvfb xauth x11-utils xdotool poppler-utils imagemagick openbox xdg-utils
   desktop-file-utils appstream dpkg-dev file lintian help2man man-db
   nlohmann-json3-dev python3-jsonschema chromium nodejs
+  libsqlite3-dev libzstd-dev libpq-dev postgresql
   # The History window's plot; Debian's charts package leaves out the OpenGL
   # development files its CMake package asks for.
   qt6-charts-dev libqt6opengl6-dev
