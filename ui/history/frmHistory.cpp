@@ -2,6 +2,7 @@
 // store.
 #include "ui/history/frmHistory.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
@@ -14,6 +15,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "ui/common/ProgramIcon.h"
@@ -59,9 +61,7 @@ QLabel* BuddyLabel(const QString& text, QWidget* buddy, QWidget* parent) {
 
 }  // namespace
 
-void frmHistory::BuildControls() {
-  auto* central = new QWidget(this);
-  setCentralWidget(central);
+QHBoxLayout* frmHistory::BuildStoreRow(QWidget* central) {
   txtStore = new QLineEdit(central);
   txtStore->setObjectName(QStringLiteral("txtStore"));
   txtStore->setAccessibleName(QStringLiteral("History store"));
@@ -77,7 +77,13 @@ void frmHistory::BuildControls() {
   storeRow->addWidget(lblStore);
   storeRow->addWidget(txtStore, 1);
   storeRow->addWidget(cmdBrowseStore);
+  return storeRow;
+}
 
+void frmHistory::BuildControls() {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  QHBoxLayout* storeRow = BuildStoreRow(central);
   splLists = new QSplitter(Qt::Horizontal, central);
   splLists->setObjectName(QStringLiteral("splLists"));
   splLists->addWidget(BuildMachines(splLists));
@@ -221,10 +227,6 @@ std::vector<SnapshotSummary> frmHistory::SelectedSnapshots() const {
     }
   }
   return chosen;
-}
-
-UnixSeconds frmHistory::Now() const {
-  return services_.now ? services_.now() : QDateTime::currentSecsSinceEpoch();
 }
 
 }  // namespace parvex

@@ -12,6 +12,7 @@
 #include "history/Store.h"
 #include "ui/common/CommonDialog.h"
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -22,7 +23,7 @@ class QTreeWidget;
 namespace parvex {
 
 // What the window needs from the program: the dialogs, a way to open a pair
-// of snapshots in the main window, the store itself, and the clock.
+// of snapshots in the main window, and the store itself.
 struct HistoryServices {
   DialogBackend& dialogs;
   // The window the dialogs go back to once this window's dialog is closed.
@@ -32,7 +33,6 @@ struct HistoryServices {
   std::function<void(const QString& archive1, const QString& archive2, const QString& caption)>
       openPair;
   std::function<std::unique_ptr<Store>(const std::string& location)> open = Store::Open;
-  std::function<UnixSeconds()> now = nullptr;  // none: the system's clock
 };
 
 // The History window: the store in use, its machines on the left, the chosen
@@ -75,6 +75,7 @@ class frmHistory final : public QMainWindow {
 
  private:
   void BuildControls();
+  QHBoxLayout* BuildStoreRow(QWidget* central);
   QWidget* BuildMachines(QWidget* parent);
   QWidget* BuildSnapshots(QWidget* parent);
   void ConnectControls();
@@ -92,7 +93,6 @@ class frmHistory final : public QMainWindow {
   std::pair<int, int> AddEach(const QString& machine, const QStringList& files);
   // The snapshot written for a comparison, in the window's private folder.
   QString WriteForCompare(const SnapshotSummary& snapshot, bool clash);
-  UnixSeconds Now() const;
   QString DialogFolder() const;
   void RememberFolder(const QString& path);
 

@@ -103,11 +103,12 @@ void frmHistory::AddFiles(const QStringList& files) {
 
 std::pair<int, int> frmHistory::AddEach(const QString& machine, const QStringList& files) {
   // Each add is quick; many of them are not: a progress that can be stopped,
-  // which keeps the window painted between files.
+  // which keeps the windows painted between files and takes no other command
+  // meanwhile.
   QProgressDialog progress(QStringLiteral("Adding snapshots of %1...").arg(machine),
                            QStringLiteral("Stop"), 0, static_cast<int>(files.size()), this);
   progress.setObjectName(QStringLiteral("prgAdd"));
-  progress.setWindowModality(Qt::WindowModal);
+  progress.setWindowModality(Qt::ApplicationModal);
   progress.setMinimumDuration(400);
   int added = 0;
   int known = 0;

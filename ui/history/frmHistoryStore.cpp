@@ -1,5 +1,6 @@
 // The History window's store: which one is in use, remembered once a person
 // chooses one, and the two lists read from it.
+#include <QDateTime>
 #include <QDir>
 #include <QFont>
 #include <QLabel>
@@ -123,7 +124,7 @@ void frmHistory::FillMachines() {
   try {
     std::map<std::string, DriftLine> drift;
     for (DriftLine& line : store_->Drift()) drift[line.machine] = std::move(line);
-    const UnixSeconds now = Now();
+    const UnixSeconds now = QDateTime::currentSecsSinceEpoch();
     for (const MachineSummary& m : store_->Machines()) {
       auto* item = new Row(tvwMachines);
       item->setText(0, QString::fromStdString(m.name));

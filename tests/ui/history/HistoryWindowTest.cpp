@@ -87,6 +87,8 @@ TEST_F(HistoryWindow, AddTwoThenMarkBaseline) {
   frmHistory& h = History();
   ASSERT_NE(h.CurrentStore(), nullptr);
   EXPECT_EQ(h.txtStore->text(), Q(dir.File("data/parvex/history.sqlite")));
+  ExpectTabOrder({h.txtStore, h.cmdBrowseStore, h.tvwMachines, h.tvwSnapshots, h.cmdAdd,
+                  h.cmdBaseline, h.cmdCompare, h.cmdSave});
   AddTwoDays(h);
   EXPECT_EQ(h.sbStatus->text(), u"2 snapshot(s) added to press-1"_s);
   fixture.dialogs.answers = {Q(dir.File("tue.arc"))};
