@@ -90,6 +90,8 @@ void frmHistory::BuildControls() {
   splLists->addWidget(BuildSnapshots(splLists));
   splLists->setStretchFactor(1, 1);
   splLists->setChildrenCollapsible(false);
+  // The machines' five columns in view beside the snapshots.
+  splLists->setSizes({440, 460});
 
   const auto button = [central](const QString& text, const char* name, const QString& tip) {
     auto* b = new QPushButton(text, central);

@@ -10,6 +10,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 #ifdef PARVEX_CHARTS
 #include <QChart>
 #include <QChartView>
@@ -95,7 +98,10 @@ QWidget* frmValueHistory::MakePlot(const QString& address) {
   chart->addSeries(series);
   chart->legend()->hide();
   auto* time = new QDateTimeAxis;
-  time->setFormat(QStringLiteral("yyyy-MM-dd"));
+  // Hours matter when the snapshots lie within a few days.
+  const UnixSeconds span = points_.back().first - points_.front().first;
+  time->setFormat(span < 3 * 86400 ? QStringLiteral("yyyy-MM-dd HH:mm")
+                                   : QStringLiteral("yyyy-MM-dd"));
   time->setTitleText(QStringLiteral("Taken"));
   chart->addAxis(time, Qt::AlignBottom);
   series->attachAxis(time);
@@ -103,6 +109,13 @@ QWidget* frmValueHistory::MakePlot(const QString& address) {
   values->setTitleText(QStringLiteral("Value"));
   chart->addAxis(values, Qt::AlignLeft);
   series->attachAxis(values);
+  // A margin above and below, so that no step lies on the frame.
+  const auto [low, high] =
+      std::minmax_element(points_.begin(), points_.end(),
+                          [](const auto& a, const auto& b) { return a.second < b.second; });
+  const double pad = high->second > low->second ? (high->second - low->second) / 10
+                                                : std::max(1.0, std::abs(low->second) / 10);
+  values->setRange(low->second - pad, high->second + pad);
   values->applyNiceNumbers();
   auto* view = new QChartView(chart, this);
   view->setObjectName(QStringLiteral("chtValues"));
