@@ -100,8 +100,7 @@ QWidget* frmValueHistory::MakePlot(const QString& address) {
   auto* time = new QDateTimeAxis;
   // Hours matter when the snapshots lie within a few days.
   const UnixSeconds span = points_.back().first - points_.front().first;
-  time->setFormat(span < 3 * 86400 ? QStringLiteral("yyyy-MM-dd HH:mm")
-                                   : QStringLiteral("yyyy-MM-dd"));
+  time->setFormat(span < 3 * 86400 ? QStringLiteral("MM-dd HH:mm") : QStringLiteral("yyyy-MM-dd"));
   time->setTitleText(QStringLiteral("Taken"));
   chart->addAxis(time, Qt::AlignBottom);
   series->attachAxis(time);
