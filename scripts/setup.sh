@@ -13,6 +13,9 @@ PACKAGES=(
   desktop-file-utils appstream dpkg-dev file lintian help2man man-db
   nlohmann-json3-dev python3-jsonschema chromium nodejs
   libsqlite3-dev libzstd-dev libpq-dev postgresql
+  # The History window's plot; Debian's charts package leaves out the OpenGL
+  # development files its CMake package asks for.
+  qt6-charts-dev libqt6opengl6-dev
 )
 # The Windows stage (scripts/test.sh --windows): MinGW-w64 cross compilers,
 # GoogleTest's sources to build for Windows, Wine to run the tests, and wixl

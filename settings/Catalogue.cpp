@@ -45,6 +45,9 @@ void ConfigureRegistry(std::shared_ptr<RegistryApi> api) {
     r.AddItem(QStringLiteral("CompareUnits"), misc, kHkeyCurrentUserCode, ValueDWord, number(0));
     // The rules file every comparison reads; empty: none.
     r.AddItem(QStringLiteral("RulesFile"), misc, kHkeyCurrentUserCode, ValueString, noText);
+    // The history store the History window uses, written only once a person
+    // chooses one; empty: the default store in the user's data folder.
+    r.AddItem(QStringLiteral("HistoryStore"), misc, kHkeyCurrentUserCode, ValueString, noText);
     // Taking values: how the last one was written (0 a new archive, 1 the
     // archive replaced, 2 a change set), whether missing lines were added,
     // and the folder chosen last.

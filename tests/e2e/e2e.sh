@@ -6,7 +6,8 @@
 # and the settings file, then starts twice more and checks that the inputs and
 # the placement came back unchanged; a last start switches an option on,
 # compares structures with it and presses F1; then the reference window, and
-# two values taken through the real preview. Every wait is bounded.
+# two values taken through the real preview; last the History window adds
+# two snapshots and compares them. Every wait is bounded.
 #   e2e.sh PARVEX_EXECUTABLE SOURCE_DIR READ_CLIPBOARD_EXECUTABLE
 set -euo pipefail
 parvex="$1"
@@ -253,4 +254,35 @@ awk 'BEGIN { FS = OFS = "\t" } $1 == "10.1" { $3 = "3000" } $1 == "10.4" { $3 = 
 cmp "$work/expected.arc" "$corrected" || fail "the corrected copy is not Archive 2 with two values taken"
 quit
 grep -q "\"text\": \"$corrected\"" "$settings" || fail "the comparison did not run again on the copy"
+# File, History... (Ctrl+H): two snapshots added through the real Add
+# Snapshots dialog, the first naming its machine in the dialog that asks,
+# both selected and compared: the main window lists the pair, each file
+# named by the machine and the time it was taken.
+touch -d '2024-04-29 08:00:00' "$a"
+touch -d '2024-04-30 08:00:00' "$b"
+start
+activate "$wid"
+sleep 0.3
+xdotool key ctrl+h
+history_wid=$(find_window '^History$' "$app")
+[[ -n "$history_wid" ]] || fail "the History window did not appear"
+for archive in "$a" "$b"; do
+  activate "$history_wid"
+  xdotool key alt+a
+  answer_dialog "$history_wid" "Add Snapshots" "$archive"
+  if [[ "$archive" == "$a" ]]; then
+    answer_dialog "$history_wid" "New Machine" "press-line"
+  fi
+done
+activate "$history_wid"
+xdotool key alt+n ctrl+a alt+c
+activate "$wid"
+click $((2760 + 300)) $((1560 + 700))
+xdotool key ctrl+a ctrl+c
+until_true 20 "$app" copied_rows || fail "after Compare in History the clipboard holds: ${copied:-nothing}"
+quit
+[[ -s "$HOME/.local/share/parvex/history.sqlite" ]] || fail "no history store in the data folder"
+grep -q '"text": ".*/press-line 2024-04-29T08:00:00.arc"' "$settings" ||
+  fail "Archive 1 of the comparison is not named by machine and time"
+grep -q '"historystore"' "$settings" && fail "the default store was written to the settings"
 echo "e2e: passed"

@@ -20,6 +20,9 @@
 #include "ui/common/ProgramIcon.h"
 #include "ui/main/DifferenceModel.h"
 #include "ui/reference/frmReference.h"
+#ifdef PARVEX_HISTORY
+#include "ui/history/frmHistory.h"
+#endif
 
 namespace parvex {
 

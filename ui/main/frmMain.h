@@ -34,6 +34,7 @@ class DifferenceModel;
 struct StartArguments;
 class Rules;
 class frmReference;
+class frmHistory;
 class TakeChoice;
 enum class TakeOutput;
 
@@ -69,6 +70,10 @@ class frmMain final : public QMainWindow {
   void cmdSave_Click();
   void cmdPrint_Click();
   void mnuReference_Click();
+  // File, History...: the window of every machine's snapshots; Value
+  // History...: the chosen row's value over time on the machine in view there.
+  void mnuHistory_Click();
+  void mnuValueHistory_Click();
   // Edit: takes one archive's values into the other (the selected rows, or
   // every row), or saves what taking Archive 1's would change as a change set.
   void mnuTake1_Click();
@@ -101,6 +106,10 @@ class frmMain final : public QMainWindow {
   // matched by address (switched on through its menu item, so it is
   // remembered), compared.
   void ComparePairByAddress(const QString& archive1, const QString& archive2);
+  // Opens the pair in this window lines matched by address for this
+  // comparison only (the Options menu and its setting stay as they are),
+  // with caption first among the notes above the list.
+  void ComparePairOnce(const QString& archive1, const QString& archive2, const QString& caption);
   // The Compare with Reference window, once it was opened.
   frmReference* ReferenceWindow() const { return reference_.get(); }
 
@@ -198,6 +207,17 @@ class frmMain final : public QMainWindow {
   QSize pendingOuterSize_;  // the stored outer size, applied once the frame is known
   bool wantMaximized_ = false;
   std::unique_ptr<frmReference> reference_;
+  bool byAddressOnce_ = false;  // while ComparePairOnce compares
+#ifdef PARVEX_HISTORY
+  std::unique_ptr<frmHistory> history_;
+  void BuildHistoryItems();
+
+ public:
+  // The History window, once it was opened.
+  frmHistory* HistoryWindow() const {
+    return history_.get();
+  }
+#endif
 
  public:
   // The controls, named as the program names them.
@@ -234,11 +254,13 @@ class frmMain final : public QMainWindow {
   QAction* mnuFind = nullptr;
   QMenu* mnuFile = nullptr;
   QAction* mnuReference = nullptr;
+  QAction* mnuHistory = nullptr;  // none where the program is built without the history
   QAction* mnuExit = nullptr;
   QMenu* mnuEdit = nullptr;
   QAction* mnuTake1 = nullptr;
   QAction* mnuTake2 = nullptr;
   QAction* mnuSaveChanges = nullptr;
+  QAction* mnuValueHistory = nullptr;
   QMenu* mnuOptions = nullptr;
   QAction* mnuMatchByAddress = nullptr;
   QAction* mnuNumbersByValue = nullptr;

@@ -158,6 +158,10 @@ QMenu* frmMain::ListMenu(const QModelIndex& index) {
   connect(cell, &QAction::triggered, this, [this, at] { CopyCell(at); });
   menu->addSeparator();
   menu->addAction(mnuFind);
+  if (mnuValueHistory != nullptr) {
+    menu->addSeparator();
+    menu->addAction(mnuValueHistory);
+  }
   return menu;
 }
 

@@ -21,6 +21,9 @@ void frmMain::BuildMenus() {
   // The keys desktop users try first; the menus show them beside the items.
   mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   BuildEditMenu();
+#ifdef PARVEX_HISTORY
+  BuildHistoryItems();
+#endif
   // Comparison options, off by default and remembered as soon as they change.
   mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
   mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
@@ -76,7 +79,8 @@ void frmMain::SaveOption(const char* name, const QAction* item) {
 }
 
 CompareOptions frmMain::Options() const {
-  CompareOptions options{mnuMatchByAddress->isChecked(), mnuNumbersByValue->isChecked()};
+  CompareOptions options{mnuMatchByAddress->isChecked() || byAddressOnce_,
+                         mnuNumbersByValue->isChecked()};
   options.CompareUnits = mnuCompareUnits->isChecked();
   options.IncludeReadOnly = IncludeReadOnly();
   return options;

@@ -11,6 +11,9 @@
 
 #include "ui/common/StoredSettings.h"
 #include "ui/main/Main.h"
+#ifdef PARVEX_HISTORY
+#include "ui/history/frmHistory.h"
+#endif
 #include "ui/main/frmMain.h"
 #include "ui/reference/frmReference.h"
 
@@ -127,6 +130,9 @@ void frmMain::closeEvent(QCloseEvent* event) {
   // The program ends with this window: the reference window keeps its
   // inputs for the next run.
   if (reference_ && reference_->isVisible()) reference_->close();
+#ifdef PARVEX_HISTORY
+  if (history_) history_->close();
+#endif
   Form_Unload();
   event->accept();
 }

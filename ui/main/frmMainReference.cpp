@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
+#include <QLabel>
+
 #include "ui/main/frmMain.h"
 #include "ui/reference/frmReference.h"
 
@@ -36,6 +38,23 @@ void frmMain::ComparePairByAddress(const QString& archive1, const QString& archi
   txtArchive2->setText(archive2);
   if (!mnuMatchByAddress->isChecked()) mnuMatchByAddress->trigger();
   cmdTwoArchives_Click();
+  raise();
+  activateWindow();
+}
+
+void frmMain::ComparePairOnce(const QString& archive1, const QString& archive2,
+                              const QString& caption) {
+  txtArchive1->setText(archive1);
+  txtArchive2->setText(archive2);
+  byAddressOnce_ = true;
+  cmdTwoArchives_Click();
+  byAddressOnce_ = false;
+  QStringList notes{caption};
+  if (!mnuMatchByAddress->isChecked()) {
+    notes.front() += QStringLiteral("; lines matched by address for this comparison only");
+  }
+  if (!fraNotes->isHidden()) notes << lblNotes->text();
+  ShowNotes(notes);
   raise();
   activateWindow();
 }

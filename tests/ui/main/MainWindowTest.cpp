@@ -82,13 +82,31 @@ TEST_F(MainWindow, MenusAndListColumns) {
     menus << menu->text();
     for (const QAction* item : menu->menu()->actions()) menus << u"  "_s + item->text();
   }
-  EXPECT_EQ(menus,
-            (QStringList{u"&File"_s, u"  Compare with &Reference..."_s, u"  E&xit"_s, u"&Edit"_s,
-                         u"  Take Archive &1 Values..."_s, u"  Take Archive &2 Values..."_s,
-                         u"  Save C&hange Set..."_s, u"&Options"_s, u"  Match Lines by &Address"_s,
-                         u"  Compare &Numbers by Value"_s, u"  Compare &Units"_s, u"  "_s,
-                         u"  &Rules File..."_s, u"  No Rules"_s, u"&Help"_s, u"  &Documentation"_s,
-                         u"  &About"_s}));
+  QStringList expected{u"&File"_s,
+                       u"  Compare with &Reference..."_s,
+                       u"  E&xit"_s,
+                       u"&Edit"_s,
+                       u"  Take Archive &1 Values..."_s,
+                       u"  Take Archive &2 Values..."_s,
+                       u"  Save C&hange Set..."_s,
+                       u"&Options"_s,
+                       u"  Match Lines by &Address"_s,
+                       u"  Compare &Numbers by Value"_s,
+                       u"  Compare &Units"_s,
+                       u"  "_s,
+                       u"  &Rules File..."_s,
+                       u"  No Rules"_s,
+                       u"&Help"_s,
+                       u"  &Documentation"_s,
+                       u"  &About"_s};
+#ifdef PARVEX_HISTORY
+  // Where the program has the history store: its window, and a row's history.
+  expected.insert(2, u"  &History..."_s);
+  expected.insert(8, u"  "_s);
+  expected.insert(9, u"  &Value History..."_s);
+  EXPECT_EQ(w->mnuHistory->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+#endif
+  EXPECT_EQ(menus, expected);
   QStringList headers;
   for (int i = 0; i < 5; ++i)
     headers << w->lvList->model()->headerData(i, Qt::Horizontal).toString();
