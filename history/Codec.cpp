@@ -9,9 +9,9 @@ namespace parvex::history {
 
 namespace {
 
-// A middle level: deltas and whole texts both shrink well, and an add of a
-// 10,000-line archive stays within a few milliseconds.
-constexpr int kLevel = 6;
+// zstd's own default: deltas shrink to what changed all the same, and whole
+// texts cost a few milliseconds rather than tens.
+constexpr int kLevel = 3;
 // Decoders accept windows up to this size without being told otherwise.
 constexpr int kMaxWindowLog = 27;
 

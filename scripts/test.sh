@@ -3,7 +3,7 @@
 #   scripts/test.sh             the normal build in build/
 #   scripts/test.sh --sanitize  every layer's tests with AddressSanitizer and
 #                               UndefinedBehaviorSanitizer, in build-asan/
-#   scripts/test.sh --tsan      the engine's tests with ThreadSanitizer, in build-tsan/
+#   scripts/test.sh --tsan      the engine's and the history store's tests with ThreadSanitizer, in build-tsan/
 #   scripts/test.sh --windows   every layer built for Windows (MinGW-w64) and its
 #                               tests run under Wine, in build-win/
 #                               (scripts/test-windows.sh)
@@ -30,7 +30,7 @@ elif [[ "${1:-}" == "--tsan" ]]; then
     -DPARVEX_ENGINE_ONLY=ON -DPARVEX_BUILD_BENCHMARKS=OFF \
     -DCMAKE_CXX_FLAGS="-fsanitize=thread -O1" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
   cmake --build build-tsan -j2
-  TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j2 --output-on-failure -L engine
+  TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j2 --output-on-failure -L 'engine|history'
 
 elif [[ "${1:-}" == "--windows" ]]; then
   ./scripts/test-windows.sh
