@@ -1,15 +1,6 @@
-#include <QComboBox>
-#include <QFileDialog>
-#include <QLabel>
-#include <QListView>
-#include <QProcess>
-#include <QTest>
-
-#include <algorithm>
 #include <cstdlib>
 
 #include "UiSupport.h"
-#include "engine/base/Failure.h"
 #include "parvex/version.h"
 #include "ui/main/frmSplash.h"
 #include "ui/main/mAPI.h"

@@ -1,10 +1,6 @@
 // The note bar above the list: what a comparison by position left over or
 // paired across addresses, shown until the next comparison or until closed.
 
-#include <QLabel>
-#include <QTest>
-#include <QToolButton>
-
 #include "UiSupport.h"
 
 namespace parvex::test {

@@ -1,14 +1,3 @@
-#include <QCheckBox>
-#include <QFile>
-#include <QHeaderView>
-#include <QLabel>
-#include <QListWidget>
-#include <QMenu>
-#include <QProgressBar>
-#include <QScrollBar>
-#include <QSortFilterProxyModel>
-#include <QTableView>
-
 #include <chrono>
 #include <thread>
 
