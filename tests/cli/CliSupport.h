@@ -4,8 +4,6 @@
 // process, or the built program through the POSIX shell where only a process
 // of its own shows what is tested (exit status, standard streams, signals,
 // another user).
-#include <string>
-#include <vector>
 
 #include "support/TestSupport.h"
 

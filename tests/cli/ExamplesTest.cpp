@@ -2,14 +2,10 @@
 // --help give as an example is run on the sample archives, and does what the
 // text around it says. An example added or changed in a document without a
 // row here fails, and so does a row whose example no document gives any more.
-#include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
-#include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 
 #include "CliSupport.h"
 

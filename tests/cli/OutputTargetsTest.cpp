@@ -4,12 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <functional>
-#include <sstream>
 #include <thread>
 
 #include "CliSupport.h"

@@ -1,6 +1,3 @@
-#include <gtest/gtest.h>
-
-#include "engine/base/ErrorReport.h"
 #include "engine/reading/Archive.h"
 #include "engine/reading/BatchReader.h"
 #include "engine/reading/TextStream.h"

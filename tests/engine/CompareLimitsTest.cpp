@@ -1,13 +1,8 @@
 // Where a comparison meets its limits and bad input: the notes of lines left
 // over, hostile bytes, missing files, the list's 16-bit limit, lines that do
 // not split and read errors.
-#include <gtest/gtest.h>
-
-#include <functional>
 
 #include "engine/PairingCases.h"
-#include "engine/list/DifferenceList.h"
-#include "engine/pairing/Compare.h"
 #include "parvex/version.h"
 #include "support/TestSupport.h"
 

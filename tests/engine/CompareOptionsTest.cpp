@@ -1,13 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <map>
 #include <random>
-#include <tuple>
 
-#include "engine/list/DifferenceList.h"
 #include "engine/pairing/AddressTable.h"
-#include "engine/pairing/Compare.h"
 #include "engine/reading/TextStream.h"
 #include "engine/values/NumericEquality.h"
 #include "support/TestSupport.h"

@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include "engine/base/ErrorReport.h"
-#include "engine/base/Failure.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

@@ -4,13 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <csignal>
-#include <filesystem>
 #include <thread>
 
-#include "engine/base/Failure.h"
 #include "engine/base/OutputFile.h"
 #include "support/TestSupport.h"
 

@@ -1,10 +1,7 @@
 #pragma once
 // What the engine's pairing tests share: the options they compare under and
 // the notes they expect.
-#include <cstdint>
-#include <string>
 
-#include "engine/pairing/Compare.h"
 #include "support/TestSupport.h"
 
 namespace parvex::test {

@@ -3,18 +3,11 @@
 // after the lines read completely before it, and give the same whatever the
 // read sizes. The test program is linked with fopen, fread, ferror and fclose
 // wrapped, so that the files under test fail where the table says.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <map>
 #include <mutex>
-#include <string>
-#include <vector>
 
-#include "engine/list/DifferenceList.h"
-#include "engine/pairing/Compare.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -1,14 +1,10 @@
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <chrono>
-#include <filesystem>
 
-#include "engine/base/Failure.h"
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
 #include "settings/Registry.h"
@@ -188,37 +184,6 @@ TEST_F(Settings, ConversionsOnSave) {
   // Zero stored bytes cannot be read into an array.
   WriteRaw(u"Misc"_s, u"Flags"_s, kRegBinary, QByteArray());
   EXPECT_EQ(FailureNumber([&] { Get("Flags"); }), kErrSubscript);
-}
-
-TEST_F(Settings, DefaultValueNameAndOtherTypeCodes) {
-  registry->AddItem(u"Default"_s, u"Misc"_s, kHkeyCurrentUserCode, ValueString,
-                    Text(u"fallback"_s));
-  EXPECT_EQ(Get("default"), Text(u"fallback"_s));
-  Save("DEFAULT", Text(u"unnamed"_s));
-  EXPECT_EQ(Stored(u"Misc"_s, QString())[u"text"_s].toString(), u"unnamed"_s);
-  EXPECT_EQ(Get("Default"), Text(u"unnamed"_s));
-
-  registry->AddItem(u"Odd"_s, u"Other"_s, kHkeyCurrentUserCode, 3, SettingValue::Int16(4));
-  EXPECT_TRUE(Get("Odd").IsEmpty());
-  Save("Odd", SettingValue::Int16(4));
-  // Nothing was written for it: its category key does not exist.
-  EXPECT_EQ(test::ReadBytes(path.toStdString()).find("\"Other\""), std::string::npos);
-}
-
-TEST_F(Settings, DirectOperations) {
-  Save("Archive1", Text(u"a.arc"_s));
-  const auto read = [this](const QString& p) {
-    return registry->UGetItem(kHkeyCurrentUserCode, p, u"Archive1"_s, ValueString, Text(u"none"_s));
-  };
-  EXPECT_EQ(read(registry->GetRegPath() + u"Misc"_s), Text(u"a.arc"_s));
-  EXPECT_EQ(read(u"Misc"_s), Text(u"none"_s));
-  registry->USaveItem(kHkeyCurrentUserCode, u"Misc"_s, u"Archive1"_s, ValueString,
-                      Text(u"b.arc"_s));
-  EXPECT_EQ(read(u"Misc"_s), Text(u"b.arc"_s));
-  EXPECT_EQ(Get("Archive1"), Text(u"a.arc"_s));
-  EXPECT_THROW(
-      registry->UGetItem(kHkeyCurrentUserCode, u"Misc"_s, u"x"_s, ValueDWord, Text(u"abc"_s)),
-      Failure);
 }
 
 TEST_F(Settings, TwoStoresOnOneFileKeepEachOthersValues) {

@@ -1,6 +1,5 @@
 #include "support/TestSupport.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #ifdef __linux__
@@ -12,7 +11,6 @@
 #endif
 #include <fstream>
 #include <random>
-#include <sstream>
 
 namespace parvex::test {
 

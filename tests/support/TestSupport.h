@@ -1,12 +1,22 @@
 #pragma once
 
+// What nearly every test uses comes in with the support.
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
 #include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
 #include "engine/pairing/CompareOptions.h"
 
 namespace parvex::test {

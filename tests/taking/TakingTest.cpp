@@ -1,13 +1,10 @@
 // Taking values, held over generated pairs to what the comparison by address
 // says afterwards, to the bytes of the target, and to the same taking through
 // a change set written as JSON and read back.
-#include <gtest/gtest.h>
 
 #include <optional>
 #include <random>
-#include <sstream>
 
-#include "engine/list/DifferenceList.h"
 #include "engine/pairing/CompareByAddress.h"
 #include "engine/taking/ChangeSet.h"
 #include "engine/taking/Rewrite.h"
