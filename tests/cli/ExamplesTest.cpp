@@ -3,9 +3,7 @@
 // text around it says. An example added or changed in a document without a
 // row here fails, and so does a row whose example no document gives any more.
 
-#include <fstream>
 #include <regex>
-#include <set>
 
 #include "CliSupport.h"
 

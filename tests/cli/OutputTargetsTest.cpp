@@ -4,10 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <thread>
-
 #include "CliSupport.h"
-#include "engine/base/OutputFile.h"
 #include "support/FullDisk.h"
 
 namespace parvex::test {

@@ -1,6 +1,5 @@
 #include "engine/reading/Archive.h"
 #include "engine/reading/BatchReader.h"
-#include "engine/reading/TextStream.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

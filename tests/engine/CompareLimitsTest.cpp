@@ -3,7 +3,6 @@
 // not split and read errors.
 
 #include "engine/PairingCases.h"
-#include "parvex/version.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

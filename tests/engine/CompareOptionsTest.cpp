@@ -1,7 +1,4 @@
-#include <random>
-
 #include "engine/pairing/AddressTable.h"
-#include "engine/reading/TextStream.h"
 #include "engine/values/NumericEquality.h"
 #include "support/TestSupport.h"
 

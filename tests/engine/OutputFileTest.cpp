@@ -5,9 +5,7 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <thread>
 
-#include "engine/base/OutputFile.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

@@ -3,10 +3,7 @@
 // programs, missing folders, read-only files and devices. Every row runs on
 // both; where Windows must differ, the row says so and why.
 
-#include <fstream>
-
 #include "engine/base/Path.h"
-#include "parvex/version.h"
 #include "support/TestSupport.h"
 
 #ifdef _WIN32

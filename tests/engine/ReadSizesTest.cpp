@@ -2,14 +2,9 @@
 // the read buffer and batch sizes, on archives that put every kind of line at
 // every position relative to where a buffer or a batch ends.
 
-#include <memory>
-#include <random>
 #include <type_traits>
 
-#include "engine/pairing/CompareByAddress.h"
 #include "engine/reading/Archive.h"
-#include "engine/reading/TextStream.h"
-#include "engine/values/Rules.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

@@ -1,10 +1,6 @@
 // Rules files: what their patterns match, how tolerances decide, which files
 // are refused, and that every pairing obeys them alike.
 
-#include <random>
-
-#include "engine/pairing/CompareByAddress.h"
-#include "engine/values/Rules.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

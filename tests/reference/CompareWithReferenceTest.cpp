@@ -9,7 +9,6 @@
 #include <csignal>
 #endif
 
-#include "engine/values/Rules.h"
 #include "reference/CompareWithReference.h"
 #include "reference/Inputs.h"
 #include "reference/ReferenceSupport.h"

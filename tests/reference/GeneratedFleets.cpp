@@ -1,6 +1,5 @@
 #include "reference/GeneratedFleets.h"
 
-#include "engine/values/Rules.h"
 #include "support/TestSupport.h"
 
 namespace parvex::test {

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <memory>
-#include <random>
-
 #include "reference/ReferenceResult.h"
 #include "reference/ReferenceSupport.h"
 

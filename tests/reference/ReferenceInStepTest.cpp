@@ -2,9 +2,6 @@
 // the pair comparison by address and to itself at every read size and job
 // count, on references in which no address comes twice.
 
-#include <random>
-#include <set>
-
 #include "engine/pairing/AddressTable.h"
 #include "reference/ArchiveReading.h"
 #include "reference/CompareWithReference.h"

@@ -3,8 +3,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <chrono>
-
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"
 #include "settings/Registry.h"

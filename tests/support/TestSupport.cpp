@@ -1,6 +1,5 @@
 #include "support/TestSupport.h"
 
-#include <chrono>
 #include <cstdio>
 #ifdef __linux__
 #include <fcntl.h>
@@ -9,8 +8,6 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
-#include <fstream>
-#include <random>
 
 namespace parvex::test {
 
@@ -138,13 +135,6 @@ std::vector<DifferenceRow> Rows(const std::string& spec) {
     rows.push_back(Row(f[0].substr(locked ? 1 : 0), f[1], f[2], f[3], f[4], locked));
   }
   return rows;
-}
-
-bool HasFullDevice() {
-  std::FILE* device = std::fopen(kFullDevice, "wb");
-  if (device == nullptr) return false;
-  std::fclose(device);
-  return true;
 }
 
 }  // namespace parvex::test

@@ -3,13 +3,10 @@
 // a change set written as JSON and read back.
 
 #include <optional>
-#include <random>
 
-#include "engine/pairing/CompareByAddress.h"
 #include "engine/taking/ChangeSet.h"
 #include "engine/taking/Rewrite.h"
 #include "engine/taking/Sha256.h"
-#include "engine/values/Rules.h"
 #include "reports/layouts/ChangeSetJson.h"
 #include "support/TestSupport.h"
 

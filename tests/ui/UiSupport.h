@@ -9,7 +9,6 @@
 #include <QtWidgets/QtWidgets>
 
 #include <deque>
-#include <memory>
 #include <optional>
 
 #include "settings/Catalogue.h"

@@ -4,7 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
 #include <regex>
 
 #include "reference/ReferenceSupport.h"

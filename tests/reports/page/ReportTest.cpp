@@ -1,4 +1,3 @@
-#include "engine/base/OutputFile.h"
 #include "reports/page/Report.h"
 #include "support/TestSupport.h"
 

@@ -1,7 +1,6 @@
 #include <cstdlib>
 
 #include "UiSupport.h"
-#include "parvex/version.h"
 #include "ui/main/frmSplash.h"
 #include "ui/main/mAPI.h"
 

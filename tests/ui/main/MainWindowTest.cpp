@@ -1,7 +1,6 @@
 #include <utility>
 
 #include "UiSupport.h"
-#include "parvex/version.h"
 #include "ui/main/DifferenceModel.h"
 #include "ui/main/MainLayout.h"
 

@@ -3,7 +3,6 @@
 
 #include "UiSupport.h"
 #include "engine/taking/ChangeSet.h"
-#include "parvex/version.h"
 #include "reports/layouts/ChangeSetJson.h"
 #include "ui/take/frmTakePreview.h"
 

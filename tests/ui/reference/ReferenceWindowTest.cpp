@@ -1,6 +1,3 @@
-#include <chrono>
-#include <thread>
-
 #include "ReferenceWindowSupport.h"
 #include "reference/Inputs.h"
 #include "ui/reference/ReferenceModels.h"
