@@ -35,7 +35,4 @@ CliRun RunProgram(const TempDir& dir, const std::vector<std::string>& args,
 // The summary line of a taking of values, as every command that takes says it.
 std::string Taken(int taken, int equal, int readOnly, int added = 0, int notAdded = 0);
 
-// Report lines without the one that carries the date.
-std::vector<std::string> LinesWithoutDate(const std::string& report);
-
 }  // namespace parvex::test

@@ -137,4 +137,20 @@ std::vector<DifferenceRow> Rows(const std::string& spec) {
   return rows;
 }
 
+std::vector<std::string> LinesWithoutDate(const std::string& report) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < report.size()) {
+    const auto end = report.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(report.substr(start) + "<no CR LF>");
+      break;
+    }
+    const std::string line = report.substr(start, end - start);
+    if (line.rfind("Archive Report Created at ", 0) != 0) lines.push_back(line);
+    start = end + 2;
+  }
+  return lines;
+}
+
 }  // namespace parvex::test

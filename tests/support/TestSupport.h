@@ -91,6 +91,9 @@ class TempDir : Pinned {
 
 std::string ReadBytes(const std::string& path);
 
+// A report's lines (each ended CR LF) without the one that carries the date.
+std::vector<std::string> LinesWithoutDate(const std::string& report);
+
 // Everything written into a named pipe until its writer closes it, read
 // without ever blocking longer than seconds in all: a writer that never
 // comes, or replaces the pipe, fails the test instead of hanging it.
