@@ -60,12 +60,6 @@ window_gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 saved() {  # FILE: once the program has written it
   until_true 60 "$app" test -s "$1" || fail "nothing was saved as $1"
 }
-# A CSV report from its line SKIP on: the lines read from standard input,
-# each ending CR LF.
-expect_report() {  # FILE SKIP
-  sed 's/$/\r/' >"$work/expected.csv"
-  tail -n +"$2" "$1" | diff -u "$work/expected.csv" - || fail "$1 differs from the expected report"
-}
 finish() {  # File, Exit; the window writes its settings as it closes
   activate "$wid"
   sleep 0.3
@@ -102,19 +96,20 @@ expected_copy=$(printf '%s\n' "Address${t}Description${t}Archive 1${t}Archive 2$
 copied_rows() { copied=$("$read_clipboard" 2>/dev/null) && [[ "$copied" == "$expected_copy" ]]; }
 until_true 20 "$app" copied_rows || fail "the clipboard holds: ${copied:-nothing readable}"
 # "Save Difference List": fraFunctions at 4080, the button at 1080.
-save_list() { click $((120 + 120 + 120 + 1000)) $((4080 + 1080 + 300)); }
-save_list
+click $((120 + 120 + 120 + 1000)) $((4080 + 1080 + 300))
 answer_dialog "$wid" "Save Difference List" "$report"
 saved "$report"
 sleep 0.3
 finish
 
-# The report, its date line aside: the rows copied, each field quoted.
-expect_report "$report" 2 <<ROWS
+# The report, its date line aside: the rows copied, each field quoted, each
+# line ended CR LF.
+sed 's/$/\r/' >"$work/expected.csv" <<ROWS
 
 Address,Description,Archive 1: $a,Archive 2: $b,Units
 $(tail -n +2 <<<"$expected_copy" | sed 's/\t/","/g; s/^/"/; s/$/",/')
 ROWS
+tail -n +2 "$report" | diff -u "$work/expected.csv" - || fail "$report differs from the expected report"
 head -1 "$report" | grep -q '^Archive Report Created at ' || fail "no date line"
 
 # The settings: both paths, the folder, and a normal placement.

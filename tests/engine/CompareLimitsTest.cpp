@@ -13,9 +13,7 @@ using namespace test;
 // A rest that could not be read to its end is not given a count (the other
 // notes' texts are held by the command line's tests).
 TEST(PairingNotes, SayWhenTheRestCouldNotBeRead) {
-  PairingNotes unread = LeftOver(2, 3, 5);
-  unread.leftOverComplete = false;
-  EXPECT_EQ(PairingNoteTexts(unread),
+  EXPECT_EQ(PairingNoteTexts(Unreadable(2, 3, 5)),
             std::vector<std::string>{
                 "Archive 2 has more lines than Archive 1, from line 5 on (not all of them could "
                 "be read): they were not compared, as comparing by position stops at the end of "

@@ -20,6 +20,14 @@ inline PairingNotes LeftOver(int archive, std::uint64_t lines, std::uint64_t fro
   return notes;
 }
 
+// Lines left over that could not be read to the end: counted as far as they
+// could be.
+inline PairingNotes Unreadable(int archive, std::uint64_t counted, std::uint64_t from) {
+  PairingNotes notes = LeftOver(archive, counted, from);
+  notes.leftOverComplete = false;
+  return notes;
+}
+
 inline PairingNotes Shift(PairingNotes notes, std::uint64_t line, std::string address1,
                           std::string address2) {
   notes.shiftLine = line;

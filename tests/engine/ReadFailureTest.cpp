@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "support/TestSupport.h"
+#include "engine/PairingCases.h"
 
 namespace {
 
@@ -84,17 +84,6 @@ struct Outcome {
   PairingNotes notes{};
   friend bool operator==(const Outcome&, const Outcome&) = default;
 };
-
-// Lines left over that could not be read to the end: counted as far as they
-// could, and the comparison is not failed for them.
-PairingNotes Unreadable(int archive, std::uint64_t counted, std::uint64_t from) {
-  PairingNotes notes;
-  notes.leftOverArchive = archive;
-  notes.leftOver = counted;
-  notes.leftOverFrom = from;
-  notes.leftOverComplete = false;
-  return notes;
-}
 
 void PrintTo(const Outcome& o, std::ostream* os) {
   *os << o.status << ", " << o.rows.size() << " rows";

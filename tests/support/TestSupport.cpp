@@ -66,6 +66,15 @@ std::string ReadBytes(const std::string& path) {
   return s.str();
 }
 
+std::vector<std::string> WriterTemporaries(const TempDir& dir) {
+  std::vector<std::string> found;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.ends_with(kTemporarySuffix)) found.push_back(name);
+  }
+  return found;
+}
+
 std::string DeviceForWriting(const TempDir& dir, const std::string& system, unsigned minor) {
 #ifdef __linux__
   if (::geteuid() != 0) return system;

@@ -91,6 +91,9 @@ class TempDir : Pinned {
 
 std::string ReadBytes(const std::string& path);
 
+// The names of the writer's temporary files in the folder and its subfolders.
+std::vector<std::string> WriterTemporaries(const TempDir& dir);
+
 // A report's lines (each ended CR LF) without the one that carries the date.
 std::vector<std::string> LinesWithoutDate(const std::string& report);
 
