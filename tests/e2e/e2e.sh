@@ -102,8 +102,7 @@ saved "$report"
 sleep 0.3
 finish
 
-# The report, its date line aside: the rows copied, each field quoted, each
-# line ended CR LF.
+# The report, its date line aside: the rows copied, fields quoted, lines ended CR LF.
 sed 's/$/\r/' >"$work/expected.csv" <<ROWS
 
 Address,Description,Archive 1: $a,Archive 2: $b,Units

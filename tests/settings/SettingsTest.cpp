@@ -79,8 +79,7 @@ class Settings : public ::testing::Test {
   clsRegistry* registry = nullptr;
 };
 
-// The catalogue's defaults are held where a person sees them (the main
-// window's first start, the Options menu).
+// The catalogue's defaults are held where a person sees them (a first start).
 TEST_F(Settings, ReadingCreatesNothing) {
   EXPECT_EQ(Get("MainWidth"), Int(10000));
   EXPECT_FALSE(QFile::exists(path));
