@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 #include "cli/CommandLine.h"
 
@@ -68,22 +67,6 @@ std::string Taken(int taken, int equal, int readOnly, int added, int notAdded) {
   return std::to_string(taken) + " values taken, " + std::to_string(equal) + " already equal, " +
          std::to_string(readOnly) + " read-only left alone, " + std::to_string(added) + " added, " +
          std::to_string(notAdded) + " in the source only (not added)\n";
-}
-
-std::vector<std::string> LinesWithoutDate(const std::string& report) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < report.size()) {
-    const auto end = report.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(report.substr(start) + "<no CR LF>");
-      break;
-    }
-    const std::string line = report.substr(start, end - start);
-    if (line.rfind("Archive Report Created at ", 0) != 0) lines.push_back(line);
-    start = end + 2;
-  }
-  return lines;
 }
 
 }  // namespace parvex::test

@@ -4,8 +4,6 @@
 // process, or the built program through the POSIX shell where only a process
 // of its own shows what is tested (exit status, standard streams, signals,
 // another user).
-#include <string>
-#include <vector>
 
 #include "support/TestSupport.h"
 
@@ -36,8 +34,5 @@ CliRun RunProgram(const TempDir& dir, const std::vector<std::string>& args,
 
 // The summary line of a taking of values, as every command that takes says it.
 std::string Taken(int taken, int equal, int readOnly, int added = 0, int notAdded = 0);
-
-// Report lines without the one that carries the date.
-std::vector<std::string> LinesWithoutDate(const std::string& report);
 
 }  // namespace parvex::test

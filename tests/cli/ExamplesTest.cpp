@@ -7,9 +7,6 @@
 // each quoted message a part of what the command writes), and is checked too.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <regex>
 #include <set>
 #include <sstream>

@@ -4,16 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <functional>
-#include <sstream>
-#include <thread>
-
 #include "CliSupport.h"
-#include "engine/base/OutputFile.h"
 #include "support/FullDisk.h"
 
 namespace parvex::test {
@@ -164,9 +155,7 @@ void RunTable(bool asNobody) {
         EXPECT_EQ(st.st_mode & 07777, modeBefore) << what;
       }
       EXPECT_EQ(ReadBytes(dir.File("a.arc")), input) << what;
-      for (const auto& e : fs::recursive_directory_iterator(dir.Path())) {
-        EXPECT_FALSE(e.path().filename().string().ends_with(".parvex-part")) << what;
-      }
+      EXPECT_TRUE(WriterTemporaries(dir).empty()) << what;
     }
   }
 }
@@ -337,9 +326,7 @@ TEST(OutputTargets, AFullDiskAtTheLastWriteKeepsTheOldReport) {
     EXPECT_EQ(run.status, 2) << command.name;
     EXPECT_NE(run.err.find("Error 61: "), std::string::npos) << command.name << "\n" << run.err;
     EXPECT_EQ(ReadBytes(dir.File("old.out")), "earlier") << command.name;
-    for (const auto& e : fs::directory_iterator(dir.Path())) {
-      EXPECT_FALSE(IsWriterTemporary(e.path().filename().string())) << command.name;
-    }
+    EXPECT_TRUE(WriterTemporaries(dir).empty()) << command.name;
   }
 }
 

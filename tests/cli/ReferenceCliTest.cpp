@@ -1,9 +1,5 @@
 // Runs `parvex-cli reference` on real files, in this process: its report,
 // standard error, exit status, and what it leaves on disk.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <sstream>
 
 #include "CliSupport.h"
 
@@ -161,22 +157,15 @@ INSTANTIATE_TEST_SUITE_P(
                 "for the reference command\n",
                 ""}));
 
-// A run that fails leaves an earlier report as it was; a report that cannot
-// be written is named, and leaves no temporary file.
-TEST(ReferenceCliOutput, FailuresKeepTheEarlierReport) {
+// A run that fails leaves an earlier report as it was (what -o meets is
+// held in OutputTargetsTest.cpp).
+TEST(ReferenceCliOutput, AFailedRunKeepsTheEarlierReport) {
   TempDir dir;
   MakeFleet(dir);
   dir.Write("old.csv", "earlier");
-  CliRun run = RunCli(dir, {"reference", "none.arc", "m/a.arc", "-o", "old.csv"});
+  const CliRun run = RunCli(dir, {"reference", "none.arc", "m/a.arc", "-o", "old.csv"});
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(ReadBytes(dir.File("old.csv")), "earlier");
-
-  run = RunCli(dir, {"reference", "ref.arc", "m/a.arc", "-o", "no/such/folder/r.csv"});
-  EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.err.find("'no/such/folder/r.csv'"), std::string::npos) << run.err;
-  for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
-    EXPECT_FALSE(e.path().filename().string().ends_with(".parvex-part")) << e.path();
-  }
 }
 
 // Many archives with few files allowed open: they are never all open at once.

@@ -1,9 +1,7 @@
 // parvex-cli take, changes, apply and reference --changes, in this process:
 // what each call writes, says and ends with, each case in a folder of its own
 // with the same archives.
-#include <gtest/gtest.h>
 
-#include <filesystem>
 #include <regex>
 
 #include "CliSupport.h"

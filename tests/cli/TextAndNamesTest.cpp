@@ -2,14 +2,10 @@
 // fields and paths, the command line's arguments and messages, the web page
 // and JSON reports. One table of odd bytes (support/OddText.h) goes through
 // all of them.
-#include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-#include <sstream>
-
 #include "cli/CliText.h"
-#include "engine/list/DifferenceList.h"
 #include "reports/layouts/JsonReport.h"
 #include "reports/layouts/TextForPeople.h"
 #include "reports/page/Report.h"

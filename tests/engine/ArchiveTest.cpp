@@ -1,9 +1,5 @@
-#include <gtest/gtest.h>
-
-#include "engine/base/ErrorReport.h"
 #include "engine/reading/Archive.h"
 #include "engine/reading/BatchReader.h"
-#include "engine/reading/TextStream.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

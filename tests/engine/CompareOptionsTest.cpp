@@ -1,24 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <map>
-#include <random>
-#include <tuple>
-
-#include "engine/list/DifferenceList.h"
+#include "engine/PairingCases.h"
 #include "engine/pairing/AddressTable.h"
-#include "engine/pairing/Compare.h"
-#include "engine/reading/TextStream.h"
 #include "engine/values/NumericEquality.h"
-#include "support/TestSupport.h"
 
 namespace parvex {
 namespace {
 
 using namespace test;
-
-const CompareOptions kByAddress{true, false};
-const std::string M = "(missing)";
 
 // A random archive with repeated addresses, "$" lines and read-only marks;
 // each line's description tells its side and its index.

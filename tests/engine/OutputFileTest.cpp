@@ -4,14 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <csignal>
-#include <filesystem>
-#include <thread>
 
-#include "engine/base/Failure.h"
-#include "engine/base/OutputFile.h"
 #include "support/TestSupport.h"
 
 namespace parvex {
@@ -19,16 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace test;
-
-// The writer's temporary files in the folder and its subfolders.
-std::vector<std::string> Temporaries(const TempDir& dir) {
-  std::vector<std::string> found;
-  for (const auto& entry : fs::recursive_directory_iterator(dir.Path())) {
-    const std::string name = entry.path().filename().string();
-    if (IsWriterTemporary(name)) found.push_back(name);
-  }
-  return found;
-}
 
 mode_t TypeOf(const std::string& path) {
   struct stat st {};
@@ -47,7 +31,7 @@ TEST(OutputFile, ThroughLinksWithOnlyAHiddenTemporaryWhileWritten) {
   {
     OutputFile file(dir.File("twice"));
     file.Write("new report\r\n");
-    const auto temporaries = Temporaries(dir);
+    const auto temporaries = WriterTemporaries(dir);
     ASSERT_EQ(temporaries.size(), 1U);
     EXPECT_EQ(temporaries[0][0], '.');
     EXPECT_EQ(ReadBytes(real), "old");
@@ -55,7 +39,7 @@ TEST(OutputFile, ThroughLinksWithOnlyAHiddenTemporaryWhileWritten) {
   }
   EXPECT_EQ(ReadBytes(real), "new report\r\n");
   EXPECT_TRUE(S_ISLNK(TypeOf(dir.File("twice"))));
-  EXPECT_TRUE(Temporaries(dir).empty());
+  EXPECT_TRUE(WriterTemporaries(dir).empty());
 }
 
 TEST(OutputFile, APipeGetsEveryByte) {
@@ -72,7 +56,7 @@ TEST(OutputFile, APipeGetsEveryByte) {
   reader.join();
   EXPECT_EQ(got, std::string(200000, 'x'));
   EXPECT_TRUE(S_ISFIFO(TypeOf(pipe)));
-  EXPECT_TRUE(Temporaries(dir).empty());
+  EXPECT_TRUE(WriterTemporaries(dir).empty());
 }
 
 TEST(OutputFile, AFailureLeavesTheOldFileWhole) {
@@ -84,7 +68,7 @@ TEST(OutputFile, AFailureLeavesTheOldFileWhole) {
     // Ends without Commit, as a report that fails part-way does.
   }
   EXPECT_EQ(ReadBytes(target), "old report");
-  EXPECT_TRUE(Temporaries(dir).empty());
+  EXPECT_TRUE(WriterTemporaries(dir).empty());
   // A folder that cannot be written to: the target is told, the old file kept.
   if (::geteuid() != 0) {
     ::chmod(dir.Path().c_str(), 0500);
@@ -126,7 +110,7 @@ TEST(OutputFile, InterruptedWritesLeaveNothingBehind) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
     EXPECT_EQ(ReadBytes(target), "old report");
-    EXPECT_TRUE(Temporaries(dir).empty()) << signal;
+    EXPECT_TRUE(WriterTemporaries(dir).empty()) << signal;
   }
 }
 

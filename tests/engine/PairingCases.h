@@ -1,10 +1,7 @@
 #pragma once
 // What the engine's pairing tests share: the options they compare under and
 // the notes they expect.
-#include <cstdint>
-#include <string>
 
-#include "engine/pairing/Compare.h"
 #include "support/TestSupport.h"
 
 namespace parvex::test {
@@ -20,6 +17,14 @@ inline PairingNotes LeftOver(int archive, std::uint64_t lines, std::uint64_t fro
   notes.leftOverArchive = archive;
   notes.leftOver = lines;
   notes.leftOverFrom = from;
+  return notes;
+}
+
+// Lines left over that could not be read to the end: counted as far as they
+// could be.
+inline PairingNotes Unreadable(int archive, std::uint64_t counted, std::uint64_t from) {
+  PairingNotes notes = LeftOver(archive, counted, from);
+  notes.leftOverComplete = false;
   return notes;
 }
 

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "engine/base/Path.h"
 #include "support/TestSupport.h"
 

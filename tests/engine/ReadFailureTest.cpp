@@ -3,19 +3,12 @@
 // after the lines read completely before it, and give the same whatever the
 // read sizes. The test program is linked with fopen, fread, ferror and fclose
 // wrapped, so that the files under test fail where the table says.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <map>
 #include <mutex>
-#include <string>
-#include <vector>
 
-#include "engine/list/DifferenceList.h"
-#include "engine/pairing/Compare.h"
-#include "support/TestSupport.h"
+#include "engine/PairingCases.h"
 
 namespace {
 
@@ -91,17 +84,6 @@ struct Outcome {
   PairingNotes notes{};
   friend bool operator==(const Outcome&, const Outcome&) = default;
 };
-
-// Lines left over that could not be read to the end: counted as far as they
-// could, and the comparison is not failed for them.
-PairingNotes Unreadable(int archive, std::uint64_t counted, std::uint64_t from) {
-  PairingNotes notes;
-  notes.leftOverArchive = archive;
-  notes.leftOver = counted;
-  notes.leftOverFrom = from;
-  notes.leftOverComplete = false;
-  return notes;
-}
 
 void PrintTo(const Outcome& o, std::ostream* os) {
   *os << o.status << ", " << o.rows.size() << " rows";

@@ -1,20 +1,10 @@
 // The comparisons give the same rows, captions, messages and status whatever
 // the read buffer and batch sizes, on archives that put every kind of line at
 // every position relative to where a buffer or a batch ends.
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <random>
-#include <string>
 #include <type_traits>
-#include <vector>
 
-#include "engine/list/DifferenceList.h"
-#include "engine/pairing/Compare.h"
-#include "engine/pairing/CompareByAddress.h"
 #include "engine/reading/Archive.h"
-#include "engine/reading/TextStream.h"
-#include "engine/values/Rules.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

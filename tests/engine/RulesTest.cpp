@@ -1,17 +1,6 @@
 // Rules files: what their patterns match, how tolerances decide, which files
 // are refused, and that every pairing obeys them alike.
-#include <gtest/gtest.h>
 
-#include <map>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "engine/base/Failure.h"
-#include "engine/list/DifferenceList.h"
-#include "engine/pairing/Compare.h"
-#include "engine/pairing/CompareByAddress.h"
-#include "engine/values/Rules.h"
 #include "support/TestSupport.h"
 
 namespace parvex {
@@ -423,18 +412,6 @@ TEST(RulesEveryPairing, SameCountsAtEveryReadSizeAndUnmatchedRulesChangeNoRow) {
     }
     EXPECT_EQ(usual[Path::InStep], usual[Path::InTables]) << round;
   }
-}
-
-// The commented example the manual points to is read and does what it says.
-TEST(RulesFile, SampleFileOnTheSampleArchives) {
-  RecordedErrors errors;
-  const std::string samples = PARVEX_SAMPLES_DIR;
-  const auto rules = Rules::Read(samples + "/press-line.toml");
-  DifferenceList list;
-  RunPath(Path::Position, samples + "/press-line-a.arc", samples + "/press-line-b.arc", rules,
-          list);
-  EXPECT_EQ(list.Status(), Status(2, 1, 3));
-  EXPECT_TRUE(errors.Shown().empty());
 }
 
 struct RefusedCase {

@@ -1,9 +1,6 @@
 // Reading archives line by line. Reports are written by OutputFile, tested
 // apart; TextStream's own write mode has no caller.
-#include <gtest/gtest.h>
 
-#include "engine/reading/TextStream.h"
-#include "parvex/version.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

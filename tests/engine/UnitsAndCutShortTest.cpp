@@ -1,9 +1,6 @@
 // What every pairing adds beside values: units compared when asked, and a
 // file cut short noted.
-#include <gtest/gtest.h>
 
-#include "engine/list/DifferenceList.h"
-#include "engine/pairing/Compare.h"
 #include "support/TestSupport.h"
 
 namespace parvex {

@@ -13,15 +13,13 @@ set_tests_properties(history.pg_server_start PROPERTIES FIXTURES_SETUP pg_server
 set_tests_properties(history.pg_server_stop PROPERTIES FIXTURES_CLEANUP pg_server
                      LABELS history TIMEOUT 60)
 
-# parvex_add_gtests, with every case of target run while the server is up
-# and with its address and password file in the environment. The suite
-# lists its PostgreSQL cases only when it sees the address, so listing the
-# cases (at build time) needs it too: both go through the target's launcher,
-# env(1) with the two settings.
-function(parvex_add_gtests_on_pg_server target label)
-  set_property(TARGET ${target} PROPERTY CROSSCOMPILING_EMULATOR
-               env "PARVEX_TEST_PG_URI=${PARVEX_PG_URI}" "PGPASSFILE=${PARVEX_PG_DIR}/pgpass")
-  parvex_add_gtests(${target} ${label})
+# The suite lists its PostgreSQL cases only when it sees the address, so
+# listing the cases (at build time) needs it too: both go through the test
+# program's launcher, env(1) with the two settings.
+set(PARVEX_PG_LAUNCHER env "PARVEX_TEST_PG_URI=${PARVEX_PG_URI}" "PGPASSFILE=${PARVEX_PG_DIR}/pgpass")
+
+# Every case of target run while the server is up.
+function(parvex_tests_on_pg_server target)
   # Read by CTest after the list of cases it found.
   set(file ${CMAKE_CURRENT_BINARY_DIR}/${target}_pg_server.cmake)
   file(WRITE ${file} "if(${target}_TESTS)\n"

@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <atomic>
-#include <sstream>
 
 #if !defined(_WIN32)
 #include <poll.h>
@@ -13,9 +9,6 @@
 #include <csignal>
 #endif
 
-#include "engine/list/DifferenceList.h"
-#include "engine/pairing/Compare.h"
-#include "engine/values/Rules.h"
 #include "reference/CompareWithReference.h"
 #include "reference/Inputs.h"
 #include "reference/ReferenceSupport.h"

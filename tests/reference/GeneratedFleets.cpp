@@ -1,12 +1,5 @@
 #include "reference/GeneratedFleets.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-
-#include "engine/list/DifferenceList.h"
-#include "engine/pairing/Compare.h"
-#include "engine/values/Rules.h"
 #include "support/TestSupport.h"
 
 namespace parvex::test {

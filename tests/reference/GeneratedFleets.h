@@ -1,11 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <memory>
-#include <random>
-#include <string>
-#include <vector>
-
 #include "reference/ReferenceResult.h"
 #include "reference/ReferenceSupport.h"
 

@@ -1,10 +1,6 @@
 // The comparison of an archive with the reference as it is read, held to
 // the pair comparison by address and to itself at every read size and job
 // count, on references in which no address comes twice.
-#include <gtest/gtest.h>
-
-#include <random>
-#include <set>
 
 #include "engine/pairing/AddressTable.h"
 #include "reference/ArchiveReading.h"

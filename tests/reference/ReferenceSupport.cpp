@@ -1,6 +1,5 @@
 #include "reference/ReferenceSupport.h"
 
-#include "engine/values/Rules.h"
 #include "reference/CompareWithReference.h"
 #include "reference/Inputs.h"
 

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <ostream>
-#include <string>
-#include <vector>
 
 #include "engine/reading/BatchReader.h"
 #include "reference/ReferenceResult.h"

@@ -16,15 +16,11 @@ struct OddText {
 inline const std::vector<OddText>& OddTexts() {
   static const std::vector<OddText> texts = {
       {"plain 12.3", "plain 12.3"},
-      {"caf\xc3\xa9", "caf\xc3\xa9"},  // UTF-8 stays: two bytes,
-      {"\xc3\x9cmlaut", "\xc3\x9cmlaut"},
-      {"5 \xc2\xb0", "5 \xc2\xb0"},
+      {"caf\xc3\xa9", "caf\xc3\xa9"},            // UTF-8 stays: two bytes,
       {"\xe2\x82\xac 5", "\xe2\x82\xac 5"},      // three
       {"\xf0\x9f\x94\x92", "\xf0\x9f\x94\x92"},  // and four
-      {"\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
-      {"caf\xe9", "caf\xc3\xa9"},  // Windows-1252: single high bytes,
+      {"caf\xe9", "caf\xc3\xa9"},                // Windows-1252: single high bytes,
       {"5 \xb0", "5 \xc2\xb0"},
-      {"\xdcmlaut", "\xc3\x9cmlaut"},
       {"\xc3\x9c \xb0", "\xc3\x83\xc5\x93 \xc2\xb0"},  // and UTF-8 mixed with them
       {"\x80 \x9f", "\xe2\x82\xac \xc5\xb8"},          // the code page's own range
       {"\x81\x8d\x8f\x90\x9d", "\xc2\x81\xc2\x8d\xc2\x8f\xc2\x90\xc2\x9d"},  // unassigned: kept

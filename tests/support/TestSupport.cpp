@@ -1,7 +1,5 @@
 #include "support/TestSupport.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #ifdef __linux__
 #include <fcntl.h>
@@ -10,9 +8,6 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
-#include <fstream>
-#include <random>
-#include <sstream>
 
 namespace parvex::test {
 
@@ -69,6 +64,15 @@ std::string ReadBytes(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+std::vector<std::string> WriterTemporaries(const TempDir& dir) {
+  std::vector<std::string> found;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.ends_with(kTemporarySuffix)) found.push_back(name);
+  }
+  return found;
 }
 
 std::string DeviceForWriting(const TempDir& dir, const std::string& system, unsigned minor) {
@@ -142,11 +146,20 @@ std::vector<DifferenceRow> Rows(const std::string& spec) {
   return rows;
 }
 
-bool HasFullDevice() {
-  std::FILE* device = std::fopen(kFullDevice, "wb");
-  if (device == nullptr) return false;
-  std::fclose(device);
-  return true;
+std::vector<std::string> LinesWithoutDate(const std::string& report) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < report.size()) {
+    const auto end = report.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(report.substr(start) + "<no CR LF>");
+      break;
+    }
+    const std::string line = report.substr(start, end - start);
+    if (line.rfind("Archive Report Created at ", 0) != 0) lines.push_back(line);
+    start = end + 2;
+  }
+  return lines;
 }
 
 }  // namespace parvex::test

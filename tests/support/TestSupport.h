@@ -1,13 +1,34 @@
 #pragma once
 
+// What nearly every test uses comes in with the support.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 #include "engine/base/ErrorReport.h"
+#include "engine/base/Failure.h"
+#include "engine/base/OutputFile.h"
 #include "engine/list/DifferenceList.h"
+#include "engine/pairing/Compare.h"
+#include "engine/pairing/CompareByAddress.h"
 #include "engine/pairing/CompareOptions.h"
+#include "engine/reading/TextStream.h"
+#include "engine/values/Rules.h"
+#include "parvex/version.h"
 
 namespace parvex::test {
 
@@ -70,10 +91,11 @@ class TempDir : Pinned {
 
 std::string ReadBytes(const std::string& path);
 
-// The device that fails every write with "disk full". Linux has it, and Wine
-// hands it through to Windows programs, so both see a full disk.
-inline constexpr const char* kFullDevice = "/dev/full";
-bool HasFullDevice();
+// The names of the writer's temporary files in the folder and its subfolders.
+std::vector<std::string> WriterTemporaries(const TempDir& dir);
+
+// A report's lines (each ended CR LF) without the one that carries the date.
+std::vector<std::string> LinesWithoutDate(const std::string& report);
 
 // Everything written into a named pipe until its writer closes it, read
 // without ever blocking longer than seconds in all: a writer that never

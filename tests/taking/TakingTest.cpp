@@ -1,18 +1,12 @@
 // Taking values, held over generated pairs to what the comparison by address
 // says afterwards, to the bytes of the target, and to the same taking through
 // a change set written as JSON and read back.
-#include <gtest/gtest.h>
 
 #include <optional>
-#include <random>
-#include <sstream>
 
-#include "engine/list/DifferenceList.h"
-#include "engine/pairing/CompareByAddress.h"
 #include "engine/taking/ChangeSet.h"
 #include "engine/taking/Rewrite.h"
 #include "engine/taking/Sha256.h"
-#include "engine/values/Rules.h"
 #include "reports/layouts/ChangeSetJson.h"
 #include "support/TestSupport.h"
 

@@ -2,24 +2,14 @@
 
 // What the window tests share: fake dialogs, a window over a settings file
 // of its own, and the fixtures every window test starts from.
-#include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDialog>
-#include <QDropEvent>
-#include <QLineEdit>
-#include <QMimeData>
+// The widgets and the test library whole, for every window test.
 #include <QPrinter>
-#include <QPushButton>
-#include <QString>
-#include <QTreeView>
-#include <QUrl>
+#include <QtTest/QtTest>
+#include <QtWidgets/QtWidgets>
 
 #include <deque>
-#include <functional>
-#include <memory>
 #include <optional>
-#include <vector>
 
 #include "settings/Catalogue.h"
 #include "settings/FileRegistry.h"

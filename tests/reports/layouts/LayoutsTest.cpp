@@ -1,24 +1,16 @@
 // The layouts beyond the page: the CSV matrix, JSON (validated against the
 // published schemas by a validator from Debian's packages) and the web page.
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
-#include <fstream>
 #include <regex>
-#include <sstream>
-#include <tuple>
 
-#include "engine/list/DifferenceList.h"
-#include "engine/pairing/Compare.h"
 #include "reference/ReferenceSupport.h"
 #include "reports/layouts/HtmlReport.h"
 #include "reports/layouts/JsonReport.h"
 #include "reports/layouts/ReferenceCsv.h"
 #include "reports/layouts/ReferenceVerdict.h"
-#include "reports/layouts/ReportLayout.h"
 #include "reports/layouts/TextForPeople.h"
 #include "reports/page/Report.h"
 #include "support/TestSupport.h"
@@ -245,39 +237,6 @@ TEST(ReferenceCsvLayout, QuotesEveryFieldAndMarksEveryCell) {
       "\"9.1\",\"x\",\"u\",\"(missing)\",\"9\",\"\",\"(not read)\",\"\"\r\n"
       "\"13.2\",\"caf\xc3\xa9\",\"mm/min\",\"2000\",\"2000 [mm/s]\",\"\",\"(not read)\",\"\"\r\n"
       "\"3.0\",\"\xe9t\xe9\",\"u\",\"7\",\"\",\"(missing)\",\"(not read)\",\"\"\r\n");
-}
-
-// One choice for both windows and the command line: an option, else the
-// name's last characters, case-sensitively, else the caller's own layout.
-TEST(ChooseLayout, OptionThenEndingThenOtherwise) {
-  struct Case {
-    const char* name;
-    std::optional<Layout> asked;
-    Layout otherwise;
-    Layout chosen;
-  };
-  const Case cases[] = {
-      {"r.csv", {}, Layout::Page, Layout::Csv},
-      {"reportcsv", {}, Layout::Page, Layout::Csv},
-      {"r.CSV", {}, Layout::Page, Layout::Page},
-      {"r.Csv", {}, Layout::Html, Layout::Html},
-      {"r.csv.txt", {}, Layout::Page, Layout::Page},
-      {"Report", {}, Layout::Page, Layout::Page},
-      {"", {}, Layout::Csv, Layout::Csv},
-      {"r.json", {}, Layout::Page, Layout::Json},
-      {"rjson", {}, Layout::Csv, Layout::Json},
-      {"r.JSON", {}, Layout::Csv, Layout::Csv},
-      {"r.html", {}, Layout::Csv, Layout::Html},
-      {"r.htm", {}, Layout::Page, Layout::Html},
-      {"r.HTM", {}, Layout::Csv, Layout::Csv},
-      {"html.txt", {}, Layout::Csv, Layout::Csv},
-      {"r.json", Layout::Csv, Layout::Page, Layout::Csv},
-      {"r.csv", Layout::Html, Layout::Page, Layout::Html},
-      {"r.txt", Layout::Json, Layout::Csv, Layout::Json},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ChooseLayout(c.name, c.asked, c.otherwise), c.chosen) << c.name;
-  }
 }
 
 TEST(HtmlLayout, StatesTheVerdictAndMarksEveryArchiveAndCell) {

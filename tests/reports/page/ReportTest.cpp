@@ -1,10 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <tuple>
-
-#include "engine/base/Failure.h"
-#include "engine/base/OutputFile.h"
-#include "engine/list/DifferenceList.h"
 #include "reports/page/Report.h"
 #include "support/TestSupport.h"
 
@@ -132,41 +125,6 @@ TEST(WriteReport, HowFarAReportGoes) {
       EXPECT_EQ(errors.Shown()[0].prompt, c.message);
       EXPECT_EQ(errors.Shown()[0].caption, "Error While Printing");
     }
-  }
-}
-
-TEST(PadString, CutsAndFills) {
-  const std::vector<std::tuple<std::string, std::int16_t, std::string>> cases = {
-      {"", 3, "   "},
-      {"ab", 3, "ab "},
-      {"abc", 3, "abc"},
-      {"abcd", 3, "abc"},
-      {"\xe4\xf6\xfc\xdf", 2, "\xe4\xf6"},
-      {"x", 0, ""}};
-  for (const auto& [text, width, padded] : cases) EXPECT_EQ(PadString(text, width), padded);
-  EXPECT_THROW(PadString("x", -1), Failure);
-}
-
-// Title 1 names archive 1; title 2 archive 2 or the structures, then the
-// options that made the list.
-TEST(ReportTitles, FollowTheComparisonAndNameItsOptions) {
-  struct Case {
-    bool structureMode;
-    CompareOptions options;
-    const char* title2;
-  };
-  const Case cases[] = {
-      {false, {}, "Archive 2: b.arc"},
-      {true, {}, "Structures  3 and x"},
-      {false, {true, false}, "Archive 2: b.arc (matched by address)"},
-      {false, {false, true}, "Archive 2: b.arc (numbers by value)"},
-      {true, {true, true}, "Structures  3 and x (matched by address) (numbers by value)"},
-  };
-  for (const Case& c : cases) {
-    const ReportTitles t =
-        MakeReportTitles(c.structureMode, "a.arc", "b.arc", " 3", "x", c.options);
-    EXPECT_EQ(t.Title1, "Archive 1: a.arc");
-    EXPECT_EQ(t.Title2, c.title2);
   }
 }
 

@@ -1,8 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <QApplication>
 
-#include "engine/list/DifferenceList.h"
 #include "support/TestSupport.h"
 #include "ui/common/CodePage.h"
 #include "ui/common/CommonDialog.h"

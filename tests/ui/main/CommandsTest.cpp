@@ -1,16 +1,6 @@
-#include <QComboBox>
-#include <QFileDialog>
-#include <QLabel>
-#include <QListView>
-#include <QProcess>
-#include <QTest>
-
-#include <algorithm>
 #include <cstdlib>
 
 #include "UiSupport.h"
-#include "engine/base/Failure.h"
-#include "parvex/version.h"
 #include "ui/main/frmSplash.h"
 #include "ui/main/mAPI.h"
 
@@ -45,14 +35,6 @@ class Commands : public MainWindowTest {
 // endings as with -o; endings are lower case.
 TEST_F(Commands, SaveChoosesTheLayoutByTheNameAsTheCommandLineDoes) {
   Compare(3);
-  // The report without the lines that carry the date.
-  const auto withoutDate = [](std::string report) {
-    for (std::size_t at = 0;
-         (at = report.find("Archive Report Created at ")) != std::string::npos;) {
-      report.erase(at, report.find('\n', at) - at);
-    }
-    return report;
-  };
   struct Case {
     const char* name;
     const char* cli;    // the command line's option for the same layout
@@ -62,10 +44,8 @@ TEST_F(Commands, SaveChoosesTheLayoutByTheNameAsTheCommandLineDoes) {
                         {"r.csv", "--csv", "\"Param, \"1\"\""},
                         {"Report", "", "Param, \"1\""},
                         {"r.CSV", "", "Param, \"1\""},
-                        {"reportcsv", "--csv", "\"Param, \"1\"\""},
                         {"r.json", nullptr, "\"report\": \"differences\""},
                         {"r.html", nullptr, "<!DOCTYPE html>"},
-                        {"r.htm", nullptr, "<!DOCTYPE html>"},
                         {"r.JSON", nullptr, "Archive Report Created at"}};
   for (const Case& c : cases) {
     const std::string saved = SaveAs(c.name);
@@ -77,7 +57,7 @@ TEST_F(Commands, SaveChoosesTheLayoutByTheNameAsTheCommandLineDoes) {
         Capture(QString::fromUtf8(PARVEX_CLI_PATH),
                 QStringList{u"archives"_s, Q(archive1), Q(archive2)} +
                     (*c.cli != '\0' ? QStringList{QLatin1String(c.cli)} : QStringList{}));
-    EXPECT_EQ(withoutDate(saved), withoutDate(cli)) << c.name;
+    EXPECT_EQ(LinesWithoutDate(saved), LinesWithoutDate(cli)) << c.name;
   }
   const auto& call = fixture.dialogs.calls.front();
   EXPECT_EQ(call.kind, u"save"_s);
@@ -364,11 +344,6 @@ TEST_F(Commands, AboutShowsProductVersionAndClosesWithEnterOrEscape) {
       EXPECT_EQ(splash.lblVersion->text(), window->windowTitle());
       EXPECT_EQ(splash.lblCustomerName->text(), u"Parvex"_s);
       EXPECT_EQ(splash.lblCompanyProduct->text(), u"Brenlo HMI"_s);
-      EXPECT_EQ(splash.lblPlatform->text(), u"Windows 9x/NT/2000/XP"_s);
-      EXPECT_EQ(splash.size(), QSize(546, 382));
-      EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
-      EXPECT_EQ(splash.picLogo->pixmap().size(), QSize(546, 382));
-      EXPECT_EQ(splash.lblBrenloInfo[6]->y(), TwipsToPixels(3360 + 210 * 6, 96));
       splash.show();
       QTest::keyClick(&splash, static_cast<Qt::Key>(key));
       closed = !splash.isVisible();

@@ -1,9 +1,6 @@
 // Archives from outside the window: the command line's arguments and files
 // dropped on the fields or the list.
 
-#include <QDir>
-#include <QLabel>
-
 #include "UiSupport.h"
 #include "ui/main/Main.h"
 

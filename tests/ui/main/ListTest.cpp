@@ -1,13 +1,6 @@
 // The difference list as a person works with it: how its texts read, and
 // picking, copying and finding rows.
 
-#include <QClipboard>
-#include <QLabel>
-#include <QMenu>
-#include <QTest>
-
-#include <algorithm>
-
 #include "UiSupport.h"
 
 namespace parvex::test {

@@ -1,19 +1,6 @@
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QSignalSpy>
-#include <QStatusBar>
-#include <QTest>
-
-#include <tuple>
 #include <utility>
 
 #include "UiSupport.h"
-#include "engine/base/Failure.h"
-#include "parvex/version.h"
 #include "ui/main/DifferenceModel.h"
 #include "ui/main/MainLayout.h"
 

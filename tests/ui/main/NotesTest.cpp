@@ -1,10 +1,6 @@
 // The note bar above the list: what a comparison by position left over or
 // paired across addresses, shown until the next comparison or until closed.
 
-#include <QLabel>
-#include <QTest>
-#include <QToolButton>
-
 #include "UiSupport.h"
 
 namespace parvex::test {
@@ -18,31 +14,24 @@ class Notes : public MainWindowTest {
 const std::string kThree = "1\ta\t1\tu\n2\tb\t2\tu\n3\tc\t3\tu\n";
 const std::string kTwo = "1\ta\t1\tu\n2\tb\t2\tu\n";
 
+// The notes' texts are held by the command line's tests.
 TEST_F(Notes, TellWhatPairingByPositionLeftOutOrShifted) {
-  const QString why = QStringLiteral(
-      " on: they were not compared, as comparing by position stops at the end of the shorter "
-      "archive.");
   struct Case {
     const char* name;
     std::string archive1;
     std::string archive2;
-    QString notes;  // empty: no bar
+    QString starts;  // the note's first words; empty: no bar
   };
   const Case cases[] = {
-      {"shorter archive 2", kThree, kTwo,
-       u"Archive 1 has 1 line more than Archive 2, from line 3"_s + why},
+      {"shorter archive 2", kThree, kTwo, u"Archive 1 has 1 line more than Archive 2"_s},
       {"a line inserted", kThree, "1\ta\t1\tu\n7.5\tnew\t9\tu\n2\tb\t2\tu\n",
-       QStringLiteral("Lines with different addresses were paired from line 2 on (2.0 in "
-                      "Archive 1, 7.5 in Archive 2): Options, Match Lines by Address pairs "
-                      "lines by address.")},
+       u"Lines with different addresses were paired from line 2 on (2.0 in Archive 1, 7.5"_s},
       {"same lines, values differ", kThree, "1\ta\t1\tu\n2\tb\t5\tu\n3\tc\t6\tu\n", {}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CompareArchives(c.archive1, c.archive2);
-    EXPECT_EQ(BarShown(), !c.notes.isEmpty());
-    if (!c.notes.isEmpty()) {
-      EXPECT_EQ(window->lblNotes->text(), c.notes);
-    }
+    EXPECT_EQ(BarShown(), !c.starts.isEmpty());
+    EXPECT_TRUE(c.starts.isEmpty() || window->lblNotes->text().startsWith(c.starts));
     // The bar takes its room from the list, which stays below it.
     const QRect bar = window->fraNotes->geometry();
     const QRect list = window->lvList->geometry();

@@ -1,9 +1,3 @@
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QMenu>
-#include <QMenuBar>
-
 #include "UiSupport.h"
 
 namespace parvex::test {

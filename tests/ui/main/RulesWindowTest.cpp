@@ -1,9 +1,6 @@
 // The rules file in the window: chosen through the Options menu, remembered,
 // read again at every comparison, and named in the status and the reports.
 
-#include <QAction>
-#include <QLabel>
-
 #include "UiSupport.h"
 
 namespace parvex::test {

@@ -1,17 +1,8 @@
 // The Edit menu's taking of values: the preview answered as a person
 // would, the file written, and the comparison made again against it.
 
-#include <QCheckBox>
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QMenu>
-#include <QTreeWidget>
-
-#include <filesystem>
-
 #include "UiSupport.h"
 #include "engine/taking/ChangeSet.h"
-#include "parvex/version.h"
 #include "reports/layouts/ChangeSetJson.h"
 #include "ui/take/frmTakePreview.h"
 

@@ -1,11 +1,3 @@
-#include <QCheckBox>
-#include <QIcon>
-#include <QLabel>
-#include <QListWidget>
-#include <QScrollBar>
-#include <QSortFilterProxyModel>
-#include <QTableView>
-
 #include "ReferenceWindowSupport.h"
 #include "ui/reference/ReferenceModels.h"
 

@@ -1,18 +1,6 @@
-#include <QCheckBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QListWidget>
-#include <QScrollBar>
-#include <QSortFilterProxyModel>
-#include <QSplitter>
-#include <QTableView>
-
 #include <cstring>
-#include <filesystem>
-#include <tuple>
 
 #include "ReferenceWindowSupport.h"
-#include "reports/layouts/ReportLayout.h"
 #include "ui/reference/ReferenceModels.h"
 
 namespace parvex::test {
@@ -175,32 +163,6 @@ TEST_F(ReferenceResultTest, DoubleClickOpensThePairInTheMainWindow) {
   EXPECT_EQ(gRegistry->GetItem(u"MatchByAddress"_s).ToInt32(), 1);
 }
 
-TEST(ReportTarget, KnownEndingsDecideTheFilterOnlyAddsOne) {
-  struct Case {
-    const char* chosen;
-    const char* pattern;
-    const char* path;
-    Layout layout;
-  };
-  const Case cases[] = {
-      {"/r/report", "*.html", "/r/report.html", Layout::Html},
-      {"/r/report", "*.json", "/r/report.json", Layout::Json},
-      {"/r/report", "*.csv", "/r/report.csv", Layout::Csv},
-      {"/r/report", "", "/r/report.csv", Layout::Csv},
-      {"/r/report.json", "*.html", "/r/report.json", Layout::Json},
-      {"/r/report.HTM", "*.csv", "/r/report.HTM", Layout::Csv},  // endings are lower case
-      {"/r/report.xhtml", "*.csv", "/r/report.xhtml", Layout::Html},
-      {"/r/report.csv", "*.json", "/r/report.csv", Layout::Csv},
-      {"/r/report.txt", "*.html", "/r/report.txt", Layout::Html},
-      {"/r.d/report", "*.json", "/r.d/report.json", Layout::Json}};
-  for (const Case& c : cases) {
-    const ReportTarget t =
-        ReportTargetFor(QString::fromLatin1(c.chosen), QString::fromLatin1(c.pattern));
-    EXPECT_EQ(t.path, QString::fromLatin1(c.path)) << c.chosen << " " << c.pattern;
-    EXPECT_EQ(t.layout, c.layout) << c.chosen << " " << c.pattern;
-  }
-}
-
 // The layout by the name, else by the filter; each written whole.
 TEST_F(ReferenceResultTest, SaveReportWritesEachLayoutWhole) {
   auto w = Compared();
@@ -215,8 +177,15 @@ TEST_F(ReferenceResultTest, SaveReportWritesEachLayoutWhole) {
       {"a.csv", "*.html", "a.csv", "\"Address\",\"Description\",\"Units\",\"Reference\"", "\r\n"},
       {"b", "*.json", "b.json", "{", "}\n"},
       {"c", "*.html", "c.html", "<!DOCTYPE html>", "</html>\n"},
+      {"e", "", "e.csv", "\"Address\"", "\r\n"},
+      // Endings are lower case; an unknown one takes the filter's layout.
+      {"f.HTM", "*.csv", "f.HTM", "\"Address\"", "\r\n"},
+      {"g.txt", "*.html", "g.txt", "<!DOCTYPE html>", "</html>\n"},
+      {"h.xhtml", "*.csv", "h.xhtml", "<!DOCTYPE html>", "</html>\n"},
+      {"r.d/i", "*.json", "r.d/i.json", "{", "}\n"},
       // A name that ends in a dot takes no second one.
       {"d.", "*.csv", "d.", "\"Address\"", "\r\n"}};
+  dir.Write("r.d/other", "");
   for (const Case& c : cases) {
     dialogs.answers = {Q(dir.File(c.chosen))};
     dialogs.savePattern = QString::fromLatin1(c.pattern);

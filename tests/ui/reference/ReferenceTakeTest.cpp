@@ -1,15 +1,6 @@
 // Take Reference Values: the archives and rows chosen in the window,
 // written as corrected copies or change sets into a chosen folder.
 
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QListWidget>
-#include <QSortFilterProxyModel>
-#include <QTableView>
-#include <QTreeWidget>
-
-#include <filesystem>
-
 #include "ReferenceWindowSupport.h"
 #include "reports/layouts/ChangeSetJson.h"
 #include "ui/reference/ReferenceModels.h"

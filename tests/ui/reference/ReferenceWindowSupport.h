@@ -2,11 +2,6 @@
 
 // What the tests of the Compare with Reference window share: a window over
 // a settings file of its own, waiting for a run, and the CSV read back.
-#include <gtest/gtest.h>
-
-#include <QAbstractItemModel>
-#include <QPushButton>
-#include <QTest>
 
 #include <stdexcept>
 

@@ -1,14 +1,6 @@
 // The preview of a taking: what it lists, its check boxes, and that what
 // is written follows them.
-#include <gtest/gtest.h>
-
-#include <QCheckBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QTreeWidget>
-
-#include "support/QtText.h"
-#include "support/TestSupport.h"
+#include "UiSupport.h"
 #include "ui/take/TakeSession.h"
 #include "ui/take/frmTakePreview.h"
 
