@@ -112,9 +112,9 @@ bool ReferenceChanges::Prepare(const ReferenceCommand& command,
   const bool ends = !folder_.empty() && IsSeparator(folder_.back());
   files_.clear();
   for (std::size_t i = 0; i < names.size(); ++i) {
-    files_.push_back(folder_ + (ends ? "" : "/") + names[i]);
+    const std::string& file = files_[archives[i]] = folder_ + (ends ? "" : "/") + names[i];
     try {
-      CheckTakeOutput(files_.back(), archives[i], inputs, false);
+      CheckTakeOutput(file, archives[i], inputs, false);
     } catch (...) {
       ReportVBError(kTitle);
       return false;
@@ -126,9 +126,9 @@ bool ReferenceChanges::Prepare(const ReferenceCommand& command,
 bool ReferenceChanges::Write(const ReferenceResult& result, std::FILE* err) const {
   const std::string& referencePath = result.reference.path;
   bool ok = true;
-  for (std::size_t i = 0; i < result.archives.size() && i < files_.size(); ++i) {
-    const ArchiveSummary& s = result.archives[i];
+  for (const ArchiveSummary& s : result.archives) {
     if (!s.readable || !s.Deviates()) continue;
+    const std::string& file = files_.at(s.path);
     try {
       const TakePlan plan = PlanTakingFiles(s.path, referencePath, settings_);
       const std::string summary = TakeSummary(plan.counts);
@@ -137,9 +137,9 @@ bool ReferenceChanges::Write(const ReferenceResult& result, std::FILE* err) cons
                      summary.c_str());
         continue;
       }
-      SaveChangeSet(files_[i], MakeChangeSet(s.path, referencePath, plan, settings_));
+      SaveChangeSet(file, MakeChangeSet(s.path, referencePath, plan, settings_));
       std::fprintf(err, "%s: wrote the change set '%s': %s\n", ForPeople(s.name).c_str(),
-                   ForPeople(files_[i]).c_str(), summary.c_str());
+                   ForPeople(file).c_str(), summary.c_str());
     } catch (...) {
       TellFailure(err, s.name);
       ok = false;

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,9 @@ class ReferenceChanges {
 
  private:
   std::string folder_;
-  std::vector<std::string> files_;  // per archive
+  // By the archive's path: files a folder gives that are no archives leave
+  // the result, so its order is not the order of the names.
+  std::map<std::string, std::string> files_;
   TakeSettings settings_;
 };
 

@@ -176,6 +176,18 @@ const Case kCases[] = {
          Taken(1, 0, 0) + "Wrote 'n'\n" + kOneTaken,
      "n",
      kTaken},
+    // A file that is no archive leaves the result: each set still goes by its archive.
+    {"reference --changes of a folder whose first file is no archive",
+     {{"reference", "s.arc", "sub", "--changes", "fix", "-o", "r.csv"},
+      {"apply", "sub/t.arc", "fix/t.arc.json", "-o", "n"}},
+     0,
+     Cut("t.arc") +
+         "t.arc: 1 differ, 1 missing, 0 extra\nSkipped 1 file that is not an archive: "
+         "A-notes.txt\nTotal: 1 of 1 archives deviate: 1 differ, 1 missing, 0 extra\nt.arc: "
+         "wrote the change set 'fix/t.arc.json': " +
+         kSummary + "Wrote 'n'\n" + kOneTaken,
+     "n",
+     kTaken},
     {"reference --changes over an input",
      {{"changes", "t.arc", "s.arc", "-o", "t.arc.json"},
       {"reference", "s.arc", "t.arc", "t.arc.json", "--changes", ".", "-o", "r.csv"}},
@@ -214,6 +226,7 @@ TEST(TakeCli, EachCallWritesSaysAndEndsAsItShould) {
     TempDir dir;
     dir.Write("t.arc", kTarget);
     dir.Write("sub/t.arc", kTarget);
+    dir.Write("sub/A-notes.txt", "Backups of the press\n");
     dir.Write("m.arc", kChanged);
     dir.Write("r.arc", std::regex_replace(kTarget, std::regex("\tspeed"), "\t!speed"));
     dir.Write("s.arc", kSource);
