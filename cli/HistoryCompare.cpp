@@ -61,19 +61,21 @@ int RunReferenceHistory(const ReferenceCommand& command, const std::optional<QSt
     if (command.output && !ReportTargetIsFree(Bytes(*command.output), StoreFiles(*opened))) {
       return 2;
     }
+    // The machines named (all when none is); those not found are told.
     std::set<std::string> named;
     for (qsizetype i = 1; i < command.arguments.size(); ++i) {
       named.insert(Bytes(command.arguments[i]));
     }
+    std::set<std::string> unseen = named;
     const PrivateFolder folder;
     ReferenceCommand files = command;
     files.arguments = {command.arguments[0]};
     for (const MachineSummary& m : opened->Machines()) {
-      if (!m.newest || (!named.empty() && named.erase(m.name) == 0)) continue;
+      if (!m.newest || (!named.empty() && unseen.erase(m.name) == 0)) continue;
       files.arguments += PathText(folder.Write(m.name, opened->Bytes(*m.newest)));
     }
-    if (!named.empty()) {
-      throw Failure(kErrSubscript, "The store holds no snapshot of " + *named.begin());
+    if (!unseen.empty()) {
+      throw Failure(kErrSubscript, "The store holds no snapshot of " + *unseen.begin());
     }
     if (files.arguments.size() == 1) throw Failure(kErrSubscript, "The store holds no snapshots");
     return RunReferenceCommand(files, streams, usage);
