@@ -38,19 +38,31 @@ bool AsksForHelpOrVersion(int argc, char** argv) {
   });
 }
 
+#ifdef PARVEX_HISTORY
+constexpr char kHistoryHelp[] =
+    " File, History... keeps every\n"
+    "machine's backups over time, compares them and shows a value's\n"
+    "history.";
+#else
+constexpr char kHistoryHelp[] = "";
+#endif
+
 // Prints the help or the version and ends the program; no window is shown.
 int AnswerOnTerminal(QApplication& app) {
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Compares parameter archives in a window: two archive files line by line (or\n"
-      "by address), or two structures inside one archive, optionally under a rules\n"
-      "file of lines to ignore and numeric tolerances. The differences are listed in\n"
-      "a table and can be saved as a paginated text report, a comma-delimited file,\n"
-      "a web page or JSON, or printed; the Edit menu takes one archive's values into\n"
-      "the other. File, Compare with Reference... opens a second window that\n"
-      "compares many archives with an approved one. The windows keep their inputs\n"
-      "and placement for the next run. For scripts, parvex-cli runs the same\n"
-      "comparisons."));
+  parser.setApplicationDescription(
+      QStringLiteral(
+          "Compares parameter archives in a window: two archive files line by line (or\n"
+          "by address), or two structures inside one archive, optionally under a rules\n"
+          "file of lines to ignore and numeric tolerances. The differences are listed in\n"
+          "a table and can be saved as a paginated text report, a comma-delimited file,\n"
+          "a web page or JSON, or printed; the Edit menu takes one archive's values into\n"
+          "the other. File, Compare with Reference... opens a second window that\n"
+          "compares many archives with an approved one.") +
+      QString::fromUtf8(kHistoryHelp) +
+      QStringLiteral(" The main and reference\n"
+                     "windows keep their inputs and placement for the next run. For scripts,\n"
+                     "parvex-cli runs the same comparisons."));
   parser.addPositionalArgument(QStringLiteral("ARCHIVE1"),
                                QStringLiteral("Put this archive in the Archive 1 field."),
                                QStringLiteral("[ARCHIVE1"));

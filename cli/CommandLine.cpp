@@ -210,8 +210,8 @@ struct Options {
   explicit Options(QCommandLineParser& parser) {
     parser.addPositionalArgument(
         QStringLiteral("command"),
-        QStringLiteral(
-            "archives, structures, reference, take, changes or apply, then its arguments."));
+        QStringLiteral("archives, structures, reference, take, changes, apply or history, then its "
+                       "arguments."));
     parser.addOptions({includeReadOnly, csv, output, byAddress, numeric, units, rulesFile, json,
                        html, recursive, include, ignoreUnits, jobs, changes});
     parser.addOptions(take.All());
