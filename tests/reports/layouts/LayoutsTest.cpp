@@ -60,6 +60,17 @@ std::string Written(Write write, const ReferenceResult& result) {
   return s.str();
 }
 
+// The JSON of a list whose comparison failed part-way, which says so.
+std::string FailedListJson(const TempDir& out) {
+  DifferenceList list;
+  list.Clear();
+  list.SetFailure({"Error While Comparing Archives", "Error 6: Overflow"});
+  const std::string name = out.File("failed.json");
+  std::ofstream file(name, std::ios::binary);
+  WriteDifferencesJson(file, list, MakeReportTitles(false, "a", "b", "", ""), "today");
+  return name;
+}
+
 TEST(JsonLayout, EveryCaseValidatesAgainstTheSchemas) {
   TempDir out;
   std::vector<std::string> references;
@@ -85,15 +96,7 @@ TEST(JsonLayout, EveryCaseValidatesAgainstTheSchemas) {
       lists.push_back(listName);
     }
   }
-  {
-    // A list whose comparison failed part-way says so.
-    DifferenceList list;
-    list.Clear();
-    list.SetFailure({"Error While Comparing Archives", "Error 6: Overflow"});
-    lists.push_back(out.File("failed.json"));
-    std::ofstream file(lists.back(), std::ios::binary);
-    WriteDifferencesJson(file, list, MakeReportTitles(false, "a", "b", "", ""), "today");
-  }
+  lists.push_back(FailedListJson(out));
   TempDir dir;
   const std::string marked = Written(WriteReferenceJson, MarkedFleet(dir));
   references.push_back(dir.Write("marked.json", marked));
