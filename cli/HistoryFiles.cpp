@@ -27,7 +27,7 @@ std::vector<std::string> Names(const std::string& folder) {
   std::error_code failed;
   for (fs::directory_iterator it(FileSystemPath(folder), failed), end; !failed && it != end;
        it.increment(failed)) {
-    names.push_back(PathBytes(it->path().filename()));
+    names.push_back(BytesOfPath(it->path().filename()));
   }
   if (failed) throw Failure(kErrPathNotFound, "Cannot list the folder '" + folder + "'");
   std::sort(names.begin(), names.end());
@@ -58,15 +58,6 @@ void PlanMachine(const std::string& folder, const std::string& machine, ImportPl
 
 }  // namespace
 
-std::string PathBytes(const fs::path& path) {
-#if defined(_WIN32)
-  const std::u8string text = path.u8string();
-  return {text.begin(), text.end()};
-#else
-  return path.native();
-#endif
-}
-
 PrivateFolder::PrivateFolder() {
   const fs::path base = fs::temp_directory_path();
 #if defined(_WIN32)
@@ -82,7 +73,8 @@ PrivateFolder::PrivateFolder() {
   if (mkdtemp(name.data()) != nullptr) path_ = name;
 #endif
   if (path_.empty()) {
-    throw Failure(kErrPathNotFound, "Cannot make a temporary folder in '" + PathBytes(base) + "'");
+    throw Failure(kErrPathNotFound,
+                  "Cannot make a temporary folder in '" + BytesOfPath(base) + "'");
   }
 }
 
@@ -92,7 +84,7 @@ PrivateFolder::~PrivateFolder() {
 }
 
 std::string PrivateFolder::Write(const std::string& name, std::string_view bytes) const {
-  const std::string path = PathBytes(path_ / FileSystemPath(name));
+  const std::string path = BytesOfPath(path_ / FileSystemPath(name));
   OutputFile file(path);
   file.Write(bytes);
   file.Commit();

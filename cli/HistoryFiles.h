@@ -27,9 +27,6 @@ class PrivateFolder {
   std::filesystem::path path_;
 };
 
-// A path's bytes, as the engine takes paths.
-std::string PathBytes(const std::filesystem::path& path);
-
 // The name a snapshot's file gets: its machine and the time it was taken.
 std::string SnapshotFileName(const std::string& machine, UnixSeconds taken);
 

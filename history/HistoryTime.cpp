@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "engine/base/LocalTime.h"
 #include "history/Store.h"
 
 namespace parvex {
@@ -105,13 +106,7 @@ std::optional<UnixSeconds> ParseHistoryTime(std::string_view text, bool dateMean
 }
 
 std::string FormatHistoryTime(UnixSeconds time) {
-  const auto t = static_cast<std::time_t>(time);
-  std::tm tm{};
-#ifdef _WIN32
-  localtime_s(&tm, &t);
-#else
-  localtime_r(&t, &tm);
-#endif
+  const std::tm tm = LocalTime(static_cast<std::time_t>(time));
   char text[64];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", tm.tm_year + 1900,
                 tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);

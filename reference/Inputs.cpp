@@ -24,15 +24,6 @@ fs::path PathOf(const std::string& bytes) {
   return FileSystemPath(bytes);
 }
 
-std::string BytesOf(const fs::path& path) {
-#if defined(_WIN32)
-  const std::u8string text = path.u8string();
-  return {text.begin(), text.end()};
-#else
-  return path.native();
-#endif
-}
-
 #if defined(_WIN32)
 // This library gives no file numbers on Windows: the fully resolved path
 // stands for the file there.
@@ -111,7 +102,7 @@ class FolderWalk {
     std::error_code listing;
     for (fs::directory_iterator it(path, listing), end; !listing && it != end;
          it.increment(listing)) {
-      frame.names.push_back(BytesOf(it->path().filename()));
+      frame.names.push_back(BytesOfPath(it->path().filename()));
     }
     if (listing) {
       error = "cannot list the folder '" + folder + "'";

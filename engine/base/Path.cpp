@@ -59,6 +59,15 @@ std::filesystem::path FileSystemPath(const std::string& bytes) {
 #endif
 }
 
+std::string BytesOfPath(const std::filesystem::path& path) {
+#if defined(_WIN32)
+  const std::u8string text = path.u8string();
+  return {text.begin(), text.end()};
+#else
+  return path.native();
+#endif
+}
+
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   try {
     std::ifstream file(FileSystemPath(path), std::ios::binary);

@@ -26,6 +26,8 @@ std::string FileNameOf(const std::string& path);
 // bytes, never decoded, so that any name can be reached; on Windows UTF-8,
 // as the engine opens files there.
 std::filesystem::path FileSystemPath(const std::string& bytes);
+// And back: a path the file system gave, as the engine takes paths.
+std::string BytesOfPath(const std::filesystem::path& path);
 
 // A small file's bytes, read whole (a rules file, a change set, a snapshot to
 // add); false when it cannot be read, a folder among them.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/base/Failure.h"
+#include "engine/base/LocalTime.h"
 #include "engine/base/OutputFile.h"
 #include "engine/reading/Archive.h"
 #include "engine/reading/TextStream.h"
@@ -216,12 +217,7 @@ void CheckTakeOutput(const std::string& output, const std::string& target,
 }
 
 std::string BackupName(const std::string& path, std::time_t when) {
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &when);
-#else
-  localtime_r(&when, &local);
-#endif
+  const std::tm local = LocalTime(when);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
   return path + "." + stamp + ".bak";

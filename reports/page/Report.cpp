@@ -5,6 +5,7 @@
 
 #include "engine/base/ErrorReport.h"
 #include "engine/base/Failure.h"
+#include "engine/base/LocalTime.h"
 #include "engine/base/OutputFile.h"
 #include "engine/list/DifferenceList.h"
 #include "engine/values/Rules.h"
@@ -32,13 +33,7 @@ std::string PadString(std::string_view text, std::int16_t width) {
 }
 
 std::string ReportDate() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = LocalTime(std::time(nullptr));
   std::array<char, 128> text{};
   const std::size_t n = std::strftime(text.data(), text.size(), "%x %X", &local);
   return std::string(text.data(), n);
