@@ -33,10 +33,20 @@ as_server() {
   fi
 }
 
+# Where the server keeps its files: DIR, or a folder of its own in /tmp when
+# the server's user cannot reach DIR (a checkout under /root), whose socket
+# DIR then links to.
+home_of() {
+  if [[ -f "$dir/elsewhere" ]]; then cat "$dir/elsewhere"; else echo "$dir"; fi
+}
+
 stop() {
-  if [[ -f "$dir/data/postmaster.pid" ]]; then
-    as_server "$bindir/pg_ctl" stop -D "$dir/data" -m immediate -w >/dev/null || true
+  local home
+  home="$(home_of)"
+  if [[ -f "$home/data/postmaster.pid" ]]; then
+    as_server "$bindir/pg_ctl" stop -D "$home/data" -m immediate -w >/dev/null || true
   fi
+  if [[ "$home" != "$dir" ]]; then rm -rf "$home"; fi
   rm -rf "$dir"
 }
 
@@ -48,27 +58,37 @@ start() {
     echo "pg-server: $dir is too long a path for a Unix socket" >&2
     exit 1
   fi
-  if [[ $(id -u) -eq 0 ]]; then chown postgres: "$dir"; fi
-  chmod 700 "$dir"
+  local home="$dir"
+  if [[ $(id -u) -eq 0 ]]; then
+    chown postgres: "$dir"
+    if ! runuser -u postgres -- test -w "$dir"; then
+      chown root: "$dir"
+      home="$(mktemp -d /tmp/parvex-pg.XXXXXX)"
+      chown postgres: "$home"
+      echo "$home" >"$dir/elsewhere"
+      ln -s "$home/.s.PGSQL.$port" "$dir/.s.PGSQL.$port"
+    fi
+  fi
+  chmod 700 "$home"
   local admin_password role_password
   admin_password="$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')"
   role_password="$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')"
-  as_server sh -c "umask 077 && printf '%s\n' '$admin_password' > '$dir/admin-password'"
-  as_server "$bindir/initdb" -D "$dir/data" -U admin --pwfile="$dir/admin-password" \
-    --auth=scram-sha-256 -E UTF8 --locale=C.UTF-8 --no-sync >"$dir/initdb.log" 2>&1 ||
-    { cat "$dir/initdb.log" >&2; exit 1; }
+  as_server sh -c "umask 077 && printf '%s\n' '$admin_password' > '$home/admin-password'"
+  as_server "$bindir/initdb" -D "$home/data" -U admin --pwfile="$home/admin-password" \
+    --auth=scram-sha-256 -E UTF8 --locale=C.UTF-8 --no-sync >"$home/initdb.log" 2>&1 ||
+    { cat "$home/initdb.log" >&2; exit 1; }
   # Only a socket in DIR; a test cluster needs no durability.
-  as_server sh -c "cat >> '$dir/data/postgresql.conf'" <<CONF
+  as_server sh -c "cat >> '$home/data/postgresql.conf'" <<CONF
 listen_addresses = ''
-unix_socket_directories = '$dir'
+unix_socket_directories = '$home'
 port = $port
 fsync = off
 synchronous_commit = off
 full_page_writes = off
 max_connections = 50
 CONF
-  as_server "$bindir/pg_ctl" start -D "$dir/data" -l "$dir/server.log" -w -t 60 >/dev/null ||
-    { cat "$dir/server.log" >&2; exit 1; }
+  as_server "$bindir/pg_ctl" start -D "$home/data" -l "$home/server.log" -w -t 60 >/dev/null ||
+    { cat "$home/server.log" >&2; exit 1; }
   # An ordinary role that may create databases (one for each test), as a
   # team's store would use; it is no superuser.
   PGPASSWORD="$admin_password" "$bindir/psql" -h "$dir" -p "$port" -U admin -d postgres \
